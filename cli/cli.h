@@ -1,0 +1,56 @@
+#pragma once
+// lorix-cli: the core driven from the command line.
+//
+//   lorix-cli [--ini FILE] COMMAND ARGS...
+//
+// Every message the program reports is printed on standard error as
+// "status: TEXT" or "error: TEXT"; an unexpected failure prints
+// "lorix-cli: TEXT" and exits 2. The settings file and the log file are never
+// written.
+
+#include "core/session.h"
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace lorix::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitNothing = 1; // ran, but found nothing to do or found problems
+inline constexpr int kExitFailure = 2; // unexpected failure or usage error
+
+struct Context {
+    Session& session;
+    std::ostream& out;
+    std::ostream& err;
+    std::vector<std::string> args; // the command's own arguments
+};
+
+struct Command {
+    const char* name;
+    const char* usage;
+    std::function<int(Context&)> run;
+};
+
+// The command table; each command adds one entry.
+const std::vector<Command>& Commands();
+
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
+
+// Shared steps of the commands.
+//
+// Loads lib as the Load command does (filename := lib, lastfile := the old
+// filename), then refreshes the list as the GUI would (count message).
+// Returns false when the file was not found (the error has been reported).
+bool LoadAsGui(Context& c, const std::string& lib);
+// Saves as the Save command does, or as Save As to saveAs when not empty.
+void SaveAsGui(Context& c, const std::string& saveAs);
+// Splits "-o OUT" (or a given option) off the arguments; empty when absent.
+std::string TakeOption(std::vector<std::string>& args, const std::string& option);
+// The list refresh of the main window with the settings' filter, sort and
+// columns (the not boxes unchecked), including its count message.
+void RefreshAsGui(Context& c);
+
+} // namespace lorix::cli

@@ -1,0 +1,9 @@
+#include "cli/cli.h"
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    return lorix::cli::Run(std::vector<std::string>(argv, argv + argc), std::cout, std::cerr);
+}

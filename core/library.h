@@ -1,0 +1,59 @@
+#pragma once
+// Loading and saving a library file: the reader, the writer and the steps
+// around them that need no window.
+
+#include "core/model.h"
+#include "core/session.h"
+
+#include <string>
+#include <functional>
+#include <string_view>
+
+namespace lorix {
+
+struct WriteOptions {
+    bool LineBreak = false;
+    int LineWidth = 0;   // W
+    int InsertWidth = 0; // N
+};
+
+// Reads BibTeX bytes into bib (replacing its entries). Field names met are
+// added to fieldNames, keywords of "key" fields to keywords; problems of the
+// file (unbalanced braces, more than 31 fields, a cut-off entry) are passed
+// to report as error texts. HasDocument is set with FindDocumentFile in pdfPath.
+struct ReadContext {
+    Schema* schema = nullptr;                        // FieldNames grows
+    std::vector<std::string>* keywords = nullptr;    // may be null
+    std::string pdfPath;
+    std::function<void(const std::string&)> report;  // error texts
+};
+int ReadBibText(std::string_view bytes, TBib& bib, ReadContext& ctx);
+
+// The whole file text of a library in the writer's layout (CR LF).
+// Throws ConversionError never: the widths are given as numbers.
+std::string FormatLibrary(const TBib& bib, const WriteOptions& options);
+// One field line, broken when options.LineBreak; appended to out with CR LF ends.
+void AppendFieldLines(std::string& out, std::string_view line, const WriteOptions& options);
+
+// The load of a chosen file: cuts FieldNames back, reads the file, clears
+// LibraryChanged, reports "Loaded NAME. Processed N records.", reads the notes
+// file into NotesList when it exists and sorts KeywordList. Returns the number
+// of entries. Throws FileError when the file cannot be read (library unchanged).
+int LoadLibraryFile(Session& s, const std::string& path);
+// Loads the library named by "filename": nothing for "*none*", the error
+// "File not found: NAME" for a missing file. Returns true when a file was loaded.
+bool LoadNamedLibrary(Session& s);
+
+// Stable sort of the library by a sort key ("type", "ref" or a field name).
+void SortLibrary(TBib& bib, const std::string& key);
+
+// Write options from the settings: "linebreak", "linewidth", "insertwidth".
+// Throws ConversionError for a non-numeric width while linebreak is "yes".
+WriteOptions WriteOptionsFromSettings(const SettingsList& settings);
+
+// Writes the library to path (backup, write, notes file) and clears
+// LibraryChanged. Throws FileError / ConversionError; then LibraryChanged
+// stays as it was and the previous file is whole.
+void SaveLibraryFile(Session& s, const std::string& path);
+
+} // namespace lorix

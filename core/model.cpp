@@ -1,0 +1,116 @@
+#include "core/model.h"
+
+#include "core/fileio.h"
+#include "core/settings.h"
+#include "core/text.h"
+
+#include <algorithm>
+
+namespace lorix {
+
+int Bibitem::FindField(std::string_view name) const
+{
+    for (int j = LastField(); j >= 0; --j)
+        if (Fields[static_cast<size_t>(j)].Name == name)
+            return j;
+    return -1;
+}
+
+void TBib::Clear()
+{
+    Library.clear();
+    Blocks.clear();
+    TrailingText.clear();
+    Utf8 = true;
+}
+
+const std::string& GetFieldValue(const Bibitem& item, std::string_view name)
+{
+    static const std::string empty;
+    int j = item.FindField(name);
+    return j < 0 ? empty : item.Fields[static_cast<size_t>(j)].Value;
+}
+
+std::string FindDocumentFile(std::string_view reference, std::string_view pdfPath)
+{
+    std::string ref(reference);
+    size_t colon = ref.find(':');
+    if (colon != std::string::npos)
+        ref.erase(colon, 1);
+    std::string result;
+    for (const char* ext : kDocumentExtensions) {
+        std::string name = ref + ext;
+        if (FileExists(std::string(pdfPath) + name))
+            result = std::move(name);
+    }
+    return result;
+}
+
+std::string PdfPrefix(const std::string& pdfpathSetting)
+{
+    return pdfpathSetting == kNone ? std::string() : pdfpathSetting;
+}
+
+std::string NextKeyword(std::string& text)
+{
+    size_t p = text.find(' ');
+    std::string keyword;
+    if (p == std::string::npos) {
+        keyword = Trim(text);
+        text.clear();
+    } else {
+        keyword = Trim(std::string_view(text).substr(0, p));
+        text = Trim(std::string_view(text).substr(p));
+    }
+    return keyword;
+}
+
+void AddKeywords(std::vector<std::string>& keywordList, std::string_view keyValue)
+{
+    std::string text(keyValue);
+    while (!text.empty()) {
+        std::string k = NextKeyword(text);
+        if (IndexOfNoCase(keywordList, k) < 0)
+            keywordList.push_back(std::move(k));
+    }
+}
+
+void SortNoCase(std::vector<std::string>& list)
+{
+    std::stable_sort(list.begin(), list.end(),
+                     [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; });
+}
+
+std::string NotesFileName(const std::string& libraryPath)
+{
+    size_t slash = libraryPath.find_last_of('/');
+    size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    size_t dot = libraryPath.find('.', nameStart);
+    if (dot == std::string::npos)
+        return libraryPath + ".not";
+    return libraryPath.substr(0, dot + 1) + "not";
+}
+
+int FindNoteEntry(const std::vector<std::string>& notes, std::string_view reference)
+{
+    for (size_t k = 0; k < notes.size(); ++k)
+        if (EqualsNoCase(notes[k], reference))
+            return (k % 2 == 0) ? static_cast<int>(k) : -1;
+    return -1;
+}
+
+int FindNoteLine(const std::vector<std::string>& notes, std::string_view reference)
+{
+    int k = FindNoteEntry(notes, reference);
+    if (k < 0 || static_cast<size_t>(k) + 1 >= notes.size())
+        return -1;
+    return k + 1;
+}
+
+std::string GetNote(const std::vector<std::string>& notes, std::string_view reference)
+{
+    int line = FindNoteLine(notes, reference);
+    return line < 0 ? std::string() : notes[static_cast<size_t>(line)];
+}
+
+} // namespace lorix

@@ -1,0 +1,84 @@
+#pragma once
+// The library in memory: items with their fields in file order, plus what a
+// real file holds besides entries, so that nothing is lost on the way from
+// reader to writer.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lorix {
+
+struct Bibfield {
+    std::string Name;
+    std::string Value;
+    // The value was a macro name or a "#" concatenation in the file; Value
+    // then holds its raw text and the writer writes it back bare.
+    bool Bare = false;
+};
+
+struct Bibitem {
+    std::uint8_t HasDocument = 0;
+    std::string ItemType;
+    std::string Reference;
+    std::vector<Bibfield> Fields; // at most kMaxFields, in file (or insertion) order
+    // Comment text that stood between the previous entry and this one, with
+    // its lines joined by "\n"; written back just before the entry.
+    std::string LeadingText;
+
+    int LastField() const { return static_cast<int>(Fields.size()) - 1; }
+    // Position of the last field named exactly name, or -1.
+    int FindField(std::string_view name) const;
+};
+
+struct TBib {
+    std::vector<Bibitem> Library;
+    // @string, @preamble and @comment blocks, verbatim, in file order; written
+    // back before the first entry.
+    std::vector<std::string> Blocks;
+    // Text after the last entry, written back after it.
+    std::string TrailingText;
+    // The file was valid UTF-8; otherwise the user interface shows its bytes
+    // as Windows-1252.
+    bool Utf8 = true;
+
+    int LastItemIndex() const { return static_cast<int>(Library.size()) - 1; }
+    void Clear();
+};
+
+// Value of the item's last field named exactly `name`; empty when none.
+const std::string& GetFieldValue(const Bibitem& item, std::string_view name);
+
+inline constexpr const char* kDocumentExtensions[] = {".pdf", ".ps", ".rtf", ".doc"};
+
+// The document file of a reference in the folder prefix pdfPath (the
+// "pdfpath" setting, empty when "*none*"): the first ":" of the reference is
+// removed and every extension is tried; the last one found wins. Returns the
+// file name without the folder, or empty.
+std::string FindDocumentFile(std::string_view reference, std::string_view pdfPath);
+// pdfpath setting value as the prefix FindDocumentFile wants.
+std::string PdfPrefix(const std::string& pdfpathSetting);
+
+// Takes the first blank-separated keyword out of text (trimmed), leaving the
+// trimmed rest in text.
+std::string NextKeyword(std::string& text);
+// Splits a "key" value and appends every keyword not yet in the list
+// (ignoring letter case).
+void AddKeywords(std::vector<std::string>& keywordList, std::string_view keyValue);
+void SortNoCase(std::vector<std::string>& list);
+
+// The notes file beside a library: the file's own name up to and including
+// its first "." followed by "not", in the same folder; ".not" is appended
+// to a name without a dot.
+std::string NotesFileName(const std::string& libraryPath);
+
+// Index of the note line of reference in NotesList, or -1: the first line
+// equal to the reference (ignoring case) must stand at an even index and the
+// note is the line after it.
+int FindNoteLine(const std::vector<std::string>& notes, std::string_view reference);
+// Index of the reference line of a notes entry, or -1 (same rule).
+int FindNoteEntry(const std::vector<std::string>& notes, std::string_view reference);
+std::string GetNote(const std::vector<std::string>& notes, std::string_view reference);
+
+} // namespace lorix

@@ -1,0 +1,174 @@
+#include "core/text.h"
+
+#include "core/errors.h"
+
+#include <charconv>
+#include <limits>
+
+namespace lorix {
+
+std::string_view TrimView(std::string_view s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && IsTrimByte(static_cast<unsigned char>(s[b])))
+        ++b;
+    while (e > b && IsTrimByte(static_cast<unsigned char>(s[e - 1])))
+        --e;
+    return s.substr(b, e - b);
+}
+
+std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
+
+std::string LowerAscii(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r)
+        c = LowerAscii(c);
+    return r;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
+}
+
+int CompareNoCase(std::string_view a, std::string_view b)
+{
+    size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char x = static_cast<unsigned char>(LowerAscii(a[i]));
+        unsigned char y = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+int IndexOfNoCase(const std::vector<std::string>& list, std::string_view s)
+{
+    for (size_t i = 0; i < list.size(); ++i)
+        if (EqualsNoCase(list[i], s))
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool StartsWith(std::string_view s, std::string_view prefix)
+{
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+int ToInt(std::string_view s)
+{
+    std::string_view t = s;
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+        t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+        t.remove_suffix(1);
+    bool neg = false;
+    if (!t.empty() && (t.front() == '+' || t.front() == '-')) {
+        neg = t.front() == '-';
+        t.remove_prefix(1);
+    }
+    long long v = 0;
+    bool ok = !t.empty() && t.size() <= 12;
+    for (char c : t) {
+        if (c < '0' || c > '9') {
+            ok = false;
+            break;
+        }
+        v = v * 10 + (c - '0');
+    }
+    if (neg)
+        v = -v;
+    if (!ok || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+        throw ConversionError("'" + std::string(s) + "' is not a valid integer value");
+    return static_cast<int>(v);
+}
+
+namespace {
+// Length of the well-formed UTF-8 sequence at s[i], or 0.
+size_t Utf8SeqLen(std::string_view s, size_t i)
+{
+    auto at = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+    unsigned char c = at(i);
+    if (c < 0x80)
+        return 1;
+    size_t len;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF)
+        len = 2;
+    else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        if (c == 0xE0)
+            lo = 0xA0;
+        if (c == 0xED)
+            hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        if (c == 0xF0)
+            lo = 0x90;
+        if (c == 0xF4)
+            hi = 0x8F;
+    } else
+        return 0;
+    if (i + len > s.size())
+        return 0;
+    if (at(i + 1) < lo || at(i + 1) > hi)
+        return 0;
+    for (size_t k = 2; k < len; ++k)
+        if (at(i + k) < 0x80 || at(i + k) > 0xBF)
+            return 0;
+    return len;
+}
+} // namespace
+
+bool IsValidUtf8(std::string_view s)
+{
+    size_t i = 0;
+    while (i < s.size()) {
+        // Fast path over ASCII.
+        while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
+            ++i;
+        if (i == s.size())
+            break;
+        size_t n = Utf8SeqLen(s, i);
+        if (n == 0)
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+size_t CharPrefixBytes(std::string_view s, size_t n, bool utf8)
+{
+    if (!utf8)
+        return n < s.size() ? n : s.size();
+    size_t i = 0;
+    while (i < s.size() && n > 0) {
+        size_t len = Utf8SeqLen(s, i);
+        i += len ? len : 1;
+        --n;
+    }
+    return i;
+}
+
+size_t CharCount(std::string_view s, bool utf8)
+{
+    if (!utf8)
+        return s.size();
+    size_t count = 0;
+    for (size_t i = 0; i < s.size(); ++count) {
+        size_t len = Utf8SeqLen(s, i);
+        i += len ? len : 1;
+    }
+    return count;
+}
+
+} // namespace lorix

@@ -1,0 +1,42 @@
+#include "exchange/http.h"
+
+#include "core/errors.h"
+
+#include <curl/curl.h>
+
+namespace lorix {
+
+namespace {
+size_t Append(char* data, size_t size, size_t n, void* user)
+{
+    static_cast<std::string*>(user)->append(data, size * n);
+    return size * n;
+}
+} // namespace
+
+HttpResult CurlHttpClient::Get(const HttpRequest& request)
+{
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    (void)initialised;
+    CURL* curl = curl_easy_init();
+    if (!curl)
+        throw HttpError("Cannot start an HTTP request.");
+    HttpResult result;
+    char errbuf[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl, CURLOPT_URL, request.Url.c_str());
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, request.FollowRedirects ? 1L : 0L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, request.ConnectTimeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, request.TotalTimeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Append);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &result.Body);
+    CURLcode rc = curl_easy_perform(curl);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.Status);
+    curl_easy_cleanup(curl);
+    if (rc != CURLE_OK)
+        throw HttpError(errbuf[0] ? std::string(errbuf) : std::string(curl_easy_strerror(rc)));
+    return result;
+}
+
+} // namespace lorix

@@ -1,0 +1,33 @@
+#pragma once
+// HTTP GET through libcurl: request and result as plain structs, behind an
+// interface so that the importer can be tested without a network.
+
+#include <string>
+
+namespace lorix {
+
+struct HttpRequest {
+    std::string Url;
+    long ConnectTimeoutSeconds = 10;
+    long TotalTimeoutSeconds = 60;
+    bool FollowRedirects = true;
+};
+
+struct HttpResult {
+    long Status = 0;
+    std::string Body;
+};
+
+class HttpClient {
+public:
+    virtual ~HttpClient() = default;
+    // Throws HttpError with the failure's text.
+    virtual HttpResult Get(const HttpRequest& request) = 0;
+};
+
+class CurlHttpClient final : public HttpClient {
+public:
+    HttpResult Get(const HttpRequest& request) override;
+};
+
+} // namespace lorix

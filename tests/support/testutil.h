@@ -1,0 +1,28 @@
+#pragma once
+// Small helpers shared by the tests: a temporary folder removed at the end,
+// whole-file reads and writes, and paths of the shared corpus.
+
+#include <string>
+
+namespace lorix::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return m_path; }
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+// A file of ../shared/corpus, e.g. CorpusFile("bib/xampl.bib").
+std::string CorpusFile(const std::string& relative);
+
+} // namespace lorix::test

@@ -1,0 +1,3 @@
+// The user interface layer; its windows come with the main window.
+namespace lorix {
+}

@@ -1,0 +1,59 @@
+#pragma once
+// What the main list shows: which items pass the filter rules, the text of
+// each line and the order of the lines. The Qt list model only holds what
+// BuildList returns.
+
+#include "core/session.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace lorix {
+
+struct ListColumns {
+    std::array<std::string, 4> Disp{"none", "none", "none", "none"};
+    bool Truncate = false;
+    int CharLimit = 0;
+};
+// "disp1".."disp4", "truncate", "charlimit"; throws ConversionError for a
+// non-numeric "charlimit" while "truncate" is "yes".
+ListColumns ListColumnsFromSettings(const SettingsList& settings);
+
+// The line of one item: up to four columns and the marker "*", "+" or " ".
+// Truncation counts characters (code points when utf8, bytes otherwise).
+std::string BuildListLine(const Bibitem& item, const ListColumns& columns, bool utf8);
+// Same, with the columns read from the session's settings.
+std::string BuildListLine(const Session& s, int itemIndex);
+
+struct FilterLine {
+    std::string Field = "line off";
+    std::string Op;
+    std::string Bound;
+    bool Not = false;
+};
+struct FilterRules {
+    bool Filtering = false;
+    bool Any = false; // "filtermode" is exactly "or"
+    std::array<FilterLine, 3> Lines;
+};
+// The rules as stored in the settings (the not flags unchecked).
+FilterRules FilterRulesFromSettings(const SettingsList& settings);
+
+bool TestFilterRule(const Session& s, const FilterLine& line, int itemIndex);
+bool AdmitItem(const Session& s, const FilterRules& rules, int itemIndex);
+
+// Sort keys of the Sort menu: "title", "author", "year", "journal", "type",
+// "ref"; "*none*" keeps library order.
+struct ListResult {
+    std::vector<int> ShownItems;
+    std::vector<std::string> Lines; // in shown order
+    std::string Message;            // the count message of the refresh
+};
+// Admits, builds every line once, then sorts stably by the key (byte-wise).
+ListResult BuildList(const Session& s, const FilterRules& rules, const std::string& sortKey);
+
+// Sort key of an item for a sort key name.
+const std::string& ItemSortKey(const Bibitem& item, const std::string& sortKey);
+
+} // namespace lorix
