@@ -5,6 +5,7 @@
 #include "core/text.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace lorix {
 
@@ -22,6 +23,28 @@ void TBib::Clear()
     Blocks.clear();
     TrailingText.clear();
     Utf8 = true;
+}
+
+std::string UniqueReference(const TBib& bib, const std::string& ref)
+{
+    std::unordered_set<std::string_view> used;
+    used.reserve(bib.Library.size());
+    for (const Bibitem& it : bib.Library)
+        used.insert(it.Reference);
+    if (!used.count(ref))
+        return ref;
+    // One-character suffixes from "a" up to the last byte value; should all of
+    // them be taken, a number follows instead, so the search always ends.
+    for (int c = 'a'; c <= 255; ++c) {
+        std::string candidate = ref + static_cast<char>(c);
+        if (!used.count(candidate))
+            return candidate;
+    }
+    for (unsigned long n = 1;; ++n) {
+        std::string candidate = ref + std::to_string(n);
+        if (!used.count(candidate))
+            return candidate;
+    }
 }
 
 const std::string& GetFieldValue(const Bibitem& item, std::string_view name)

@@ -50,6 +50,11 @@ struct TBib {
 // Value of the item's last field named exactly `name`; empty when none.
 const std::string& GetFieldValue(const Bibitem& item, std::string_view name);
 
+// The first of ref, ref + "a", ref + "b", ... (each suffix the next
+// character code, so "z" is followed by "{") that no item of the library
+// uses as its reference; compared exactly.
+std::string UniqueReference(const TBib& bib, const std::string& ref);
+
 inline constexpr const char* kDocumentExtensions[] = {".pdf", ".ps", ".rtf", ".doc"};
 
 // The document file of a reference in the folder prefix pdfPath (the

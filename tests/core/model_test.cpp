@@ -141,3 +141,21 @@ TEST(LogMessage, TrimsToMaxLogSizeAfterEveryCall)
     EXPECT_THROW(f.log.LogMessage("y", MessageKind::Status), ConversionError);
     EXPECT_EQ(f.log.LogList.size(), 1u); // kept before the conversion failed
 }
+
+TEST(UniqueReference, FirstFreeCandidateByCharacterCode)
+{
+    TBib bib;
+    for (const char* r : {"smith", "smitha", "x", "xa", "xb", "t:1999a"})
+        bib.Library.push_back(Bibitem{0, "article", r, {}, {}});
+    EXPECT_EQ(UniqueReference(bib, "smith"), "smithb");
+    EXPECT_EQ(UniqueReference(bib, "Smith"), "Smith");
+    EXPECT_EQ(UniqueReference(bib, "t:1999"), "t:1999");
+    EXPECT_EQ(UniqueReference(bib, ""), "");
+    bib.Library.push_back(Bibitem{0, "article", "", {}, {}});
+    EXPECT_EQ(UniqueReference(bib, ""), "a");
+    TBib z;
+    z.Library.push_back(Bibitem{0, "article", "q", {}, {}});
+    for (char c = 'a'; c <= 'z'; ++c)
+        z.Library.push_back(Bibitem{0, "article", std::string("q") + c, {}, {}});
+    EXPECT_EQ(UniqueReference(z, "q"), "q{");
+}
