@@ -82,7 +82,14 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
     Items->setObjectName(QStringLiteral("Items"));
     Items->setToolTip(QStringLiteral("List of filtered items."));
     Items->setUniformItemSizes(true);
-    Items->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Fixed pitch, so that columns padded by truncation line up.
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!QFontInfo(mono).fixedPitch()) {
+        mono = QFont(QStringLiteral("DejaVu Sans Mono"));
+        mono.setStyleHint(QFont::TypeWriter);
+    }
+    mono.setFixedPitch(true);
+    Items->setFont(mono);
     Items->setSelectionMode(QAbstractItemView::SingleSelection);
     Items->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Items->setModel(ItemLines);
