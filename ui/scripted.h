@@ -16,8 +16,9 @@ namespace lorix {
 class ScriptedDialogs final : public Dialogs {
 public:
     std::deque<bool> yesNo;
-    std::deque<std::optional<QString>> texts;
-    std::deque<std::optional<QString>> files;
+    // Answers of input boxes and file dialogs; a null QString() cancels.
+    std::deque<QString> texts;
+    std::deque<QString> files;
     QStringList errors;    // texts of error boxes
     QStringList fatals;    // texts of single-Yes boxes
     QStringList questions; // texts of yes/no questions and prompts
@@ -62,12 +63,14 @@ private:
         fileFolders << folder;
         fileFilters << filter;
     }
-    static std::optional<QString> pop(std::deque<std::optional<QString>>& q)
+    static std::optional<QString> pop(std::deque<QString>& q)
     {
         if (q.empty())
             return std::nullopt;
-        auto a = q.front();
+        const QString a = q.front();
         q.pop_front();
+        if (a.isNull())
+            return std::nullopt;
         return a;
     }
 };

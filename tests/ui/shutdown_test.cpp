@@ -113,7 +113,7 @@ private slots:
         Harness h;
         QVERIFY(h.Start());
         h.SetLibrary({MakeItem("book", "a", {})});
-        h.dialogs.files.push_back(std::nullopt); // cancelled
+        h.dialogs.files.push_back(QString()); // cancelled
         QVERIFY(h.Main()->Run([&] { h.Main()->mnuSave->trigger(); }));
         QCOMPARE(h.dialogs.fileTitles, QStringList{QStringLiteral("Enter filename to save")});
         QCOMPARE(h.s.Settings.Read("filename"), std::string("*none*"));
