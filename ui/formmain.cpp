@@ -110,6 +110,8 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
 
     BuildMenu();
     EnableReadyCommands();
+    // Letters typed after the start reach the list, not the Navigator box.
+    Items->setFocus();
     resize(640, 480);
 }
 
@@ -208,6 +210,9 @@ void TFormMain::BuildMenu()
     edit->addAction(mnuOptions);
     HideWindow1 = MakeAction(QStringLiteral("HideWindow1"), QStringLiteral("Hide Window"),
                              QKeySequence(Qt::CTRL | Qt::Key_T), [this] { HideWindow1Click(); });
+    // Also from the item editor window, which is the only one shown while the
+    // main window is hidden.
+    HideWindow1->setShortcutContext(Qt::ApplicationShortcut);
     addAction(HideWindow1);
 
     QMenu* sort = bar->addMenu(QStringLiteral("&Sort"));

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -132,10 +133,10 @@ QWidget* TFormOptions::BuildLogTab()
     StatusLog = Check(tab, "StatusLog", "Log status messages", 8, 56);
     ErrorLog = Check(tab, "ErrorLog", "Log error messages", 8, 80);
     WriteToFile = Check(tab, "WriteToFile", "Write log to file", 8, 104);
-    Label(tab, "Logfile name:", 8, 134, 110);
-    Logfile = Edit(tab, "Logfile", 120, 134, 200);
-    Label(tab, "Maximum Log Size", 8, 164, 110);
-    MaxLogSize = Edit(tab, "MaxLogSize", 120, 164, 80);
+    Label(tab, "Logfile name:", 8, 134, 130);
+    Logfile = Edit(tab, "Logfile", 140, 134, 200);
+    Label(tab, "Maximum Log Size", 8, 164, 130);
+    MaxLogSize = Edit(tab, "MaxLogSize", 140, 164, 80);
     return tab;
 }
 
@@ -379,6 +380,10 @@ void TFormOptions::UpdateOptions()
 
 void TFormOptions::mnuOptionsClick()
 {
+    if (!m_placed) { // the first time over the main window; later where the user left it
+        m_placed = true;
+        move(m_ctx.w.Main->geometry().center() - rect().center());
+    }
     show();
     raise();
     activateWindow();
@@ -400,6 +405,16 @@ void TFormOptions::DismissClick()
     } hideAtEnd{this};
     main->RefreshList(true);
     main->Reselect(remembered);
+}
+
+void TFormOptions::keyPressEvent(QKeyEvent* event)
+{
+    // Dismiss is the default button: Enter anywhere in the dialog presses it.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        Dismiss->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TFormOptions::InvertClick()

@@ -84,6 +84,9 @@ public:
     QLineEdit* TypeFormat = nullptr;
     QPlainTextEdit* FormatText = nullptr;
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QWidget* BuildFilterTab();
     QWidget* BuildLogTab();
@@ -101,6 +104,7 @@ private:
     FormContext& m_ctx;
     // True while the controls are being filled; the change handlers then do nothing.
     bool m_filling = true;
+    bool m_placed = false;
 };
 
 } // namespace lorix

@@ -171,6 +171,16 @@ private slots:
         QCOMPARE(m->Status->text(), QStringLiteral("Filtering off. Showing all 3 items."));
     }
 
+    void enterInABoxPressesDismiss()
+    {
+        Harness h;
+        QVERIFY(h.Start());
+        h.Options()->mnuOptionsClick();
+        QTest::keyClick(h.Options()->FilterBound[0], Qt::Key_Return);
+        QVERIFY(!h.Options()->isVisible());
+        QVERIFY(h.Main()->isEnabled());
+    }
+
     void dismissWithTheItemGoneLeavesNoSelection()
     {
         Harness h;
