@@ -94,13 +94,26 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
     Items->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Items->setModel(ItemLines);
     Items->installEventFilter(this);
-    connect(Items->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (m_selecting || !current.isValid())
-                    return;
-                Items->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
-                Run([this] { ItemsClick(Items); });
-            });
+    // A line chosen by the user shows its item: a new selection (mouse or
+    // keys) or a click on the line already selected. Giving the list the
+    // focus only moves its cursor, which selects nothing.
+    connect(Items->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_selecting)
+            return;
+        const int line = SelectedLine();
+        if (line < 0)
+            return;
+        m_changedLine = line;
+        Run([this] { ItemsClick(Items); });
+    });
+    connect(Items, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        if (index.row() == m_changedLine) {
+            m_changedLine = -1; // already shown by the selection change of this click
+            return;
+        }
+        Run([this] { ItemsClick(Items); });
+    });
+    Items->viewport()->installEventFilter(this);
 
     Status = new QLabel(QStringLiteral("Status"), client);
     Status->setObjectName(QStringLiteral("Status"));
@@ -110,8 +123,6 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
 
     BuildMenu();
     EnableReadyCommands();
-    // Letters typed after the start reach the list, not the Navigator box.
-    Items->setFocus();
     resize(640, 480);
 }
 
@@ -498,6 +509,15 @@ void TFormMain::FormResize()
     Status->setGeometry(8, ch - 22, std::max(0, cw - 27), 18);
 }
 
+void TFormMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shownOnce) { // letters typed after the start reach the list, not the Navigator box
+        m_shownOnce = true;
+        Items->setFocus();
+    }
+}
+
 void TFormMain::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
@@ -559,6 +579,8 @@ void TFormMain::keyPressEvent(QKeyEvent* event)
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Items->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_changedLine = -1;
     if (watched == Items && event->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
         if (IsCharacterKey(ke)) {

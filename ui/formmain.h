@@ -167,6 +167,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -183,6 +184,10 @@ private:
     bool m_selecting = false;
     bool m_closing = false;
     bool m_closed = false;
+    bool m_shownOnce = false;
+    // The line whose selection change has just shown its item, so that the
+    // click that made it does not show it twice.
+    int m_changedLine = -1;
 };
 
 } // namespace lorix

@@ -133,6 +133,25 @@ private slots:
         QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {}, r.center());
         QCOMPARE(m->SelectedLine(), 1);
         QVERIFY(h.Display()->isVisible());
+        // A click on the selected line shows it again (the editor was hidden meanwhile).
+        h.Display()->hide();
+        QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {}, r.center());
+        QVERIFY(h.Display()->isVisible());
+    }
+
+    void focusAloneSelectsNothing()
+    {
+        Harness h;
+        QVERIFY(h.Start());
+        TFormMain* m = h.Main();
+        h.SetLibrary(ThreeItems());
+        m->show();
+        m->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m));
+        m->Navigator->setFocus();
+        m->Items->setFocus(Qt::TabFocusReason);
+        QCOMPARE(m->SelectedLine(), -1);
+        QVERIFY(!h.Display()->isVisible());
     }
 
     void editedLineIsRewrittenInPlace()

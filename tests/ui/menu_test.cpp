@@ -166,6 +166,16 @@ private slots:
         QCOMPARE(m->SelectedLine(), 1);
     }
 
+    void theListHasTheFocusAfterTheStart()
+    {
+        Harness h;
+        QVERIFY(h.Start());
+        h.Main()->show();
+        h.Main()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.Main()));
+        QCOMPARE(QApplication::focusWidget(), h.Main()->Items);
+    }
+
     void lettersTypedIntoNavigatorEditIt()
     {
         Harness h;
