@@ -20,7 +20,6 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScrollBar>
 
 namespace lorix {
 
@@ -393,9 +392,9 @@ void TFormMain::Reselect(int itemIndex)
 
 void TFormMain::UpdateSelectedLine()
 {
-    const int line = SelectedLine();
-    if (line >= 0)
-        ItemLines->SetLine(line, BuildListLine(m_ctx.s, m_ctx.s.ShownItems[static_cast<size_t>(line)]));
+    const int item = SelectedItem();
+    if (item >= 0 && item <= m_ctx.s.Bib.LastItemIndex())
+        ItemLines->SetLine(SelectedLine(), BuildListLine(m_ctx.s, item));
 }
 
 void TFormMain::SetHeading()
@@ -477,7 +476,8 @@ void TFormMain::NavigatorChange()
     const auto& shown = m_ctx.s.ShownItems;
     const auto& lib = m_ctx.s.Bib.Library;
     for (size_t k = 0; k < shown.size(); ++k) {
-        if (!StartsWithLower(lib[static_cast<size_t>(shown[k])].Reference, t))
+        const auto item = static_cast<size_t>(shown[k]);
+        if (item >= lib.size() || !StartsWithLower(lib[item].Reference, t))
             continue;
         const int line = static_cast<int>(k);
         SelectLine(line);

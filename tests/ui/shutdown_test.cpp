@@ -108,6 +108,21 @@ private slots:
         QCOMPARE(h.IniOnDisk(), before); // nothing of the later steps happened
     }
 
+    void failedSettingsWriteKeepsTheWindowOpen()
+    {
+        Harness h;
+        QVERIFY(h.Start());
+        QSignalSpy closed(h.Main(), &TFormMain::closed);
+        h.Main()->show();
+        h.s.ProgramDir = h.dir.file("gone"); // no such folder: lorix.ini cannot be written
+        QVERIFY(!h.Main()->close());
+        QCOMPARE(closed.count(), 0);
+        QCOMPARE(h.dialogs.errors.size(), 1);
+        h.s.ProgramDir = h.dir.path(); // the user can try again
+        QVERIFY(h.Main()->close());
+        QCOMPARE(closed.count(), 1);
+    }
+
     void saveWithoutANameAsksForOne()
     {
         Harness h;
