@@ -9,12 +9,12 @@ namespace lorix {
 
 class TFormCustom final : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TFormCustom(FormContext& ctx);
     // Creation steps at start-up (run once, inside the error-box wrapper).
     void FormCreate();
 
-private:
+  private:
     FormContext& m_ctx;
 };
 

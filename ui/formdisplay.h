@@ -9,14 +9,14 @@ namespace lorix {
 
 class TFormDisplay final : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TFormDisplay(FormContext& ctx);
     // Creation steps at start-up (run once, inside the error-box wrapper).
     void FormCreate();
     // Lays out the item of a library index in the editor rows.
     void ShowItem(int itemIndex);
 
-private:
+  private:
     FormContext& m_ctx;
 };
 

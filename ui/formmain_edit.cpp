@@ -17,7 +17,10 @@ const QStringList& TFormMain::EditCommandsReady()
 
 void TFormMain::AddItemClick() {}
 void TFormMain::mnuDeleteItemClick() {}
-void TFormMain::newFieldClick(QObject* sender) { (void)sender; }
+void TFormMain::newFieldClick(QObject* sender)
+{
+    (void)sender;
+}
 void TFormMain::AddFolderlocation1Click() {}
 void TFormMain::AddKeywords1Click() {}
 void TFormMain::CheckConsistency() {}

@@ -22,19 +22,22 @@ bool IniHasKey(const std::string& ini, const std::string& key)
 
 class ShutdownTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void newLibrary_data()
     {
         QTest::addColumn<QString>("datapath");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("folder") << "d:\\bib\\" << "d:\\bib\\new.bib";
-        QTest::newRow("none") << "*none*" << "new.bib";
+        QTest::newRow("folder") << "d:\\bib\\"
+                                << "d:\\bib\\new.bib";
+        QTest::newRow("none") << "*none*"
+                              << "new.bib";
     }
     void newLibrary()
     {
         QFETCH(QString, datapath);
         QFETCH(QString, expected);
-        Harness h(Overrides{{"datapath", datapath.toStdString()}, {"filename", "old.bib"}, {"lastfile", "older.bib"}});
+        Harness h(Overrides{
+            {"datapath", datapath.toStdString()}, {"filename", "old.bib"}, {"lastfile", "older.bib"}});
         QVERIFY(h.Start());
         h.dialogs.errors.clear(); // old.bib does not exist
         h.SetLibrary({MakeItem("book", "a", {})});
@@ -56,8 +59,11 @@ private slots:
 
     void closeAsksAndWritesEverything()
     {
-        Harness h(Overrides{{"switchsortingoff", "yes"}, {"switchfilteringoff", "yes"}, {"filtering", "yes"},
-                            {"logfile", "run.log"}, {"writelog", "yes"}});
+        Harness h(Overrides{{"switchsortingoff", "yes"},
+                            {"switchfilteringoff", "yes"},
+                            {"filtering", "yes"},
+                            {"logfile", "run.log"},
+                            {"writelog", "yes"}});
         QVERIFY(h.Start());
         QSignalSpy closed(h.Main(), &TFormMain::closed);
         h.Main()->show();
@@ -140,9 +146,12 @@ private slots:
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("plain") << "out" << "out.bib";
-        QTest::newRow("dotted folder") << "sub.d/out" << "sub.d/out.bib";
-        QTest::newRow("own dot") << "out.txt" << "out.txt";
+        QTest::newRow("plain") << "out"
+                               << "out.bib";
+        QTest::newRow("dotted folder") << "sub.d/out"
+                                       << "sub.d/out.bib";
+        QTest::newRow("own dot") << "out.txt"
+                                 << "out.txt";
     }
     void saveAsAppendsBibToADotlessOwnName()
     {
