@@ -5,11 +5,13 @@
 #include "ui/program.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lorix"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/lorix/lorix.png")));
     // Other windows may still be open when the main window closes; its
     // shutdown ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

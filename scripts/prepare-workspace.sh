@@ -9,4 +9,6 @@ if [ -e "$dest/lorix.ini" ]; then
   exit 0
 fi
 mkdir -p "$dest"
-cp -r "$root/data/." "$dest/"
+for f in lorix.ini sample.bib sample.not pdf manual; do
+  cp -R "$root/data/$f" "$dest/"
+done

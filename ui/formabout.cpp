@@ -1,13 +1,98 @@
 #include "ui/formabout.h"
 
+#include "ui/formdisplay.h"
+#include "ui/formmain.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#ifndef LORIX_VERSION
+#define LORIX_VERSION ""
+#endif
+
+// The icon is compiled into the static ui library; nothing else refers to
+// that object file, so it is registered here.
+static void InitResources() { Q_INIT_RESOURCE(resources); }
+
 namespace lorix {
+
+QString BuildCaption(const QString& version)
+{
+    const QStringList parts = version.split(QLatin1Char('.'));
+    return QStringLiteral("Build ") + (parts.size() >= 4 ? parts[3] : QString());
+}
 
 TFormAbout::TFormAbout(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("TFormAbout"));
-    setWindowTitle(QStringLiteral("About Lorix"));
+    setWindowTitle(QStringLiteral("Lorix for Windows V0.99"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+
+    InitResources();
+    auto* picture = new QLabel(this);
+    picture->setPixmap(QPixmap(QStringLiteral(":/lorix/lorix.png")));
+    auto* title = new QLabel(QStringLiteral("<b>Lorix for Windows V0.99</b>"), this);
+    Build = new QLabel(this);
+    Build->setObjectName(QStringLiteral("Build"));
+    auto* text = new QPlainTextEdit(this);
+    text->setReadOnly(true);
+    text->setPlainText(QStringLiteral(
+        "An editor for BibTeX bibliography libraries: a filterable, sortable list of entries, an item "
+        "editor that checks every entry against a schema of types and fields, notes and document files "
+        "beside every entry, import from MEDLINE text and PubMed, export as an HTML table and as "
+        "formatted clipboard text.\n\nThe manual is in the Help menu."));
+    text->setFixedHeight(110);
+    OK = new QPushButton(QStringLiteral("OK"), this);
+    OK->setDefault(true);
+    connect(OK, &QPushButton::clicked, this, [this] { OKClick(); });
+
+    auto* head = new QVBoxLayout;
+    head->addWidget(title);
+    head->addWidget(Build);
+    head->addStretch();
+    auto* top = new QHBoxLayout;
+    top->addWidget(picture);
+    top->addLayout(head, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(text);
+    layout->addWidget(OK, 0, Qt::AlignRight);
+    setFixedSize(420, 280);
 }
 
-void TFormAbout::FormCreate() {}
+void TFormAbout::FormCreate()
+{
+    Build->setText(BuildCaption(QStringLiteral(LORIX_VERSION)));
+}
+
+void TFormAbout::ShowAbout()
+{
+    m_ctx.w.Main->setEnabled(false);
+    if (m_ctx.w.Display)
+        m_ctx.w.Display->setEnabled(false);
+    move(m_ctx.w.Main->geometry().center() - rect().center());
+    show();
+    raise();
+    activateWindow();
+}
+
+void TFormAbout::OKClick()
+{
+    hide();
+    m_ctx.w.Main->setEnabled(true);
+    if (m_ctx.w.Display)
+        m_ctx.w.Display->setEnabled(true);
+}
+
+void TFormAbout::closeEvent(QCloseEvent* event)
+{
+    // Only the button leaves the box, so the windows are always enabled again.
+    event->ignore();
+    OKClick();
+}
 
 } // namespace lorix
