@@ -124,8 +124,17 @@ BibReader::BibReader(TBib& bib, ReadContext& ctx) : m_bib(bib), m_ctx(ctx)
 
 void BibReader::Report(const std::string& text)
 {
+    // Held back until the unit is complete: a unit read again with the next
+    // chunk, or read again in recovery mode, must not report twice.
+    m_unitErrors.push_back(text);
+}
+
+void BibReader::FlushReports()
+{
     if (m_ctx.report)
-        m_ctx.report(text);
+        for (const std::string& e : m_unitErrors)
+            m_ctx.report(e);
+    m_unitErrors.clear();
 }
 
 long BibReader::LineAt(std::string_view buf, size_t pos)
@@ -210,12 +219,22 @@ size_t BibReader::Parse(std::string_view buf, bool eof)
         size_t next = 0;
         const long savedLine = m_line;
         const size_t savedPos = m_linePos;
+        m_unitErrors.clear();
+        m_recover = false;
+        m_sawCandidate = false;
         Unit u = ParseUnit(buf, pos, at, typeEnd, open, eof, next);
+        if (u == Unit::Retry) {
+            m_unitErrors.clear();
+            m_recover = true;
+            u = ParseUnit(buf, pos, at, typeEnd, open, eof, next);
+        }
         if (u == Unit::NeedMore) {
+            m_unitErrors.clear();
             m_line = savedLine;
             m_linePos = savedPos;
             break;
         }
+        FlushReports();
         pos = next;
     }
     LineAt(buf, pos); // the next call starts counting at pos
@@ -355,23 +374,22 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
                     }
                     if (k >= n && !eof)
                         return Unit::NeedMore;
-                    if (stopped || k >= n) {
+                    const char delim = c == '{' ? '}' : '"';
+                    size_t cand = Candidate(buf, i + 1, k, delim);
+                    if (cand < k)
+                        m_sawCandidate = true;
+                    if (m_recover && !stopped && k < n && cand < k) {
+                        // Read again after the entry did not close: the value
+                        // that swallowed its neighbours ends at its own line.
+                        if (!brokenReported) {
+                            Report("Unbalanced braces in field " + name + " of entry " + refText() + ".");
+                            brokenReported = true;
+                        }
+                        k = cand;
+                    } else if (stopped || k >= n) {
                         // Unbalanced braces: the value ends at the first closing
                         // delimiter that ends its line (after an optional comma).
-                        size_t m = i + 1;
-                        for (; m < k; ++m) {
-                            if (buf[m] != (c == '{' ? '}' : '"'))
-                                continue;
-                            size_t e = m + 1;
-                            while (e < k && (buf[e] == ' ' || buf[e] == '\t'))
-                                ++e;
-                            if (e < k && buf[e] == ',')
-                                ++e;
-                            while (e < k && (buf[e] == ' ' || buf[e] == '\t'))
-                                ++e;
-                            if (e >= k || buf[e] == '\n' || buf[e] == '\r')
-                                break;
-                        }
+                        size_t m = cand;
                         if (!brokenReported) {
                             Report("Unbalanced braces in field " + name + " of entry " + refText() + ".");
                             brokenReported = true;
@@ -439,15 +457,18 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
     }
     if (how == End::CutOff && !eof)
         return Unit::NeedMore;
+    if ((how == End::CutOff || how == End::Unclosed) && !m_recover && m_sawCandidate)
+        return Unit::Retry;
 
     next = how == End::Unclosed ? i : std::min(i, n);
     if (how == End::CutOff) {
+        m_unitErrors.clear();
         Report("The file ends inside entry " + refText() + "; the entry is dropped.");
         m_pendingTrailing = TidyLines(buf.substr(commentStart, at - commentStart));
         next = n;
         return Unit::Done;
     }
-    if (how == End::Unclosed)
+    if (how == End::Unclosed && !brokenReported)
         Report("Entry " + refText() + " is not closed; it ends where the next entry starts.");
 
     item.ItemType = Trim(type);
@@ -487,6 +508,26 @@ void BibReader::AddKeywordsFast(std::string_view value)
             m_ctx.keywords->emplace_back(k);
         i = j + 1;
     }
+}
+
+// The first closing delimiter in [from, to) that ends its line, after an
+// optional comma; to when there is none.
+size_t BibReader::Candidate(std::string_view buf, size_t from, size_t to, char delim)
+{
+    for (size_t m = from; m < to; ++m) {
+        if (buf[m] != delim)
+            continue;
+        size_t e = m + 1;
+        while (e < to && (buf[e] == ' ' || buf[e] == '\t'))
+            ++e;
+        if (e < to && buf[e] == ',')
+            ++e;
+        while (e < to && (buf[e] == ' ' || buf[e] == '\t'))
+            ++e;
+        if (e >= to || buf[e] == '\n' || buf[e] == '\r')
+            return m;
+    }
+    return to;
 }
 
 int BibReader::Finish()

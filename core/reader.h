@@ -22,7 +22,7 @@ public:
     int Finish();
 
 private:
-    enum class Unit { Done, NeedMore };
+    enum class Unit { Done, NeedMore, Retry };
     Unit ParseUnit(std::string_view buf, size_t commentStart, size_t at, size_t typeEnd, size_t open, bool eof,
                    size_t& next);
     int EntryStart(std::string_view buf, size_t at, bool eof, size_t& typeEnd, size_t& open) const;
@@ -31,6 +31,8 @@ private:
     std::uint8_t HasDocument(const std::string& reference);
     void AddKeywordsFast(std::string_view value);
     void Report(const std::string& text);
+    void FlushReports();
+    static size_t Candidate(std::string_view buf, size_t from, size_t to, char delim);
 
     TBib& m_bib;
     ReadContext& m_ctx;
@@ -42,6 +44,9 @@ private:
     std::unordered_set<std::string> m_docNames;   // files of the document folder
     std::string m_docPrefix;                      // file-name part of the pdf path prefix
     bool m_docListed = false;
+    std::vector<std::string> m_unitErrors; // errors of the unit being read
+    bool m_recover = false;                // second reading of a broken entry
+    bool m_sawCandidate = false;           // a value had a line ending in its closing delimiter
     long m_line = 0;       // line ends before m_linePos
     size_t m_linePos = 0;  // in the current buffer
 };
