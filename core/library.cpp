@@ -1,17 +1,239 @@
+// Load and save steps around the reader, and the writer's fixed layout.
 #include "core/library.h"
 
 #include "core/errors.h"
+#include "core/fileio.h"
+#include "core/reader.h"
+#include "core/text.h"
+
+#include <algorithm>
+#include <numeric>
 
 namespace lorix {
 
-// Placeholder bodies; the reader and writer replace them.
-int ReadBibText(std::string_view, TBib&, ReadContext&) { throw LorixError("reader not built yet"); }
-std::string FormatLibrary(const TBib&, const WriteOptions&) { throw LorixError("writer not built yet"); }
-void AppendFieldLines(std::string&, std::string_view, const WriteOptions&) { throw LorixError("writer not built yet"); }
-int LoadLibraryFile(Session&, const std::string&) { throw LorixError("reader not built yet"); }
-bool LoadNamedLibrary(Session&) { throw LorixError("reader not built yet"); }
-void SortLibrary(TBib&, const std::string&) {}
-WriteOptions WriteOptionsFromSettings(const SettingsList&) { return {}; }
-void SaveLibraryFile(Session&, const std::string&) { throw LorixError("writer not built yet"); }
+namespace {
+
+void AppendTextLines(std::string& out, const std::string& text)
+{
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t nl = text.find('\n', start);
+        if (nl == std::string::npos)
+            nl = text.size();
+        out.append(text, start, nl - start).append("\r\n");
+        start = nl + 1;
+    }
+}
+
+} // namespace
+
+void AppendFieldLines(std::string& out, std::string_view line, const WriteOptions& options)
+{
+    const long W = options.LineWidth;
+    if (!options.LineBreak || static_cast<long>(line.size()) <= W) {
+        out.append(line).append("\r\n");
+        return;
+    }
+    // Continuation lines start with N + 2 blanks; at least one, so that the
+    // blank dropped at the break comes back when the file is read.
+    const long indentLen = std::max(1L, static_cast<long>(options.InsertWidth) + 2);
+    const std::string indent(static_cast<size_t>(indentLen), ' ');
+    std::string cur(line);
+    long p = 2; // 1-based position where the search for a break starts
+    auto blankAt = [&](long pos) { return pos >= 1 && pos <= static_cast<long>(cur.size()) && cur[pos - 1] == ' '; };
+    while (static_cast<long>(cur.size()) > W) {
+        const long len = static_cast<long>(cur.size());
+        bool any = false;
+        for (long k = std::max(1L, p); k <= std::min(len, 2 * p + W + 2) && !any; ++k)
+            any = cur[k - 1] == ' ';
+        long b = 0;
+        if (any) {
+            for (long k = std::min(len, W + p); k >= p && k >= 1; --k)
+                if (blankAt(k)) {
+                    b = k;
+                    break;
+                }
+            if (b == 0) {
+                // No blank up to W + p: break at the first blank after it
+                // rather than on a character, which would be lost.
+                for (long k = std::max(1L, p); k <= len; ++k)
+                    if (blankAt(k)) {
+                        b = k;
+                        break;
+                    }
+            }
+        } else {
+            for (long k = p + 1; k <= len; ++k)
+                if (blankAt(k)) {
+                    b = k;
+                    break;
+                }
+            if (b == 0) {
+                out.append(cur).append("\r\n");
+                return;
+            }
+        }
+        std::string rest = indent + cur.substr(static_cast<size_t>(b));
+        if (rest.size() >= cur.size() && b <= indentLen) {
+            // The break would not shorten the line (only indentation before
+            // it): write the line whole rather than loop.
+            out.append(cur).append("\r\n");
+            return;
+        }
+        out.append(cur, 0, static_cast<size_t>(b - 1)).append("\r\n");
+        cur = std::move(rest);
+        if (any)
+            p = indentLen + 1;
+    }
+    if (!cur.empty())
+        out.append(cur).append("\r\n");
+}
+
+std::string FormatLibrary(const TBib& bib, const WriteOptions& options)
+{
+    size_t estimate = 0;
+    for (const std::string& b : bib.Blocks)
+        estimate += b.size() + 8;
+    for (const Bibitem& item : bib.Library) {
+        estimate += item.ItemType.size() + item.Reference.size() + item.LeadingText.size() + 16;
+        for (const Bibfield& f : item.Fields)
+            estimate += f.Name.size() + f.Value.size() + 12;
+    }
+    estimate += bib.TrailingText.size() + 4;
+    std::string out;
+    out.reserve(options.LineBreak ? estimate + estimate / 8 : estimate);
+    for (const std::string& b : bib.Blocks) {
+        AppendTextLines(out, b);
+        out.append("\r\n");
+    }
+    std::string line;
+    for (const Bibitem& item : bib.Library) {
+        if (!item.LeadingText.empty())
+            AppendTextLines(out, item.LeadingText);
+        out.append("@").append(item.ItemType).append("{").append(LowerAscii(item.Reference)).append(",\r\n");
+        for (size_t i = 0; i < item.Fields.size(); ++i) {
+            const Bibfield& f = item.Fields[i];
+            line.assign("  ").append(f.Name);
+            if (f.Bare)
+                line.append(" = ").append(f.Value);
+            else
+                line.append(" = {").append(f.Value).append("}");
+            if (i + 1 < item.Fields.size())
+                line.push_back(',');
+            AppendFieldLines(out, line, options);
+        }
+        out.append("  }\r\n\r\n");
+    }
+    if (!bib.TrailingText.empty())
+        AppendTextLines(out, bib.TrailingText);
+    return out;
+}
+
+int LoadLibraryFile(Session& s, const std::string& path)
+{
+    // Read into fresh containers so that a failed read leaves everything as it was.
+    TBib bib;
+    std::vector<std::string> keywords = s.KeywordList;
+    std::vector<std::string> fieldNames = s.schema.FieldNames;
+    s.schema.CutFieldNames();
+    ReadContext ctx;
+    ctx.schema = &s.schema;
+    ctx.keywords = &keywords;
+    ctx.pdfPath = s.PdfPath();
+    ctx.report = [&s](const std::string& text) { s.Error(text); };
+    int n = 0;
+    try {
+        n = ReadBibFile(path, bib, ctx);
+    } catch (...) {
+        s.schema.FieldNames = std::move(fieldNames);
+        throw;
+    }
+    s.Bib = std::move(bib);
+    s.KeywordList = std::move(keywords);
+    s.LibraryChanged = false;
+    s.Status("Loaded " + path + ". Processed " + std::to_string(n) + " records.");
+    std::string notes = NotesFileName(path);
+    if (FileExists(notes))
+        s.NotesList = SplitLines(ReadWholeFile(notes));
+    SortNoCase(s.KeywordList);
+    return n;
+}
+
+bool LoadNamedLibrary(Session& s)
+{
+    std::string name = s.Settings.Read("filename");
+    if (name == kNone || name.empty())
+        return false;
+    if (!FileExists(name)) {
+        s.Error("File not found: " + name);
+        return false;
+    }
+    LoadLibraryFile(s, name);
+    return true;
+}
+
+void SortLibrary(TBib& bib, const std::string& key)
+{
+    const size_t n = bib.Library.size();
+    std::vector<std::string_view> keys(n);
+    for (size_t i = 0; i < n; ++i) {
+        const Bibitem& it = bib.Library[i];
+        keys[i] = key == "type" ? std::string_view(it.ItemType)
+                  : key == "ref" ? std::string_view(it.Reference)
+                                 : std::string_view(GetFieldValue(it, key));
+    }
+    std::vector<size_t> order(n);
+    std::iota(order.begin(), order.end(), size_t{0});
+    // string_view compares bytes as unsigned char, a proper prefix first.
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+    std::vector<Bibitem> sorted;
+    sorted.reserve(n);
+    for (size_t i : order)
+        sorted.push_back(std::move(bib.Library[i]));
+    bib.Library = std::move(sorted);
+}
+
+WriteOptions WriteOptionsFromSettings(const SettingsList& settings)
+{
+    WriteOptions o;
+    o.LineBreak = settings.IsYes("linebreak");
+    if (o.LineBreak) {
+        o.LineWidth = ToInt(settings.Read("linewidth"));
+        o.InsertWidth = ToInt(settings.Read("insertwidth"));
+    }
+    return o;
+}
+
+void SaveLibraryFile(Session& s, const std::string& path)
+{
+    if (path.empty() || path == kNone)
+        throw FileError("No file name to save the library to.");
+    const WriteOptions options = WriteOptionsFromSettings(s.Settings);
+    {
+        std::string text = FormatLibrary(s.Bib, options);
+        if (s.Settings.IsYes("backup") && FileExists(path)) {
+            // New text first, then the old file to .bak, then the new one into
+            // place: at every moment the old version is whole somewhere.
+            const std::string temp = path + ".saving";
+            WriteFileAtomic(temp, text);
+            text.clear();
+            text.shrink_to_fit();
+            const std::string backup = path + ".bak";
+            try {
+                RemoveFile(backup);
+                RenameFile(path, backup);
+                if (!RenameFile(temp, path))
+                    throw FileError("Cannot write file \"" + path + "\".");
+            } catch (...) {
+                RemoveFile(temp);
+                throw;
+            }
+        } else {
+            WriteFileAtomic(path, text);
+        }
+    }
+    WriteLinesAtomic(NotesFileName(path), s.NotesList, "\r\n");
+    s.LibraryChanged = false;
+}
 
 } // namespace lorix

@@ -1,0 +1,581 @@
+// The BibTeX reader: one pass over the bytes, fed in chunks so that a large
+// library never sits in memory twice (file text and parsed items).
+#include "core/reader.h"
+
+#include "core/errors.h"
+#include "core/fileio.h"
+#include "core/text.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace lorix {
+
+namespace {
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsWordByte(char c) { return IsLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '-'; }
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
+// Appends src to out with the reader's blank folding: line ends produce no
+// character, and a run of blanks (also one running across a line end)
+// becomes one blank.
+void AppendFolded(std::string& out, std::string_view src, bool& prevBlank)
+{
+    size_t i = 0, n = src.size();
+    while (i < n) {
+        size_t start = i;
+        if (!prevBlank) {
+            // Fast run: copy up to the next line end or doubled blank.
+            while (i < n) {
+                char c = src[i];
+                if (c == '\r' || c == '\n')
+                    break;
+                if (c == ' ' && i + 1 < n && (src[i + 1] == ' ' || src[i + 1] == '\r' || src[i + 1] == '\n')) {
+                    ++i;
+                    prevBlank = true;
+                    break;
+                }
+                ++i;
+            }
+            out.append(src.data() + start, i - start);
+            if (i == n) {
+                prevBlank = n > 0 && src[n - 1] == ' ';
+                return;
+            }
+        }
+        char c = src[i];
+        if (c == '\r' || c == '\n') {
+            ++i; // a line end keeps the blank state
+        } else if (c == ' ') {
+            if (!prevBlank)
+                out.push_back(' ');
+            prevBlank = true;
+            ++i;
+        } else {
+            prevBlank = false;
+        }
+    }
+}
+
+std::string Folded(std::string_view src)
+{
+    std::string out;
+    bool prev = false;
+    AppendFolded(out, src, prev);
+    return Trim(out);
+}
+
+// Lines of text with the blank lines at either end removed, joined by "\n".
+std::string TidyLines(std::string_view text)
+{
+    std::vector<std::string> lines = SplitLines(text);
+    size_t a = 0, b = lines.size();
+    while (a < b && TrimView(lines[a]).empty())
+        ++a;
+    while (b > a && TrimView(lines[b - 1]).empty())
+        --b;
+    std::string out;
+    for (size_t i = a; i < b; ++i) {
+        if (i > a)
+            out.push_back('\n');
+        out += lines[i];
+    }
+    return out;
+}
+
+bool IsBlockType(std::string_view type)
+{
+    return EqualsNoCase(type, "string") || EqualsNoCase(type, "preamble") || EqualsNoCase(type, "comment");
+}
+
+} // namespace
+
+BibReader::BibReader(TBib& bib, ReadContext& ctx) : m_bib(bib), m_ctx(ctx)
+{
+    if (ctx.schema)
+        for (const std::string& n : ctx.schema->FieldNames)
+            m_fieldNames.insert(LowerAscii(n));
+    if (ctx.keywords)
+        for (const std::string& k : *ctx.keywords)
+            m_keywords.insert(LowerAscii(k));
+    // One listing of the document folder instead of four file tests per entry.
+    std::filesystem::path prefix(ctx.pdfPath.empty() ? "./" : ctx.pdfPath);
+    std::filesystem::path dir = ctx.pdfPath.empty() || ctx.pdfPath.back() == '/' ? prefix : prefix.parent_path();
+    m_docPrefix = ctx.pdfPath.empty() || ctx.pdfPath.back() == '/' ? std::string() : prefix.filename().string();
+    std::error_code ec;
+    std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end;
+    if (ec) {
+        m_docListed = !std::filesystem::exists(dir.empty() ? "." : dir); // missing folder: no documents
+        return;
+    }
+    for (; it != end; it.increment(ec)) {
+        if (ec) {
+            m_docListed = false;
+            m_docNames.clear();
+            return;
+        }
+        std::error_code ec2;
+        if (it->is_regular_file(ec2))
+            m_docNames.insert(it->path().filename().string());
+    }
+    m_docListed = true;
+}
+
+void BibReader::Report(const std::string& text)
+{
+    // Held back until the unit is complete: a unit read again with the next
+    // chunk, or read again in recovery mode, must not report twice.
+    m_unitErrors.push_back(text);
+}
+
+void BibReader::FlushReports()
+{
+    if (m_ctx.report)
+        for (const std::string& e : m_unitErrors)
+            m_ctx.report(e);
+    m_unitErrors.clear();
+}
+
+long BibReader::LineAt(std::string_view buf, size_t pos)
+{
+    for (; m_linePos < pos; ++m_linePos) {
+        char c = buf[m_linePos];
+        if (c == '\n' || (c == '\r' && (m_linePos + 1 >= buf.size() || buf[m_linePos + 1] != '\n')))
+            ++m_line;
+    }
+    return m_line + 1;
+}
+
+std::uint8_t BibReader::HasDocument(const std::string& reference)
+{
+    if (!m_docListed || reference.find('/') != std::string::npos)
+        return FindDocumentFile(reference, m_ctx.pdfPath).empty() ? 0 : 1;
+    std::string ref = m_docPrefix + reference;
+    size_t colon = ref.find(':', m_docPrefix.size());
+    if (colon != std::string::npos)
+        ref.erase(colon, 1);
+    for (const char* ext : kDocumentExtensions)
+        if (m_docNames.count(ref + ext))
+            return 1;
+    return 0;
+}
+
+// An entry starts at "@" + a type word + optional blanks + "{" or "(".
+// Returns 1 when it does (type end and opening position set), 0 when not,
+// -1 when the buffer ends before this can be told.
+int BibReader::EntryStart(std::string_view buf, size_t at, bool eof, size_t& typeEnd, size_t& open) const
+{
+    size_t i = at + 1, n = buf.size();
+    if (i >= n)
+        return eof ? 0 : -1;
+    if (!IsLetter(buf[i]))
+        return 0;
+    while (i < n && IsWordByte(buf[i]))
+        ++i;
+    typeEnd = i;
+    while (i < n && (buf[i] == ' ' || buf[i] == '\t'))
+        ++i;
+    if (i >= n)
+        return eof ? 0 : -1;
+    if (buf[i] != '{' && buf[i] != '(')
+        return 0;
+    open = i;
+    return 1;
+}
+
+// At a line start: does an entry begin on this line?
+bool BibReader::LineStartsEntry(std::string_view buf, size_t i, bool eof) const
+{
+    while (i < buf.size() && (buf[i] == ' ' || buf[i] == '\t'))
+        ++i;
+    if (i >= buf.size() || buf[i] != '@')
+        return false;
+    size_t te, op;
+    return EntryStart(buf, i, eof, te, op) == 1;
+}
+
+size_t BibReader::Parse(std::string_view buf, bool eof)
+{
+    m_linePos = 0;
+    size_t pos = 0;
+    while (pos < buf.size()) {
+        // Comment text up to the next entry start.
+        size_t at = pos, typeEnd = 0, open = 0;
+        int found = 0;
+        while ((at = buf.find('@', at)) != std::string_view::npos) {
+            found = EntryStart(buf, at, eof, typeEnd, open);
+            if (found != 0)
+                break;
+            ++at;
+        }
+        if (at == std::string_view::npos || found == -1) {
+            if (!eof)
+                break;
+            m_pendingTrailing = TidyLines(buf.substr(pos));
+            pos = buf.size();
+            break;
+        }
+        size_t next = 0;
+        const long savedLine = m_line;
+        const size_t savedPos = m_linePos;
+        m_unitErrors.clear();
+        m_recover = false;
+        m_sawCandidate = false;
+        Unit u = ParseUnit(buf, pos, at, typeEnd, open, eof, next);
+        if (u == Unit::Retry) {
+            m_unitErrors.clear();
+            m_recover = true;
+            u = ParseUnit(buf, pos, at, typeEnd, open, eof, next);
+        }
+        if (u == Unit::NeedMore) {
+            m_unitErrors.clear();
+            m_line = savedLine;
+            m_linePos = savedPos;
+            break;
+        }
+        FlushReports();
+        pos = next;
+    }
+    LineAt(buf, pos); // the next call starts counting at pos
+    if (m_bib.Utf8)
+        m_bib.Utf8 = IsValidUtf8(buf.substr(0, pos));
+    return pos;
+}
+
+BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, size_t at, size_t typeEnd,
+                                     size_t open, bool eof, size_t& next)
+{
+    std::string_view type = buf.substr(at + 1, typeEnd - at - 1);
+    const char close = buf[open] == '{' ? '}' : ')';
+    const size_t n = buf.size();
+    if (IsBlockType(type)) {
+        int depth = 0;
+        size_t i = open + 1;
+        bool broken = false;
+        for (; i < n; ++i) {
+            char c = buf[i];
+            if (c == '{' || (c == '(' && close == ')'))
+                ++depth;
+            else if (c == close || (c == '}' && close == ')')) {
+                if (depth == 0 && c == close)
+                    break;
+                --depth;
+            } else if ((c == '\n' || c == '\r') && LineStartsEntry(buf, i + 1, eof)) {
+                broken = true;
+                break;
+            }
+        }
+        if (i >= n && !eof)
+            return Unit::NeedMore;
+        size_t end = broken || i >= n ? i : i + 1;
+        if (broken || i >= n)
+            Report("The @" + std::string(type) + " block at line " + std::to_string(LineAt(buf, at)) +
+                   " is not closed.");
+        std::string block = TidyLines(buf.substr(commentStart, at - commentStart));
+        if (!block.empty())
+            block.push_back('\n');
+        block += TidyLines(buf.substr(at, end - at));
+        m_bib.Blocks.push_back(std::move(block));
+        m_pendingTrailing.clear();
+        next = end;
+        return Unit::Done;
+    }
+
+    // An entry.
+    m_fields.clear();
+    Bibitem item;
+    bool brokenReported = false;
+    size_t i = open + 1;
+    auto lineEndStartsEntry = [&](size_t k) { return (buf[k] == '\n' || buf[k] == '\r') && LineStartsEntry(buf, k + 1, eof); };
+    // Reference, up to "," or the closing delimiter.
+    size_t refStart = i;
+    while (i < n && buf[i] != ',' && buf[i] != close && !lineEndStartsEntry(i))
+        ++i;
+    if (i >= n && !eof)
+        return Unit::NeedMore;
+    item.Reference = Folded(buf.substr(refStart, i - refStart));
+    auto refText = [&] { return (item.Reference.empty() ? std::string("(no reference)") : item.Reference) +
+                                " at line " + std::to_string(LineAt(buf, at)); };
+    enum class End { Closed, Unclosed, CutOff } how = End::Closed;
+    if (i >= n) {
+        how = End::CutOff;
+    } else if (buf[i] == close) {
+        ++i;
+    } else if (buf[i] == ',') {
+        ++i;
+        for (;;) {
+            // Field name up to "="; commas and blanks between fields are skipped.
+            while (i < n && (IsSpace(buf[i]) || buf[i] == ',')) {
+                if (lineEndStartsEntry(i))
+                    break;
+                ++i;
+            }
+            if (i >= n) {
+                if (!eof)
+                    return Unit::NeedMore;
+                how = End::CutOff;
+                break;
+            }
+            if (lineEndStartsEntry(i)) {
+                how = End::Unclosed;
+                i += 1;
+                break;
+            }
+            if (buf[i] == close) {
+                ++i;
+                break;
+            }
+            size_t nameStart = i;
+            while (i < n && buf[i] != '=' && buf[i] != close && buf[i] != ',' && !lineEndStartsEntry(i))
+                ++i;
+            if (i >= n) {
+                if (!eof)
+                    return Unit::NeedMore;
+                how = End::CutOff;
+                break;
+            }
+            if (buf[i] != '=')
+                continue; // a stray word: dropped, the loop sees the delimiter
+            std::string name = LowerAscii(Folded(buf.substr(nameStart, i - nameStart)));
+            ++i;
+            // The value: atoms joined by "#".
+            size_t valueStart = n, valueEnd = n;
+            int atoms = 0;
+            bool single = false; // one braced or quoted atom, or a number
+            size_t contentStart = 0, contentEnd = 0;
+            bool lost = false;
+            for (;;) {
+                while (i < n && IsSpace(buf[i]) && !lineEndStartsEntry(i))
+                    ++i;
+                if (i >= n || lineEndStartsEntry(i) || buf[i] == ',' || buf[i] == close)
+                    break;
+                if (valueStart == n)
+                    valueStart = i;
+                char c = buf[i];
+                if (c == '{' || c == '"') {
+                    int depth = 0;
+                    size_t k = i + 1;
+                    bool stopped = false;
+                    for (; k < n; ++k) {
+                        char d = buf[k];
+                        if (d == '{')
+                            ++depth;
+                        else if (d == '}') {
+                            if (depth == 0 && c == '{')
+                                break;
+                            --depth;
+                        } else if (d == '"' && c == '"' && depth <= 0)
+                            break;
+                        else if ((d == '\n' || d == '\r') && LineStartsEntry(buf, k + 1, eof)) {
+                            stopped = true;
+                            break;
+                        }
+                    }
+                    if (k >= n && !eof)
+                        return Unit::NeedMore;
+                    const char delim = c == '{' ? '}' : '"';
+                    size_t cand = Candidate(buf, i + 1, k, delim);
+                    if (cand < k)
+                        m_sawCandidate = true;
+                    if (m_recover && !stopped && k < n && cand < k) {
+                        // Read again after the entry did not close: the value
+                        // that swallowed its neighbours ends at its own line.
+                        if (!brokenReported) {
+                            Report("Unbalanced braces in field " + name + " of entry " + refText() + ".");
+                            brokenReported = true;
+                        }
+                        k = cand;
+                    } else if (stopped || k >= n) {
+                        // Unbalanced braces: the value ends at the first closing
+                        // delimiter that ends its line (after an optional comma).
+                        size_t m = cand;
+                        if (!brokenReported) {
+                            Report("Unbalanced braces in field " + name + " of entry " + refText() + ".");
+                            brokenReported = true;
+                        }
+                        if (m >= k) {
+                            lost = true;
+                            i = k;
+                            break;
+                        }
+                        k = m;
+                    }
+                    contentStart = i + 1;
+                    contentEnd = k;
+                    i = k + 1;
+                    single = atoms == 0;
+                } else {
+                    size_t k = i;
+                    while (k < n && !IsSpace(buf[k]) && buf[k] != '#' && buf[k] != ',' && buf[k] != close &&
+                           buf[k] != '{' && buf[k] != '"')
+                        ++k;
+                    if (k >= n && !eof)
+                        return Unit::NeedMore;
+                    bool number = k > i;
+                    for (size_t m = i; m < k; ++m)
+                        number = number && buf[m] >= '0' && buf[m] <= '9';
+                    single = atoms == 0 && number;
+                    contentStart = i;
+                    contentEnd = k;
+                    if (k == i)
+                        ++k; // a lone "{" or quote cannot be here; keep moving
+                    i = k;
+                }
+                ++atoms;
+                valueEnd = i;
+                size_t j = i;
+                while (j < n && IsSpace(buf[j]) && !lineEndStartsEntry(j))
+                    ++j;
+                if (j < n && buf[j] == '#') {
+                    i = j + 1;
+                    continue;
+                }
+                if (j >= n && !eof)
+                    return Unit::NeedMore;
+                break;
+            }
+            if (lost)
+                continue; // the field cannot be told apart from what follows it
+            Bibfield f;
+            f.Name = std::move(name);
+            if (atoms == 1 && single) {
+                m_scratch.clear();
+                bool prev = false;
+                AppendFolded(m_scratch, buf.substr(contentStart, contentEnd - contentStart), prev);
+                f.Value = std::string(TrimView(m_scratch));
+            } else if (atoms > 0) {
+                f.Value = Folded(buf.substr(valueStart, valueEnd - valueStart));
+                f.Bare = true;
+            }
+            m_fields.push_back(std::move(f));
+            if (i >= n && !eof)
+                return Unit::NeedMore;
+        }
+    } else {
+        how = End::Unclosed; // a line starting an entry came before the ","
+    }
+    if (how == End::CutOff && !eof)
+        return Unit::NeedMore;
+    if ((how == End::CutOff || how == End::Unclosed) && !m_recover && m_sawCandidate)
+        return Unit::Retry;
+
+    next = how == End::Unclosed ? i : std::min(i, n);
+    if (how == End::CutOff) {
+        m_unitErrors.clear();
+        Report("The file ends inside entry " + refText() + "; the entry is dropped.");
+        m_pendingTrailing = TidyLines(buf.substr(commentStart, at - commentStart));
+        next = n;
+        return Unit::Done;
+    }
+    if (how == End::Unclosed && !brokenReported)
+        Report("Entry " + refText() + " is not closed; it ends where the next entry starts.");
+
+    item.ItemType = Trim(type);
+    item.LeadingText = TidyLines(buf.substr(commentStart, at - commentStart));
+    item.HasDocument = HasDocument(item.Reference);
+    size_t keep = std::min<size_t>(m_fields.size(), kMaxFields);
+    if (m_fields.size() > keep) {
+        std::string dropped;
+        for (size_t k = keep; k < m_fields.size(); ++k)
+            dropped += (k > keep ? ", " : "") + m_fields[k].Name;
+        Report("Entry " + refText() + " has more than " + std::to_string(kMaxFields) +
+               " fields; dropped: " + dropped + ".");
+    }
+    item.Fields.reserve(keep);
+    for (size_t k = 0; k < keep; ++k) {
+        Bibfield& f = m_fields[k];
+        if (m_ctx.schema && m_fieldNames.insert(f.Name).second)
+            m_ctx.schema->AddFieldName(f.Name);
+        if (m_ctx.keywords && f.Name == "key")
+            AddKeywordsFast(f.Value);
+        item.Fields.push_back(std::move(f));
+    }
+    m_bib.Library.push_back(std::move(item));
+    m_pendingTrailing.clear();
+    return Unit::Done;
+}
+
+void BibReader::AddKeywordsFast(std::string_view value)
+{
+    size_t i = 0;
+    while (i <= value.size()) {
+        size_t j = value.find(' ', i);
+        if (j == std::string_view::npos)
+            j = value.size();
+        std::string_view k = TrimView(value.substr(i, j - i));
+        if (!k.empty() && m_keywords.insert(LowerAscii(k)).second)
+            m_ctx.keywords->emplace_back(k);
+        i = j + 1;
+    }
+}
+
+// The first closing delimiter in [from, to) that ends its line, after an
+// optional comma; to when there is none.
+size_t BibReader::Candidate(std::string_view buf, size_t from, size_t to, char delim)
+{
+    for (size_t m = from; m < to; ++m) {
+        if (buf[m] != delim)
+            continue;
+        size_t e = m + 1;
+        while (e < to && (buf[e] == ' ' || buf[e] == '\t'))
+            ++e;
+        if (e < to && buf[e] == ',')
+            ++e;
+        while (e < to && (buf[e] == ' ' || buf[e] == '\t'))
+            ++e;
+        if (e >= to || buf[e] == '\n' || buf[e] == '\r')
+            return m;
+    }
+    return to;
+}
+
+int BibReader::Finish()
+{
+    m_bib.TrailingText = std::move(m_pendingTrailing);
+    return static_cast<int>(m_bib.Library.size());
+}
+
+int ReadBibText(std::string_view bytes, TBib& bib, ReadContext& ctx)
+{
+    bib.Clear();
+    bib.Utf8 = true;
+    BibReader reader(bib, ctx);
+    reader.Parse(bytes, true);
+    return reader.Finish();
+}
+
+int ReadBibFile(const std::string& path, TBib& bib, ReadContext& ctx)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        throw FileError("Cannot open file \"" + path + "\".");
+    bib.Clear();
+    bib.Utf8 = true;
+    BibReader reader(bib, ctx);
+    const size_t chunk = 1 << 20;
+    std::string buf;
+    bool eof = false;
+    try {
+        while (!eof) {
+            size_t old = buf.size();
+            buf.resize(old + chunk);
+            size_t got = std::fread(buf.data() + old, 1, chunk, f);
+            buf.resize(old + got);
+            if (got < chunk) {
+                if (std::ferror(f))
+                    throw FileError("Cannot read file \"" + path + "\".");
+                eof = true;
+            }
+            size_t used = reader.Parse(buf, eof);
+            buf.erase(0, used);
+        }
+    } catch (...) {
+        std::fclose(f);
+        throw;
+    }
+    std::fclose(f);
+    return reader.Finish();
+}
+
+} // namespace lorix
