@@ -9,6 +9,6 @@ if [ -e "$dest/lorix.ini" ]; then
   exit 0
 fi
 mkdir -p "$dest"
-for f in lorix.ini sample.bib sample.not pdf manual; do
+for f in lorix.ini lorix.log sample.bib sample.not pdf manual; do
   cp -R "$root/data/$f" "$dest/"
 done
