@@ -6,6 +6,7 @@
 #include "core/fileio.h"
 #include "core/text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -557,7 +558,7 @@ int ReadBibFile(const std::string& path, TBib& bib, ReadContext& ctx)
     bib.Clear();
     bib.Utf8 = true;
     BibReader reader(bib, ctx);
-    const size_t chunk = 1 << 20;
+    size_t chunk = 1 << 20;
     std::string buf;
     bool eof = false;
     try {
@@ -573,6 +574,9 @@ int ReadBibFile(const std::string& path, TBib& bib, ReadContext& ctx)
             }
             size_t used = reader.Parse(buf, eof);
             buf.erase(0, used);
+            // A unit longer than the buffer is read again with each chunk:
+            // grow the chunks so that this stays linear.
+            chunk = used == 0 ? std::min<size_t>(chunk * 2, size_t(1) << 30) : size_t(1) << 20;
         }
     } catch (...) {
         std::fclose(f);
