@@ -6,6 +6,7 @@
 #include "core/fileio.h"
 #include "core/text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -69,6 +70,8 @@ std::string Folded(std::string_view src)
 // Lines of text with the blank lines at either end removed, joined by "\n".
 std::string TidyLines(std::string_view text)
 {
+    if (TrimView(text).empty())
+        return {};
     std::vector<std::string> lines = SplitLines(text);
     size_t a = 0, b = lines.size();
     while (a < b && TrimView(lines[a]).empty())
@@ -149,6 +152,8 @@ long BibReader::LineAt(std::string_view buf, size_t pos)
 
 std::uint8_t BibReader::HasDocument(const std::string& reference)
 {
+    if (m_docListed && m_docNames.empty())
+        return 0;
     if (!m_docListed || reference.find('/') != std::string::npos)
         return FindDocumentFile(reference, m_ctx.pdfPath).empty() ? 0 : 1;
     std::string ref = m_docPrefix + reference;
@@ -221,7 +226,6 @@ size_t BibReader::Parse(std::string_view buf, bool eof)
         const size_t savedPos = m_linePos;
         m_unitErrors.clear();
         m_recover = false;
-        m_sawCandidate = false;
         Unit u = ParseUnit(buf, pos, at, typeEnd, open, eof, next);
         if (u == Unit::Retry) {
             m_unitErrors.clear();
@@ -375,9 +379,8 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
                     if (k >= n && !eof)
                         return Unit::NeedMore;
                     const char delim = c == '{' ? '}' : '"';
-                    size_t cand = Candidate(buf, i + 1, k, delim);
-                    if (cand < k)
-                        m_sawCandidate = true;
+                    // Only a broken entry pays for the search of its recovery point.
+                    size_t cand = m_recover || stopped || k >= n ? Candidate(buf, i + 1, k, delim) : k;
                     if (m_recover && !stopped && k < n && cand < k) {
                         // Read again after the entry did not close: the value
                         // that swallowed its neighbours ends at its own line.
@@ -457,7 +460,7 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
     }
     if (how == End::CutOff && !eof)
         return Unit::NeedMore;
-    if ((how == End::CutOff || how == End::Unclosed) && !m_recover && m_sawCandidate)
+    if ((how == End::CutOff || how == End::Unclosed) && !m_recover)
         return Unit::Retry;
 
     next = how == End::Unclosed ? i : std::min(i, n);
@@ -485,8 +488,10 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
     item.Fields.reserve(keep);
     for (size_t k = 0; k < keep; ++k) {
         Bibfield& f = m_fields[k];
-        if (m_ctx.schema && m_fieldNames.insert(f.Name).second)
+        if (m_ctx.schema && m_fieldNames.find(f.Name) == m_fieldNames.end()) {
+            m_fieldNames.insert(f.Name);
             m_ctx.schema->AddFieldName(f.Name);
+        }
         if (m_ctx.keywords && f.Name == "key")
             AddKeywordsFast(f.Value);
         item.Fields.push_back(std::move(f));
@@ -553,7 +558,7 @@ int ReadBibFile(const std::string& path, TBib& bib, ReadContext& ctx)
     bib.Clear();
     bib.Utf8 = true;
     BibReader reader(bib, ctx);
-    const size_t chunk = 1 << 20;
+    size_t chunk = 1 << 20;
     std::string buf;
     bool eof = false;
     try {
@@ -569,6 +574,9 @@ int ReadBibFile(const std::string& path, TBib& bib, ReadContext& ctx)
             }
             size_t used = reader.Parse(buf, eof);
             buf.erase(0, used);
+            // A unit longer than the buffer is read again with each chunk:
+            // grow the chunks so that this stays linear.
+            chunk = used == 0 ? std::min<size_t>(chunk * 2, size_t(1) << 30) : size_t(1) << 20;
         }
     } catch (...) {
         std::fclose(f);

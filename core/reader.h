@@ -46,7 +46,6 @@ private:
     bool m_docListed = false;
     std::vector<std::string> m_unitErrors; // errors of the unit being read
     bool m_recover = false;                // second reading of a broken entry
-    bool m_sawCandidate = false;           // a value had a line ending in its closing delimiter
     long m_line = 0;       // line ends before m_linePos
     size_t m_linePos = 0;  // in the current buffer
 };
