@@ -76,7 +76,7 @@ class OptionsTest : public QObject {
         QCOMPARE(o->DispNotes->currentIndex(), 0);
         QCOMPARE(o->MaxLogSize->text(), QStringLiteral("500"));
         QVERIFY(o->Truncate->isChecked());
-        QCOMPARE(o->CharLimit->text(), QStringLiteral("18"));
+        QCOMPARE(o->CharLimit->text(), QStringLiteral("22"));
         for (int i = 0; i < 4; ++i)
             QCOMPARE(o->ColumnSelector[i]->geometry(), QRect(5 + 80 * i, 40, 70, 22));
         QCOMPARE(o->ColumnSelector[3]->currentText(), QStringLiteral("title"));
