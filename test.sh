@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs the whole test suite headless.
+# Installs what is missing, builds and runs the whole test suite headless,
+# then the reliability checks: the Qt-free layers under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a bounded run of every fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh
 scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --no-tests=error -j "$(nproc)" "$@"
+scripts/sanitize.sh
+scripts/fuzz.sh

@@ -77,8 +77,9 @@ int ToInt(std::string_view s)
         t.remove_prefix(1);
     }
     long long v = 0;
+    // More than 12 digits cannot be an int; stop before the sum overflows.
     bool ok = !t.empty() && t.size() <= 12;
-    for (char c : t) {
+    for (char c : ok ? t : std::string_view{}) {
         if (c < '0' || c > '9') {
             ok = false;
             break;

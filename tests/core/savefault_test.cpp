@@ -1,0 +1,177 @@
+// Saving under faults: whatever goes wrong, the file on disk is either the
+// old content or the new content, complete, and the failure is reported as
+// a FileError. Faults that need a separate process (file size limit, a kill
+// at a random moment) run the save in a forked child.
+#include "core/errors.h"
+#include "core/fileio.h"
+#include "core/settings.h"
+#include "support/testutil.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace lorix;
+using lorix::test::ReadFile;
+using lorix::test::TempDir;
+using lorix::test::WriteFile;
+namespace fs = std::filesystem;
+
+namespace {
+// A library-sized text whose every byte depends on its generation, so that a
+// mix of old and new content or a cut-off file cannot pass for either.
+std::string Content(char tag, size_t entries)
+{
+    std::string s;
+    s.reserve(entries * 64);
+    for (size_t i = 0; i < entries; ++i)
+        s += "@article{" + std::string(1, tag) + std::to_string(i) + ",\n  title = {T" + std::to_string(i) +
+             "},\n}\n\n";
+    s += "% end " + std::string(1, tag) + "\n";
+    return s;
+}
+
+size_t TempFilesIn(const std::string& dir)
+{
+    size_t n = 0;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.path().filename().string().find(".tmp") != std::string::npos)
+            ++n;
+    return n;
+}
+} // namespace
+
+TEST(SaveFault, ReadOnlyFolderKeepsTheOldFile)
+{
+    TempDir dir;
+    std::string path = dir.file("lib.bib");
+    WriteFile(path, "old");
+    ::chmod(dir.path().c_str(), 0555);
+    // In a child, so that under root the save can run as an unprivileged user
+    // for whom the folder is as read-only as for anyone else.
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::geteuid() == 0 && ::setuid(65534) != 0)
+            ::_exit(3);
+        try {
+            WriteFileAtomic(path, "new");
+        } catch (const FileError&) {
+            ::_exit(2);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::chmod(dir.path().c_str(), 0755);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2) << "the failed write was reported as success";
+    EXPECT_EQ(ReadFile(path), "old");
+}
+
+TEST(SaveFault, MissingFolderIsReportedWithTheFileName)
+{
+    TempDir dir;
+    std::string path = dir.file("no/such/folder/lib.bib");
+    try {
+        WriteFileAtomic(path, "new");
+        FAIL() << "no error";
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(fs::exists(path));
+    SettingsList s(std::vector<std::string>{"a=1"});
+    EXPECT_THROW(s.SaveToFile(path), FileError);
+}
+
+TEST(SaveFault, TargetThatIsAFolderCannotBeReplaced)
+{
+    TempDir dir;
+    fs::create_directory(dir.file("lib.bib"));
+    WriteFile(dir.file("lib.bib/inside"), "x");
+    EXPECT_THROW(WriteFileAtomic(dir.file("lib.bib"), "new"), FileError);
+    EXPECT_EQ(ReadFile(dir.file("lib.bib/inside")), "x");
+    EXPECT_EQ(TempFilesIn(dir.path()), 0u);
+}
+
+TEST(SaveFault, RenameOfAMissingFileIsNoErrorAndOfAFolderIs)
+{
+    TempDir dir;
+    EXPECT_FALSE(RenameFile(dir.file("absent.bib"), dir.file("absent.bak")));
+    fs::create_directory(dir.file("full"));
+    WriteFile(dir.file("full/x"), "x");
+    WriteFile(dir.file("lib.bib"), "old");
+    // A backup name held by a non-empty folder cannot take the old file.
+    EXPECT_THROW(RenameFile(dir.file("lib.bib"), dir.file("full")), FileError);
+    EXPECT_EQ(ReadFile(dir.file("lib.bib")), "old");
+}
+
+TEST(SaveFault, FullDiskLeavesTheOldFileAndNoTemporary)
+{
+    TempDir dir;
+    std::string path = dir.file("lib.bib");
+    std::string old = Content('o', 100);
+    WriteFile(path, old);
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // The size limit stands in for a full disk: writes past it fail with EFBIG.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+        try {
+            WriteFileAtomic(path, Content('n', 20000));
+        } catch (const FileError&) {
+            ::_exit(2);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2) << "the failed write was reported as success";
+    EXPECT_EQ(ReadFile(path), old);
+    EXPECT_EQ(TempFilesIn(dir.path()), 0u);
+}
+
+TEST(SaveFault, KilledAtRandomMomentsLeavesOldOrNewWhole)
+{
+    TempDir dir;
+    std::string path = dir.file("lib.bib");
+    const std::string a = Content('a', 40000); // about 2 MB
+    const std::string b = Content('b', 40000);
+    WriteFile(path, a);
+    std::mt19937 rng(20261207);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    int kills = 0, completed = 0;
+    for (int round = 0; round < 250 && std::chrono::steady_clock::now() < deadline; ++round) {
+        const std::string& next = (round % 2) ? a : b;
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (;;)
+                WriteFileAtomic(path, (round % 2) ? a : b);
+        }
+        ::usleep(std::uniform_int_distribution<useconds_t>(0, 20000)(rng));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "child ended on its own in round " << round;
+        ++kills;
+        std::string now = ReadFile(path);
+        ASSERT_TRUE(now == a || now == b) << "round " << round << ": " << now.size() << " bytes, neither old nor new";
+        completed += now == next;
+    }
+    EXPECT_GE(kills, 200);
+    // A killed save may leave its temporary behind, but never in place of the library.
+    std::printf("save faults: %d kills survived, new content complete after %d\n", kills, completed);
+}

@@ -1,0 +1,62 @@
+// Any bytes as "lorix.ini": splitting into lines, reading every key as text
+// and as an integer, and parsing the schema must either succeed or throw a
+// LorixError. Two properties are checked on the way: joining the lines and
+// splitting them again gives the same lines, and the comma tokens of a value
+// put back together give the value.
+#include "core/errors.h"
+#include "core/fileio.h"
+#include "core/schema.h"
+#include "core/settings.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+using namespace lorix;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string> lines = SplitLines(bytes);
+
+    std::string joined;
+    for (const auto& l : lines)
+        joined.append(l).append("\r\n");
+    if (SplitLines(joined) != lines)
+        std::abort();
+
+    SettingsList settings(lines);
+    for (const auto& l : lines) {
+        size_t eq = l.find('=');
+        if (eq == std::string::npos)
+            continue;
+        std::string key = l.substr(0, eq);
+        std::string value = settings.Read(key);
+        std::string list = value, token, rebuilt;
+        bool first = true;
+        while (!list.empty()) {
+            NextCommaToken(list, token);
+            rebuilt += (first ? "" : ",") + token;
+            first = false;
+        }
+        // A value ending in "," loses its empty last token; nothing else may change.
+        if (rebuilt != value && rebuilt + "," != value)
+            std::abort();
+        try {
+            (void)settings.ReadInt(key);
+        } catch (const ConversionError&) {
+        }
+    }
+
+    Schema schema;
+    try {
+        ParseSchema(settings, schema, [](const std::string&) {});
+    } catch (const LorixError&) {
+    }
+    if (schema.ChoiceCount() > kMaxChoices)
+        std::abort();
+    for (const TItem& t : schema.TypeTable)
+        if (static_cast<int>(t.Fields.size()) > kMaxFields)
+            std::abort();
+    return 0;
+}
