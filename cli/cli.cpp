@@ -42,12 +42,27 @@ int Format(Context& c)
     return kExitOk;
 }
 
+int List(Context& c)
+{
+    if (c.args.size() != 1)
+        return Usage(c.err);
+    Session& s = c.session;
+    s.Settings.Write("lastfile", s.Settings.Read("filename"));
+    s.Settings.Write("filename", c.args[0]);
+    if (!LoadNamedLibrary(s))
+        return kExitNothing;
+    for (const std::string& line : RefreshAsGui(c))
+        c.out << line << '\n';
+    return kExitOk;
+}
+
 } // namespace
 
 const std::vector<Command>& Commands()
 {
     static const std::vector<Command> table = {
         {"format", "format LIB [-o OUT]   load LIB and save it (to OUT as Save As)", Format},
+        {"list", "list LIB              print the lines of the main list", List},
     };
     return table;
 }
@@ -62,7 +77,7 @@ std::string TakeOption(std::vector<std::string>& args, const std::string& option
     return value;
 }
 
-void RefreshAsGui(Context& c)
+std::vector<std::string> RefreshAsGui(Context& c)
 {
     Session& s = c.session;
     std::string key = SortKeyFromSettings(s.Settings);
@@ -70,7 +85,7 @@ void RefreshAsGui(Context& c)
     s.Status(r.Message);
     s.Settings.Write("sorting", key);
     s.ShownItems = std::move(r.ShownItems);
-    c.out.flush();
+    return std::move(r.Lines);
 }
 
 bool LoadAsGui(Context& c, const std::string& lib)

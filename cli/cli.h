@@ -50,7 +50,8 @@ void SaveAsGui(Context& c, const std::string& saveAs);
 // Splits "-o OUT" (or a given option) off the arguments; empty when absent.
 std::string TakeOption(std::vector<std::string>& args, const std::string& option);
 // The list refresh of the main window with the settings' filter, sort and
-// columns (the not boxes unchecked), including its count message.
-void RefreshAsGui(Context& c);
+// columns (the not boxes unchecked), including its count message; returns
+// the lines of the list in shown order.
+std::vector<std::string> RefreshAsGui(Context& c);
 
 } // namespace lorix::cli

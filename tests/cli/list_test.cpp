@@ -1,0 +1,88 @@
+// lorix-cli list: the lines of the main list for a small library under
+// several settings files.
+#include "support/testutil.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/wait.h>
+
+using lorix::test::ReadFile;
+using lorix::test::TempDir;
+using lorix::test::WriteFile;
+
+namespace {
+
+struct Output {
+    int rc = -1;
+    std::string out, err;
+};
+
+Output List(const TempDir& dir, const std::string& ini, const std::string& lib = "lib.bib")
+{
+    WriteFile(dir.file("lorix.ini"), ini);
+    std::string cmd = "cd '" + dir.path() + "' && '" LORIX_CLI_PATH "' list " + lib + " 2>err.txt";
+    Output r;
+    FILE* p = popen(cmd.c_str(), "r");
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    int status = pclose(p);
+    r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.err = ReadFile(dir.file("err.txt"));
+    return r;
+}
+
+const char* const kLibrary = "@article{Smith1999a,\n  year = {1999},\n  title = {On DNA}\n}\n"
+                             "@book{doe:2001,\n  year = {2001},\n  title = {apples},\n  folder = {box}\n}\n"
+                             "@misc{Adams98,\n  year = {98},\n  title = {Banana}\n}\n";
+
+const char* const kBase = "types=\nfields=\nmaxlogsize=100\npdfpath=*none*\n"
+                          "disp1=reference\ndisp2=year\ndisp3=none\ndisp4=none\n";
+
+} // namespace
+
+TEST(CliList, LinesFollowColumnsSortAndFilterSettings)
+{
+    TempDir dir;
+    WriteFile(dir.file("lib.bib"), kLibrary);
+    struct Case {
+        std::string settings;
+        std::string lines;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"truncate=no\n", " Smith1999a 1999\n+doe:2001 2001\n Adams98 98\n",
+         "status: Filtering off. Showing all 3 items.\n"},
+        {"truncate=yes\ncharlimit=5\nsorting=year\n", " Smith 1999\n+doe:2 2001\n Adams 98\n",
+         "status: Filtering off. Showing all 3 items.\n"},
+        {"sorting=title\ndisp2=title\n", " Adams98 Banana\n Smith1999a On DNA\n+doe:2001 apples\n", ""},
+        {"filtering=yes\nfilter1.field=title\nfilter1.op=contains\nfilter1.value=dna\n"
+         "filter2.field=line off\nfilter3.field=line off\n",
+         " Smith1999a 1999\n", "status: Filtering on. Showing 1 filtered items\n"},
+        {"filtering=yes\nfiltermode=or\nfilter1.field=line off\nfilter2.field=line off\nfilter3.field=line off\n",
+         "", "status: Filtering on. Showing 0 filtered items\n"},
+    };
+    for (const Case& c : cases) {
+        Output r = List(dir, c.settings + kBase); // the first line of a key wins
+        EXPECT_EQ(r.rc, 0) << r.err;
+        EXPECT_EQ(r.out, c.lines) << c.settings;
+        EXPECT_NE(r.err.find("status: Loaded lib.bib. Processed 3 records.\n" + c.message), std::string::npos)
+            << r.err;
+    }
+}
+
+TEST(CliList, MissingLibraryAndBadCharLimit)
+{
+    TempDir dir;
+    Output missing = List(dir, kBase, "nothere.bib");
+    EXPECT_EQ(missing.rc, 1);
+    EXPECT_EQ(missing.err, "error: File not found: nothere.bib\n");
+
+    WriteFile(dir.file("lib.bib"), kLibrary);
+    Output bad = List(dir, std::string(kBase) + "truncate=yes\ncharlimit=wide\n");
+    EXPECT_EQ(bad.rc, 2);
+    EXPECT_NE(bad.err.find("lorix-cli: 'wide' is not a valid integer value"), std::string::npos) << bad.err;
+    EXPECT_EQ(bad.out, "");
+}
