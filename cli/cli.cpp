@@ -3,6 +3,8 @@
 #include "core/errors.h"
 #include "core/fileio.h"
 #include "core/library.h"
+#include "exchange/htmlexport.h"
+#include "exchange/template.h"
 #include "view/listview.h"
 
 #include <algorithm>
@@ -56,6 +58,43 @@ int List(Context& c)
     return kExitOk;
 }
 
+int Template(Context& c)
+{
+    if (c.args.size() != 2)
+        return Usage(c.err);
+    if (!LoadAsGui(c, c.args[0]))
+        return kExitNothing;
+    const Session& s = c.session;
+    for (const Bibitem& item : s.Bib.Library) {
+        if (item.Reference != c.args[1])
+            continue;
+        c.out << RenderTemplate(item, s.Settings.Read("formats." + item.ItemType), s.schema.FieldNames) << '\n';
+        return kExitOk;
+    }
+    c.err << "lorix-cli: no item with the reference " << c.args[1] << "\n";
+    return kExitNothing;
+}
+
+int ExportHtml(Context& c)
+{
+    std::string file = TakeOption(c.args, "-o");
+    if (c.args.size() != 1)
+        return Usage(c.err);
+    if (!LoadAsGui(c, c.args[0]))
+        return kExitNothing;
+    Session& s = c.session;
+    // The ticked boxes of the dialog: the fields of the listed items, sorted,
+    // that "expfields" names.
+    HtmlExportOptions options = HtmlExportOptionsFromSettings(s.Settings);
+    const std::string expfields = s.Settings.Read("expfields");
+    options.Fields.clear();
+    for (const std::string& name : ExportFieldNames(s, s.ShownItems))
+        if (ExportFieldTicked(expfields, name))
+            options.Fields.push_back(name);
+    WriteHtmlExport(s, s.ShownItems, options, HtmlExportPath(s, file));
+    return kExitOk;
+}
+
 } // namespace
 
 const std::vector<Command>& Commands()
@@ -63,6 +102,9 @@ const std::vector<Command>& Commands()
     static const std::vector<Command> table = {
         {"format", "format LIB [-o OUT]   load LIB and save it (to OUT as Save As)", Format},
         {"list", "list LIB              print the lines of the main list", List},
+        {"template", "template LIB REF      print the item REF formatted by its type's template", Template},
+        {"export-html", "export-html LIB [-o FILE]  write the listed items as an HTML table (exp.html)",
+         ExportHtml},
     };
     return table;
 }

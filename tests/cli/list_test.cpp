@@ -86,3 +86,41 @@ TEST(CliList, MissingLibraryAndBadCharLimit)
     EXPECT_NE(bad.err.find("lorix-cli: 'wide' is not a valid integer value"), std::string::npos) << bad.err;
     EXPECT_EQ(bad.out, "");
 }
+
+TEST(CliTemplateAndExport, TemplateOfAReferenceAndTheHtmlFile)
+{
+    TempDir dir;
+    WriteFile(dir.file("lib.bib"), kLibrary);
+    const std::string ini = std::string("fields=key,address,author,x,x,x,x,x,x,x,x,x,x,x,x,x,x,title,x,x,year\n"
+                                        "formats.article=%17 %(20.\nexpfields=,year,title,\nexpcolumns=0\n"
+                                        "expline=no\n") + kBase;
+    WriteFile(dir.file("lorix.ini"), ini);
+    auto run = [&](const std::string& args) {
+        std::string cmd = "cd '" + dir.path() + "' && '" LORIX_CLI_PATH "' " + args + " 2>/dev/null";
+        Output r;
+        FILE* p = popen(cmd.c_str(), "r");
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+            r.out.append(buf, n);
+        int status = pclose(p);
+        r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return r;
+    };
+    Output t = run("template lib.bib Smith1999a");
+    EXPECT_EQ(t.rc, 0);
+    EXPECT_EQ(t.out, "On DNA (1999).\n");
+    EXPECT_EQ(run("template lib.bib smith1999a").rc, 1); // references compare exactly
+    EXPECT_EQ(run("template lib.bib doe:2001").out, "\n"); // a type without a template
+
+    Output h = run("export-html lib.bib -o out.html");
+    EXPECT_EQ(h.rc, 0);
+    const std::string html = ReadFile(dir.file("out.html"));
+    EXPECT_NE(html.find("   Displaying 3 items.</h1>\r\n"), std::string::npos);
+    // box order is sorted: title before year
+    EXPECT_NE(html.find("    <td>title</td>\r\n    <td>On DNA</td>\r\n   </tr>\r\n   <tr>\r\n    <td>year</td>"),
+              std::string::npos)
+        << html;
+    EXPECT_EQ(run("export-html lib.bib").rc, 0);
+    EXPECT_TRUE(lorix::test::Exists(dir.file("exp.html")));
+}
