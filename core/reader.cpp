@@ -519,17 +519,21 @@ void BibReader::AddKeywordsFast(std::string_view value)
 // optional comma; to when there is none.
 size_t BibReader::Candidate(std::string_view buf, size_t from, size_t to, char delim)
 {
+    // What follows a candidate is looked at in the whole buffer: the end of the
+    // searched range is not a line end (a delimiter just before it would
+    // otherwise cut a balanced value such as {{New York}} short).
+    const size_t n = buf.size();
     for (size_t m = from; m < to; ++m) {
         if (buf[m] != delim)
             continue;
         size_t e = m + 1;
-        while (e < to && (buf[e] == ' ' || buf[e] == '\t'))
+        while (e < n && (buf[e] == ' ' || buf[e] == '\t'))
             ++e;
-        if (e < to && buf[e] == ',')
+        if (e < n && buf[e] == ',')
             ++e;
-        while (e < to && (buf[e] == ' ' || buf[e] == '\t'))
+        while (e < n && (buf[e] == ' ' || buf[e] == '\t'))
             ++e;
-        if (e >= to || buf[e] == '\n' || buf[e] == '\r')
+        if (e >= n || buf[e] == '\n' || buf[e] == '\r')
             return m;
     }
     return to;

@@ -403,3 +403,21 @@ TEST(Library, ChunkedFileReadEqualsWholeRead)
     EXPECT_EQ(Join(errors), Join(whole.errors));
     EXPECT_EQ(FormatLibrary(s.Bib, {}), FormatLibrary(whole.bib, {}));
 }
+
+// Found by the reader fuzzer: when a broken entry is read again, a value whose
+// inner braces balance ({{New York}}) was cut at its inner closing brace, and
+// the writer then produced a file that read back differently.
+TEST(Reader, RecoveryKeepsBalancedValuesWhole)
+{
+    Read broken = ReadText("@misc{c,\n  location = {{New York}},\n  note = {Thi\\{'ebaux},\n}\n"
+                           "@misc{d,\n  title = {t}\n}\n");
+    ASSERT_EQ(broken.bib.Library.size(), 2u);
+    EXPECT_EQ(GetFieldValue(broken.bib.Library[0], "location"), "{New York}");
+    EXPECT_EQ(GetFieldValue(broken.bib.Library[1], "title"), "t");
+
+    Read cut = ReadText("@book{a,\n  title = {x}\n}\n\n@incollection{b,\n  author = {F, M},\n"
+                        "  location = {{New York}},\n  pages = {32--50},\n");
+    ASSERT_EQ(cut.bib.Library.size(), 1u);
+    const std::string once = FormatLibrary(cut.bib, {true, 30, 4});
+    EXPECT_EQ(FormatLibrary(ReadText(once).bib, {true, 30, 4}), once);
+}
