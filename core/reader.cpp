@@ -16,7 +16,9 @@ namespace {
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsWordByte(char c) { return IsLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '-'; }
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+// Between tokens every control character counts as white space, as trimming
+// does; a stray one before a value must not turn the value into an empty macro.
+bool IsSpace(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 // Appends src to out with the reader's blank folding: line ends produce no
 // character, and a run of blanks (also one running across a line end)

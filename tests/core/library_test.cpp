@@ -421,3 +421,15 @@ TEST(Reader, RecoveryKeepsBalancedValuesWhole)
     const std::string once = FormatLibrary(cut.bib, {true, 30, 4});
     EXPECT_EQ(FormatLibrary(ReadText(once).bib, {true, 30, 4}), once);
 }
+
+// Found by the reader fuzzer: a control character between "=" and the value
+// made the value an empty macro, and the braced text was lost.
+TEST(Reader, ControlCharactersBeforeAValueAreWhiteSpace)
+{
+    Read r = ReadText("@misc{a,\n  booktitle =\x1d{Meaning},\n  year =\x01 1999\n}\n");
+    ASSERT_EQ(r.bib.Library.size(), 1u);
+    ASSERT_EQ(r.bib.Library[0].Fields.size(), 2u);
+    EXPECT_EQ(r.bib.Library[0].Fields[0].Value, "Meaning");
+    EXPECT_FALSE(r.bib.Library[0].Fields[0].Bare);
+    EXPECT_EQ(GetFieldValue(r.bib.Library[0], "year"), "1999");
+}

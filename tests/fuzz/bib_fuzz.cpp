@@ -1,8 +1,11 @@
-// Any bytes as a library file: the reader must neither crash nor hang, and
-// what it read must survive the writer. Writing the library and reading the
-// text again gives the same entries and fields (type, reference as written,
-// names, values, bare marks), with line breaking off and on; formatting the
-// second read again gives byte-identical text.
+// Any bytes as a library file: the reader must neither crash nor hang. When
+// it read the bytes without reporting a problem, what it read must survive
+// the writer: writing the library and reading the text again gives the same
+// entries and fields (type, reference as written, names, values, bare marks),
+// with line breaking off and on, and formatting the second read again gives
+// byte-identical text. (Text the reader had to recover from, such as
+// unbalanced braces, is kept as far as it can be read, but a recovered value
+// may still hold text that reads differently once written.)
 #include "core/library.h"
 #include "core/schema.h"
 #include "core/text.h"
@@ -15,7 +18,7 @@ using namespace lorix;
 
 namespace {
 
-TBib Read(std::string_view bytes)
+TBib Read(std::string_view bytes, bool* problems = nullptr)
 {
     static Schema schema;
     schema.FieldNames.clear();
@@ -23,7 +26,10 @@ TBib Read(std::string_view bytes)
     TBib bib;
     ReadContext ctx;
     ctx.schema = &schema;
-    ctx.report = [](const std::string&) {};
+    ctx.report = [problems](const std::string&) {
+        if (problems)
+            *problems = true;
+    };
     ReadBibText(bytes, bib, ctx);
     return bib;
 }
@@ -48,7 +54,10 @@ void SameEntries(const TBib& a, const TBib& b)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const TBib first = Read(std::string_view(reinterpret_cast<const char*>(data), size));
+    bool problems = false;
+    const TBib first = Read(std::string_view(reinterpret_cast<const char*>(data), size), &problems);
+    if (problems)
+        return 0;
     for (WriteOptions options : {WriteOptions{}, WriteOptions{true, 30, 4}, WriteOptions{true, 8, 0}}) {
         const std::string text = FormatLibrary(first, options);
         const TBib second = Read(text);
