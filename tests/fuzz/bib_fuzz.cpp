@@ -34,6 +34,28 @@ TBib Read(std::string_view bytes, bool* problems = nullptr)
     return bib;
 }
 
+// Braces balance, never closing more than were opened: the only values the
+// writer's braced layout can hold unchanged.
+bool Balanced(const std::string& v)
+{
+    int depth = 0;
+    for (char c : v) {
+        depth += c == '{' ? 1 : c == '}' ? -1 : 0;
+        if (depth < 0)
+            return false;
+    }
+    return depth == 0;
+}
+
+bool Writable(const TBib& bib)
+{
+    for (const Bibitem& it : bib.Library)
+        for (const Bibfield& f : it.Fields)
+            if (!f.Bare && !Balanced(f.Value))
+                return false;
+    return true;
+}
+
 void SameEntries(const TBib& a, const TBib& b)
 {
     if (a.Library.size() != b.Library.size())
@@ -56,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     bool problems = false;
     const TBib first = Read(std::string_view(reinterpret_cast<const char*>(data), size), &problems);
-    if (problems)
+    if (problems || !Writable(first))
         return 0;
     for (WriteOptions options : {WriteOptions{}, WriteOptions{true, 30, 4}, WriteOptions{true, 8, 0}}) {
         const std::string text = FormatLibrary(first, options);
