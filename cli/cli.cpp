@@ -48,6 +48,7 @@ const std::vector<Command>& Commands()
 {
     static const std::vector<Command> table = {
         {"format", "format LIB [-o OUT]   load LIB and save it (to OUT as Save As)", Format},
+        {"check", kCheckUsage, CheckCommand},
     };
     return table;
 }

@@ -53,4 +53,8 @@ std::string TakeOption(std::vector<std::string>& args, const std::string& option
 // columns (the not boxes unchecked), including its count message.
 void RefreshAsGui(Context& c);
 
+// check LIB: the consistency check; 0 when it passed, 1 when it found errors.
+inline constexpr const char* kCheckUsage = "check LIB             check LIB for double references, schema errors and stray documents";
+int CheckCommand(Context& c);
+
 } // namespace lorix::cli
