@@ -1,13 +1,28 @@
-#include <QApplication>
-#include <QLabel>
+// Lorix: starts the windows in their order and runs until the main window closes.
+#include "core/settings.h"
+#include "ui/formmain.h"
+#include "ui/platform.h"
+#include "ui/program.h"
 
-// Placeholder until the main window lands.
+#include <QApplication>
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lorix"));
-    QLabel label(QStringLiteral("No loaded items."));
-    label.setWindowTitle(QStringLiteral("Lorix for Windows V0.99"));
-    label.show();
+    // Other windows may still be open when the main window closes; its
+    // shutdown ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    lorix::Session session;
+    lorix::QtDialogs dialogs;
+    lorix::QtClipboard clipboard;
+    lorix::QtShell shell;
+    lorix::Program program(session, {dialogs, clipboard, shell});
+    if (!program.Start(lorix::kIniName))
+        return 1;
+    QObject::connect(program.W().Main, &lorix::TFormMain::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    program.W().Main->show();
     return app.exec();
 }

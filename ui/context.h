@@ -1,0 +1,71 @@
+#pragma once
+// What every window of the program shares: the session, the desktop adapters
+// and the other windows. The windows are created once, in the start-up order,
+// by Program (ui/program.h) and live until it ends; a window reaches the
+// others through Windows, as their pointers fill in during start-up.
+
+#include "core/session.h"
+#include "ui/codec.h"
+#include "ui/platform.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace lorix {
+
+class TFormMain;
+class TFormAbout;
+class TFormDisplay;
+class TFormOptions;
+class TFormLog;
+class TFormCustom;
+class TFormPrint;
+class TFormNotes;
+
+struct Windows {
+    TFormMain* Main = nullptr;
+    TFormAbout* About = nullptr;
+    TFormDisplay* Display = nullptr;
+    TFormOptions* Options = nullptr;
+    TFormLog* Log = nullptr;
+    TFormCustom* Custom = nullptr;
+    TFormPrint* Print = nullptr;
+    TFormNotes* Notes = nullptr;
+};
+
+struct FormContext {
+    FormContext(Session& session, Platform adapters) : s(session), platform(adapters) {}
+    Session& s;
+    Platform platform;
+    Windows w;
+    // "lorix.ini" was valid UTF-8; otherwise its values are shown and stored
+    // as Windows-1252, so that options the user did not touch keep their bytes.
+    bool iniUtf8 = true;
+    // Class names of the windows in the order they were created.
+    QStringList created;
+
+    Dialogs& dialogs() { return platform.dialogs; }
+
+    // Settings values as text and back.
+    QString Setting(const std::string& key) const { return DecodeText(s.Settings.Read(key), iniUtf8); }
+    void WriteSetting(const std::string& key, const QString& value)
+    {
+        s.Settings.Write(key, EncodeText(value, iniUtf8));
+    }
+    // Library bytes as text and back, with the library's codec.
+    QString Text(std::string_view bytes) const { return DecodeText(bytes, s.Bib.Utf8); }
+    std::string Bytes(const QString& text) const { return EncodeText(text, s.Bib.Utf8); }
+};
+
+// Runs one command: an unexpected failure (lorix::LorixError, or any other
+// std::exception) ends it and is shown in the error box with its text; what
+// the command changed before the failure stays changed. True when the command
+// ran to its end.
+bool RunCommand(FormContext& ctx, QWidget* parent, const std::function<void()>& command);
+
+} // namespace lorix

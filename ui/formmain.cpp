@@ -1,0 +1,739 @@
+#include "ui/formmain.h"
+
+#include "core/errors.h"
+#include "core/fileio.h"
+#include "core/library.h"
+#include "ui/formdisplay.h"
+#include "ui/formlog.h"
+#include "ui/formnotes.h"
+#include "ui/formoptions.h"
+#include "view/listview.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+
+namespace lorix {
+
+// ---------------------------------------------------------------- list model
+
+int ItemListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_lines.size());
+}
+
+QVariant ItemListModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
+        return {};
+    return DecodeText(m_lines[static_cast<size_t>(index.row())], m_utf8);
+}
+
+void ItemListModel::SetLines(std::vector<std::string> lines, bool utf8)
+{
+    beginResetModel();
+    m_lines = std::move(lines);
+    m_utf8 = utf8;
+    endResetModel();
+}
+
+void ItemListModel::SetLine(int row, std::string line)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    m_lines[static_cast<size_t>(row)] = std::move(line);
+    const QModelIndex i = index(row);
+    emit dataChanged(i, i, {Qt::DisplayRole});
+}
+
+// ---------------------------------------------------------------- window
+
+TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("TFormMain"));
+    setWindowTitle(QStringLiteral("Lorix for Windows V0.99"));
+
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    Heading = new QLabel(QStringLiteral("No loaded items."), client);
+    Heading->setObjectName(QStringLiteral("Heading"));
+    Heading->setToolTip(QStringLiteral("Filename and number of items."));
+    QFont bold = Heading->font();
+    bold.setBold(true);
+    Heading->setFont(bold);
+
+    Navigator = new QLineEdit(client);
+    Navigator->setObjectName(QStringLiteral("Navigator"));
+    Navigator->installEventFilter(this);
+    connect(Navigator, &QLineEdit::textChanged, this, [this] { Run([this] { NavigatorChange(); }); });
+
+    ItemLines = new ItemListModel(this);
+    Items = new QListView(client);
+    Items->setObjectName(QStringLiteral("Items"));
+    Items->setToolTip(QStringLiteral("List of filtered items."));
+    Items->setUniformItemSizes(true);
+    // Fixed pitch, so that columns padded by truncation line up.
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!QFontInfo(mono).fixedPitch()) {
+        mono = QFont(QStringLiteral("DejaVu Sans Mono"));
+        mono.setStyleHint(QFont::TypeWriter);
+    }
+    mono.setFixedPitch(true);
+    Items->setFont(mono);
+    Items->setSelectionMode(QAbstractItemView::SingleSelection);
+    Items->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Items->setModel(ItemLines);
+    Items->installEventFilter(this);
+    connect(Items->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (m_selecting || !current.isValid())
+                    return;
+                Items->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+                Run([this] { ItemsClick(Items); });
+            });
+
+    Status = new QLabel(QStringLiteral("Status"), client);
+    Status->setObjectName(QStringLiteral("Status"));
+
+    PopupKeys = new QMenu(this);
+    PopupKeys->setObjectName(QStringLiteral("PopupKeys"));
+
+    BuildMenu();
+    EnableReadyCommands();
+    // Letters typed after the start reach the list, not the Navigator box.
+    Items->setFocus();
+    resize(640, 480);
+}
+
+QAction* TFormMain::MakeAction(const QString& name, const QString& caption,
+                               const QKeySequence& shortcut, const std::function<void()>& handler)
+{
+    auto* a = new QAction(caption, this);
+    a->setObjectName(name);
+    if (!shortcut.isEmpty())
+        a->setShortcut(shortcut);
+    connect(a, &QAction::triggered, this, [this, handler] { Run(handler); });
+    return a;
+}
+
+void TFormMain::BuildMenu()
+{
+    const auto none = QKeySequence();
+    QMenuBar* bar = menuBar();
+
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("File1"));
+    NewLibrary1 = MakeAction(QStringLiteral("NewLibrary1"), QStringLiteral("New Library"), none,
+                             [this] { NewLibrary1Click(); });
+    file->addAction(NewLibrary1);
+    file->addSeparator();
+    mnuLoad = MakeAction(QStringLiteral("mnuLoad"), QStringLiteral("&Load Library"),
+                         QKeySequence(Qt::CTRL | Qt::Key_L), [this] { mnuLoadClick(mnuLoad); });
+    file->addAction(mnuLoad);
+    mnuSave = MakeAction(QStringLiteral("mnuSave"), QStringLiteral("&Save Library"),
+                         QKeySequence(Qt::CTRL | Qt::Key_S), [this] { mnuSaveClick(mnuSave); });
+    file->addAction(mnuSave);
+    mnuSaveAs = MakeAction(QStringLiteral("mnuSaveAs"), QStringLiteral("Save Library &As"), none,
+                           [this] { mnuSaveClick(mnuSaveAs); });
+    file->addAction(mnuSaveAs);
+    file->addSeparator();
+    Import1 = file->addMenu(QStringLiteral("&Import"));
+    Import1->setObjectName(QStringLiteral("Import1"));
+    fromPubMed1 = MakeAction(QStringLiteral("fromPubMed1"), QStringLiteral("from &PubMed"),
+                             QKeySequence(Qt::CTRL | Qt::Key_I), [this] { fromPubMed1Click(); });
+    Import1->addAction(fromPubMed1);
+    // Hidden: reached by its shortcut only. It comes first in menu order, so
+    // Ctrl+Ins is the clipboard import; "&New Item" shows the key but is
+    // reached by the menu and the letter N.
+    mnuImportfC = MakeAction(QStringLiteral("mnuImportfC"), QStringLiteral("from &Clipboard"),
+                             QKeySequence(Qt::CTRL | Qt::Key_Insert), [this] { mnuImportfCClick(); });
+    addAction(mnuImportfC);
+    watchClip = MakeAction(QStringLiteral("watchClip"), QStringLiteral("watch Clipboard for &ID"), none,
+                           [this] { watchClipClick(); });
+    watchClip->setCheckable(true);
+    Import1->addAction(watchClip);
+    mnuExport = file->addMenu(QStringLiteral("&Export"));
+    mnuExport->setObjectName(QStringLiteral("mnuExport"));
+    mnuHTML = MakeAction(QStringLiteral("mnuHTML"), QStringLiteral("to &HTML"), none,
+                         [this] { mnuHTMLClick(); });
+    mnuExport->addAction(mnuHTML);
+    ExpToClip = MakeAction(QStringLiteral("ExpToClip"), QStringLiteral("to Clipboard"),
+                           QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C), [this] { ExpToClipClick(); });
+    mnuExport->addAction(ExpToClip);
+    file->addSeparator();
+    LastFile = MakeAction(QStringLiteral("LastFile"), QString(), none, [this] { mnuLoadClick(LastFile); });
+    file->addAction(LastFile);
+    file->addSeparator();
+    Exit1 = MakeAction(QStringLiteral("Exit1"), QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+                       [this] { Quit(); });
+    file->addAction(Exit1);
+
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("Edit1"));
+    mnuDeleteItem = MakeAction(QStringLiteral("mnuDeleteItem"), QStringLiteral("&Delete Item"),
+                               QKeySequence(Qt::SHIFT | Qt::Key_Delete), [this] { mnuDeleteItemClick(); });
+    edit->addAction(mnuDeleteItem);
+    AddItem = MakeAction(QStringLiteral("AddItem"), QStringLiteral("&New Item\tCtrl+Ins"), none,
+                         [this] { AddItemClick(); });
+    edit->addAction(AddItem);
+    newField = MakeAction(QStringLiteral("newField"), QStringLiteral("Add &Custom Field"),
+                          QKeySequence(Qt::SHIFT | Qt::Key_Insert), [this] { newFieldClick(newField); });
+    edit->addAction(newField);
+    AddFolderlocation1 = MakeAction(QStringLiteral("AddFolderlocation1"), QStringLiteral("Add &Folder location"),
+                                    QKeySequence(Qt::CTRL | Qt::Key_F), [this] { AddFolderlocation1Click(); });
+    edit->addAction(AddFolderlocation1);
+    AddKeywords1 = MakeAction(QStringLiteral("AddKeywords1"), QStringLiteral("Add &Keywords"),
+                              QKeySequence(Qt::CTRL | Qt::Key_K), [this] { AddKeywords1Click(); });
+    edit->addAction(AddKeywords1);
+    edit->addSeparator();
+    CheckConsitency1 = MakeAction(QStringLiteral("CheckConsitency1"), QStringLiteral("C&heck Consistency"), none,
+                                  [this] { CheckConsistency(); });
+    edit->addAction(CheckConsitency1);
+    ViewLog1 = MakeAction(QStringLiteral("ViewLog1"), QStringLiteral("View &Log"), none,
+                          [this] { ViewLog1Click(); });
+    edit->addAction(ViewLog1);
+    ShowNotesWindow1 = MakeAction(QStringLiteral("ShowNotesWindow1"), QStringLiteral("Show &Notes Window"),
+                                  QKeySequence(Qt::CTRL | Qt::Key_N), [this] { ShowNotesWindow1Click(); });
+    edit->addAction(ShowNotesWindow1);
+    mnuOptions = MakeAction(QStringLiteral("mnuOptions"), QStringLiteral("&Options"),
+                            QKeySequence(Qt::CTRL | Qt::Key_O), [this] { mnuOptionsClick(); });
+    edit->addAction(mnuOptions);
+    HideWindow1 = MakeAction(QStringLiteral("HideWindow1"), QStringLiteral("Hide Window"),
+                             QKeySequence(Qt::CTRL | Qt::Key_T), [this] { HideWindow1Click(); });
+    // Also from the item editor window, which is the only one shown while the
+    // main window is hidden.
+    HideWindow1->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(HideWindow1);
+
+    QMenu* sort = bar->addMenu(QStringLiteral("&Sort"));
+    sort->setObjectName(QStringLiteral("Sort1"));
+    SortGroup = new QActionGroup(this);
+    // One entry or none is checked; choosing the checked entry again switches sorting off.
+    SortGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    auto sortEntry = [&](QAction*& a, const char* name, const char* caption) {
+        a = new QAction(QString::fromLatin1(caption), this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setCheckable(true);
+        SortGroup->addAction(a);
+        sort->addAction(a);
+        QAction* self = a;
+        connect(a, &QAction::triggered, this, [this, self] { Run([this, self] { Sorting(self); }); });
+    };
+    sortEntry(byTitle, "byTitle", "by &Title");
+    sortEntry(byName, "byName", "by &Author");
+    sortEntry(byYear, "byYear", "by &Year");
+    sortEntry(byJournal, "byJournal", "by &Journal");
+    sortEntry(byType, "byType", "by T&ype");
+    sortEntry(byRef, "byRef", "by &Reference");
+    Filter1 = MakeAction(QStringLiteral("Filter1"), QStringLiteral("&Filter"),
+                         QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F), [this] { Filter1Click(); });
+    Filter1->setCheckable(true);
+    sort->addAction(Filter1);
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("Help1"));
+    Contents1 = MakeAction(QStringLiteral("Contents1"), QStringLiteral("Manual"), none,
+                           [this] { Contents1Click(); });
+    help->addAction(Contents1);
+    mnuAbout = MakeAction(QStringLiteral("mnuAbout"), QStringLiteral("&About"), none, [this] { mnuAboutClick(); });
+    help->addAction(mnuAbout);
+}
+
+void TFormMain::EnableReadyCommands()
+{
+    const std::pair<QAction*, const QStringList*> later[] = {
+        {AddItem, &EditCommandsReady()},           {mnuDeleteItem, &EditCommandsReady()},
+        {newField, &EditCommandsReady()},          {AddFolderlocation1, &EditCommandsReady()},
+        {AddKeywords1, &EditCommandsReady()},      {CheckConsitency1, &EditCommandsReady()},
+        {ShowNotesWindow1, &EditCommandsReady()},  {HideWindow1, &EditCommandsReady()},
+        {mnuImportfC, &ExchangeCommandsReady()},   {fromPubMed1, &ExchangeCommandsReady()},
+        {watchClip, &ExchangeCommandsReady()},     {mnuHTML, &ExchangeCommandsReady()},
+        {ExpToClip, &ExchangeCommandsReady()},     {Contents1, &ExchangeCommandsReady()},
+        {mnuAbout, &ExchangeCommandsReady()},
+    };
+    for (const auto& [action, ready] : later)
+        action->setEnabled(ready->contains(action->objectName()));
+}
+
+bool TFormMain::FormCreate(const std::string& iniPath)
+{
+    Session& s = m_ctx.s;
+    s.NotesList.clear();
+    s.Log.LogList.clear();
+    s.KeywordList.clear();
+    if (!LoadSettingsFile(s, iniPath)) {
+        m_ctx.dialogs().fatalBox(this, QStringLiteral("Sorry, Lorix couldn't find it's ini file. Exiting."));
+        return false;
+    }
+    std::string all;
+    for (const std::string& line : s.Settings.Lines())
+        all += line;
+    m_ctx.iniUtf8 = IsValidUtf8(all);
+    s.Log.ShowStatus = [this](const std::string& text) { Status->setText(DecodeText(text, m_ctx.s.Bib.Utf8)); };
+
+    Run([&] {
+        LoadLogFile(s);
+        s.ProgramDir = CurrentDir();
+        const QString last = m_ctx.Setting("lastfile");
+        LastFile->setText(last == QLatin1String(kNone) ? QString() : QString(last).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        const int w = s.Settings.ReadInt("main.width");
+        resize(w, height());
+        const int t = s.Settings.ReadInt("main.top");
+        move(x(), t);
+        const int h = s.Settings.ReadInt("main.height");
+        resize(width(), h);
+        const int l = s.Settings.ReadInt("main.left");
+        move(l, y());
+        ParseSessionSchema(s);
+    });
+    return true;
+}
+
+// ---------------------------------------------------------------- list
+
+QString TFormMain::SortKey() const
+{
+    const QAction* checked = SortGroup->checkedAction();
+    if (checked == byTitle) return QStringLiteral("title");
+    if (checked == byName) return QStringLiteral("author");
+    if (checked == byYear) return QStringLiteral("year");
+    if (checked == byJournal) return QStringLiteral("journal");
+    if (checked == byType) return QStringLiteral("type");
+    if (checked == byRef) return QStringLiteral("ref");
+    return QLatin1String(kNone);
+}
+
+void TFormMain::RefreshList(bool report)
+{
+    Session& s = m_ctx.s;
+    FilterRules rules = FilterRulesFromSettings(s.Settings);
+    rules.Filtering = Filter1->isChecked();
+    if (m_ctx.w.Options)
+        for (int i = 0; i < 3; ++i)
+            rules.Lines[static_cast<size_t>(i)].Not = m_ctx.w.Options->NotChecked(i);
+    const std::string key = SortKey().toStdString();
+    ListResult result = BuildList(s, rules, key);
+    if (report)
+        s.Status(result.Message);
+    s.Settings.Write("sorting", key);
+    s.ShownItems = std::move(result.ShownItems);
+    m_selecting = true;
+    ItemLines->SetLines(std::move(result.Lines), s.Bib.Utf8);
+    Items->selectionModel()->clear();
+    m_selecting = false;
+    if (m_ctx.w.Display)
+        m_ctx.w.Display->hide();
+}
+
+int TFormMain::SelectedLine() const
+{
+    const QModelIndexList rows = Items->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return -1;
+    const int line = rows.first().row();
+    return line < static_cast<int>(m_ctx.s.ShownItems.size()) ? line : -1;
+}
+
+int TFormMain::SelectedItem() const
+{
+    const int line = SelectedLine();
+    return line < 0 ? -1 : m_ctx.s.ShownItems[static_cast<size_t>(line)];
+}
+
+void TFormMain::SelectLine(int line)
+{
+    m_selecting = true;
+    const QModelIndex i = ItemLines->index(line);
+    Items->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
+    m_selecting = false;
+}
+
+bool TFormMain::SelectItem(int itemIndex)
+{
+    const auto& shown = m_ctx.s.ShownItems;
+    for (size_t k = 0; k < shown.size(); ++k) {
+        if (shown[k] == itemIndex) {
+            SelectLine(static_cast<int>(k));
+            Items->scrollTo(ItemLines->index(static_cast<int>(k)));
+            return true;
+        }
+    }
+    return false;
+}
+
+void TFormMain::Reselect(int itemIndex)
+{
+    if (itemIndex < 0 || !SelectItem(itemIndex))
+        return;
+    m_ctx.w.Display->ShowItem(itemIndex);
+    m_ctx.w.Display->show();
+    Items->setFocus();
+}
+
+void TFormMain::UpdateSelectedLine()
+{
+    const int line = SelectedLine();
+    if (line >= 0)
+        ItemLines->SetLine(line, BuildListLine(m_ctx.s, m_ctx.s.ShownItems[static_cast<size_t>(line)]));
+}
+
+void TFormMain::SetHeading()
+{
+    const Session& s = m_ctx.s;
+    Heading->setText(m_ctx.Setting("filename") + QStringLiteral(": ") +
+                     QString::number(s.Bib.LastItemIndex() + 1) + QStringLiteral(" items."));
+}
+
+void TFormMain::AfterLoad()
+{
+    RefreshList(true);
+    SetHeading();
+    if (m_ctx.w.Options)
+        m_ctx.w.Options->FillFieldChoices();
+    BuildPopupKeys();
+}
+
+void TFormMain::Sorting(QAction* sender)
+{
+    (void)sender; // the group has already moved the check mark
+    const int remembered = SelectedItem();
+    RefreshList(false);
+    Reselect(remembered);
+}
+
+void TFormMain::Filter1Click()
+{
+    m_ctx.w.Options->SetFiltering(Filter1->isChecked());
+    RefreshList(true);
+}
+
+void TFormMain::ItemsClick(QObject* sender)
+{
+    const int line = SelectedLine();
+    if (line < 0)
+        return;
+    m_ctx.w.Display->show();
+    m_ctx.w.Display->ShowItem(m_ctx.s.ShownItems[static_cast<size_t>(line)]);
+    if (sender == Navigator) {
+        activateWindow();
+        Navigator->setFocus();
+    } else {
+        Items->setFocus();
+    }
+}
+
+namespace {
+
+bool StartsWithLower(const std::string& text, const std::string& lowerPrefix)
+{
+    if (text.size() < lowerPrefix.size())
+        return false;
+    for (size_t i = 0; i < lowerPrefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != lowerPrefix[i])
+            return false;
+    }
+    return true;
+}
+
+void SetTextColour(QLineEdit* box, const QColor& colour)
+{
+    QPalette p = box->palette();
+    p.setColor(QPalette::Text, colour);
+    box->setPalette(p);
+}
+
+} // namespace
+
+void TFormMain::NavigatorChange()
+{
+    const std::string t = LowerAscii(m_ctx.Bytes(Navigator->text()));
+    if (t.empty())
+        return;
+    SetTextColour(Navigator, Qt::red);
+    const auto& shown = m_ctx.s.ShownItems;
+    const auto& lib = m_ctx.s.Bib.Library;
+    for (size_t k = 0; k < shown.size(); ++k) {
+        if (!StartsWithLower(lib[static_cast<size_t>(shown[k])].Reference, t))
+            continue;
+        const int line = static_cast<int>(k);
+        SelectLine(line);
+        Items->scrollTo(ItemLines->index(line > 0 ? line - 1 : 0), QAbstractItemView::PositionAtTop);
+        ItemsClick(Navigator);
+        SetTextColour(Navigator, Qt::darkGreen);
+        return;
+    }
+}
+
+void TFormMain::NavigatorDblClick()
+{
+    if (SelectedLine() < 0 && !m_ctx.s.ShownItems.empty())
+        SelectLine(0);
+    ItemsClick(Items);
+}
+
+void TFormMain::FormResize()
+{
+    // The client area below the menu bar: heading and Navigator on the top
+    // line, the list under them, the status line at the bottom.
+    const QWidget* client = centralWidget();
+    const int cw = client->width();
+    const int ch = client->height();
+    const int navLeft = cw - 98;
+    Navigator->setGeometry(navLeft, 4, 90, 22);
+    Heading->setGeometry(8, 6, std::max(0, navLeft - 20), 18);
+    Items->setGeometry(4, 30, std::max(0, cw - 15), std::max(0, ch - 56));
+    Status->setGeometry(8, ch - 22, std::max(0, cw - 27), 18);
+}
+
+void TFormMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+// ---------------------------------------------------------------- keys
+
+void TFormMain::FormKeyPress(QChar key)
+{
+    QAction* action = nullptr;
+    switch (key.toLower().toLatin1()) {
+    case 'a': action = byName; break;
+    case 'b': action = AddFolderlocation1; break;
+    case 'd': action = mnuDeleteItem; break;
+    case 'e': Run([this] { KeyE(); }); return;
+    case 'f': action = Filter1; break;
+    case 'h': action = mnuHTML; break;
+    case 'i': action = fromPubMed1; break;
+    case 'j': action = byJournal; break;
+    case 'k': action = AddKeywords1; break;
+    case 'l': action = mnuLoad; break;
+    case 'n': action = AddItem; break;
+    case 'o': action = mnuOptions; break;
+    case 'p': action = byType; break;
+    case 'q': action = Exit1; break;
+    case 'r': action = byRef; break;
+    case 's': action = mnuSave; break;
+    case 't': action = byTitle; break;
+    case 'v': action = ViewLog1; break;
+    case 'x': action = Exit1; break;
+    case 'y': action = byYear; break;
+    case 'z': Run([this] { KeyZ(); }); return;
+    default: return;
+    }
+    action->trigger(); // a disabled entry ignores it
+}
+
+namespace {
+
+// A key that types a character (control characters included); Tab moves the
+// focus as usual.
+bool IsCharacterKey(const QKeyEvent* e)
+{
+    return !e->text().isEmpty() && e->key() != Qt::Key_Tab && e->key() != Qt::Key_Backtab;
+}
+
+} // namespace
+
+void TFormMain::keyPressEvent(QKeyEvent* event)
+{
+    if (IsCharacterKey(event)) {
+        FormKeyPress(event->text().at(0));
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Items && event->type() == QEvent::KeyPress) {
+        auto* ke = static_cast<QKeyEvent*>(event);
+        if (IsCharacterKey(ke)) {
+            FormKeyPress(ke->text().at(0));
+            return true; // the list never sees typed characters
+        }
+    } else if (watched == Navigator) {
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            Run([this] { NavigatorDblClick(); });
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease)
+            Run([this] { NavigatorChange(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- windows
+
+void TFormMain::ViewLog1Click()
+{
+    TFormLog* log = m_ctx.w.Log;
+    log->show();
+    log->raise();
+    log->activateWindow();
+    log->LogmemoEnter();
+}
+
+void TFormMain::mnuOptionsClick()
+{
+    m_ctx.w.Options->mnuOptionsClick();
+}
+
+// ---------------------------------------------------------------- files
+
+QString TFormMain::PathSetting(const std::string& key) const
+{
+    const QString v = m_ctx.Setting(key);
+    return v == QLatin1String(kNone) ? QString() : v;
+}
+
+void TFormMain::NewLibrary1Click()
+{
+    Session& s = m_ctx.s;
+    s.Bib.Clear();
+    s.Settings.Write("lastfile", s.Settings.Read("filename"));
+    // Without a data folder the new library goes to the working folder; a
+    // name built from "*none*" could never be written.
+    const std::string folder = s.Settings.Read("datapath");
+    s.Settings.Write("filename", folder == kNone ? std::string("new.bib") : folder + "new.bib");
+    RefreshList(false);
+    Heading->setText(m_ctx.Setting("filename") + QStringLiteral(": 0 items."));
+}
+
+void TFormMain::mnuLoadClick(QObject* sender)
+{
+    Session& s = m_ctx.s;
+    auto showLast = [this] {
+        const QString last = PathSetting("lastfile");
+        LastFile->setText(QString(last).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    };
+    if (sender == mnuLoad) {
+        const std::optional<QString> name = m_ctx.dialogs().openFile(
+            this, QStringLiteral("Load Library"), PathSetting("datapath"), QStringLiteral("BibTeX Library (*.bib)"));
+        if (!name)
+            return;
+        s.Settings.Write("lastfile", s.Settings.Read("filename"));
+        showLast();
+        m_ctx.WriteSetting("filename", name->isEmpty() ? QLatin1String(kNone) : *name);
+    } else if (sender == LastFile) {
+        const std::string file = s.Settings.Read("filename");
+        s.Settings.Write("filename", s.Settings.Read("lastfile"));
+        s.Settings.Write("lastfile", file);
+        showLast();
+    }
+    if (s.Settings.Read("filename") == kNone)
+        return;
+    if (LoadNamedLibrary(s))
+        AfterLoad();
+}
+
+namespace {
+
+// The file's own name holds no dot ("sub.d/out" counts as dotless).
+bool OwnNameHasDot(const QString& path)
+{
+    return QFileInfo(path).fileName().contains(QLatin1Char('.'));
+}
+
+} // namespace
+
+bool TFormMain::mnuSaveClick(QObject* sender)
+{
+    Session& s = m_ctx.s;
+    // A library that has no file name yet is saved as under a new name, so
+    // that no file named "*none*" is ever written.
+    if (sender == mnuSaveAs || s.Settings.Read("filename") == kNone) {
+        const std::optional<QString> chosen = m_ctx.dialogs().saveFile(
+            this, QStringLiteral("Enter filename to save"), PathSetting("datapath"),
+            QStringLiteral("BibTeX Library (*.bib);;Any File (*)"));
+        if (!chosen || chosen->isEmpty())
+            return false;
+        QString name = *chosen;
+        if (!OwnNameHasDot(name))
+            name += QStringLiteral(".bib");
+        m_ctx.WriteSetting("filename", name);
+        SetHeading();
+    }
+    if (s.Settings.IsYes("savesorted")) {
+        const std::string key = s.Settings.Read("sorting");
+        if (key != kNone)
+            SortLibrary(s.Bib, key);
+        RefreshList(true);
+    }
+    SaveLibraryFile(s, s.Settings.Read("filename"));
+    return true;
+}
+
+void TFormMain::Quit()
+{
+    close();
+}
+
+bool TFormMain::FormClose()
+{
+    Session& s = m_ctx.s;
+    SettingsList& st = s.Settings;
+    if (s.LibraryChanged) {
+        const bool save = st.IsYes("autosave") ||
+                          m_ctx.dialogs().askYesNo(this, QStringLiteral("Library has changed since last save. Save now?"));
+        if (save && !mnuSaveClick(nullptr))
+            return false; // no name chosen: nothing saved, the window stays
+    }
+    if (st.IsYes("savesize")) {
+        auto geometry = [&st](const std::string& prefix, const QWidget* w) {
+            st.Write(prefix + ".width", std::to_string(w->width()));
+            st.Write(prefix + ".top", std::to_string(w->y()));
+            st.Write(prefix + ".height", std::to_string(w->height()));
+            st.Write(prefix + ".left", std::to_string(w->x()));
+        };
+        geometry("main", this);
+        geometry("display", m_ctx.w.Display);
+        geometry("notes", m_ctx.w.Notes);
+    }
+    if (st.IsYes("writelog"))
+        WriteLogFile(s); // skipped for "*none*": never a file of that name
+    if (st.IsYes("switchfilteringoff"))
+        st.Write("filtering", "no");
+    if (st.IsYes("switchsortingoff"))
+        st.Write("sorting", "");
+    WriteSettingsFile(s);
+    return true;
+}
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    if (m_closing) { // a close requested while the shutdown asks its question
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    bool done = false;
+    const bool ran = Run([&] { done = FormClose(); });
+    m_closing = false;
+    if (!ran || !done) {
+        event->ignore(); // a failed save or write: the user can try again
+        return;
+    }
+    m_closed = true;
+    event->accept();
+    emit closed();
+}
+
+} // namespace lorix

@@ -1,0 +1,188 @@
+#pragma once
+// TFormMain: the main window with the list of items, its menu bar and its
+// single-letter keys.
+//
+// How later work plugs in. The handlers of the editing commands live in
+// formmain_edit.cpp, those of import, export and help in formmain_exchange.cpp;
+// each file starts with stub bodies. Every such command has its menu entry
+// (QAction, named like the entry) and its letter from the start, but the entry
+// is enabled only when its file lists the entry's name in EditCommandsReady()
+// or ExchangeCommandsReady(); a disabled entry's shortcut and letter do
+// nothing. To bring a command to life: fill its handler and add the entry's
+// name to the list of its file. The keyword popup menu PopupKeys is built by
+// BuildPopupKeys() (formmain_edit.cpp), called after every load.
+
+#include "ui/context.h"
+
+#include <QAbstractListModel>
+#include <QMainWindow>
+
+#include <string>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+
+namespace lorix {
+
+// The built lines of the main list; decodes a line only when it is drawn.
+class ItemListModel final : public QAbstractListModel {
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    void SetLines(std::vector<std::string> lines, bool utf8);
+    void SetLine(int row, std::string line);
+    const std::string& Line(int row) const { return m_lines[static_cast<size_t>(row)]; }
+
+private:
+    std::vector<std::string> m_lines;
+    bool m_utf8 = true;
+};
+
+class TFormMain final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFormMain(FormContext& ctx);
+
+    // Start-up steps of the main window; false when "lorix.ini" is missing,
+    // in which case the program must end at once, writing nothing.
+    bool FormCreate(const std::string& iniPath);
+
+    // --- the list ---
+    void RefreshList(bool report);
+    int SelectedLine() const; // -1 when none
+    // The library index of the selected line, or -1.
+    int SelectedItem() const;
+    // Selects the line showing a library index, if it is shown; true then.
+    bool SelectItem(int itemIndex);
+    void SelectLine(int line);
+    // Rewrites the text of the selected line in place (the item editor's edits).
+    void UpdateSelectedLine();
+    // file name + ": " + count + " items."
+    void SetHeading();
+    // The steps after a library was read: list, heading, filter choices, keywords.
+    void AfterLoad();
+    // Re-selects and shows the item remembered before a refresh.
+    void Reselect(int itemIndex);
+    QString SortKey() const;
+
+    // --- commands (handlers keep the names of their menu entries) ---
+    void NewLibrary1Click();
+    void mnuLoadClick(QObject* sender);
+    // True when the library was written (false: no file name was chosen).
+    bool mnuSaveClick(QObject* sender);
+    void Quit();
+    bool FormClose();
+    void Sorting(QAction* sender);
+    void Filter1Click();
+    void ItemsClick(QObject* sender);
+    void NavigatorChange();
+    void NavigatorDblClick();
+    void ViewLog1Click();
+    void mnuOptionsClick();
+    void FormKeyPress(QChar key);
+    void FormResize();
+
+    // formmain_edit.cpp
+    void AddItemClick();
+    void mnuDeleteItemClick();
+    void newFieldClick(QObject* sender);
+    void AddFolderlocation1Click();
+    void AddKeywords1Click();
+    void CheckConsistency();
+    void ShowNotesWindow1Click();
+    void HideWindow1Click();
+    void KeyE();
+    void KeyZ();
+    void BuildPopupKeys();
+    static const QStringList& EditCommandsReady();
+    // formmain_exchange.cpp
+    void mnuImportfCClick();
+    void fromPubMed1Click();
+    void watchClipClick();
+    void mnuHTMLClick();
+    void ExpToClipClick();
+    void Contents1Click();
+    void mnuAboutClick();
+    static const QStringList& ExchangeCommandsReady();
+
+    // Runs a command through the error-box wrapper.
+    bool Run(const std::function<void()>& command) { return RunCommand(m_ctx, this, command); }
+    FormContext& Context() { return m_ctx; }
+
+    // Controls
+    QLabel* Heading = nullptr;
+    QLineEdit* Navigator = nullptr;
+    QListView* Items = nullptr;
+    QLabel* Status = nullptr;
+    ItemListModel* ItemLines = nullptr;
+    QMenu* PopupKeys = nullptr;
+
+    // Menu entries
+    QAction* NewLibrary1 = nullptr;
+    QAction* mnuLoad = nullptr;
+    QAction* mnuSave = nullptr;
+    QAction* mnuSaveAs = nullptr;
+    QMenu* Import1 = nullptr;
+    QAction* fromPubMed1 = nullptr;
+    QAction* mnuImportfC = nullptr; // hidden
+    QAction* watchClip = nullptr;
+    QMenu* mnuExport = nullptr;
+    QAction* mnuHTML = nullptr;
+    QAction* ExpToClip = nullptr;
+    QAction* LastFile = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* mnuDeleteItem = nullptr;
+    QAction* AddItem = nullptr;
+    QAction* newField = nullptr;
+    QAction* AddFolderlocation1 = nullptr;
+    QAction* AddKeywords1 = nullptr;
+    QAction* CheckConsitency1 = nullptr;
+    QAction* ViewLog1 = nullptr;
+    QAction* ShowNotesWindow1 = nullptr;
+    QAction* mnuOptions = nullptr;
+    QAction* HideWindow1 = nullptr; // hidden
+    QAction* byTitle = nullptr;
+    QAction* byName = nullptr;
+    QAction* byYear = nullptr;
+    QAction* byJournal = nullptr;
+    QAction* byType = nullptr;
+    QAction* byRef = nullptr;
+    QActionGroup* SortGroup = nullptr;
+    QAction* Filter1 = nullptr;
+    QAction* Contents1 = nullptr;
+    QAction* mnuAbout = nullptr;
+
+signals:
+    // The window has closed after a complete shutdown; the program ends.
+    void closed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildMenu();
+    QAction* MakeAction(const QString& name, const QString& caption, const QKeySequence& shortcut,
+                        const std::function<void()>& handler);
+    void EnableReadyCommands();
+    void ShowItemAndFocus(int line, bool keepNavigatorFocus);
+    QString PathSetting(const std::string& key) const;
+
+    FormContext& m_ctx;
+    // Set while the list selection is moved by the program, so that the
+    // selection handler does not treat it as the user's click.
+    bool m_selecting = false;
+    bool m_closing = false;
+    bool m_closed = false;
+};
+
+} // namespace lorix

@@ -1,0 +1,461 @@
+#include "ui/formoptions.h"
+
+#include "ui/formdisplay.h"
+#include "ui/formmain.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+
+namespace lorix {
+
+namespace {
+
+const QString kLineOff = QStringLiteral("line off");
+
+template <class W>
+W* Place(W* w, const char* name, int x, int y, int width, int height = 22)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(x, y, width, height);
+    return w;
+}
+
+QCheckBox* Check(QWidget* parent, const char* name, const char* caption, int x, int y, int width = 220)
+{
+    return Place(new QCheckBox(QString::fromLatin1(caption), parent), name, x, y, width);
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name, int x, int y, int width)
+{
+    return Place(new QLineEdit(parent), name, x, y, width);
+}
+
+QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items, bool editable, int x, int y,
+                 int width)
+{
+    auto* c = Place(new QComboBox(parent), name, x, y, width);
+    c->setEditable(editable);
+    c->addItems(items);
+    return c;
+}
+
+void Label(QWidget* parent, const char* text, int x, int y, int width = 200)
+{
+    auto* l = new QLabel(QString::fromLatin1(text), parent);
+    l->setGeometry(x, y, width, 20);
+}
+
+// The text of a combo box without emitting change signals.
+void SetComboText(QComboBox* c, const QString& text)
+{
+    const QSignalBlocker block(c);
+    const int i = c->findText(text);
+    if (i >= 0)
+        c->setCurrentIndex(i);
+    if (c->isEditable())
+        c->setEditText(text);
+}
+
+} // namespace
+
+TFormOptions::TFormOptions(FormContext& ctx)
+    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("TFormOptions"));
+    setWindowTitle(QStringLiteral("Lorix Options"));
+    Options = Place(new QTabWidget(this), "Options", 8, 8, 444, 270);
+    Options->addTab(BuildFilterTab(), QStringLiteral("&Filter"));
+    Options->addTab(BuildLogTab(), QStringLiteral("&Log"));
+    Options->addTab(BuildSaveTab(), QStringLiteral("&Save"));
+    Options->addTab(BuildExitingTab(), QStringLiteral("E&xiting"));
+    Options->addTab(BuildDisplayTab(), QStringLiteral("Display"));
+    Options->addTab(BuildExportTab(), QStringLiteral("Export"));
+    Dismiss = Place(new QPushButton(QStringLiteral("Dismiss"), this), "Dismiss", 370, 288, 80, 26);
+    Dismiss->setToolTip(QStringLiteral("Press to close options window"));
+    Dismiss->setDefault(true);
+    Dismiss->setAutoDefault(true);
+    connect(Dismiss, &QPushButton::clicked, this, [this] { RunCommand(m_ctx, this, [this] { DismissClick(); }); });
+    // FormCanResize: the dialog keeps its size.
+    setFixedSize(460, 322);
+}
+
+QWidget* TFormOptions::BuildFilterTab()
+{
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("Filter"));
+    Filtering = Check(tab, "Filtering", "Filter Data", 8, 8, 120);
+    AndOrOr = Place(new QGroupBox(tab), "AndOrOr", 140, 2, 150, 44);
+    AndOrOr->setToolTip(QStringLiteral("ALL: all lines must be true. ANY: one line must be true."));
+    AndOrOrAll = Place(new QRadioButton(QStringLiteral("All"), AndOrOr), "AndOrOrAll", 8, 14, 60);
+    AndOrOrAny = Place(new QRadioButton(QStringLiteral("Any"), AndOrOr), "AndOrOrAny", 76, 14, 60);
+    AndOrOrAll->setChecked(true);
+    Invert = Place(new QPushButton(QStringLiteral("Invert"), tab), "Invert", 320, 12, 80, 26);
+    Invert->setToolTip(QStringLiteral("Invert the filtering rules"));
+    connect(Invert, &QPushButton::clicked, this, [this] { RunCommand(m_ctx, this, [this] { InvertClick(); }); });
+    const QStringList ops{QStringLiteral("contains"), QStringLiteral("equals"), QStringLiteral("less than"),
+                          QStringLiteral("greater than")};
+    for (int i = 0; i < 3; ++i) {
+        const int y = 60 + 36 * i;
+        const std::string n = std::to_string(i + 1);
+        FilterField[i] = Combo(tab, ("Filter" + n + "Field").c_str(), {}, true, 8, y, 110);
+        FilterField[i]->setToolTip(QStringLiteral("Select field for filtering rule or switch off line."));
+        FilterOp[i] = Combo(tab, ("Filter" + n + "Op").c_str(), ops, true, 124, y, 100);
+        FilterBound[i] = Edit(tab, ("FilterBound" + n).c_str(), 230, y, 140);
+        FilterNot[i] = Check(tab, ("Filter" + n + "Not").c_str(), "not", 378, y, 50);
+        QLineEdit* bound = FilterBound[i];
+        connect(bound, &QWidget::customContextMenuRequested, this, [this, bound](const QPoint& pos) {
+            bound->setFocus();
+            m_ctx.w.Main->PopupKeys->exec(bound->mapToGlobal(pos));
+        });
+    }
+    FilterField[0]->addItems({kLineOff, QStringLiteral("type"), QStringLiteral("reference")});
+    return tab;
+}
+
+QWidget* TFormOptions::BuildLogTab()
+{
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("Status"));
+    StatusDisplay = Check(tab, "StatusDisplay", "Display status messages", 8, 8);
+    ErrorDisplay = Check(tab, "ErrorDisplay", "Display error messages", 8, 32);
+    StatusLog = Check(tab, "StatusLog", "Log status messages", 8, 56);
+    ErrorLog = Check(tab, "ErrorLog", "Log error messages", 8, 80);
+    WriteToFile = Check(tab, "WriteToFile", "Write log to file", 8, 104);
+    Label(tab, "Logfile name:", 8, 134, 130);
+    Logfile = Edit(tab, "Logfile", 140, 134, 200);
+    Label(tab, "Maximum Log Size", 8, 164, 130);
+    MaxLogSize = Edit(tab, "MaxLogSize", 140, 164, 80);
+    return tab;
+}
+
+QWidget* TFormOptions::BuildSaveTab()
+{
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("TabSheet1"));
+    LineBreak = Check(tab, "LineBreak", "Break lines if too long", 8, 8);
+    Backup = Check(tab, "Backup", "Create Backup Copy", 8, 32);
+    Sorting = Check(tab, "Sorting", "Save sorted if sorting is active", 8, 56);
+    Label(tab, "Line Width", 240, 8, 80);
+    LineWidth = Edit(tab, "LineWidth", 330, 8, 60);
+    Label(tab, "Insert Width", 240, 36, 80);
+    InsertWidth = Edit(tab, "InsertWidth", 330, 36, 60);
+    Label(tab, "Data path", 8, 100, 80);
+    DataPath = Edit(tab, "DataPath", 90, 100, 330);
+    Label(tab, "PDF path", 8, 130, 80);
+    PDFPath = Edit(tab, "PDFPath", 90, 130, 330);
+    return tab;
+}
+
+QWidget* TFormOptions::BuildExitingTab()
+{
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("General"));
+    SwitchFiltering = Check(tab, "SwitchFiltering", "Switch off filtering on exit", 8, 8);
+    SwitchSorting = Check(tab, "SwitchSorting", "Switch off sorting on exit", 8, 32);
+    AutoSave = Check(tab, "AutoSave", "Auto save on exit", 8, 56);
+    SaveSize = Check(tab, "SaveSize", "Save window size", 8, 80);
+    return tab;
+}
+
+QWidget* TFormOptions::BuildDisplayTab()
+{
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("Display"));
+    DisplaySheet = tab;
+    Label(tab, "Select fields to display in main window", 5, 12, 320);
+    // The four column choosers are created with the dialog's contents (FormCreate).
+    Truncate = Check(tab, "Truncate", "Truncate fields to", 5, 80, 140);
+    CharLimit = Edit(tab, "CharLimit", 150, 80, 50);
+    Label(tab, "max characters each.", 208, 80, 160);
+    Label(tab, "Display notes window", 5, 124, 150);
+    DispNotes = Combo(tab, "DispNotes",
+                      {QStringLiteral("always"), QStringLiteral("never"), QStringLiteral("when not empty")},
+                      false, 160, 124, 140);
+    return tab;
+}
+
+QWidget* TFormOptions::BuildExportTab()
+{
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("TabSheet2"));
+    TypeSelect = Combo(tab, "TypeSelect", {}, false, 8, 8, 160);
+    TypeSelect->setPlaceholderText(QStringLiteral("Select a reference type"));
+    TypeFormat = Edit(tab, "TypeFormat", 8, 40, 420);
+    TypeFormat->setToolTip(QStringLiteral(
+        "01 address 02 author 03 booktitle 04 chapter 05 editor 06 howpublished 07 institution 08 journal "
+        "09 note 10 number 11 month 12 organization 13 pages 14 publisher 15 school 16 series 17 title "
+        "18 type 19 volume 20 year 21 edition"));
+    FormatText = Place(new QPlainTextEdit(tab), "FormatText", 8, 72, 420, 150);
+    FormatText->setReadOnly(true);
+    FormatText->setFrameShape(QFrame::NoFrame);
+    FormatText->setBackgroundRole(QPalette::Window);
+    FormatText->viewport()->setAutoFillBackground(false);
+    return tab;
+}
+
+void TFormOptions::CreateColumnSelectors()
+{
+    const QStringList choices{QStringLiteral("none"), QStringLiteral("reference"), QStringLiteral("title"),
+                              QStringLiteral("author"), QStringLiteral("year"), QStringLiteral("type")};
+    for (int i = 0; i < 4; ++i) {
+        auto* c = new QComboBox(DisplaySheet);
+        c->setObjectName(QStringLiteral("ColumnSelector%1").arg(i + 1));
+        c->setEditable(true);
+        c->addItems(choices);
+        c->setGeometry(5 + 80 * i, 40, 70, 22);
+        SetComboText(c, m_ctx.Setting("disp" + std::to_string(i + 1)));
+        connect(c, &QComboBox::currentTextChanged, this, [this] { UpdateOptions(); });
+        ColumnSelector[static_cast<size_t>(i)] = c;
+    }
+}
+
+void TFormOptions::WatchChanges()
+{
+    for (QCheckBox* b : {Filtering, StatusDisplay, ErrorDisplay, StatusLog, ErrorLog, WriteToFile, LineBreak,
+                         Backup, Sorting, SwitchFiltering, SwitchSorting, AutoSave, SaveSize, Truncate})
+        connect(b, &QCheckBox::toggled, this, [this] { UpdateOptions(); });
+    for (QLineEdit* e : {Logfile, MaxLogSize, LineWidth, InsertWidth, DataPath, PDFPath, CharLimit,
+                         FilterBound[0], FilterBound[1], FilterBound[2]})
+        connect(e, &QLineEdit::textChanged, this, [this] { UpdateOptions(); });
+    for (QComboBox* c : {FilterField[0], FilterField[1], FilterField[2], FilterOp[0], FilterOp[1], FilterOp[2]})
+        connect(c, &QComboBox::currentTextChanged, this, [this] { UpdateOptions(); });
+    connect(DispNotes, &QComboBox::currentIndexChanged, this, [this] { UpdateOptions(); });
+    connect(AndOrOrAll, &QRadioButton::toggled, this, [this] { UpdateOptions(); });
+}
+
+void TFormOptions::FormCreate()
+{
+    m_filling = true;
+    const SettingsList& st = m_ctx.s.Settings;
+    TFormMain* main = m_ctx.w.Main;
+    CreateColumnSelectors();                                           // 1
+    Truncate->setChecked(st.IsYes("truncate"));                        // 2
+    CharLimit->setEnabled(Truncate->isChecked());
+    CharLimit->setText(m_ctx.Setting("charlimit"));
+    // 3: the first field chooser offers "line off", "type", "reference" until a load.
+    Filtering->setChecked(st.IsYes("filtering"));                      // 4
+    main->Filter1->setChecked(Filtering->isChecked());
+    for (int i = 0; i < 3; ++i) {
+        const std::string n = "filter" + std::to_string(i + 1);
+        SetComboText(FilterOp[i], m_ctx.Setting(n + ".op"));
+        SetComboText(FilterField[i], m_ctx.Setting(n + ".field"));
+        FilterBound[i]->setText(m_ctx.Setting(n + ".value"));
+        SetBoundPopup(i);
+    }
+    const std::pair<QCheckBox*, const char*> boxes[] = {               // 5
+        {StatusDisplay, "disp.status"}, {ErrorDisplay, "disp.error"}, {StatusLog, "log.status"},
+        {ErrorLog, "log.error"}, {WriteToFile, "writelog"}, {LineBreak, "linebreak"}, {Backup, "backup"},
+        {Sorting, "savesorted"}, {SwitchFiltering, "switchfilteringoff"}, {SwitchSorting, "switchsortingoff"},
+        {AutoSave, "autosave"}, {SaveSize, "savesize"}};
+    for (const auto& [box, key] : boxes)
+        box->setChecked(st.IsYes(key));
+    if (st.Read("filtermode") == "and")                                // 6
+        AndOrOrAll->setChecked(true);
+    else
+        AndOrOrAny->setChecked(true);
+    bool ok = false;                                                   // 7
+    const int notes = m_ctx.Setting("displaynotes").toInt(&ok);
+    DispNotes->setCurrentIndex(ok && notes >= 0 && notes <= 2 ? notes : 2);
+    MaxLogSize->setText(m_ctx.Setting("maxlogsize"));                  // 8
+    for (int i = 0; i < 3; ++i)
+        FilterBound[i]->setEnabled(FilterField[i]->currentText() != kLineOff);
+    const std::string sorting = st.Read("sorting");                    // 9
+    for (QAction* a : main->SortGroup->actions())
+        a->setChecked(false);
+    const std::pair<QAction*, const char*> sorts[] = {{main->byTitle, "title"}, {main->byName, "author"},
+                                                      {main->byYear, "year"},   {main->byJournal, "journal"},
+                                                      {main->byType, "type"},   {main->byRef, "ref"}};
+    for (const auto& [action, word] : sorts)
+        if (sorting == word)
+            action->setChecked(true);
+    for (int i = 0; i < 3; ++i) {                                      // 10
+        FilterOp[i]->setEnabled(FilterBound[i]->isEnabled());
+        FilterNot[i]->setEnabled(FilterBound[i]->isEnabled());
+    }
+    LineWidth->setEnabled(LineBreak->isChecked());
+    InsertWidth->setEnabled(LineBreak->isChecked());
+    InsertWidth->setText(m_ctx.Setting("insertwidth"));
+    LineWidth->setText(m_ctx.Setting("linewidth"));
+    Logfile->setEnabled(WriteToFile->isChecked());
+    auto path = [this](const std::string& key) {                       // 11
+        const QString v = m_ctx.Setting(key);
+        return v == QLatin1String(kNone) ? QString() : v;
+    };
+    Logfile->setText(path("logfile"));
+    DataPath->setText(path("datapath"));
+    PDFPath->setText(path("pdfpath"));
+    WatchChanges();
+    // 12: the last library. A failing load is shown and the dialog still
+    // finishes its creation, so that its controls write settings afterwards.
+    m_ctx.s.Bib.Library.clear();
+    main->Run([main, this] { main->mnuLoadClick(this); });
+    for (const TItem& t : m_ctx.s.schema.TypeTable)                    // 13
+        TypeSelect->addItem(DecodeText(t.Name, m_ctx.iniUtf8));
+    if (TypeSelect->count() > 0)
+        TypeSelect->setCurrentIndex(0);
+    m_filling = false;                                                 // 14
+}
+
+void TFormOptions::SetBoundPopup(int line)
+{
+    // With the field "key" the right button offers the keyword menu; picking a
+    // keyword there appends it to the box that has the focus.
+    QLineEdit* bound = FilterBound[static_cast<size_t>(line)];
+    const bool keys = FilterField[static_cast<size_t>(line)]->currentText() == QStringLiteral("key");
+    bound->setContextMenuPolicy(keys ? Qt::CustomContextMenu : Qt::DefaultContextMenu);
+}
+
+void TFormOptions::ApplyEnabledRules()
+{
+    for (size_t i = 0; i < 3; ++i) {
+        const bool on = FilterField[i]->currentText() != kLineOff;
+        FilterBound[i]->setEnabled(on);
+        SetBoundPopup(static_cast<int>(i));
+        FilterOp[i]->setEnabled(on);
+        FilterNot[i]->setEnabled(on);
+    }
+}
+
+void TFormOptions::WritePath(const std::string& key, const QLineEdit* box)
+{
+    m_ctx.WriteSetting(key, box->text().isEmpty() ? QLatin1String(kNone) : box->text());
+}
+
+void TFormOptions::UpdateOptions()
+{
+    if (m_filling)
+        return;
+    SettingsList& st = m_ctx.s.Settings;
+    st.WriteYesNo("filtering", Filtering->isChecked());                                      // 1
+    m_ctx.w.Main->Filter1->setChecked(Filtering->isChecked());
+    for (size_t i = 0; i < 3; ++i) {                                                         // 2
+        const std::string n = "filter" + std::to_string(i + 1);
+        m_ctx.WriteSetting(n + ".op", FilterOp[i]->currentText());
+        m_ctx.WriteSetting(n + ".field", FilterField[i]->currentText());
+    }
+    ApplyEnabledRules();                                                                     // 3
+    for (size_t i = 0; i < 3; ++i)                                                           // 4
+        m_ctx.WriteSetting("filter" + std::to_string(i + 1) + ".value", FilterBound[i]->text());
+    st.Write("filtermode", AndOrOrAll->isChecked() ? "and" : "or");
+    st.WriteYesNo("log.status", StatusLog->isChecked());                                     // 5
+    st.WriteYesNo("disp.status", StatusDisplay->isChecked());
+    st.WriteYesNo("log.error", ErrorLog->isChecked());
+    st.WriteYesNo("disp.error", ErrorDisplay->isChecked());
+    st.WriteYesNo("writelog", WriteToFile->isChecked());
+    st.WriteYesNo("savesize", SaveSize->isChecked());
+    st.WriteYesNo("savesorted", Sorting->isChecked());
+    m_ctx.WriteSetting("maxlogsize", MaxLogSize->text());
+    st.WriteYesNo("backup", Backup->isChecked());
+    st.WriteYesNo("linebreak", LineBreak->isChecked());
+    st.WriteYesNo("autosave", AutoSave->isChecked());
+    st.WriteYesNo("switchfilteringoff", SwitchFiltering->isChecked());
+    st.WriteYesNo("switchsortingoff", SwitchSorting->isChecked());
+    m_ctx.WriteSetting("linewidth", LineWidth->text());
+    m_ctx.WriteSetting("insertwidth", InsertWidth->text());
+    st.Write("displaynotes", std::to_string(DispNotes->currentIndex()));
+    WritePath("datapath", DataPath);
+    WritePath("pdfpath", PDFPath);
+    LineWidth->setEnabled(LineBreak->isChecked());                                           // 6
+    InsertWidth->setEnabled(LineBreak->isChecked());
+    Logfile->setEnabled(WriteToFile->isChecked());
+    WritePath("logfile", Logfile);
+    for (size_t i = 0; i < 4; ++i)                                                           // 7
+        m_ctx.WriteSetting("disp" + std::to_string(i + 1), ColumnSelector[i]->currentText());
+    st.WriteYesNo("truncate", Truncate->isChecked());
+    CharLimit->setEnabled(Truncate->isChecked());
+    m_ctx.WriteSetting("charlimit", CharLimit->text());
+}
+
+void TFormOptions::mnuOptionsClick()
+{
+    if (!m_placed) { // the first time over the main window; later where the user left it
+        m_placed = true;
+        move(m_ctx.w.Main->geometry().center() - rect().center());
+    }
+    show();
+    raise();
+    activateWindow();
+    m_ctx.w.Main->setEnabled(false);
+    m_ctx.w.Display->setEnabled(false);
+}
+
+void TFormOptions::DismissClick()
+{
+    TFormMain* main = m_ctx.w.Main;
+    const int remembered = main->SelectedItem();
+    main->setEnabled(true);
+    m_ctx.w.Display->setEnabled(true);
+    // Closing comes last, but also when the refresh fails (a bad "charlimit"),
+    // so the user is never left with two disabled windows.
+    struct HideAtEnd {
+        QWidget* w;
+        ~HideAtEnd() { w->hide(); }
+    } hideAtEnd{this};
+    main->RefreshList(true);
+    main->Reselect(remembered);
+}
+
+void TFormOptions::keyPressEvent(QKeyEvent* event)
+{
+    // Dismiss is the default button: Enter anywhere in the dialog presses it.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        Dismiss->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TFormOptions::InvertClick()
+{
+    if (AndOrOrAll->isChecked())
+        AndOrOrAny->setChecked(true);
+    else
+        AndOrOrAll->setChecked(true);
+    for (QCheckBox* b : FilterNot)
+        b->setChecked(!b->isChecked());
+}
+
+void TFormOptions::FillFieldChoices()
+{
+    QStringList names{kLineOff};
+    for (const std::string& n : m_ctx.s.schema.FieldNames)
+        names << m_ctx.Text(n);
+    names << QStringLiteral("notes");
+    const bool wasFilling = m_filling;
+    m_filling = true;
+    for (QComboBox* c : FilterField) {
+        const QString text = c->currentText();
+        const QSignalBlocker block(c);
+        c->clear();
+        c->addItems(names);
+        SetComboText(c, text);
+    }
+    m_filling = wasFilling;
+}
+
+bool TFormOptions::NotChecked(int line) const
+{
+    return FilterNot[static_cast<size_t>(line)]->isChecked();
+}
+
+void TFormOptions::SetFiltering(bool on)
+{
+    if (Filtering->isChecked() != on)
+        Filtering->setChecked(on); // runs UpdateOptions
+    else
+        UpdateOptions();
+}
+
+} // namespace lorix

@@ -1,3 +1,0 @@
-// The user interface layer; its windows come with the main window.
-namespace lorix {
-}

@@ -1,0 +1,77 @@
+#include "ui/program.h"
+
+#include "ui/formabout.h"
+#include "ui/formcustom.h"
+#include "ui/formdisplay.h"
+#include "ui/formlog.h"
+#include "ui/formmain.h"
+#include "ui/formnotes.h"
+#include "ui/formoptions.h"
+#include "ui/formprint.h"
+
+namespace lorix {
+
+Program::Program(Session& session, Platform platform) : m_ctx(session, platform) {}
+
+Program::~Program()
+{
+    // The status line goes with the main window.
+    m_ctx.s.Log.ShowStatus = nullptr;
+}
+
+bool Program::Start(const std::string& iniPath)
+{
+    Windows& w = m_ctx.w;
+    auto created = [this](const QWidget* window) { m_ctx.created << window->objectName(); };
+
+    m_main = std::make_unique<TFormMain>(m_ctx);
+    w.Main = m_main.get();
+    created(w.Main);
+    if (!w.Main->FormCreate(iniPath))
+        return false;
+
+    m_about = std::make_unique<TFormAbout>(m_ctx);
+    w.About = m_about.get();
+    created(w.About);
+    w.Main->Run([&w] { w.About->FormCreate(); });
+
+    m_display = std::make_unique<TFormDisplay>(m_ctx);
+    w.Display = m_display.get();
+    created(w.Display);
+    w.Main->Run([&w] { w.Display->FormCreate(); });
+
+    m_options = std::make_unique<TFormOptions>(m_ctx);
+    w.Options = m_options.get();
+    created(w.Options);
+    w.Main->Run([&w] { w.Options->FormCreate(); });
+
+    m_log = std::make_unique<TFormLog>(m_ctx);
+    w.Log = m_log.get();
+    created(w.Log);
+    w.Main->Run([&w] { w.Log->FormCreate(); });
+
+    m_custom = std::make_unique<TFormCustom>(m_ctx);
+    w.Custom = m_custom.get();
+    created(w.Custom);
+    w.Main->Run([&w] { w.Custom->FormCreate(); });
+
+    m_print = std::make_unique<TFormPrint>(m_ctx);
+    w.Print = m_print.get();
+    created(w.Print);
+    w.Main->Run([&w] { w.Print->FormCreate(); });
+
+    m_notes = std::make_unique<TFormNotes>(m_ctx);
+    w.Notes = m_notes.get();
+    created(w.Notes);
+    w.Main->Run([&w] { w.Notes->FormCreate(); });
+
+    // The program ends with its main window; the others go with it.
+    QObject::connect(w.Main, &TFormMain::closed, w.Main, [&w] {
+        for (QWidget* other : std::initializer_list<QWidget*>{w.About, w.Display, w.Options, w.Log, w.Custom,
+                                                              w.Print, w.Notes})
+            other->hide();
+    });
+    return true;
+}
+
+} // namespace lorix
