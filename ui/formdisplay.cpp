@@ -38,6 +38,8 @@ TFormDisplay::TFormDisplay(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("TFormDisplay"));
     setWindowTitle(QStringLiteral("Lorix Item Display"));
+    // Selecting a line shows the editor; the keyboard stays with the list.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("Rows"));
     m_scroll->setFrameShape(QFrame::NoFrame);
