@@ -296,26 +296,6 @@ private slots:
             QCOMPARE(top.back()->menu()->actions().size(), 5);
     }
 
-    void keywordGoesIntoTheFocusedEditor()
-    {
-        Harness h;
-        QVERIFY(h.Start());
-        h.Main()->show();
-        h.SetLibrary({MakeItem("article", "a", {{"key", "old  "}})});
-        h.s.KeywordList = {"neuro"};
-        h.Main()->BuildPopupKeys();
-        Select(h, 0);
-        h.Display()->show();
-        h.Display()->activateWindow();
-        QPlainTextEdit* keyEditor = h.Display()->FieldEditors[10];
-        QCOMPARE(h.Display()->FieldLabels[10]->text(), QStringLiteral("key"));
-        keyEditor->setFocus();
-        if (!keyEditor->hasFocus())
-            QSKIP("the platform gives no focus to windows here");
-        h.Main()->PopupKeys->actions().front()->trigger();
-        QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "key"), std::string("old neuro"));
-    }
-
     void checkConsistencyCommand()
     {
         Harness h(Overrides{{"pdfpath", "docs/"}, {"log.error", "no"}});
