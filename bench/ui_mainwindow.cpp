@@ -17,7 +17,6 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QTemporaryDir>
-
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -29,7 +28,10 @@ namespace {
 
 constexpr int kEntries = 100000;
 
-double Ms(Clock::time_point from) { return std::chrono::duration<double, std::milli>(Clock::now() - from).count(); }
+double Ms(Clock::time_point from)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+}
 
 Bibitem Entry(int i)
 {

@@ -7,7 +7,6 @@
 #include "core/text.h"
 
 #include <QString>
-
 #include <string>
 #include <string_view>
 

@@ -9,12 +9,12 @@ namespace lorix {
 
 class TFormAbout final : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TFormAbout(FormContext& ctx);
     // Creation steps at start-up (run once, inside the error-box wrapper).
     void FormCreate();
 
-private:
+  private:
     FormContext& m_ctx;
 };
 

@@ -12,7 +12,7 @@ namespace lorix {
 
 class TFormLog final : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TFormLog(FormContext& ctx);
     void FormCreate() {}
 
@@ -25,12 +25,12 @@ public:
     QPushButton* ClearLog = nullptr;
     QPushButton* Dismiss = nullptr;
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     FormContext& m_ctx;
 };
 

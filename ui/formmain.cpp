@@ -20,7 +20,6 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScrollBar>
 
 namespace lorix {
 
@@ -94,13 +93,26 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
     Items->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Items->setModel(ItemLines);
     Items->installEventFilter(this);
-    connect(Items->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (m_selecting || !current.isValid())
-                    return;
-                Items->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
-                Run([this] { ItemsClick(Items); });
-            });
+    // A line chosen by the user shows its item: a new selection (mouse or
+    // keys) or a click on the line already selected. Giving the list the
+    // focus only moves its cursor, which selects nothing.
+    connect(Items->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_selecting)
+            return;
+        const int line = SelectedLine();
+        if (line < 0)
+            return;
+        m_changedLine = line;
+        Run([this] { ItemsClick(Items); });
+    });
+    connect(Items, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        if (index.row() == m_changedLine) {
+            m_changedLine = -1; // already shown by the selection change of this click
+            return;
+        }
+        Run([this] { ItemsClick(Items); });
+    });
+    Items->viewport()->installEventFilter(this);
 
     Status = new QLabel(QStringLiteral("Status"), client);
     Status->setObjectName(QStringLiteral("Status"));
@@ -110,13 +122,11 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
 
     BuildMenu();
     EnableReadyCommands();
-    // Letters typed after the start reach the list, not the Navigator box.
-    Items->setFocus();
     resize(640, 480);
 }
 
-QAction* TFormMain::MakeAction(const QString& name, const QString& caption,
-                               const QKeySequence& shortcut, const std::function<void()>& handler)
+QAction* TFormMain::MakeAction(const QString& name, const QString& caption, const QKeySequence& shortcut,
+                               const std::function<void()>& handler)
 {
     auto* a = new QAction(caption, this);
     a->setObjectName(name);
@@ -164,8 +174,8 @@ void TFormMain::BuildMenu()
     Import1->addAction(watchClip);
     mnuExport = file->addMenu(QStringLiteral("&Export"));
     mnuExport->setObjectName(QStringLiteral("mnuExport"));
-    mnuHTML = MakeAction(QStringLiteral("mnuHTML"), QStringLiteral("to &HTML"), none,
-                         [this] { mnuHTMLClick(); });
+    mnuHTML =
+        MakeAction(QStringLiteral("mnuHTML"), QStringLiteral("to &HTML"), none, [this] { mnuHTMLClick(); });
     mnuExport->addAction(mnuHTML);
     ExpToClip = MakeAction(QStringLiteral("ExpToClip"), QStringLiteral("to Clipboard"),
                            QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C), [this] { ExpToClipClick(); });
@@ -189,15 +199,16 @@ void TFormMain::BuildMenu()
     newField = MakeAction(QStringLiteral("newField"), QStringLiteral("Add &Custom Field"),
                           QKeySequence(Qt::SHIFT | Qt::Key_Insert), [this] { newFieldClick(newField); });
     edit->addAction(newField);
-    AddFolderlocation1 = MakeAction(QStringLiteral("AddFolderlocation1"), QStringLiteral("Add &Folder location"),
-                                    QKeySequence(Qt::CTRL | Qt::Key_F), [this] { AddFolderlocation1Click(); });
+    AddFolderlocation1 =
+        MakeAction(QStringLiteral("AddFolderlocation1"), QStringLiteral("Add &Folder location"),
+                   QKeySequence(Qt::CTRL | Qt::Key_F), [this] { AddFolderlocation1Click(); });
     edit->addAction(AddFolderlocation1);
     AddKeywords1 = MakeAction(QStringLiteral("AddKeywords1"), QStringLiteral("Add &Keywords"),
                               QKeySequence(Qt::CTRL | Qt::Key_K), [this] { AddKeywords1Click(); });
     edit->addAction(AddKeywords1);
     edit->addSeparator();
-    CheckConsitency1 = MakeAction(QStringLiteral("CheckConsitency1"), QStringLiteral("C&heck Consistency"), none,
-                                  [this] { CheckConsistency(); });
+    CheckConsitency1 = MakeAction(QStringLiteral("CheckConsitency1"), QStringLiteral("C&heck Consistency"),
+                                  none, [this] { CheckConsistency(); });
     edit->addAction(CheckConsitency1);
     ViewLog1 = MakeAction(QStringLiteral("ViewLog1"), QStringLiteral("View &Log"), none,
                           [this] { ViewLog1Click(); });
@@ -242,23 +253,24 @@ void TFormMain::BuildMenu()
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
-    Contents1 = MakeAction(QStringLiteral("Contents1"), QStringLiteral("Manual"), none,
-                           [this] { Contents1Click(); });
+    Contents1 =
+        MakeAction(QStringLiteral("Contents1"), QStringLiteral("Manual"), none, [this] { Contents1Click(); });
     help->addAction(Contents1);
-    mnuAbout = MakeAction(QStringLiteral("mnuAbout"), QStringLiteral("&About"), none, [this] { mnuAboutClick(); });
+    mnuAbout =
+        MakeAction(QStringLiteral("mnuAbout"), QStringLiteral("&About"), none, [this] { mnuAboutClick(); });
     help->addAction(mnuAbout);
 }
 
 void TFormMain::EnableReadyCommands()
 {
     const std::pair<QAction*, const QStringList*> later[] = {
-        {AddItem, &EditCommandsReady()},           {mnuDeleteItem, &EditCommandsReady()},
-        {newField, &EditCommandsReady()},          {AddFolderlocation1, &EditCommandsReady()},
-        {AddKeywords1, &EditCommandsReady()},      {CheckConsitency1, &EditCommandsReady()},
-        {ShowNotesWindow1, &EditCommandsReady()},  {HideWindow1, &EditCommandsReady()},
-        {mnuImportfC, &ExchangeCommandsReady()},   {fromPubMed1, &ExchangeCommandsReady()},
-        {watchClip, &ExchangeCommandsReady()},     {mnuHTML, &ExchangeCommandsReady()},
-        {ExpToClip, &ExchangeCommandsReady()},     {Contents1, &ExchangeCommandsReady()},
+        {AddItem, &EditCommandsReady()},          {mnuDeleteItem, &EditCommandsReady()},
+        {newField, &EditCommandsReady()},         {AddFolderlocation1, &EditCommandsReady()},
+        {AddKeywords1, &EditCommandsReady()},     {CheckConsitency1, &EditCommandsReady()},
+        {ShowNotesWindow1, &EditCommandsReady()}, {HideWindow1, &EditCommandsReady()},
+        {mnuImportfC, &ExchangeCommandsReady()},  {fromPubMed1, &ExchangeCommandsReady()},
+        {watchClip, &ExchangeCommandsReady()},    {mnuHTML, &ExchangeCommandsReady()},
+        {ExpToClip, &ExchangeCommandsReady()},    {Contents1, &ExchangeCommandsReady()},
         {mnuAbout, &ExchangeCommandsReady()},
     };
     for (const auto& [action, ready] : later)
@@ -279,13 +291,17 @@ bool TFormMain::FormCreate(const std::string& iniPath)
     for (const std::string& line : s.Settings.Lines())
         all += line;
     m_ctx.iniUtf8 = IsValidUtf8(all);
-    s.Log.ShowStatus = [this](const std::string& text) { Status->setText(DecodeText(text, m_ctx.s.Bib.Utf8)); };
+    s.Log.ShowStatus = [this](const std::string& text) {
+        Status->setText(DecodeText(text, m_ctx.s.Bib.Utf8));
+    };
 
     Run([&] {
         LoadLogFile(s);
         s.ProgramDir = CurrentDir();
         const QString last = m_ctx.Setting("lastfile");
-        LastFile->setText(last == QLatin1String(kNone) ? QString() : QString(last).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        LastFile->setText(last == QLatin1String(kNone)
+                              ? QString()
+                              : QString(last).replace(QLatin1Char('&'), QStringLiteral("&&")));
         const int w = s.Settings.ReadInt("main.width");
         resize(w, height());
         const int t = s.Settings.ReadInt("main.top");
@@ -304,12 +320,18 @@ bool TFormMain::FormCreate(const std::string& iniPath)
 QString TFormMain::SortKey() const
 {
     const QAction* checked = SortGroup->checkedAction();
-    if (checked == byTitle) return QStringLiteral("title");
-    if (checked == byName) return QStringLiteral("author");
-    if (checked == byYear) return QStringLiteral("year");
-    if (checked == byJournal) return QStringLiteral("journal");
-    if (checked == byType) return QStringLiteral("type");
-    if (checked == byRef) return QStringLiteral("ref");
+    if (checked == byTitle)
+        return QStringLiteral("title");
+    if (checked == byName)
+        return QStringLiteral("author");
+    if (checked == byYear)
+        return QStringLiteral("year");
+    if (checked == byJournal)
+        return QStringLiteral("journal");
+    if (checked == byType)
+        return QStringLiteral("type");
+    if (checked == byRef)
+        return QStringLiteral("ref");
     return QLatin1String(kNone);
 }
 
@@ -382,9 +404,9 @@ void TFormMain::Reselect(int itemIndex)
 
 void TFormMain::UpdateSelectedLine()
 {
-    const int line = SelectedLine();
-    if (line >= 0)
-        ItemLines->SetLine(line, BuildListLine(m_ctx.s, m_ctx.s.ShownItems[static_cast<size_t>(line)]));
+    const int item = SelectedItem();
+    if (item >= 0 && item <= m_ctx.s.Bib.LastItemIndex())
+        ItemLines->SetLine(SelectedLine(), BuildListLine(m_ctx.s, item));
 }
 
 void TFormMain::SetHeading()
@@ -468,7 +490,8 @@ void TFormMain::NavigatorChange()
     const auto& shown = m_ctx.s.ShownItems;
     const auto& lib = m_ctx.s.Bib.Library;
     for (size_t k = 0; k < shown.size(); ++k) {
-        if (!StartsWithLower(lib[static_cast<size_t>(shown[k])].Reference, t))
+        const auto item = static_cast<size_t>(shown[k]);
+        if (item >= lib.size() || !StartsWithLower(lib[item].Reference, t))
             continue;
         const int line = static_cast<int>(k);
         SelectLine(line);
@@ -500,6 +523,15 @@ void TFormMain::FormResize()
     Status->setGeometry(8, ch - 22, std::max(0, cw - 27), 18);
 }
 
+void TFormMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shownOnce) { // letters typed after the start reach the list, not the Navigator box
+        m_shownOnce = true;
+        Items->setFocus();
+    }
+}
+
 void TFormMain::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
@@ -512,28 +544,71 @@ void TFormMain::FormKeyPress(QChar key)
 {
     QAction* action = nullptr;
     switch (key.toLower().toLatin1()) {
-    case 'a': action = byName; break;
-    case 'b': action = AddFolderlocation1; break;
-    case 'd': action = mnuDeleteItem; break;
-    case 'e': Run([this] { KeyE(); }); return;
-    case 'f': action = Filter1; break;
-    case 'h': action = mnuHTML; break;
-    case 'i': action = fromPubMed1; break;
-    case 'j': action = byJournal; break;
-    case 'k': action = AddKeywords1; break;
-    case 'l': action = mnuLoad; break;
-    case 'n': action = AddItem; break;
-    case 'o': action = mnuOptions; break;
-    case 'p': action = byType; break;
-    case 'q': action = Exit1; break;
-    case 'r': action = byRef; break;
-    case 's': action = mnuSave; break;
-    case 't': action = byTitle; break;
-    case 'v': action = ViewLog1; break;
-    case 'x': action = Exit1; break;
-    case 'y': action = byYear; break;
-    case 'z': Run([this] { KeyZ(); }); return;
-    default: return;
+    case 'a':
+        action = byName;
+        break;
+    case 'b':
+        action = AddFolderlocation1;
+        break;
+    case 'd':
+        action = mnuDeleteItem;
+        break;
+    case 'e':
+        Run([this] { KeyE(); });
+        return;
+    case 'f':
+        action = Filter1;
+        break;
+    case 'h':
+        action = mnuHTML;
+        break;
+    case 'i':
+        action = fromPubMed1;
+        break;
+    case 'j':
+        action = byJournal;
+        break;
+    case 'k':
+        action = AddKeywords1;
+        break;
+    case 'l':
+        action = mnuLoad;
+        break;
+    case 'n':
+        action = AddItem;
+        break;
+    case 'o':
+        action = mnuOptions;
+        break;
+    case 'p':
+        action = byType;
+        break;
+    case 'q':
+        action = Exit1;
+        break;
+    case 'r':
+        action = byRef;
+        break;
+    case 's':
+        action = mnuSave;
+        break;
+    case 't':
+        action = byTitle;
+        break;
+    case 'v':
+        action = ViewLog1;
+        break;
+    case 'x':
+        action = Exit1;
+        break;
+    case 'y':
+        action = byYear;
+        break;
+    case 'z':
+        Run([this] { KeyZ(); });
+        return;
+    default:
+        return;
     }
     action->trigger(); // a disabled entry ignores it
 }
@@ -561,6 +636,8 @@ void TFormMain::keyPressEvent(QKeyEvent* event)
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Items->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_changedLine = -1;
     if (watched == Items && event->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
         if (IsCharacterKey(ke)) {
@@ -623,8 +700,9 @@ void TFormMain::mnuLoadClick(QObject* sender)
         LastFile->setText(QString(last).replace(QLatin1Char('&'), QStringLiteral("&&")));
     };
     if (sender == mnuLoad) {
-        const std::optional<QString> name = m_ctx.dialogs().openFile(
-            this, QStringLiteral("Load Library"), PathSetting("datapath"), QStringLiteral("BibTeX Library (*.bib)"));
+        const std::optional<QString> name =
+            m_ctx.dialogs().openFile(this, QStringLiteral("Load Library"), PathSetting("datapath"),
+                                     QStringLiteral("BibTeX Library (*.bib)"));
         if (!name)
             return;
         s.Settings.Write("lastfile", s.Settings.Read("filename"));
@@ -658,9 +736,9 @@ bool TFormMain::mnuSaveClick(QObject* sender)
     // A library that has no file name yet is saved as under a new name, so
     // that no file named "*none*" is ever written.
     if (sender == mnuSaveAs || s.Settings.Read("filename") == kNone) {
-        const std::optional<QString> chosen = m_ctx.dialogs().saveFile(
-            this, QStringLiteral("Enter filename to save"), PathSetting("datapath"),
-            QStringLiteral("BibTeX Library (*.bib);;Any File (*)"));
+        const std::optional<QString> chosen =
+            m_ctx.dialogs().saveFile(this, QStringLiteral("Enter filename to save"), PathSetting("datapath"),
+                                     QStringLiteral("BibTeX Library (*.bib);;Any File (*)"));
         if (!chosen || chosen->isEmpty())
             return false;
         QString name = *chosen;
@@ -689,8 +767,9 @@ bool TFormMain::FormClose()
     Session& s = m_ctx.s;
     SettingsList& st = s.Settings;
     if (s.LibraryChanged) {
-        const bool save = st.IsYes("autosave") ||
-                          m_ctx.dialogs().askYesNo(this, QStringLiteral("Library has changed since last save. Save now?"));
+        const bool save =
+            st.IsYes("autosave") ||
+            m_ctx.dialogs().askYesNo(this, QStringLiteral("Library has changed since last save. Save now?"));
         if (save && !mnuSaveClick(nullptr))
             return false; // no name chosen: nothing saved, the window stays
     }

@@ -16,7 +16,6 @@
 
 #include <QAbstractListModel>
 #include <QMainWindow>
-
 #include <string>
 #include <vector>
 
@@ -32,7 +31,7 @@ namespace lorix {
 // The built lines of the main list; decodes a line only when it is drawn.
 class ItemListModel final : public QAbstractListModel {
     Q_OBJECT
-public:
+  public:
     using QAbstractListModel::QAbstractListModel;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -40,14 +39,14 @@ public:
     void SetLine(int row, std::string line);
     const std::string& Line(int row) const { return m_lines[static_cast<size_t>(row)]; }
 
-private:
+  private:
     std::vector<std::string> m_lines;
     bool m_utf8 = true;
 };
 
 class TFormMain final : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TFormMain(FormContext& ctx);
 
     // Start-up steps of the main window; false when "lorix.ini" is missing,
@@ -159,17 +158,18 @@ public:
     QAction* Contents1 = nullptr;
     QAction* mnuAbout = nullptr;
 
-signals:
+  signals:
     // The window has closed after a complete shutdown; the program ends.
     void closed();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void BuildMenu();
     QAction* MakeAction(const QString& name, const QString& caption, const QKeySequence& shortcut,
                         const std::function<void()>& handler);
@@ -183,6 +183,10 @@ private:
     bool m_selecting = false;
     bool m_closing = false;
     bool m_closed = false;
+    bool m_shownOnce = false;
+    // The line whose selection change has just shown its item, so that the
+    // click that made it does not show it twice.
+    int m_changedLine = -1;
 };
 
 } // namespace lorix

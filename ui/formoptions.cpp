@@ -24,8 +24,7 @@ namespace {
 
 const QString kLineOff = QStringLiteral("line off");
 
-template <class W>
-W* Place(W* w, const char* name, int x, int y, int width, int height = 22)
+template <class W> W* Place(W* w, const char* name, int x, int y, int width, int height = 22)
 {
     w->setObjectName(QString::fromLatin1(name));
     w->setGeometry(x, y, width, height);
@@ -86,7 +85,8 @@ TFormOptions::TFormOptions(FormContext& ctx)
     Dismiss->setToolTip(QStringLiteral("Press to close options window"));
     Dismiss->setDefault(true);
     Dismiss->setAutoDefault(true);
-    connect(Dismiss, &QPushButton::clicked, this, [this] { RunCommand(m_ctx, this, [this] { DismissClick(); }); });
+    connect(Dismiss, &QPushButton::clicked, this,
+            [this] { RunCommand(m_ctx, this, [this] { DismissClick(); }); });
     // FormCanResize: the dialog keeps its size.
     setFixedSize(460, 322);
 }
@@ -103,7 +103,8 @@ QWidget* TFormOptions::BuildFilterTab()
     AndOrOrAll->setChecked(true);
     Invert = Place(new QPushButton(QStringLiteral("Invert"), tab), "Invert", 320, 12, 80, 26);
     Invert->setToolTip(QStringLiteral("Invert the filtering rules"));
-    connect(Invert, &QPushButton::clicked, this, [this] { RunCommand(m_ctx, this, [this] { InvertClick(); }); });
+    connect(Invert, &QPushButton::clicked, this,
+            [this] { RunCommand(m_ctx, this, [this] { InvertClick(); }); });
     const QStringList ops{QStringLiteral("contains"), QStringLiteral("equals"), QStringLiteral("less than"),
                           QStringLiteral("greater than")};
     for (int i = 0; i < 3; ++i) {
@@ -207,8 +208,8 @@ QWidget* TFormOptions::BuildExportTab()
 
 void TFormOptions::CreateColumnSelectors()
 {
-    const QStringList choices{QStringLiteral("none"), QStringLiteral("reference"), QStringLiteral("title"),
-                              QStringLiteral("author"), QStringLiteral("year"), QStringLiteral("type")};
+    const QStringList choices{QStringLiteral("none"),   QStringLiteral("reference"), QStringLiteral("title"),
+                              QStringLiteral("author"), QStringLiteral("year"),      QStringLiteral("type")};
     for (int i = 0; i < 4; ++i) {
         auto* c = new QComboBox(DisplaySheet);
         c->setObjectName(QStringLiteral("ColumnSelector%1").arg(i + 1));
@@ -229,23 +230,27 @@ void TFormOptions::WatchChanges()
     for (QLineEdit* e : {Logfile, MaxLogSize, LineWidth, InsertWidth, DataPath, PDFPath, CharLimit,
                          FilterBound[0], FilterBound[1], FilterBound[2]})
         connect(e, &QLineEdit::textChanged, this, [this] { UpdateOptions(); });
-    for (QComboBox* c : {FilterField[0], FilterField[1], FilterField[2], FilterOp[0], FilterOp[1], FilterOp[2]})
+    for (QComboBox* c :
+         {FilterField[0], FilterField[1], FilterField[2], FilterOp[0], FilterOp[1], FilterOp[2]})
         connect(c, &QComboBox::currentTextChanged, this, [this] { UpdateOptions(); });
     connect(DispNotes, &QComboBox::currentIndexChanged, this, [this] { UpdateOptions(); });
     connect(AndOrOrAll, &QRadioButton::toggled, this, [this] { UpdateOptions(); });
 }
 
+// Fills the controls from the settings in a fixed order (the sort and filter
+// marks of the main menu included); the change handlers stay silent until the
+// end, so filling writes nothing.
 void TFormOptions::FormCreate()
 {
     m_filling = true;
     const SettingsList& st = m_ctx.s.Settings;
     TFormMain* main = m_ctx.w.Main;
-    CreateColumnSelectors();                                           // 1
-    Truncate->setChecked(st.IsYes("truncate"));                        // 2
+    CreateColumnSelectors();
+    Truncate->setChecked(st.IsYes("truncate"));
     CharLimit->setEnabled(Truncate->isChecked());
     CharLimit->setText(m_ctx.Setting("charlimit"));
-    // 3: the first field chooser offers "line off", "type", "reference" until a load.
-    Filtering->setChecked(st.IsYes("filtering"));                      // 4
+    // The first field chooser offers "line off", "type", "reference" until a load.
+    Filtering->setChecked(st.IsYes("filtering"));
     main->Filter1->setChecked(Filtering->isChecked());
     for (int i = 0; i < 3; ++i) {
         const std::string n = "filter" + std::to_string(i + 1);
@@ -254,24 +259,31 @@ void TFormOptions::FormCreate()
         FilterBound[i]->setText(m_ctx.Setting(n + ".value"));
         SetBoundPopup(i);
     }
-    const std::pair<QCheckBox*, const char*> boxes[] = {               // 5
-        {StatusDisplay, "disp.status"}, {ErrorDisplay, "disp.error"}, {StatusLog, "log.status"},
-        {ErrorLog, "log.error"}, {WriteToFile, "writelog"}, {LineBreak, "linebreak"}, {Backup, "backup"},
-        {Sorting, "savesorted"}, {SwitchFiltering, "switchfilteringoff"}, {SwitchSorting, "switchsortingoff"},
-        {AutoSave, "autosave"}, {SaveSize, "savesize"}};
+    const std::pair<QCheckBox*, const char*> boxes[] = {{StatusDisplay, "disp.status"},
+                                                        {ErrorDisplay, "disp.error"},
+                                                        {StatusLog, "log.status"},
+                                                        {ErrorLog, "log.error"},
+                                                        {WriteToFile, "writelog"},
+                                                        {LineBreak, "linebreak"},
+                                                        {Backup, "backup"},
+                                                        {Sorting, "savesorted"},
+                                                        {SwitchFiltering, "switchfilteringoff"},
+                                                        {SwitchSorting, "switchsortingoff"},
+                                                        {AutoSave, "autosave"},
+                                                        {SaveSize, "savesize"}};
     for (const auto& [box, key] : boxes)
         box->setChecked(st.IsYes(key));
-    if (st.Read("filtermode") == "and")                                // 6
+    if (st.Read("filtermode") == "and")
         AndOrOrAll->setChecked(true);
     else
         AndOrOrAny->setChecked(true);
-    bool ok = false;                                                   // 7
+    bool ok = false;
     const int notes = m_ctx.Setting("displaynotes").toInt(&ok);
     DispNotes->setCurrentIndex(ok && notes >= 0 && notes <= 2 ? notes : 2);
-    MaxLogSize->setText(m_ctx.Setting("maxlogsize"));                  // 8
+    MaxLogSize->setText(m_ctx.Setting("maxlogsize"));
     for (int i = 0; i < 3; ++i)
         FilterBound[i]->setEnabled(FilterField[i]->currentText() != kLineOff);
-    const std::string sorting = st.Read("sorting");                    // 9
+    const std::string sorting = st.Read("sorting");
     for (QAction* a : main->SortGroup->actions())
         a->setChecked(false);
     const std::pair<QAction*, const char*> sorts[] = {{main->byTitle, "title"}, {main->byName, "author"},
@@ -280,7 +292,7 @@ void TFormOptions::FormCreate()
     for (const auto& [action, word] : sorts)
         if (sorting == word)
             action->setChecked(true);
-    for (int i = 0; i < 3; ++i) {                                      // 10
+    for (int i = 0; i < 3; ++i) {
         FilterOp[i]->setEnabled(FilterBound[i]->isEnabled());
         FilterNot[i]->setEnabled(FilterBound[i]->isEnabled());
     }
@@ -289,7 +301,7 @@ void TFormOptions::FormCreate()
     InsertWidth->setText(m_ctx.Setting("insertwidth"));
     LineWidth->setText(m_ctx.Setting("linewidth"));
     Logfile->setEnabled(WriteToFile->isChecked());
-    auto path = [this](const std::string& key) {                       // 11
+    auto path = [this](const std::string& key) {
         const QString v = m_ctx.Setting(key);
         return v == QLatin1String(kNone) ? QString() : v;
     };
@@ -297,15 +309,15 @@ void TFormOptions::FormCreate()
     DataPath->setText(path("datapath"));
     PDFPath->setText(path("pdfpath"));
     WatchChanges();
-    // 12: the last library. A failing load is shown and the dialog still
+    // The last library. A failing load is shown and the dialog still
     // finishes its creation, so that its controls write settings afterwards.
     m_ctx.s.Bib.Library.clear();
     main->Run([main, this] { main->mnuLoadClick(this); });
-    for (const TItem& t : m_ctx.s.schema.TypeTable)                    // 13
+    for (const TItem& t : m_ctx.s.schema.TypeTable)
         TypeSelect->addItem(DecodeText(t.Name, m_ctx.iniUtf8));
     if (TypeSelect->count() > 0)
         TypeSelect->setCurrentIndex(0);
-    m_filling = false;                                                 // 14
+    m_filling = false;
 }
 
 void TFormOptions::SetBoundPopup(int line)
@@ -338,18 +350,18 @@ void TFormOptions::UpdateOptions()
     if (m_filling)
         return;
     SettingsList& st = m_ctx.s.Settings;
-    st.WriteYesNo("filtering", Filtering->isChecked());                                      // 1
+    st.WriteYesNo("filtering", Filtering->isChecked());
     m_ctx.w.Main->Filter1->setChecked(Filtering->isChecked());
-    for (size_t i = 0; i < 3; ++i) {                                                         // 2
+    for (size_t i = 0; i < 3; ++i) {
         const std::string n = "filter" + std::to_string(i + 1);
         m_ctx.WriteSetting(n + ".op", FilterOp[i]->currentText());
         m_ctx.WriteSetting(n + ".field", FilterField[i]->currentText());
     }
-    ApplyEnabledRules();                                                                     // 3
-    for (size_t i = 0; i < 3; ++i)                                                           // 4
+    ApplyEnabledRules();
+    for (size_t i = 0; i < 3; ++i)
         m_ctx.WriteSetting("filter" + std::to_string(i + 1) + ".value", FilterBound[i]->text());
     st.Write("filtermode", AndOrOrAll->isChecked() ? "and" : "or");
-    st.WriteYesNo("log.status", StatusLog->isChecked());                                     // 5
+    st.WriteYesNo("log.status", StatusLog->isChecked());
     st.WriteYesNo("disp.status", StatusDisplay->isChecked());
     st.WriteYesNo("log.error", ErrorLog->isChecked());
     st.WriteYesNo("disp.error", ErrorDisplay->isChecked());
@@ -367,11 +379,11 @@ void TFormOptions::UpdateOptions()
     st.Write("displaynotes", std::to_string(DispNotes->currentIndex()));
     WritePath("datapath", DataPath);
     WritePath("pdfpath", PDFPath);
-    LineWidth->setEnabled(LineBreak->isChecked());                                           // 6
+    LineWidth->setEnabled(LineBreak->isChecked());
     InsertWidth->setEnabled(LineBreak->isChecked());
     Logfile->setEnabled(WriteToFile->isChecked());
     WritePath("logfile", Logfile);
-    for (size_t i = 0; i < 4; ++i)                                                           // 7
+    for (size_t i = 0; i < 4; ++i)
         m_ctx.WriteSetting("disp" + std::to_string(i + 1), ColumnSelector[i]->currentText());
     st.WriteYesNo("truncate", Truncate->isChecked());
     CharLimit->setEnabled(Truncate->isChecked());

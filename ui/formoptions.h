@@ -7,7 +7,6 @@
 #include "ui/context.h"
 
 #include <QWidget>
-
 #include <array>
 
 class QCheckBox;
@@ -24,7 +23,7 @@ namespace lorix {
 
 class TFormOptions final : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TFormOptions(FormContext& ctx);
 
     void FormCreate();
@@ -84,10 +83,10 @@ public:
     QLineEdit* TypeFormat = nullptr;
     QPlainTextEdit* FormatText = nullptr;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     QWidget* BuildFilterTab();
     QWidget* BuildLogTab();
     QWidget* BuildSaveTab();

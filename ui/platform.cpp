@@ -27,8 +27,8 @@ bool QtDialogs::askYesNo(QWidget* parent, const QString& text)
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-std::optional<QString> QtDialogs::askText(QWidget* parent, const QString& title,
-                                          const QString& prompt, const QString& value)
+std::optional<QString> QtDialogs::askText(QWidget* parent, const QString& title, const QString& prompt,
+                                          const QString& value)
 {
     bool ok = false;
     QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, value, &ok);
@@ -37,8 +37,8 @@ std::optional<QString> QtDialogs::askText(QWidget* parent, const QString& title,
     return text;
 }
 
-std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& title,
-                                           const QString& folder, const QString& filter)
+std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& title, const QString& folder,
+                                           const QString& filter)
 {
     QString name = QFileDialog::getOpenFileName(parent, title, folder, filter);
     if (name.isNull())
@@ -46,8 +46,8 @@ std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& title
     return name;
 }
 
-std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& title,
-                                           const QString& folder, const QString& filter)
+std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& title, const QString& folder,
+                                           const QString& filter)
 {
     QString name = QFileDialog::getSaveFileName(parent, title, folder, filter, nullptr,
                                                 QFileDialog::DontConfirmOverwrite);

@@ -5,7 +5,6 @@
 // scripted ones (ui/scripted.h) answer from queues filled by a test.
 
 #include <QString>
-
 #include <optional>
 
 class QWidget;
@@ -13,7 +12,7 @@ class QWidget;
 namespace lorix {
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // The error box of unexpected failures (one OK button).
     virtual void errorBox(QWidget* parent, const QString& text) = 0;
@@ -22,18 +21,18 @@ public:
     // A confirmation box with the buttons Yes and No; true on Yes.
     virtual bool askYesNo(QWidget* parent, const QString& text) = 0;
     // An input box; nullopt when cancelled.
-    virtual std::optional<QString> askText(QWidget* parent, const QString& title,
-                                           const QString& prompt, const QString& value) = 0;
+    virtual std::optional<QString> askText(QWidget* parent, const QString& title, const QString& prompt,
+                                           const QString& value) = 0;
     // Open dialog for an existing file; filter in Qt form ("BibTeX Library (*.bib)").
-    virtual std::optional<QString> openFile(QWidget* parent, const QString& title,
-                                            const QString& folder, const QString& filter) = 0;
+    virtual std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& folder,
+                                            const QString& filter) = 0;
     // Save dialog; does not ask before overwriting.
-    virtual std::optional<QString> saveFile(QWidget* parent, const QString& title,
-                                            const QString& folder, const QString& filter) = 0;
+    virtual std::optional<QString> saveFile(QWidget* parent, const QString& title, const QString& folder,
+                                            const QString& filter) = 0;
 };
 
 class Clipboard {
-public:
+  public:
     virtual ~Clipboard() = default;
     virtual bool hasText() const = 0;
     virtual QString text() const = 0;
@@ -41,7 +40,7 @@ public:
 };
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     // Opens a file with the program the desktop associates with it.
     virtual bool open(const QString& path) = 0;
@@ -49,7 +48,7 @@ public:
 };
 
 class QtDialogs final : public Dialogs {
-public:
+  public:
     void errorBox(QWidget* parent, const QString& text) override;
     void fatalBox(QWidget* parent, const QString& text) override;
     bool askYesNo(QWidget* parent, const QString& text) override;
@@ -62,14 +61,14 @@ public:
 };
 
 class QtClipboard final : public Clipboard {
-public:
+  public:
     bool hasText() const override;
     QString text() const override;
     void setText(const QString& text) override;
 };
 
 class QtShell final : public Shell {
-public:
+  public:
     bool open(const QString& path) override;
     bool print(const QString& path) override;
 };

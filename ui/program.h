@@ -9,7 +9,7 @@
 namespace lorix {
 
 class Program {
-public:
+  public:
     Program(Session& session, Platform platform);
     ~Program();
     Program(const Program&) = delete;
@@ -25,7 +25,7 @@ public:
     FormContext& Context() { return m_ctx; }
     const Windows& W() const { return m_ctx.w; }
 
-private:
+  private:
     FormContext m_ctx;
     std::unique_ptr<TFormMain> m_main;
     std::unique_ptr<TFormAbout> m_about;

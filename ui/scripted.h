@@ -7,14 +7,13 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <deque>
 #include <optional>
 
 namespace lorix {
 
 class ScriptedDialogs final : public Dialogs {
-public:
+  public:
     std::deque<bool> yesNo;
     // Answers of input boxes and file dialogs; a null QString() cancels.
     std::deque<QString> texts;
@@ -37,8 +36,7 @@ public:
         yesNo.pop_front();
         return a;
     }
-    std::optional<QString> askText(QWidget*, const QString&, const QString& prompt,
-                                   const QString&) override
+    std::optional<QString> askText(QWidget*, const QString&, const QString& prompt, const QString&) override
     {
         questions << prompt;
         return pop(texts);
@@ -56,7 +54,7 @@ public:
         return pop(files);
     }
 
-private:
+  private:
     void note(const QString& title, const QString& folder, const QString& filter)
     {
         fileTitles << title;
@@ -76,7 +74,7 @@ private:
 };
 
 class ScriptedClipboard final : public Clipboard {
-public:
+  public:
     QString content;
     bool hasText() const override { return !content.isEmpty(); }
     QString text() const override { return content; }
@@ -84,11 +82,19 @@ public:
 };
 
 class ScriptedShell final : public Shell {
-public:
+  public:
     QStringList opened;
     QStringList printed;
-    bool open(const QString& path) override { opened << path; return true; }
-    bool print(const QString& path) override { printed << path; return true; }
+    bool open(const QString& path) override
+    {
+        opened << path;
+        return true;
+    }
+    bool print(const QString& path) override
+    {
+        printed << path;
+        return true;
+    }
 };
 
 } // namespace lorix

@@ -1,9 +1,8 @@
 // The main list: refresh, selection, Navigator, re-selection after sorting,
 // the codec of shown text.
-#include "uitest.h"
-
 #include "core/errors.h"
 #include "ui/codec.h"
+#include "uitest.h"
 #include "view/listview.h"
 
 #include <QtTest>
@@ -20,15 +19,15 @@ QColor NavigatorColour(const TFormMain* m)
 
 std::vector<Bibitem> ThreeItems()
 {
-    return {MakeItem("article", "Jones2001", {{"title", "B"}}), MakeItem("book", "smith1999", {{"title", "A"}}),
-            MakeItem("misc", "Smythe", {{"title", "C"}})};
+    return {MakeItem("article", "Jones2001", {{"title", "B"}}),
+            MakeItem("book", "smith1999", {{"title", "A"}}), MakeItem("misc", "Smythe", {{"title", "C"}})};
 }
 
 } // namespace
 
 class ListTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void refreshReportsAndHidesTheEditor()
     {
         Harness h;
@@ -133,11 +132,33 @@ private slots:
         QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {}, r.center());
         QCOMPARE(m->SelectedLine(), 1);
         QVERIFY(h.Display()->isVisible());
+        // A click on the selected line shows it again (the editor was hidden meanwhile).
+        h.Display()->hide();
+        QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {}, r.center());
+        QVERIFY(h.Display()->isVisible());
+    }
+
+    void focusAloneSelectsNothing()
+    {
+        Harness h;
+        QVERIFY(h.Start());
+        TFormMain* m = h.Main();
+        h.SetLibrary(ThreeItems());
+        m->show();
+        m->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m));
+        m->Navigator->setFocus();
+        m->Items->setFocus(Qt::TabFocusReason);
+        QCOMPARE(m->SelectedLine(), -1);
+        QVERIFY(!h.Display()->isVisible());
     }
 
     void editedLineIsRewrittenInPlace()
     {
-        Harness h(Overrides{{"truncate", "no"}, {"disp1", "reference"}, {"disp2", "none"}, {"disp3", "none"},
+        Harness h(Overrides{{"truncate", "no"},
+                            {"disp1", "reference"},
+                            {"disp2", "none"},
+                            {"disp3", "none"},
                             {"disp4", "none"}});
         QVERIFY(h.Start());
         TFormMain* m = h.Main();
@@ -171,7 +192,8 @@ private slots:
     {
         const std::string bytes = "M\xFCller \x80 \x93quoted\x94 \x81";
         const QString shown = DecodeText(bytes, false);
-        QCOMPARE(shown, QString::fromUtf8("M\xC3\xBCller \xE2\x82\xAC \xE2\x80\x9Cquoted\xE2\x80\x9D \xC2\x81"));
+        QCOMPARE(shown,
+                 QString::fromUtf8("M\xC3\xBCller \xE2\x82\xAC \xE2\x80\x9Cquoted\xE2\x80\x9D \xC2\x81"));
         QCOMPARE(EncodeText(shown, false), bytes);
         QCOMPARE(EncodeText(QString::fromUtf8("\xE2\x80\x94"), false), std::string("\x97"));
         QCOMPARE(EncodeText(QString::fromUtf8("\xE4\xB8\xAD"), false), std::string("?"));

@@ -9,7 +9,7 @@ using namespace lorix::test;
 
 class LogTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void viewLogShowsTheNewestLinesAndClearEmptiesBoth()
     {
         Harness h;

@@ -36,7 +36,7 @@ QMenu* TopMenu(TFormMain* main, int i)
 
 class MenuTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void menuBarHasEveryEntry()
     {
         Harness h;
@@ -47,25 +47,29 @@ private slots:
             tops << a->text();
         QCOMPARE(tops, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&Sort"),
                                     QStringLiteral("&Help")}));
-        QCOMPARE(Describe(TopMenu(m, 0)),
-                 (QStringList{QStringLiteral("New Library|"), QStringLiteral("-"),
-                              QStringLiteral("&Load Library|Ctrl+L"), QStringLiteral("&Save Library|Ctrl+S"),
-                              QStringLiteral("Save Library &As|"), QStringLiteral("-"), QStringLiteral("&Import>"),
-                              QStringLiteral("from &PubMed|Ctrl+I"), QStringLiteral("watch Clipboard for &ID|"),
-                              QStringLiteral("<"), QStringLiteral("&Export>"), QStringLiteral("to &HTML|"),
-                              QStringLiteral("to Clipboard|Ctrl+Alt+C"), QStringLiteral("<"), QStringLiteral("-"),
-                              QStringLiteral("|"), QStringLiteral("-"), QStringLiteral("&Quit|Ctrl+Q")}));
+        QCOMPARE(
+            Describe(TopMenu(m, 0)),
+            (QStringList{QStringLiteral("New Library|"), QStringLiteral("-"),
+                         QStringLiteral("&Load Library|Ctrl+L"), QStringLiteral("&Save Library|Ctrl+S"),
+                         QStringLiteral("Save Library &As|"), QStringLiteral("-"), QStringLiteral("&Import>"),
+                         QStringLiteral("from &PubMed|Ctrl+I"), QStringLiteral("watch Clipboard for &ID|"),
+                         QStringLiteral("<"), QStringLiteral("&Export>"), QStringLiteral("to &HTML|"),
+                         QStringLiteral("to Clipboard|Ctrl+Alt+C"), QStringLiteral("<"), QStringLiteral("-"),
+                         QStringLiteral("|"), QStringLiteral("-"), QStringLiteral("&Quit|Ctrl+Q")}));
         QCOMPARE(Describe(TopMenu(m, 1)),
-                 (QStringList{QStringLiteral("&Delete Item|Shift+Del"), QStringLiteral("&New Item\tCtrl+Ins|"),
-                              QStringLiteral("Add &Custom Field|Shift+Ins"),
-                              QStringLiteral("Add &Folder location|Ctrl+F"), QStringLiteral("Add &Keywords|Ctrl+K"),
-                              QStringLiteral("-"), QStringLiteral("C&heck Consistency|"), QStringLiteral("View &Log|"),
-                              QStringLiteral("Show &Notes Window|Ctrl+N"), QStringLiteral("&Options|Ctrl+O")}));
+                 (QStringList{
+                     QStringLiteral("&Delete Item|Shift+Del"), QStringLiteral("&New Item\tCtrl+Ins|"),
+                     QStringLiteral("Add &Custom Field|Shift+Ins"),
+                     QStringLiteral("Add &Folder location|Ctrl+F"), QStringLiteral("Add &Keywords|Ctrl+K"),
+                     QStringLiteral("-"), QStringLiteral("C&heck Consistency|"), QStringLiteral("View &Log|"),
+                     QStringLiteral("Show &Notes Window|Ctrl+N"), QStringLiteral("&Options|Ctrl+O")}));
         QCOMPARE(Describe(TopMenu(m, 2)),
-                 (QStringList{QStringLiteral("by &Title|"), QStringLiteral("by &Author|"), QStringLiteral("by &Year|"),
-                              QStringLiteral("by &Journal|"), QStringLiteral("by T&ype|"),
-                              QStringLiteral("by &Reference|"), QStringLiteral("&Filter|Ctrl+Alt+F")}));
-        QCOMPARE(Describe(TopMenu(m, 3)), (QStringList{QStringLiteral("Manual|"), QStringLiteral("&About|")}));
+                 (QStringList{QStringLiteral("by &Title|"), QStringLiteral("by &Author|"),
+                              QStringLiteral("by &Year|"), QStringLiteral("by &Journal|"),
+                              QStringLiteral("by T&ype|"), QStringLiteral("by &Reference|"),
+                              QStringLiteral("&Filter|Ctrl+Alt+F")}));
+        QCOMPARE(Describe(TopMenu(m, 3)),
+                 (QStringList{QStringLiteral("Manual|"), QStringLiteral("&About|")}));
     }
 
     void hiddenEntriesLiveOnTheWindowOnly()
@@ -90,9 +94,8 @@ private slots:
         QVERIFY(h.Start());
         TFormMain* m = h.Main();
         for (QAction* a : {m->AddItem, m->mnuDeleteItem, m->mnuImportfC, m->fromPubMed1, m->mnuHTML})
-            QCOMPARE(a->isEnabled(),
-                     TFormMain::EditCommandsReady().contains(a->objectName()) ||
-                         TFormMain::ExchangeCommandsReady().contains(a->objectName()));
+            QCOMPARE(a->isEnabled(), TFormMain::EditCommandsReady().contains(a->objectName()) ||
+                                         TFormMain::ExchangeCommandsReady().contains(a->objectName()));
         for (QAction* a : {m->NewLibrary1, m->mnuLoad, m->mnuSave, m->mnuSaveAs, m->Exit1, m->ViewLog1,
                            m->mnuOptions, m->byTitle, m->Filter1, m->LastFile})
             QVERIFY(a->isEnabled());
@@ -164,6 +167,16 @@ private slots:
         // Arrow keys still move the selection.
         QTest::keyClick(m->Items, Qt::Key_Down);
         QCOMPARE(m->SelectedLine(), 1);
+    }
+
+    void theListHasTheFocusAfterTheStart()
+    {
+        Harness h;
+        QVERIFY(h.Start());
+        h.Main()->show();
+        h.Main()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.Main()));
+        QCOMPARE(QApplication::focusWidget(), h.Main()->Items);
     }
 
     void lettersTypedIntoNavigatorEditIt()

@@ -10,22 +10,53 @@ using namespace lorix::test;
 namespace {
 
 // Every key the dialog writes, with the value it must hold afterwards.
-const char* const kDialogKeys[] = {
-    "filtering", "filter1.op", "filter2.op", "filter3.op", "filter1.field", "filter2.field", "filter3.field",
-    "filtermode", "log.status", "disp.status", "log.error", "disp.error", "writelog", "savesize", "savesorted",
-    "maxlogsize", "backup", "linebreak", "autosave", "switchfilteringoff", "switchsortingoff", "linewidth",
-    "insertwidth", "displaynotes", "datapath", "pdfpath", "logfile", "disp1", "disp2", "disp3", "disp4",
-    "truncate", "charlimit"};
+const char* const kDialogKeys[] = {"filtering",
+                                   "filter1.op",
+                                   "filter2.op",
+                                   "filter3.op",
+                                   "filter1.field",
+                                   "filter2.field",
+                                   "filter3.field",
+                                   "filtermode",
+                                   "log.status",
+                                   "disp.status",
+                                   "log.error",
+                                   "disp.error",
+                                   "writelog",
+                                   "savesize",
+                                   "savesorted",
+                                   "maxlogsize",
+                                   "backup",
+                                   "linebreak",
+                                   "autosave",
+                                   "switchfilteringoff",
+                                   "switchsortingoff",
+                                   "linewidth",
+                                   "insertwidth",
+                                   "displaynotes",
+                                   "datapath",
+                                   "pdfpath",
+                                   "logfile",
+                                   "disp1",
+                                   "disp2",
+                                   "disp3",
+                                   "disp4",
+                                   "truncate",
+                                   "charlimit"};
 
 } // namespace
 
 class OptionsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void controlsStartFromTheSettings()
     {
-        Harness h(Overrides{{"filtering", "yes"}, {"filtermode", "or"}, {"filter2.field", "key"},
-                            {"filter2.value", "dna"}, {"datapath", "*none*"}, {"displaynotes", "0"}});
+        Harness h(Overrides{{"filtering", "yes"},
+                            {"filtermode", "or"},
+                            {"filter2.field", "key"},
+                            {"filter2.value", "dna"},
+                            {"datapath", "*none*"},
+                            {"displaynotes", "0"}});
         QVERIFY(h.Start());
         TFormOptions* o = h.Options();
         QCOMPARE(o->windowTitle(), QStringLiteral("Lorix Options"));
@@ -114,9 +145,11 @@ private slots:
         TFormOptions* o = h.Options();
         h.Main()->AfterLoad(); // the field choices of a load
         o->FilterField[1]->setCurrentText(QStringLiteral("title"));
-        QVERIFY(o->FilterBound[1]->isEnabled() && o->FilterOp[1]->isEnabled() && o->FilterNot[1]->isEnabled());
+        QVERIFY(o->FilterBound[1]->isEnabled() && o->FilterOp[1]->isEnabled() &&
+                o->FilterNot[1]->isEnabled());
         o->FilterField[1]->setCurrentText(QStringLiteral("line off"));
-        QVERIFY(!o->FilterBound[1]->isEnabled() && !o->FilterOp[1]->isEnabled() && !o->FilterNot[1]->isEnabled());
+        QVERIFY(!o->FilterBound[1]->isEnabled() && !o->FilterOp[1]->isEnabled() &&
+                !o->FilterNot[1]->isEnabled());
         o->FilterField[1]->setCurrentText(QStringLiteral("key"));
         QCOMPARE(o->FilterBound[1]->contextMenuPolicy(), Qt::CustomContextMenu);
         o->Truncate->setChecked(false);

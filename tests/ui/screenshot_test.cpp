@@ -32,18 +32,36 @@ void Keep(const QImage& img, const QString& name)
 
 class ScreenshotTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void mainWindowAndOptionsTabs()
     {
         Harness h(Overrides{{"filename", "sample.bib"}, {"main.width", "900"}, {"main.height", "480"}});
         QVERIFY(h.Start());
         h.s.Settings.Write("filename", "sample.bib");
         h.s.Bib.Library = {
-            MakeItem("article", "Knuth:1974", {{"author", "Donald E. Knuth"}, {"title", "Structured Programming with go to Statements"}, {"year", "1974"}, {"journal", "Computing Surveys"}}),
-            MakeItem("book", "Lamport:1994", {{"author", "Leslie Lamport"}, {"title", "LaTeX: A Document Preparation System"}, {"year", "1994"}, {"publisher", "Addison-Wesley"}}),
-            MakeItem("inproceedings", "Dijkstra:1968", {{"author", "Edsger W. Dijkstra"}, {"title", "Go To Statement Considered Harmful"}, {"year", "1968"}, {"folder", "papers"}}),
-            MakeItem("article", "M\xC3\xBCller:2003", {{"author", "J\xC3\xBCrgen M\xC3\xBCller"}, {"title", "\xC3\x9C" "ber Listen"}, {"year", "2003"}}),
-            MakeItem("techreport", "Ritchie:1978", {{"author", "Dennis M. Ritchie"}, {"title", "The C Programming Language"}, {"year", "1978"}}),
+            MakeItem("article", "Knuth:1974",
+                     {{"author", "Donald E. Knuth"},
+                      {"title", "Structured Programming with go to Statements"},
+                      {"year", "1974"},
+                      {"journal", "Computing Surveys"}}),
+            MakeItem("book", "Lamport:1994",
+                     {{"author", "Leslie Lamport"},
+                      {"title", "LaTeX: A Document Preparation System"},
+                      {"year", "1994"},
+                      {"publisher", "Addison-Wesley"}}),
+            MakeItem("inproceedings", "Dijkstra:1968",
+                     {{"author", "Edsger W. Dijkstra"},
+                      {"title", "Go To Statement Considered Harmful"},
+                      {"year", "1968"},
+                      {"folder", "papers"}}),
+            MakeItem("article", "M\xC3\xBCller:2003",
+                     {{"author", "J\xC3\xBCrgen M\xC3\xBCller"},
+                      {"title", "\xC3\x9C"
+                                "ber Listen"},
+                      {"year", "2003"}}),
+            MakeItem(
+                "techreport", "Ritchie:1978",
+                {{"author", "Dennis M. Ritchie"}, {"title", "The C Programming Language"}, {"year", "1978"}}),
         };
         h.Main()->AfterLoad();
         TFormMain* m = h.Main();

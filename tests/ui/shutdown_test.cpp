@@ -22,19 +22,22 @@ bool IniHasKey(const std::string& ini, const std::string& key)
 
 class ShutdownTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void newLibrary_data()
     {
         QTest::addColumn<QString>("datapath");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("folder") << "d:\\bib\\" << "d:\\bib\\new.bib";
-        QTest::newRow("none") << "*none*" << "new.bib";
+        QTest::newRow("folder") << "d:\\bib\\"
+                                << "d:\\bib\\new.bib";
+        QTest::newRow("none") << "*none*"
+                              << "new.bib";
     }
     void newLibrary()
     {
         QFETCH(QString, datapath);
         QFETCH(QString, expected);
-        Harness h(Overrides{{"datapath", datapath.toStdString()}, {"filename", "old.bib"}, {"lastfile", "older.bib"}});
+        Harness h(Overrides{
+            {"datapath", datapath.toStdString()}, {"filename", "old.bib"}, {"lastfile", "older.bib"}});
         QVERIFY(h.Start());
         h.dialogs.errors.clear(); // old.bib does not exist
         h.SetLibrary({MakeItem("book", "a", {})});
@@ -56,8 +59,11 @@ private slots:
 
     void closeAsksAndWritesEverything()
     {
-        Harness h(Overrides{{"switchsortingoff", "yes"}, {"switchfilteringoff", "yes"}, {"filtering", "yes"},
-                            {"logfile", "run.log"}, {"writelog", "yes"}});
+        Harness h(Overrides{{"switchsortingoff", "yes"},
+                            {"switchfilteringoff", "yes"},
+                            {"filtering", "yes"},
+                            {"logfile", "run.log"},
+                            {"writelog", "yes"}});
         QVERIFY(h.Start());
         QSignalSpy closed(h.Main(), &TFormMain::closed);
         h.Main()->show();
@@ -108,6 +114,21 @@ private slots:
         QCOMPARE(h.IniOnDisk(), before); // nothing of the later steps happened
     }
 
+    void failedSettingsWriteKeepsTheWindowOpen()
+    {
+        Harness h;
+        QVERIFY(h.Start());
+        QSignalSpy closed(h.Main(), &TFormMain::closed);
+        h.Main()->show();
+        h.s.ProgramDir = h.dir.file("gone"); // no such folder: lorix.ini cannot be written
+        QVERIFY(!h.Main()->close());
+        QCOMPARE(closed.count(), 0);
+        QCOMPARE(h.dialogs.errors.size(), 1);
+        h.s.ProgramDir = h.dir.path(); // the user can try again
+        QVERIFY(h.Main()->close());
+        QCOMPARE(closed.count(), 1);
+    }
+
     void saveWithoutANameAsksForOne()
     {
         Harness h;
@@ -125,9 +146,12 @@ private slots:
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("plain") << "out" << "out.bib";
-        QTest::newRow("dotted folder") << "sub.d/out" << "sub.d/out.bib";
-        QTest::newRow("own dot") << "out.txt" << "out.txt";
+        QTest::newRow("plain") << "out"
+                               << "out.bib";
+        QTest::newRow("dotted folder") << "sub.d/out"
+                                       << "sub.d/out.bib";
+        QTest::newRow("own dot") << "out.txt"
+                                 << "out.txt";
     }
     void saveAsAppendsBibToADotlessOwnName()
     {

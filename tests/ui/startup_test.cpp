@@ -13,7 +13,7 @@ using namespace lorix::test;
 
 class StartupTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void windowsAreCreatedOnceInOrder()
     {
         Harness h;
@@ -51,7 +51,9 @@ private slots:
                  QStringList{QStringLiteral("Sorry, Lorix couldn't find it's ini file. Exiting.")});
         QCOMPARE(h.program->Context().created, QStringList{QStringLiteral("TFormMain")});
         QVERIFY(h.program->W().Options == nullptr);
-        QVERIFY(QDir(QString::fromStdString(h.dir.path())).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+        QVERIFY(QDir(QString::fromStdString(h.dir.path()))
+                    .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                    .isEmpty());
     }
 
     void missingLogFileIsReported()
@@ -85,10 +87,14 @@ private slots:
     {
         QTest::addColumn<QString>("word");
         QTest::addColumn<QString>("entry");
-        QTest::newRow("title") << "title" << "byTitle";
-        QTest::newRow("author") << "author" << "byName";
-        QTest::newRow("ref") << "ref" << "byRef";
-        QTest::newRow("other") << "Title" << "";
+        QTest::newRow("title") << "title"
+                               << "byTitle";
+        QTest::newRow("author") << "author"
+                                << "byName";
+        QTest::newRow("ref") << "ref"
+                             << "byRef";
+        QTest::newRow("other") << "Title"
+                               << "";
     }
     void storedSortWordChecksItsEntry()
     {

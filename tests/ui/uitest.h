@@ -26,7 +26,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-
 #include <map>
 #include <memory>
 #include <string>
@@ -60,7 +59,7 @@ inline Bibitem MakeItem(const std::string& type, const std::string& ref,
 }
 
 class Harness {
-public:
+  public:
     explicit Harness(const Overrides& changes = {}, bool withIni = true)
     {
         m_oldDir = QDir::currentPath();
@@ -103,7 +102,7 @@ public:
     ScriptedShell shell;
     std::unique_ptr<Program> program;
 
-private:
+  private:
     QString m_oldDir;
 };
 
