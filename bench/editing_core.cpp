@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <cstdio>
-
 #include <string>
 
 namespace {
@@ -17,18 +16,21 @@ constexpr int kItems = 100000;
 
 void Fill(lorix::Session& s)
 {
-    s.Settings.SetLines({"maxlogsize=1000", "log.error=no", "log.status=no", "disp.error=no", "disp.status=no",
-                         "pdfpath=*none*"});
-    s.schema.TypeTable = {{"article", 3, {"author", "title", "journal", "year", "volume", "pages", "key", "note"}},
-                          {"book", 2, {"author", "editor", "title", "publisher", "year"}}};
+    s.Settings.SetLines({"maxlogsize=1000", "log.error=no", "log.status=no", "disp.error=no",
+                         "disp.status=no", "pdfpath=*none*"});
+    s.schema.TypeTable = {
+        {"article", 3, {"author", "title", "journal", "year", "volume", "pages", "key", "note"}},
+        {"book", 2, {"author", "editor", "title", "publisher", "year"}}};
     s.schema.ChoiceTable = {{"book", {"author", "editor"}}, {"article", {"volume", "note"}}};
     s.Bib.Library.reserve(kItems);
     for (int i = 0; i < kItems; ++i) {
         lorix::Bibitem it;
         it.ItemType = i % 3 ? "article" : "book";
         it.Reference = "author" + std::to_string(i % 90000) + ":" + std::to_string(1950 + i % 70);
-        it.Fields = {{"author", "Author, A. and Other, B."}, {"title", "A title of some length " + std::to_string(i)},
-                     {"year", std::to_string(1950 + i % 70)}, {"key", "neuro vision"}};
+        it.Fields = {{"author", "Author, A. and Other, B."},
+                     {"title", "A title of some length " + std::to_string(i)},
+                     {"year", std::to_string(1950 + i % 70)},
+                     {"key", "neuro vision"}};
         if (i % 7 == 0)
             it.Fields.push_back({"volume", "12"});
         if (i % 5 == 0)
@@ -41,8 +43,7 @@ void Fill(lorix::Session& s)
     }
 }
 
-template <class F>
-double MsPerCall(int calls, F&& f)
+template <class F> double MsPerCall(int calls, F&& f)
 {
     auto t0 = std::chrono::steady_clock::now();
     for (int k = 0; k < calls; ++k)

@@ -10,12 +10,11 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QListView>
 #include <QDir>
+#include <QKeyEvent>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QKeyEvent>
-
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -27,7 +26,10 @@ namespace {
 
 constexpr int kEntries = 100000;
 
-double Ms(Clock::time_point from) { return std::chrono::duration<double, std::milli>(Clock::now() - from).count(); }
+double Ms(Clock::time_point from)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+}
 
 Bibitem Entry(int i)
 {
@@ -106,7 +108,8 @@ int main(int argc, char** argv)
         QApplication::processEvents();
     }
     Report("one keystroke in a field editor", Ms(t0) / keys, 5);
-    std::printf("  title now %zu bytes long, editor %d chars\n", GetFieldValue(s.Bib.Library[4241], "title").size(), int(title->toPlainText().size()));
+    std::printf("  title now %zu bytes long, editor %d chars\n",
+                GetFieldValue(s.Bib.Library[4241], "title").size(), int(title->toPlainText().size()));
 
     s.Settings.Write("log.error", "no");
     t0 = Clock::now();

@@ -66,7 +66,7 @@ void TFormCustom::EnableOthers()
 void TFormCustom::FieldnameChange()
 {
     Fieldvalue->setContextMenuPolicy(Fieldname->text() == QLatin1String("key") ? Qt::CustomContextMenu
-                                                                                 : Qt::DefaultContextMenu);
+                                                                               : Qt::DefaultContextMenu);
 }
 
 void TFormCustom::OKClick()

@@ -14,7 +14,7 @@ namespace lorix {
 
 class TFormCustom final : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TFormCustom(FormContext& ctx);
     // Creation steps at start-up (run once, inside the error-box wrapper).
     void FormCreate();
@@ -28,7 +28,7 @@ public:
     QPushButton* OK = nullptr;
     QPushButton* Cancel = nullptr;
 
-private:
+  private:
     void EnableOthers();
     FormContext& m_ctx;
 };

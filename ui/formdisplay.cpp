@@ -21,7 +21,10 @@ constexpr int kRowPitch = 42;
 constexpr int kLabelTop = 35;
 constexpr int kEditorTop = 53;
 
-QColor ToColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+QColor ToColor(Rgb c)
+{
+    return QColor(c.r, c.g, c.b);
+}
 
 void SetColour(QWidget* w, QPalette::ColorRole role, Rgb c)
 {
@@ -61,7 +64,8 @@ TFormDisplay::TFormDisplay(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
     Datei->setObjectName(QStringLiteral("Datei"));
     Datei->setEnabled(false);
     Datei->setGeometry(300, 6, 50, 24);
-    connect(Datei, &QPushButton::clicked, this, [this] { RunCommand(m_ctx, this, [this] { DateiClick(); }); });
+    connect(Datei, &QPushButton::clicked, this,
+            [this] { RunCommand(m_ctx, this, [this] { DateiClick(); }); });
 
     MakeTransparent = new QPushButton(QStringLiteral("T"), m_content);
     MakeTransparent->setObjectName(QStringLiteral("MakeTransparent"));

@@ -6,7 +6,6 @@
 #include "view/itemrows.h"
 
 #include <QWidget>
-
 #include <array>
 #include <string>
 
@@ -20,7 +19,7 @@ namespace lorix {
 
 class TFormDisplay final : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TFormDisplay(FormContext& ctx);
     // Creation steps at start-up (run once, inside the error-box wrapper).
     void FormCreate();
@@ -48,10 +47,10 @@ public:
     std::array<QLabel*, kEditorRows> FieldLabels{};
     std::array<QPlainTextEdit*, kEditorRows> FieldEditors{};
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void StyleRow(int r, const ItemRow& row);
     void SetEditorText(int r, const QString& text);
     void SetBackground(bool hasDocument);

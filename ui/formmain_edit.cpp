@@ -2,10 +2,9 @@
 // fields, keywords, the consistency check, the notes window and the
 // see-through item editor. Until a command is built its entry stays
 // disabled (see EditCommandsReady).
-#include "ui/formmain.h"
-
 #include "ui/formcustom.h"
 #include "ui/formdisplay.h"
+#include "ui/formmain.h"
 #include "ui/formnotes.h"
 #include "ui/formoptions.h"
 #include "view/consistency.h"
@@ -23,7 +22,7 @@ namespace {
 
 // Sets a few settings for the length of a scope and puts them back after it.
 class SettingsOverride {
-public:
+  public:
     SettingsOverride(SettingsList& st, std::initializer_list<std::pair<const char*, const char*>> values)
         : m_st(st)
     {
@@ -40,7 +39,7 @@ public:
     SettingsOverride(const SettingsOverride&) = delete;
     SettingsOverride& operator=(const SettingsOverride&) = delete;
 
-private:
+  private:
     SettingsList& m_st;
     std::vector<std::pair<std::string, std::string>> m_old;
 };
@@ -83,8 +82,9 @@ const QStringList& TFormMain::EditCommandsReady()
 {
     // Names of the menu entries whose handler below is built.
     static const QStringList ready{
-        QStringLiteral("AddItem"),          QStringLiteral("mnuDeleteItem"),      QStringLiteral("newField"),
-        QStringLiteral("AddFolderlocation1"), QStringLiteral("AddKeywords1"),     QStringLiteral("CheckConsitency1"),
+        QStringLiteral("AddItem"),          QStringLiteral("mnuDeleteItem"),
+        QStringLiteral("newField"),         QStringLiteral("AddFolderlocation1"),
+        QStringLiteral("AddKeywords1"),     QStringLiteral("CheckConsitency1"),
         QStringLiteral("ShowNotesWindow1"), QStringLiteral("HideWindow1"),
     };
     return ready;
@@ -93,9 +93,8 @@ const QStringList& TFormMain::EditCommandsReady()
 void TFormMain::AddItemClick()
 {
     Session& s = m_ctx.s;
-    const std::optional<QString> answer =
-        m_ctx.dialogs().askText(this, QStringLiteral("Enter reference string"), QStringLiteral("Reference:"),
-                                QString());
+    const std::optional<QString> answer = m_ctx.dialogs().askText(
+        this, QStringLiteral("Enter reference string"), QStringLiteral("Reference:"), QString());
     // A cancelled question gives the empty reference: an item is always added.
     const int index = AddNewItem(s, m_ctx.Bytes(answer.value_or(QString())));
     if (Filter1->isChecked()) {
@@ -155,7 +154,10 @@ void TFormMain::newFieldClick(QObject* sender)
     }
 }
 
-void TFormMain::AddFolderlocation1Click() { newFieldClick(m_ctx.w.Display); }
+void TFormMain::AddFolderlocation1Click()
+{
+    newFieldClick(m_ctx.w.Display);
+}
 
 void TFormMain::AddKeywords1Click()
 {
@@ -208,7 +210,10 @@ void TFormMain::ShowNotesWindow1Click()
     m_ctx.w.Notes->raise();
 }
 
-void TFormMain::HideWindow1Click() { m_ctx.w.Display->MakeTransparentClick(); }
+void TFormMain::HideWindow1Click()
+{
+    m_ctx.w.Display->MakeTransparentClick();
+}
 
 // Key E: the focus to the item editor window.
 void TFormMain::KeyE()
@@ -222,7 +227,10 @@ void TFormMain::KeyE()
 }
 
 // Key Z: the custom field dialog emptied, the focus on the name.
-void TFormMain::KeyZ() { newFieldClick(this); }
+void TFormMain::KeyZ()
+{
+    newFieldClick(this);
+}
 
 // The keyword popup menu from KeywordList, after every load.
 void TFormMain::BuildPopupKeys()

@@ -6,7 +6,6 @@
 #include "ui/context.h"
 
 #include <QWidget>
-
 #include <string>
 
 class QPlainTextEdit;
@@ -15,7 +14,7 @@ namespace lorix {
 
 class TFormNotes final : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TFormNotes(FormContext& ctx);
     // Creation steps at start-up (run once, inside the error-box wrapper).
     void FormCreate();
@@ -36,10 +35,10 @@ public:
 
     QPlainTextEdit* NotesMemo = nullptr;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     FormContext& m_ctx;
     std::string m_key;
     bool m_hasKey = false;

@@ -42,7 +42,7 @@ std::vector<FolderEntry> ListEntries(const std::string& pdfPath)
 
 // Puts a setting back when the check ends, however it ends.
 class SettingRestorer {
-public:
+  public:
     SettingRestorer(SettingsList& settings, std::string key)
         : m_settings(settings), m_key(std::move(key)), m_value(settings.Read(m_key))
     {
@@ -51,7 +51,7 @@ public:
     SettingRestorer(const SettingRestorer&) = delete;
     SettingRestorer& operator=(const SettingRestorer&) = delete;
 
-private:
+  private:
     SettingsList& m_settings;
     std::string m_key;
     std::string m_value;

@@ -2,10 +2,9 @@
 
 #include "support/testutil.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
 
@@ -30,16 +29,18 @@ Result RunCli(const std::string& args, const std::string& dir)
 }
 
 // The reader is built on another branch; until it is merged every load fails.
-#define SKIP_WITHOUT_READER(r)                                                     \
-    if ((r).err.find("reader not built yet") != std::string::npos)                 \
+#define SKIP_WITHOUT_READER(r)                                                                               \
+    if ((r).err.find("reader not built yet") != std::string::npos)                                           \
     GTEST_SKIP() << "the BibTeX reader is not built in yet"
 
 void WriteIni(const lorix::test::TempDir& d, const std::string& pdfpath)
 {
     lorix::test::WriteFile(d.file("lorix.ini"),
                            "filename=*none*\nlogfile=*none*\nmaxlogsize=1000\nlog.error=no\nlog.status=no\n"
-                           "disp.error=no\ndisp.status=yes\npdfpath=" + pdfpath + "\n"
-                           "fields=author,title,year\ntypes=article\narticle=2,0,1,2\n");
+                           "disp.error=no\ndisp.status=yes\npdfpath=" +
+                               pdfpath +
+                               "\n"
+                               "fields=author,title,year\ntypes=article\narticle=2,0,1,2\n");
 }
 
 } // namespace
@@ -53,7 +54,8 @@ TEST(CliCheck, CleanLibraryExitsZero)
     SKIP_WITHOUT_READER(r);
     EXPECT_EQ(r.rc, 0) << r.err;
     EXPECT_NE(r.err.find("status: Starting consistency check.\n"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("status: Consistency check successful. No errors found\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("status: Consistency check successful. No errors found\n"), std::string::npos)
+        << r.err;
 }
 
 TEST(CliCheck, ErrorsAndStrayFilesExitOne)

@@ -1,10 +1,8 @@
 // The item editor, the notes window, the custom field dialog and the editing
 // commands of the main window, driven headless.
-#include "uitest.h"
-
 #include "ui/formcustom.h"
 #include "ui/formnotes.h"
-
+#include "uitest.h"
 #include "view/listview.h"
 
 #include <QApplication>
@@ -16,8 +14,14 @@ using namespace lorix::test;
 
 namespace {
 
-QColor LabelColour(const QLabel* l) { return l->palette().color(QPalette::WindowText); }
-QColor EditorColour(const QPlainTextEdit* e) { return e->palette().color(QPalette::Text); }
+QColor LabelColour(const QLabel* l)
+{
+    return l->palette().color(QPalette::WindowText);
+}
+QColor EditorColour(const QPlainTextEdit* e)
+{
+    return e->palette().color(QPalette::Text);
+}
 
 std::vector<std::string> Messages(const Session& s)
 {
@@ -30,8 +34,12 @@ std::vector<std::string> Messages(const Session& s)
 // A book with both sides of the author/editor pair and no publisher.
 Bibitem ConflictBook()
 {
-    return MakeItem("book", "knuth:1984", {{"author", "Knuth, D. E."}, {"editor", "Someone"},
-                                           {"title", "The TeXbook"}, {"year", "1984"}, {"doi", "10.1000/1"}});
+    return MakeItem("book", "knuth:1984",
+                    {{"author", "Knuth, D. E."},
+                     {"editor", "Someone"},
+                     {"title", "The TeXbook"},
+                     {"year", "1984"},
+                     {"doi", "10.1000/1"}});
 }
 
 void Select(Harness& h, int line)
@@ -44,7 +52,7 @@ void Select(Harness& h, int line)
 
 class EditingTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void rowStylesAndMessages()
     {
         Harness h;
@@ -62,7 +70,8 @@ private slots:
         // author and editor: both required, both filled: two conflicts.
         for (int r : {1, 2}) {
             QCOMPARE(EditorColour(d->FieldEditors[r]), QColor(255, 0, 0));
-            QCOMPARE(d->FieldLabels[r]->toolTip(), QStringLiteral("Maybe you should delete the value in this field."));
+            QCOMPARE(d->FieldLabels[r]->toolTip(),
+                     QStringLiteral("Maybe you should delete the value in this field."));
         }
         QCOMPARE(d->FieldLabels[4]->text(), QStringLiteral("publisher"));
         QCOMPARE(d->FieldLabels[6]->toolTip(), QStringLiteral("Optional field."));
@@ -308,9 +317,10 @@ private slots:
         h.s.Log.LogList.clear();
         h.Main()->CheckConsitency1->trigger();
         const std::vector<std::string> m = Messages(h.s);
-        QVERIFY(std::find(m.begin(), m.end(), "Multiply definined reference knuth:1984 in book The TeXbook") !=
-                m.end());
-        QCOMPARE(h.Main()->Status->text(), QStringLiteral("Consistency check found errors. Refer to error log."));
+        QVERIFY(std::find(m.begin(), m.end(),
+                          "Multiply definined reference knuth:1984 in book The TeXbook") != m.end());
+        QCOMPARE(h.Main()->Status->text(),
+                 QStringLiteral("Consistency check found errors. Refer to error log."));
         QCOMPARE(h.s.Settings.Read("log.error"), std::string("no"));
         QVERIFY(h.Display()->isVisible());
         QCOMPARE(h.Display()->FieldEditors[0]->toPlainText(), QStringLiteral("knuth:1984"));

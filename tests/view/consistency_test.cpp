@@ -1,12 +1,10 @@
-#include "view/consistency.h"
-
 #include "editing_fixture.h"
 #include "support/testutil.h"
-
-#include <gtest/gtest.h>
+#include "view/consistency.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <gtest/gtest.h>
 
 using namespace lorix;
 using test::Item;
@@ -14,7 +12,7 @@ using test::Item;
 namespace {
 
 class Consistency : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         test::SetUpEditingSession(s);

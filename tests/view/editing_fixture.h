@@ -28,7 +28,8 @@ inline void SetUpEditingSession(Session& s)
     };
 }
 
-inline Bibitem Item(std::string type, std::string ref, std::vector<std::pair<std::string, std::string>> fields)
+inline Bibitem Item(std::string type, std::string ref,
+                    std::vector<std::pair<std::string, std::string>> fields)
 {
     Bibitem it;
     it.ItemType = std::move(type);

@@ -1,6 +1,5 @@
-#include "view/itemrows.h"
-
 #include "editing_fixture.h"
+#include "view/itemrows.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +9,7 @@ using test::Item;
 namespace {
 
 class ItemRows : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { test::SetUpEditingSession(s); }
     int Add(Bibitem it)
     {
@@ -101,7 +100,8 @@ TEST_F(ItemRows, PairStylesAndConflictMessages)
     EXPECT_EQ(l.Rows[6].Tooltip, "Custom field.");
 
     // Both sides of a pair on book (not the first pair): two conflicts.
-    ItemLayout b = LayoutItem(s.schema, Item("book", "b1", {{"editor", "E"}, {"title", "T"}, {"author", "A"}}));
+    ItemLayout b =
+        LayoutItem(s.schema, Item("book", "b1", {{"editor", "E"}, {"title", "T"}, {"author", "A"}}));
     EXPECT_EQ(b.Errors, (std::vector<std::string>{"Field conflict involving field \"editor\" in book b1"}));
     EXPECT_EQ(b.Rows[1].EditorColour, kRed);
     EXPECT_EQ(b.Rows[1].Tooltip, "Maybe you should delete the value in this field.");
@@ -110,19 +110,21 @@ TEST_F(ItemRows, PairStylesAndConflictMessages)
 
     // The first pair (journal/year on article) is never a conflict, but the
     // optional field it leaves empty reads "Leave empty".
-    ItemLayout j = LayoutItem(s.schema, Item("article", "j", {{"author", "A"}, {"title", "T"}, {"year", "1"}}));
+    ItemLayout j =
+        LayoutItem(s.schema, Item("article", "j", {{"author", "A"}, {"title", "T"}, {"year", "1"}}));
     EXPECT_TRUE(j.Errors.empty());
     EXPECT_TRUE(j.Rows[5].Italic);
     EXPECT_EQ(j.Rows[5].Tooltip, "Optional field. Leave empty.");
-    ItemLayout jj = LayoutItem(s.schema, Item("article", "j", {{"author", "A"}, {"title", "T"}, {"year", "1"},
-                                                              {"journal", "J"}}));
+    ItemLayout jj = LayoutItem(
+        s.schema, Item("article", "j", {{"author", "A"}, {"title", "T"}, {"year", "1"}, {"journal", "J"}}));
     EXPECT_TRUE(jj.Errors.empty());
 }
 
 TEST_F(ItemRows, CustomRowsFirstOfANameOnlyAndReferenceNeverShown)
 {
-    ItemLayout l = LayoutItem(s.schema, Item("misc", "m", {{"reference", "hidden"}, {"note", "one"},
-                                                           {"note", "two"}, {"Note", "three"}}));
+    ItemLayout l = LayoutItem(
+        s.schema,
+        Item("misc", "m", {{"reference", "hidden"}, {"note", "one"}, {"note", "two"}, {"Note", "three"}}));
     ASSERT_EQ(l.Rows.size(), 3u);
     EXPECT_EQ(l.Rows[1].Label, "note");
     EXPECT_EQ(l.Rows[1].Value, "one");
@@ -229,7 +231,7 @@ TEST_F(ItemRows, NewItemSuffixAndDeleteSwapsWithLast)
     s.Bib.Library[1].LeadingText = "% about smitha";
     DeleteItem(s, 1);
     ASSERT_EQ(s.Bib.Library.size(), 5u);
-    EXPECT_EQ(s.Bib.Library[1].Reference, "a");            // the former last item
+    EXPECT_EQ(s.Bib.Library[1].Reference, "a");                // the former last item
     EXPECT_EQ(s.Bib.Library[1].LeadingText, "% about smitha"); // the comment stays in the file
     EXPECT_EQ(s.NotesList, (std::vector<std::string>{"x", "n"}));
     DeleteItem(s, 4);
@@ -240,14 +242,13 @@ TEST(SelectionAfterDelete, Rule)
 {
     // row, new LastItemIndex, shown lines -> selected line
     const int cases[][4] = {
-        {0, 8, 9, 1}, {1, 8, 9, 2}, {5, 8, 9, 4}, {0, -1, 0, -1}, {0, 0, 1, -1},
-        {1, 0, 1, -1}, // second of two items
-        {6, 8, 3, 2},  // a filtered list shorter than row - 1: its last line
-        {0, 8, 1, 0},  // a filtered list of one line: never past its end
+        {0, 8, 9, 1},   {1, 8, 9, 2},  {5, 8, 9, 4},
+        {0, -1, 0, -1}, {0, 0, 1, -1}, {1, 0, 1, -1}, // second of two items
+        {6, 8, 3, 2},                                 // a filtered list shorter than row - 1: its last line
+        {0, 8, 1, 0},                                 // a filtered list of one line: never past its end
     };
     for (const auto& c : cases)
-        EXPECT_EQ(SelectionAfterDelete(c[0], c[1], c[2]), c[3])
-            << c[0] << " " << c[1] << " " << c[2];
+        EXPECT_EQ(SelectionAfterDelete(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
 }
 
 TEST(KeywordGroups, FlatUpToTwentyThenGroupsOfTwenty)
