@@ -144,10 +144,12 @@ void TFormDisplay::StyleRow(int r, const ItemRow& row)
     QPlainTextEdit* ed = FieldEditors[static_cast<size_t>(r)];
     m_rowNames[static_cast<size_t>(r)] = row.Label;
     label->setText(m_ctx.Text(row.Label));
-    QFont f = label->font();
-    f.setBold(row.Bold);
-    f.setItalic(row.Italic);
-    label->setFont(f);
+    if (label->font().bold() != row.Bold || label->font().italic() != row.Italic) {
+        QFont f = label->font();
+        f.setBold(row.Bold);
+        f.setItalic(row.Italic);
+        label->setFont(f);
+    }
     SetColour(label, QPalette::WindowText, row.LabelColour);
     SetColour(ed, QPalette::Text, row.EditorColour);
     label->setToolTip(QString::fromStdString(row.Tooltip));
