@@ -105,6 +105,7 @@ const std::vector<Command>& Commands()
         {"template", "template LIB REF      print the item REF formatted by its type's template", Template},
         {"export-html", "export-html LIB [-o FILE]  write the listed items as an HTML table (exp.html)",
          ExportHtml},
+        {"check", kCheckUsage, CheckCommand},
     };
     return table;
 }

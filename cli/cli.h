@@ -54,4 +54,8 @@ std::string TakeOption(std::vector<std::string>& args, const std::string& option
 // the lines of the list in shown order.
 std::vector<std::string> RefreshAsGui(Context& c);
 
+// check LIB: the consistency check; 0 when it passed, 1 when it found errors.
+inline constexpr const char* kCheckUsage = "check LIB             check LIB for double references, schema errors and stray documents";
+int CheckCommand(Context& c);
+
 } // namespace lorix::cli

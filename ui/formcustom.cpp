@@ -1,13 +1,93 @@
 #include "ui/formcustom.h"
 
+#include "ui/formdisplay.h"
+#include "ui/formmain.h"
+#include "view/itemrows.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
 namespace lorix {
 
 TFormCustom::TFormCustom(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("TFormCustom"));
-    setWindowTitle(QStringLiteral("Custom Field"));
+    setWindowTitle(QStringLiteral("Enter custom field data"));
+    // A fixed dialog border without a close box.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(360, 110);
+
+    auto* nameLabel = new QLabel(QStringLiteral("Field name"), this);
+    nameLabel->setGeometry(10, 12, 70, 20);
+    Fieldname = new QLineEdit(this);
+    Fieldname->setObjectName(QStringLiteral("Fieldname"));
+    Fieldname->setGeometry(90, 10, 260, 22);
+    auto* valueLabel = new QLabel(QStringLiteral("Field value"), this);
+    valueLabel->setGeometry(10, 42, 70, 20);
+    Fieldvalue = new QLineEdit(this);
+    Fieldvalue->setObjectName(QStringLiteral("Fieldvalue"));
+    Fieldvalue->setGeometry(90, 40, 260, 22);
+    Fieldvalue->setContextMenuPolicy(Qt::DefaultContextMenu);
+    OK = new QPushButton(QStringLiteral("OK"), this);
+    OK->setObjectName(QStringLiteral("OK"));
+    OK->setGeometry(190, 75, 75, 25);
+    OK->setDefault(true);
+    Cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    Cancel->setObjectName(QStringLiteral("Cancel"));
+    Cancel->setGeometry(275, 75, 75, 25);
+
+    auto run = [this](void (TFormCustom::*handler)()) {
+        return [this, handler] { RunCommand(m_ctx, this, [this, handler] { (this->*handler)(); }); };
+    };
+    connect(OK, &QPushButton::clicked, this, run(&TFormCustom::OKClick));
+    // OK is the default button: Enter in either box presses it.
+    connect(Fieldname, &QLineEdit::returnPressed, this, run(&TFormCustom::OKClick));
+    connect(Fieldvalue, &QLineEdit::returnPressed, this, run(&TFormCustom::OKClick));
+    connect(Cancel, &QPushButton::clicked, this, run(&TFormCustom::CancelClick));
+    connect(Fieldname, &QLineEdit::textChanged, this, run(&TFormCustom::FieldnameChange));
+    connect(Fieldvalue, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        if (m_ctx.w.Main && m_ctx.w.Main->PopupKeys)
+            m_ctx.w.Main->PopupKeys->exec(Fieldvalue->mapToGlobal(p));
+    });
 }
 
 void TFormCustom::FormCreate() {}
+
+void TFormCustom::EnableOthers()
+{
+    if (m_ctx.w.Main)
+        m_ctx.w.Main->setEnabled(true);
+    if (m_ctx.w.Display)
+        m_ctx.w.Display->setEnabled(true);
+}
+
+void TFormCustom::FieldnameChange()
+{
+    Fieldvalue->setContextMenuPolicy(Fieldname->text() == QLatin1String("key") ? Qt::CustomContextMenu
+                                                                               : Qt::DefaultContextMenu);
+}
+
+void TFormCustom::OKClick()
+{
+    EnableOthers();
+    hide();
+    const int i = m_ctx.w.Main ? m_ctx.w.Main->SelectedItem() : -1;
+    if (i < 0)
+        return;
+    AddCustomField(m_ctx.s, i, m_ctx.Bytes(Fieldname->text()), m_ctx.Bytes(Fieldvalue->text()));
+    m_ctx.w.Display->ShowItem(i);
+}
+
+void TFormCustom::CancelClick()
+{
+    hide();
+    EnableOthers();
+    if (m_ctx.w.Main) {
+        m_ctx.w.Main->activateWindow();
+        m_ctx.w.Main->setFocus();
+    }
+}
 
 } // namespace lorix

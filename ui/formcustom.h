@@ -1,9 +1,14 @@
 #pragma once
-// TFormCustom: the dialog that adds a custom field to the shown item.
+// TFormCustom: the dialog that adds a custom field to the shown item, or
+// appends text to a field it has. While it is up the main window and the
+// item editor window take no input; it is left only by OK or Cancel.
 
 #include "ui/context.h"
 
 #include <QWidget>
+
+class QLineEdit;
+class QPushButton;
 
 namespace lorix {
 
@@ -14,7 +19,17 @@ class TFormCustom final : public QWidget {
     // Creation steps at start-up (run once, inside the error-box wrapper).
     void FormCreate();
 
+    void OKClick();
+    void CancelClick();
+    void FieldnameChange();
+
+    QLineEdit* Fieldname = nullptr;
+    QLineEdit* Fieldvalue = nullptr;
+    QPushButton* OK = nullptr;
+    QPushButton* Cancel = nullptr;
+
   private:
+    void EnableOthers();
     FormContext& m_ctx;
 };
 

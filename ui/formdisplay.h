@@ -1,9 +1,19 @@
 #pragma once
-// TFormDisplay: the item editor window, one row per field of the shown item.
+// TFormDisplay: the item editor window, one row per field of the shown item,
+// styled by the type schema.
 
 #include "ui/context.h"
+#include "view/itemrows.h"
 
 #include <QWidget>
+#include <array>
+#include <string>
+
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
 
 namespace lorix {
 
@@ -16,8 +26,44 @@ class TFormDisplay final : public QWidget {
     // Lays out the item of a library index in the editor rows.
     void ShowItem(int itemIndex);
 
+    // Handlers
+    void UpdateBib(QObject* sender);
+    void ItemtypeChange();
+    void DateiClick();
+    void MakeTransparentClick();
+    void FormResize();
+
+    // True while ShowItem fills the window: the change handlers ignore it.
+    bool ShowingItem = false;
+    // The row whose editor is ed, or -1.
+    int RowOf(const QObject* ed) const;
+    // The number of rows in use by the shown item (reference, schema and
+    // custom rows), without the blank label below them.
+    int UsedRows() const { return m_usedRows; }
+
+    QComboBox* Itemtype = nullptr;
+    QPushButton* Datei = nullptr;
+    QPushButton* MakeTransparent = nullptr;
+    std::array<QLabel*, kEditorRows> FieldLabels{};
+    std::array<QPlainTextEdit*, kEditorRows> FieldEditors{};
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
+    void StyleRow(int r, const ItemRow& row);
+    void SetEditorText(int r, const QString& text);
+    void SetBackground(bool hasDocument);
+    void AttachKeys(int r, bool attach);
+
     FormContext& m_ctx;
+    QScrollArea* m_scroll = nullptr;
+    QWidget* m_content = nullptr;
+    // Label bytes of each row: the key by which edits find the item's field.
+    std::array<std::string, kEditorRows> m_rowNames{};
+    std::array<bool, kEditorRows> m_keyPopup{};
+    std::string m_documentName;
+    int m_usedRows = 0;
 };
 
 } // namespace lorix

@@ -450,6 +450,8 @@ void TFormMain::ItemsClick(QObject* sender)
         activateWindow();
         Navigator->setFocus();
     } else {
+        // The editor window has just been shown; the keys stay with the list.
+        activateWindow();
         Items->setFocus();
     }
 }

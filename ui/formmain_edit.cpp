@@ -2,35 +2,261 @@
 // fields, keywords, the consistency check, the notes window and the
 // see-through item editor. Until a command is built its entry stays
 // disabled (see EditCommandsReady).
+#include "ui/formcustom.h"
+#include "ui/formdisplay.h"
 #include "ui/formmain.h"
+#include "ui/formnotes.h"
+#include "ui/formoptions.h"
+#include "view/consistency.h"
+#include "view/itemrows.h"
 
+#include <QAction>
+#include <QLineEdit>
+#include <QListView>
 #include <QMenu>
+#include <QPlainTextEdit>
 
 namespace lorix {
+
+namespace {
+
+// Sets a few settings for the length of a scope and puts them back after it.
+class SettingsOverride {
+  public:
+    SettingsOverride(SettingsList& st, std::initializer_list<std::pair<const char*, const char*>> values)
+        : m_st(st)
+    {
+        for (const auto& [key, value] : values) {
+            m_old.emplace_back(key, st.Read(key));
+            st.Write(key, value);
+        }
+    }
+    ~SettingsOverride()
+    {
+        for (const auto& [key, value] : m_old)
+            m_st.Write(key, value);
+    }
+    SettingsOverride(const SettingsOverride&) = delete;
+    SettingsOverride& operator=(const SettingsOverride&) = delete;
+
+  private:
+    SettingsList& m_st;
+    std::vector<std::pair<std::string, std::string>> m_old;
+};
+
+// A menu caption shows "&" as itself: no access letters in the keyword menu.
+QString PlainCaption(const QString& text)
+{
+    QString c = text;
+    return c.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+void AppendKeywordTo(FormContext& ctx, QLineEdit* box, const std::string& k)
+{
+    box->setText(ctx.Text(AppendKeyword(ctx.Bytes(box->text()), k)));
+}
+
+// The click of a keyword entry: the keyword goes into the box that has the
+// focus (the custom field dialog's value whatever has the focus).
+void InsertKeyValue(FormContext& ctx, const std::string& k)
+{
+    Windows& w = ctx.w;
+    if (w.Custom && w.Custom->isVisible())
+        AppendKeywordTo(ctx, w.Custom->Fieldvalue, k);
+    if (w.Options && w.Options->isVisible())
+        for (QLineEdit* box : w.Options->FilterBound)
+            if (box && box->hasFocus())
+                AppendKeywordTo(ctx, box, k);
+    if (w.Display && w.Display->isEnabled())
+        for (QPlainTextEdit* ed : w.Display->FieldEditors)
+            if (ed && ed->hasFocus()) {
+                // The editor's change handler writes the value into the item.
+                ed->setPlainText(ctx.Text(AppendKeyword(ctx.Bytes(ed->toPlainText()), k)));
+                ed->moveCursor(QTextCursor::End);
+            }
+}
+
+} // namespace
 
 const QStringList& TFormMain::EditCommandsReady()
 {
     // Names of the menu entries whose handler below is built.
-    static const QStringList ready{};
+    static const QStringList ready{
+        QStringLiteral("AddItem"),          QStringLiteral("mnuDeleteItem"),
+        QStringLiteral("newField"),         QStringLiteral("AddFolderlocation1"),
+        QStringLiteral("AddKeywords1"),     QStringLiteral("CheckConsitency1"),
+        QStringLiteral("ShowNotesWindow1"), QStringLiteral("HideWindow1"),
+    };
     return ready;
 }
 
-void TFormMain::AddItemClick() {}
-void TFormMain::mnuDeleteItemClick() {}
+void TFormMain::AddItemClick()
+{
+    Session& s = m_ctx.s;
+    const std::optional<QString> answer = m_ctx.dialogs().askText(
+        this, QStringLiteral("Enter reference string"), QStringLiteral("Reference:"), QString());
+    // A cancelled question gives the empty reference: an item is always added.
+    const int index = AddNewItem(s, m_ctx.Bytes(answer.value_or(QString())));
+    if (Filter1->isChecked()) {
+        Filter1->setChecked(false);
+        Filter1Click();
+    } else {
+        RefreshList(true);
+    }
+    SelectItem(index);
+    {
+        // The new item is empty: its required fields are no errors yet.
+        SettingsOverride quiet(s.Settings, {{"log.error", "no"}, {"disp.error", "no"}});
+        m_ctx.w.Display->ShowItem(index);
+    }
+    m_ctx.w.Display->show();
+    m_ctx.w.Display->MakeTransparentClick();
+    SetHeading();
+}
+
+void TFormMain::mnuDeleteItemClick()
+{
+    const int row = SelectedLine();
+    if (row < 0)
+        return;
+    if (!m_ctx.dialogs().askYesNo(this, QStringLiteral("Really delete item?")))
+        return;
+    Session& s = m_ctx.s;
+    DeleteItem(s, s.ShownItems[static_cast<size_t>(row)]);
+    RefreshList(true);
+    const int line = SelectionAfterDelete(row, s.Bib.LastItemIndex(), static_cast<int>(s.ShownItems.size()));
+    if (line >= 0) {
+        SelectLine(line);
+        m_ctx.w.Display->ShowItem(s.ShownItems[static_cast<size_t>(line)]);
+        m_ctx.w.Display->show();
+    }
+    SetHeading();
+}
+
 void TFormMain::newFieldClick(QObject* sender)
 {
-    (void)sender;
+    if (SelectedLine() < 0)
+        return;
+    TFormCustom* dlg = m_ctx.w.Custom;
+    setEnabled(false);
+    m_ctx.w.Display->setEnabled(false);
+    dlg->show();
+    dlg->raise();
+    dlg->activateWindow();
+    if (sender == this) {
+        dlg->Fieldname->clear();
+        dlg->Fieldvalue->clear();
+        dlg->Fieldname->setFocus();
+    } else if (sender == m_ctx.w.Display) {
+        dlg->Fieldname->setText(QStringLiteral("folder"));
+        dlg->Fieldvalue->clear();
+        dlg->Fieldvalue->setFocus();
+    }
 }
-void TFormMain::AddFolderlocation1Click() {}
-void TFormMain::AddKeywords1Click() {}
-void TFormMain::CheckConsistency() {}
-void TFormMain::ShowNotesWindow1Click() {}
-void TFormMain::HideWindow1Click() {}
+
+void TFormMain::AddFolderlocation1Click()
+{
+    newFieldClick(m_ctx.w.Display);
+}
+
+void TFormMain::AddKeywords1Click()
+{
+    if (SelectedLine() < 0)
+        return;
+    TFormCustom* dlg = m_ctx.w.Custom;
+    setEnabled(false);
+    m_ctx.w.Display->setEnabled(false);
+    dlg->Fieldname->setText(QStringLiteral("key"));
+    dlg->show();
+    dlg->raise();
+    dlg->activateWindow();
+    dlg->Fieldvalue->setFocus();
+}
+
+void TFormMain::CheckConsistency()
+{
+    Session& s = m_ctx.s;
+    TFormDisplay* display = m_ctx.w.Display;
+    TFormNotes* notes = m_ctx.w.Notes;
+    const bool displayShown = display->isVisible();
+    const bool notesShown = notes && notes->isVisible();
+    display->hide();
+    if (notes)
+        notes->hide();
+    // The check shows no window for each item: the schema rules run on the
+    // row data the editor would show, and the list is not touched.
+    lorix::CheckConsistency(s, s.PdfPath());
+    if (notes && !s.Bib.Library.empty()) {
+        display->ShowingItem = true;
+        notes->ShowNote(s.Bib.Library.back().Reference);
+        display->ShowingItem = false;
+    }
+    if (displayShown && SelectedItem() >= 0) {
+        // Its messages were logged by the check already.
+        SettingsOverride quiet(s.Settings, {{"log.error", "no"}, {"disp.error", "no"}});
+        const bool passed = s.Log.ConsistencyPassed;
+        display->ShowItem(SelectedItem());
+        s.Log.ConsistencyPassed = passed;
+        display->show();
+        Items->setFocus();
+    }
+    if (notesShown)
+        notes->show();
+}
+
+void TFormMain::ShowNotesWindow1Click()
+{
+    m_ctx.w.Notes->show();
+    m_ctx.w.Notes->raise();
+}
+
+void TFormMain::HideWindow1Click()
+{
+    m_ctx.w.Display->MakeTransparentClick();
+}
+
 // Key E: the focus to the item editor window.
-void TFormMain::KeyE() {}
+void TFormMain::KeyE()
+{
+    TFormDisplay* d = m_ctx.w.Display;
+    if (!d->isVisible() || !d->isEnabled())
+        return;
+    d->activateWindow();
+    d->raise();
+    d->FieldEditors[0]->setFocus();
+}
+
 // Key Z: the custom field dialog emptied, the focus on the name.
-void TFormMain::KeyZ() {}
+void TFormMain::KeyZ()
+{
+    newFieldClick(this);
+}
+
 // The keyword popup menu from KeywordList, after every load.
-void TFormMain::BuildPopupKeys() {}
+void TFormMain::BuildPopupKeys()
+{
+    PopupKeys->clear();
+    std::vector<std::string>& keys = m_ctx.s.KeywordList;
+    SortNoCase(keys);
+    std::vector<QAction*> entries;
+    entries.reserve(keys.size());
+    for (const std::string& k : keys) {
+        auto* a = new QAction(PlainCaption(m_ctx.Text(k)), PopupKeys);
+        a->setData(QString::fromStdString(k));
+        connect(a, &QAction::triggered, this, [this, k] { Run([this, k] { InsertKeyValue(m_ctx, k); }); });
+        entries.push_back(a);
+    }
+    const std::vector<KeywordGroup> groups = KeywordGroups(keys);
+    if (groups.empty()) {
+        for (QAction* a : entries)
+            PopupKeys->addAction(a);
+        return;
+    }
+    for (const KeywordGroup& g : groups) {
+        QMenu* sub = PopupKeys->addMenu(PlainCaption(m_ctx.Text(g.Caption)));
+        for (int i = g.First; i <= g.Last; ++i)
+            sub->addAction(entries[static_cast<size_t>(i)]);
+    }
+}
 
 } // namespace lorix

@@ -1,11 +1,32 @@
 #include "ui/formnotes.h"
 
+#include "core/model.h"
+#include "core/text.h"
+#include "ui/formdisplay.h"
+#include "ui/formoptions.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
 namespace lorix {
 
 TFormNotes::TFormNotes(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("TFormNotes"));
     setWindowTitle(QStringLiteral("Notes"));
+    NotesMemo = new QPlainTextEdit(this);
+    NotesMemo->setObjectName(QStringLiteral("NotesMemo"));
+    NotesMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    NotesMemo->installEventFilter(this);
+    // The memo fills the client area whatever the window's size.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(NotesMemo);
+    connect(NotesMemo, &QPlainTextEdit::textChanged, this,
+            [this] { RunCommand(m_ctx, this, [this] { NotesMemoChange(); }); });
 }
 
 void TFormNotes::FormCreate()
@@ -17,6 +38,100 @@ void TFormNotes::FormCreate()
     const int l = st.ReadInt("notes.left");
     resize(w, h);
     move(l, t);
+}
+
+void TFormNotes::ShowNote(const std::string& reference)
+{
+    NotesMemo->clear();
+    Rename(reference);
+    const int line = FindNoteLine(m_ctx.s.NotesList, reference);
+    if (line >= 0)
+        NotesMemo->setPlainText(m_ctx.Text(m_ctx.s.NotesList[static_cast<size_t>(line)]));
+}
+
+void TFormNotes::Rename(const std::string& reference)
+{
+    m_key = reference;
+    m_hasKey = true;
+    setWindowTitle(m_ctx.Text(reference));
+}
+
+int TFormNotes::DispNotesChoice() const
+{
+    if (m_ctx.w.Options && m_ctx.w.Options->DispNotes)
+        return m_ctx.w.Options->DispNotes->currentIndex();
+    const std::string v = m_ctx.s.Settings.Read("displaynotes");
+    return v == "0" ? 0 : v == "1" ? 1 : v == "2" ? 2 : -1;
+}
+
+void TFormNotes::ApplyDispNotes()
+{
+    switch (DispNotesChoice()) {
+    case 0:
+        show();
+        break;
+    case 1:
+        hide();
+        break;
+    case 2:
+        setVisible(!NotesMemo->toPlainText().isEmpty());
+        break;
+    default:
+        break;
+    }
+}
+
+bool TFormNotes::eventFilter(QObject* watched, QEvent* event)
+{
+    // A note is one line: Enter types a space.
+    if (watched == NotesMemo && event->type() == QEvent::KeyPress) {
+        auto* ke = static_cast<QKeyEvent*>(event);
+        if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
+            NotesMemo->insertPlainText(QStringLiteral(" "));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFormNotes::NotesMemoChange()
+{
+    if (m_ctx.w.Display && m_ctx.w.Display->ShowingItem)
+        return;
+    // Before the first item was shown there is no entry to file under.
+    if (!m_hasKey)
+        return;
+    Session& s = m_ctx.s;
+    s.LibraryChanged = true;
+    int e = FindNoteEntry(s.NotesList, m_key);
+    if (e < 0) {
+        s.NotesList.push_back(m_key);
+        s.NotesList.emplace_back();
+        e = static_cast<int>(s.NotesList.size()) - 2;
+    }
+    const QString memo = NotesMemo->toPlainText();
+    QString text = memo;
+    text.remove(QChar(13));
+    text.replace(QChar(10), QChar(32));
+    text.replace(QChar::ParagraphSeparator, QChar(32));
+    text.replace(QChar::LineSeparator, QChar(32));
+    if (text != memo) {
+        // The converted text calls this handler again; the cursor stays where
+        // the user left it.
+        const int pos = NotesMemo->textCursor().position();
+        NotesMemo->setPlainText(text);
+        QTextCursor c = NotesMemo->textCursor();
+        c.setPosition(std::min(pos, static_cast<int>(text.size())));
+        NotesMemo->setTextCursor(c);
+        return;
+    }
+    // The entry may have moved when the nested call removed and re-added it.
+    e = FindNoteEntry(s.NotesList, m_key);
+    if (e < 0)
+        return;
+    s.NotesList[static_cast<size_t>(e) + 1] = m_ctx.Bytes(text);
+    if (s.NotesList[static_cast<size_t>(e) + 1].empty())
+        s.NotesList.erase(s.NotesList.begin() + e, s.NotesList.begin() + e + 2);
 }
 
 } // namespace lorix

@@ -1,9 +1,14 @@
 #pragma once
-// TFormNotes: the notes window, the free-text note of the shown item.
+// TFormNotes: the notes window, the free-text note of the shown item. Every
+// change of the memo is filed at once in NotesList under the window's
+// caption, the reference of the item last shown.
 
 #include "ui/context.h"
 
 #include <QWidget>
+#include <string>
+
+class QPlainTextEdit;
 
 namespace lorix {
 
@@ -14,8 +19,29 @@ class TFormNotes final : public QWidget {
     // Creation steps at start-up (run once, inside the error-box wrapper).
     void FormCreate();
 
+    // Puts the note of reference into the memo and the reference into the
+    // caption (the item editor's showing of an item).
+    void ShowNote(const std::string& reference);
+    // The caption follows an edited reference.
+    void Rename(const std::string& reference);
+    // Shows or hides the window by the "Display notes window" choice.
+    void ApplyDispNotes();
+    // The choice: 0 always, 1 never, 2 when not empty; -1 when none.
+    int DispNotesChoice() const;
+    // The reference under which edits are filed.
+    const std::string& Key() const { return m_key; }
+
+    void NotesMemoChange();
+
+    QPlainTextEdit* NotesMemo = nullptr;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     FormContext& m_ctx;
+    std::string m_key;
+    bool m_hasKey = false;
 };
 
 } // namespace lorix

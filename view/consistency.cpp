@@ -1,0 +1,145 @@
+#include "view/consistency.h"
+
+#include "core/text.h"
+#include "view/itemrows.h"
+
+#include <filesystem>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace fs = std::filesystem;
+
+namespace lorix {
+
+namespace {
+
+struct FolderEntry {
+    std::string Name;
+    bool Regular = false;
+};
+
+std::vector<FolderEntry> ListEntries(const std::string& pdfPath)
+{
+    std::vector<FolderEntry> out;
+    const size_t sep = pdfPath.find_last_of('/');
+    const std::string dir = sep == std::string::npos ? "." : pdfPath.substr(0, sep + 1);
+    const std::string start = sep == std::string::npos ? pdfPath : pdfPath.substr(sep + 1);
+    std::error_code ec;
+    fs::directory_iterator it(dir, ec);
+    if (ec)
+        return out;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec)
+            break;
+        std::string name = it->path().filename().string();
+        if (name == "." || name == ".." || !StartsWith(name, start))
+            continue;
+        std::error_code tec;
+        out.push_back({std::move(name), it->is_regular_file(tec)});
+    }
+    return out;
+}
+
+// Puts a setting back when the check ends, however it ends.
+class SettingRestorer {
+  public:
+    SettingRestorer(SettingsList& settings, std::string key)
+        : m_settings(settings), m_key(std::move(key)), m_value(settings.Read(m_key))
+    {
+    }
+    ~SettingRestorer() { m_settings.Write(m_key, m_value); }
+    SettingRestorer(const SettingRestorer&) = delete;
+    SettingRestorer& operator=(const SettingRestorer&) = delete;
+
+  private:
+    SettingsList& m_settings;
+    std::string m_key;
+    std::string m_value;
+};
+
+} // namespace
+
+std::vector<std::string> ListDocumentFolder(const std::string& pdfPath)
+{
+    std::vector<std::string> names;
+    for (FolderEntry& e : ListEntries(pdfPath))
+        names.push_back(std::move(e.Name));
+    return names;
+}
+
+std::string_view DocumentBase(std::string_view entryName)
+{
+    const size_t dot = entryName.find('.');
+    return dot == std::string_view::npos ? std::string_view() : entryName.substr(0, dot);
+}
+
+std::string DocumentKey(std::string_view reference)
+{
+    std::string key = LowerAscii(reference);
+    const size_t colon = key.find(':');
+    if (colon != std::string::npos)
+        key.erase(colon, 1);
+    return key;
+}
+
+bool CheckConsistency(Session& s, const std::string& pdfPath)
+{
+    SettingRestorer restore(s.Settings, "log.error");
+    s.Settings.Write("log.error", "yes");
+    s.Status("Starting consistency check.");
+    s.Log.ConsistencyPassed = true;
+
+    auto& lib = s.Bib.Library;
+    {
+        std::unordered_map<std::string, int> counter;
+        counter.reserve(lib.size());
+        for (const Bibitem& item : lib)
+            ++counter[LowerAscii(item.Reference)];
+        for (const Bibitem& item : lib)
+            if (counter[LowerAscii(item.Reference)] > 1)
+                s.Error("Multiply definined reference " + item.Reference + " in " + item.ItemType + " " +
+                        GetFieldValue(item, "title"));
+    }
+
+    // The folder is listed once; showing an item looks up its document file
+    // there by the rule of FindDocumentFile, without a file system call each.
+    const std::vector<FolderEntry> entries = ListEntries(pdfPath);
+    const size_t sep = pdfPath.find_last_of('/');
+    const std::string start = sep == std::string::npos ? pdfPath : pdfPath.substr(sep + 1);
+    std::unordered_set<std::string> files;
+    for (const FolderEntry& e : entries)
+        if (e.Regular)
+            files.insert(e.Name.substr(start.size()));
+
+    for (int i = 0; i <= s.Bib.LastItemIndex(); ++i) {
+        Bibitem& item = lib[static_cast<size_t>(i)];
+        std::string ref = item.Reference;
+        const size_t colon = ref.find(':');
+        if (colon != std::string::npos)
+            ref.erase(colon, 1);
+        bool has = false;
+        for (const char* ext : kDocumentExtensions)
+            has = has || files.count(ref + ext) > 0;
+        item.HasDocument = has ? 1 : 0;
+        ShowItemRows(s, i);
+    }
+
+    std::unordered_set<std::string> keys;
+    keys.reserve(lib.size());
+    for (const Bibitem& item : lib)
+        keys.insert(DocumentKey(item.Reference));
+    for (const FolderEntry& e : entries) {
+        const std::string_view base = DocumentBase(e.Name);
+        if (keys.count(LowerAscii(base)))
+            continue;
+        s.Log.ConsistencyPassed = false;
+        s.Status("File not in database: " + std::string(base));
+    }
+
+    const bool passed = s.Log.ConsistencyPassed;
+    s.Status(passed ? "Consistency check successful. No errors found"
+                    : "Consistency check found errors. Refer to error log.");
+    return passed;
+}
+
+} // namespace lorix
