@@ -1,4 +1,5 @@
 // Lorix: starts the windows in their order and runs until the main window closes.
+#include "core/process.h"
 #include "core/settings.h"
 #include "ui/formmain.h"
 #include "ui/platform.h"
@@ -9,6 +10,7 @@
 
 int main(int argc, char** argv)
 {
+    lorix::PreferHugePages(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lorix"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lorix/lorix.png")));

@@ -7,6 +7,7 @@
 
 #include "core/fileio.h"
 #include "core/library.h"
+#include "core/process.h"
 #include "core/session.h"
 
 #include <algorithm>
@@ -113,6 +114,7 @@ Sample Median(Op op, const std::string& path, const std::string& out, int runs)
 
 int main(int argc, char** argv)
 {
+    PreferHugePages(argc, argv);
     if (argc == 5 && std::string(argv[1]) == "--child") {
         Sample s;
         s.seconds = RunOp(static_cast<Op>(std::atoi(argv[2])), argv[3], argv[4]);

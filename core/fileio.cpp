@@ -63,51 +63,82 @@ std::vector<std::string> SplitLines(std::string_view bytes)
     return lines;
 }
 
-void WriteFileAtomic(const std::string& path, std::string_view bytes)
+AtomicFileWriter::AtomicFileWriter(const std::string& path) : m_path(path)
 {
     fs::path target(path);
     fs::path dir = target.parent_path();
     std::random_device rd;
     std::string tmpName = "." + target.filename().string() + ".tmp" + std::to_string(rd() % 1000000);
-    fs::path tmp = dir.empty() ? fs::path(tmpName) : dir / tmpName;
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
+    m_tmp = (dir.empty() ? fs::path(tmpName) : dir / tmpName).string();
+    m_fd = ::open(m_tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (m_fd < 0)
         throw FileError("Cannot create file \"" + path + "\". " + ErrnoText(errno));
     // Keep the permissions of the file being replaced.
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0)
-        (void)::fchmod(fd, st.st_mode & 07777);
+        (void)::fchmod(m_fd, st.st_mode & 07777);
+}
+
+AtomicFileWriter::~AtomicFileWriter()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        ::unlink(m_tmp.c_str());
+    }
+}
+
+void AtomicFileWriter::Fail(int err)
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    ::unlink(m_tmp.c_str());
+    throw FileError("Cannot write file \"" + m_path + "\". " + ErrnoText(err));
+}
+
+void AtomicFileWriter::Write(std::string_view bytes)
+{
+    if (m_fd < 0)
+        throw FileError("Cannot write file \"" + m_path + "\".");
     const char* p = bytes.data();
     size_t left = bytes.size();
     while (left > 0) {
-        ssize_t w = ::write(fd, p, left);
+        ssize_t w = ::write(m_fd, p, left);
         if (w < 0) {
             if (errno == EINTR)
                 continue;
-            int err = errno;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            throw FileError("Cannot write file \"" + path + "\". " + ErrnoText(err));
+            Fail(errno);
         }
         p += w;
         left -= static_cast<size_t>(w);
     }
-    if (::fsync(fd) != 0 && errno != EINVAL) {
-        int err = errno;
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        throw FileError("Cannot write file \"" + path + "\". " + ErrnoText(err));
-    }
+}
+
+void AtomicFileWriter::Commit()
+{
+    if (m_fd < 0)
+        throw FileError("Cannot write file \"" + m_path + "\".");
+    if (::fsync(m_fd) != 0 && errno != EINVAL)
+        Fail(errno);
+    int fd = m_fd;
+    m_fd = -1;
     if (::close(fd) != 0) {
         int err = errno;
-        ::unlink(tmp.c_str());
-        throw FileError("Cannot write file \"" + path + "\". " + ErrnoText(err));
+        ::unlink(m_tmp.c_str());
+        throw FileError("Cannot write file \"" + m_path + "\". " + ErrnoText(err));
     }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (std::rename(m_tmp.c_str(), m_path.c_str()) != 0) {
         int err = errno;
-        ::unlink(tmp.c_str());
-        throw FileError("Cannot write file \"" + path + "\". " + ErrnoText(err));
+        ::unlink(m_tmp.c_str());
+        throw FileError("Cannot write file \"" + m_path + "\". " + ErrnoText(err));
     }
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes)
+{
+    AtomicFileWriter w(path);
+    w.Write(bytes);
+    w.Commit();
 }
 
 void WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines,

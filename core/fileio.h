@@ -18,6 +18,26 @@ std::vector<std::string> SplitLines(std::string_view bytes);
 // it over path, so that a failed or interrupted write leaves the previous
 // file whole.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
+// The same atomic replacement, written in pieces: Write appends to the
+// temporary file, Commit flushes it and renames it over path. Without Commit
+// (an exception on the way) the temporary file is removed and path is left
+// as it was.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const std::string& path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+    void Write(std::string_view bytes);
+    void Commit();
+
+private:
+    void Fail(int err);
+    std::string m_path;
+    std::string m_tmp;
+    int m_fd = -1;
+};
+
 void WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines,
                       std::string_view lineEnd);
 

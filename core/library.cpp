@@ -7,6 +7,7 @@
 #include "core/text.h"
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 
 namespace lorix {
@@ -89,7 +90,12 @@ void AppendFieldLines(std::string& out, std::string_view line, const WriteOption
         out.append(cur).append("\r\n");
 }
 
-std::string FormatLibrary(const TBib& bib, const WriteOptions& options)
+namespace {
+
+// Formats the library into out; flush, when given, is offered out after each
+// entry and may empty it, so a save holds only a small piece of the text.
+void FormatLibraryInto(const TBib& bib, const WriteOptions& options, std::string& out,
+                       const std::function<void(std::string&)>& flush)
 {
     size_t estimate = 0;
     for (const std::string& b : bib.Blocks)
@@ -100,8 +106,8 @@ std::string FormatLibrary(const TBib& bib, const WriteOptions& options)
             estimate += f.Name.size() + f.Value.size() + 12;
     }
     estimate += bib.TrailingText.size() + 4;
-    std::string out;
-    out.reserve(options.LineBreak ? estimate + estimate / 8 : estimate);
+    if (!flush)
+        out.reserve(options.LineBreak ? estimate + estimate / 8 : estimate);
     for (const std::string& b : bib.Blocks) {
         AppendTextLines(out, b);
         out.append("\r\n");
@@ -123,9 +129,35 @@ std::string FormatLibrary(const TBib& bib, const WriteOptions& options)
             AppendFieldLines(out, line, options);
         }
         out.append("  }\r\n\r\n");
+        if (flush)
+            flush(out);
     }
     if (!bib.TrailingText.empty())
         AppendTextLines(out, bib.TrailingText);
+}
+
+constexpr size_t kSaveChunk = 2 << 20;
+
+// Writes the formatted library through writer in pieces of about kSaveChunk.
+void WriteLibrary(AtomicFileWriter& writer, const TBib& bib, const WriteOptions& options)
+{
+    std::string buf;
+    buf.reserve(kSaveChunk + (kSaveChunk >> 2));
+    FormatLibraryInto(bib, options, buf, [&writer](std::string& out) {
+        if (out.size() >= kSaveChunk) {
+            writer.Write(out);
+            out.clear();
+        }
+    });
+    writer.Write(buf);
+}
+
+} // namespace
+
+std::string FormatLibrary(const TBib& bib, const WriteOptions& options)
+{
+    std::string out;
+    FormatLibraryInto(bib, options, out, nullptr);
     return out;
 }
 
@@ -210,14 +242,15 @@ void SaveLibraryFile(Session& s, const std::string& path)
         throw FileError("No file name to save the library to.");
     const WriteOptions options = WriteOptionsFromSettings(s.Settings);
     {
-        std::string text = FormatLibrary(s.Bib, options);
         if (s.Settings.IsYes("backup") && FileExists(path)) {
             // New text first, then the old file to .bak, then the new one into
             // place: at every moment the old version is whole somewhere.
             const std::string temp = path + ".saving";
-            WriteFileAtomic(temp, text);
-            text.clear();
-            text.shrink_to_fit();
+            {
+                AtomicFileWriter writer(temp);
+                WriteLibrary(writer, s.Bib, options);
+                writer.Commit();
+            }
             const std::string backup = path + ".bak";
             try {
                 RemoveFile(backup);
@@ -229,7 +262,9 @@ void SaveLibraryFile(Session& s, const std::string& path)
                 throw;
             }
         } else {
-            WriteFileAtomic(path, text);
+            AtomicFileWriter writer(path);
+            WriteLibrary(writer, s.Bib, options);
+            writer.Commit();
         }
     }
     WriteLinesAtomic(NotesFileName(path), s.NotesList, "\r\n");

@@ -1,0 +1,11 @@
+#pragma once
+
+namespace lorix {
+
+// Makes malloc back large heaps with transparent huge pages by re-executing
+// the program once with glibc.malloc.hugetlb=1 added to GLIBC_TUNABLES.
+// Returns normally when the tunable is already set, on other systems, or when
+// the re-exec fails. Call it first thing in main, before any thread starts.
+void PreferHugePages(int argc, char** argv);
+
+} // namespace lorix
