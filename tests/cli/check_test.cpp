@@ -18,14 +18,8 @@ struct Result {
 Result RunCli(const std::string& args, const std::string& dir)
 {
     const std::string cmd = "cd '" + dir + "' && '" LORIX_CLI_PATH "' " + args + " 2>&1 >/dev/null";
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf{};
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        out.append(buf.data(), n);
-    int status = pclose(p);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    lorix::test::CommandOutput r = lorix::test::RunCommand(cmd);
+    return {r.rc, r.out};
 }
 
 // The reader is built on another branch; until it is merged every load fails.

@@ -23,15 +23,8 @@ CliRun RunCli(const TempDir& dir, const std::string& args)
 {
     std::string cmd = "cd '" + dir.path() + "' && '" LORIX_CLI_PATH "' --ini '" + dir.file("lorix.ini") + "' " +
                       args + " 2>&1";
-    CliRun r;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.err.append(buf, n);
-    int status = pclose(p);
-    r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    lorix::test::CommandOutput c = lorix::test::RunCommand(cmd);
+    return CliRun{c.rc, c.out};
 }
 
 int LoadedCount(const std::string& err)

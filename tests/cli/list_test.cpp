@@ -22,16 +22,8 @@ Output List(const TempDir& dir, const std::string& ini, const std::string& lib =
 {
     WriteFile(dir.file("lorix.ini"), ini);
     std::string cmd = "cd '" + dir.path() + "' && '" LORIX_CLI_PATH "' list " + lib + " 2>err.txt";
-    Output r;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    int status = pclose(p);
-    r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = ReadFile(dir.file("err.txt"));
-    return r;
+    lorix::test::CommandOutput c = lorix::test::RunCommand(cmd);
+    return Output{c.rc, c.out, ReadFile(dir.file("err.txt"))};
 }
 
 const char* const kLibrary = "@article{Smith1999a,\n  year = {1999},\n  title = {On DNA}\n}\n"
@@ -97,15 +89,8 @@ TEST(CliTemplateAndExport, TemplateOfAReferenceAndTheHtmlFile)
     WriteFile(dir.file("lorix.ini"), ini);
     auto run = [&](const std::string& args) {
         std::string cmd = "cd '" + dir.path() + "' && '" LORIX_CLI_PATH "' " + args + " 2>/dev/null";
-        Output r;
-        FILE* p = popen(cmd.c_str(), "r");
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-            r.out.append(buf, n);
-        int status = pclose(p);
-        r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+        lorix::test::CommandOutput c = lorix::test::RunCommand(cmd);
+        return Output{c.rc, c.out, {}};
     };
     Output t = run("template lib.bib Smith1999a");
     EXPECT_EQ(t.rc, 0);

@@ -1,10 +1,12 @@
 #include "support/testutil.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -44,6 +46,21 @@ std::string ReadFile(const std::string& path)
 }
 
 bool Exists(const std::string& path) { return fs::exists(path); }
+
+CommandOutput RunCommand(const std::string& shellCommand)
+{
+    CommandOutput r;
+    FILE* p = popen(shellCommand.c_str(), "r");
+    if (!p)
+        return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    int status = pclose(p);
+    r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
 
 std::string CorpusFile(const std::string& relative) { return std::string(LORIX_CORPUS_DIR) + "/" + relative; }
 

@@ -22,6 +22,14 @@ private:
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
+// Runs a shell command and returns its exit code (-1 when it did not exit)
+// and what it wrote on standard output.
+struct CommandOutput {
+    int rc = -1;
+    std::string out;
+};
+CommandOutput RunCommand(const std::string& shellCommand);
+
 // A file of ../shared/corpus, e.g. CorpusFile("bib/xampl.bib").
 std::string CorpusFile(const std::string& relative);
 
