@@ -106,6 +106,8 @@ const std::vector<Command>& Commands()
         {"export-html", "export-html LIB [-o FILE]  write the listed items as an HTML table (exp.html)",
          ExportHtml},
         {"check", kCheckUsage, CheckCommand},
+        {"import-medline", kImportMedlineUsage, ImportMedlineCommand},
+        {"fetch", kFetchUsage, FetchCommand},
     };
     return table;
 }

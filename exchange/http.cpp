@@ -28,12 +28,19 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request)
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, request.ConnectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, request.TotalTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, request.UserAgent.c_str());
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, ""); // cookies kept for the request's redirects
+    curl_slist* headers = nullptr;
+    headers = curl_slist_append(headers, ("Accept: " + request.Accept).c_str());
+    headers = curl_slist_append(headers, ("Content-Type: " + request.ContentType).c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Append);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &result.Body);
     CURLcode rc = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.Status);
     curl_easy_cleanup(curl);
+    curl_slist_free_all(headers);
     if (rc != CURLE_OK)
         throw HttpError(errbuf[0] ? std::string(errbuf) : std::string(curl_easy_strerror(rc)));
     return result;

@@ -11,6 +11,9 @@ struct HttpRequest {
     long ConnectTimeoutSeconds = 10;
     long TotalTimeoutSeconds = 60;
     bool FollowRedirects = true;
+    std::string Accept = "text/html, */*";
+    std::string ContentType = "text/html";
+    std::string UserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 };
 
 struct HttpResult {

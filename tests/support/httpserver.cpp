@@ -1,0 +1,124 @@
+#include "support/httpserver.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace lorix::test {
+
+namespace {
+
+int ListenLoopback(int& port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        throw std::runtime_error("socket");
+    int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 16) != 0)
+        throw std::runtime_error("bind/listen");
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    port = ntohs(a.sin_port);
+    return fd;
+}
+
+const char* Reason(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 404: return "Not Found";
+    case 500: return "Internal Server Error";
+    default: return "Status";
+    }
+}
+
+} // namespace
+
+LoopbackServer::LoopbackServer(std::function<HttpAnswer(const std::string&)> handler)
+    : m_handler(std::move(handler))
+{
+    m_listen = ListenLoopback(m_port);
+    m_thread = std::thread([this] { Serve(); });
+}
+
+LoopbackServer::~LoopbackServer()
+{
+    m_stop = true;
+    m_thread.join();
+    for (std::thread& w : m_workers)
+        w.join();
+    ::close(m_listen);
+}
+
+std::string LoopbackServer::url(const std::string& path) const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+std::string LoopbackServer::lastTarget() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastTarget;
+}
+
+void LoopbackServer::Answer(int c)
+{
+    std::string request;
+    char buf[4096];
+    while (request.find("\r\n\r\n") == std::string::npos) {
+        const ssize_t n = ::recv(c, buf, sizeof buf, 0);
+        if (n <= 0)
+            break;
+        request.append(buf, static_cast<size_t>(n));
+    }
+    const size_t sp1 = request.find(' ');
+    const size_t sp2 = request.find(' ', sp1 + 1);
+    const std::string target =
+        sp1 == std::string::npos || sp2 == std::string::npos ? "" : request.substr(sp1 + 1, sp2 - sp1 - 1);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lastTarget = target;
+    }
+    const HttpAnswer a = m_handler(target);
+    ++m_requests;
+    // Wait in small steps so that a stopping server does not hang.
+    for (int waited = 0; waited < a.delayMs && !m_stop; waited += 20)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const std::string response = "HTTP/1.0 " + std::to_string(a.status) + " " + Reason(a.status) +
+                                 "\r\nContent-Type: text/plain\r\nContent-Length: " +
+                                 std::to_string(a.body.size()) + "\r\nConnection: close\r\n\r\n" + a.body;
+    ::send(c, response.data(), response.size(), MSG_NOSIGNAL);
+    ::close(c);
+}
+
+void LoopbackServer::Serve()
+{
+    while (!m_stop) {
+        pollfd p{m_listen, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0)
+            continue;
+        const int c = ::accept(m_listen, nullptr, nullptr);
+        if (c < 0)
+            continue;
+        m_workers.emplace_back([this, c] { Answer(c); });
+    }
+}
+
+int UnusedPort()
+{
+    int port = 0;
+    const int fd = ListenLoopback(port);
+    ::close(fd);
+    return port;
+}
+
+} // namespace lorix::test

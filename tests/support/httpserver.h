@@ -1,0 +1,51 @@
+#pragma once
+// A tiny HTTP/1.0 server on the loopback interface for tests of the fetch:
+// each connection gets one answer from the handler, on its own thread, which sees the request
+// target (path and query). Runs on its own thread until destroyed.
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace lorix::test {
+
+struct HttpAnswer {
+    int status = 200;
+    std::string body;
+    int delayMs = 0; // wait this long before answering
+};
+
+class LoopbackServer {
+public:
+    explicit LoopbackServer(std::function<HttpAnswer(const std::string& target)> handler);
+    ~LoopbackServer();
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+    int port() const { return m_port; }
+    // "http://127.0.0.1:PORT" + path
+    std::string url(const std::string& path) const;
+    int requests() const { return m_requests; }
+    std::string lastTarget() const;
+
+private:
+    void Serve();
+    void Answer(int connection);
+    std::function<HttpAnswer(const std::string&)> m_handler;
+    int m_listen = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_requests{0};
+    std::string m_lastTarget;
+    mutable std::mutex m_mutex;
+    std::thread m_thread;
+    std::vector<std::thread> m_workers; // one per connection
+};
+
+// A port on which nothing listens (bound, then closed again).
+int UnusedPort();
+
+} // namespace lorix::test
