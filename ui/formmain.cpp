@@ -20,6 +20,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 
 namespace lorix {
 
@@ -121,6 +122,11 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
     PopupKeys->setObjectName(QStringLiteral("PopupKeys"));
 
     BuildMenu();
+    Uhr = new QTimer(this);
+    Uhr->setObjectName(QStringLiteral("Uhr"));
+    Uhr->setInterval(1000);
+    connect(Uhr, &QTimer::timeout, this, [this] { Run([this] { UhrTimer(); }); });
+    Brause = std::make_unique<CurlHttpClient>();
     EnableReadyCommands();
     resize(640, 480);
 }

@@ -12,10 +12,12 @@
 // name to the list of its file. The keyword popup menu PopupKeys is built by
 // BuildPopupKeys() (formmain_edit.cpp), called after every load.
 
+#include "exchange/http.h"
 #include "ui/context.h"
 
 #include <QAbstractListModel>
 #include <QMainWindow>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,7 @@ class QLabel;
 class QLineEdit;
 class QListView;
 class QMenu;
+class QTimer;
 
 namespace lorix {
 
@@ -109,7 +112,23 @@ class TFormMain final : public QMainWindow {
     void ExpToClipClick();
     void Contents1Click();
     void mnuAboutClick();
+    // The import of prepared MEDLINE text: the parse, and the list refresh
+    // that switches filtering off. FinishImport selects and shows the new
+    // item; a fetched one gets its pubmed_id field first.
+    void ParseMedline(const std::string& prepared);
+    void FinishImport(const std::string* pubmedId);
+    void UhrTimer();
     static const QStringList& ExchangeCommandsReady();
+
+    // The clipboard watch: runs while watchClip is checked, except during a
+    // fetch it started and after a failed one.
+    QTimer* Uhr = nullptr;
+    QString LastClipText;
+    // The sort entry checked when the watch was switched on: 0 none, 1 byYear,
+    // 2 byName, 3 byTitle, 4 byJournal, 5 byType, 6 byRef.
+    int SavedSortEntry = 0;
+    // The HTTP client of the PubMed fetch.
+    std::unique_ptr<HttpClient> Brause;
 
     // Runs a command through the error-box wrapper.
     bool Run(const std::function<void()>& command) { return RunCommand(m_ctx, this, command); }

@@ -1,29 +1,172 @@
-// The import, export and help commands of the main window. Until a command
-// is built its entry stays disabled (see ExchangeCommandsReady).
+// The import, export and help commands of the main window.
 #include "ui/formmain.h"
 
 #include "core/fileio.h"
+#include "exchange/medline.h"
+#include "exchange/pubmed.h"
+#include "exchange/template.h"
 #include "ui/formabout.h"
+#include "ui/formdisplay.h"
+#include "ui/formprint.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QListView>
+#include <QTimer>
 
 namespace lorix {
 
 const QStringList& TFormMain::ExchangeCommandsReady()
 {
     // Names of the menu entries whose handler below is built.
-    static const QStringList ready{QStringLiteral("Contents1"), QStringLiteral("mnuAbout")};
+    static const QStringList ready{QStringLiteral("Contents1"),   QStringLiteral("mnuAbout"),
+                                   QStringLiteral("ExpToClip"),   QStringLiteral("mnuImportfC"),
+                                   QStringLiteral("fromPubMed1"), QStringLiteral("watchClip"),
+                                   QStringLiteral("mnuHTML")};
     return ready;
 }
 
-void TFormMain::mnuImportfCClick() {}
-void TFormMain::fromPubMed1Click() {}
-void TFormMain::watchClipClick() {}
-void TFormMain::mnuHTMLClick() {}
-void TFormMain::ExpToClipClick() {}
+void TFormMain::mnuImportfCClick()
+{
+    Clipboard& clip = m_ctx.platform.clipboard;
+    if (!clip.hasText()) {
+        m_ctx.s.Error("No text found in clipboard.");
+        return;
+    }
+    const std::string text = PrepareImportText(m_ctx.Bytes(clip.text()), LineEnd::CR);
+    const int n = m_ctx.s.Bib.LastItemIndex();
+    ParseMedline(text);
+    if (m_ctx.s.Bib.LastItemIndex() != n)
+        FinishImport(nullptr);
+}
+
+void TFormMain::ParseMedline(const std::string& prepared)
+{
+    if (!ImportMedline(m_ctx.s, prepared))
+        return;
+    if (Filter1->isChecked()) {
+        Filter1->setChecked(false);
+        Filter1Click();
+    } else {
+        RefreshList(true);
+    }
+}
+
+void TFormMain::FinishImport(const std::string* pubmedId)
+{
+    Session& s = m_ctx.s;
+    const int last = s.Bib.LastItemIndex();
+    if (pubmedId)
+        s.Bib.Library.back().Fields.push_back({"pubmed_id", *pubmedId});
+    if (!SelectItem(last))
+        Items->clearSelection();
+    m_ctx.w.Display->ShowItem(last);
+    m_ctx.w.Display->show();
+    SetHeading();
+    Items->setFocus();
+}
+
+namespace {
+
+// The busy cursor while a request waits for its answer.
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace
+
+void TFormMain::fromPubMed1Click()
+{
+    Session& s = m_ctx.s;
+    Clipboard& clip = m_ctx.platform.clipboard;
+    std::string id;
+    if (clip.hasText()) {
+        // Whatever else is on the clipboard is passed over silently.
+        if (!ClipboardPubmedId(m_ctx.Bytes(clip.text()), id))
+            return;
+    } else {
+        const std::optional<QString> typed = m_ctx.dialogs().askText(
+            this, QStringLiteral("Import paper directly from PubMed"), QStringLiteral("Enter PubMed ID"), QString());
+        id = m_ctx.Bytes(typed.value_or(QString()));
+    }
+    std::string body;
+    {
+        BusyCursor busy;
+        // A failed request throws: its text goes to the error box and
+        // nothing else happens.
+        body = FetchPubmedRecord(*Brause, s.Settings, PubmedUrl(s.Settings, id));
+    }
+    const std::string text = PrepareImportText(body, LineEnd::LF);
+    const int n = s.Bib.LastItemIndex();
+    ParseMedline(text);
+    if (s.Bib.LastItemIndex() != n)
+        FinishImport(&id);
+}
+
+void TFormMain::watchClipClick()
+{
+    // The entry is checkable: the click has already moved its mark.
+    QAction* const sorts[] = {byYear, byName, byTitle, byJournal, byType, byRef};
+    if (watchClip->isChecked()) {
+        Uhr->start();
+        SavedSortEntry = 0;
+        for (int i = 0; i < 6; ++i) {
+            if (sorts[i]->isChecked()) {
+                sorts[i]->setChecked(false);
+                SavedSortEntry = i + 1;
+            }
+        }
+        Clipboard& clip = m_ctx.platform.clipboard;
+        LastClipText = clip.hasText() ? clip.text() : QString();
+    } else {
+        Uhr->stop();
+        if (SavedSortEntry > 0)
+            sorts[SavedSortEntry - 1]->setChecked(true);
+    }
+}
+
+void TFormMain::UhrTimer()
+{
+    Clipboard& clip = m_ctx.platform.clipboard;
+    if (!clip.hasText() || clip.text() == LastClipText)
+        return;
+    Uhr->stop();
+    // A failed fetch has shown its error box; the watch then stays halted
+    // (mark set, timer stopped) until it is switched off and on again.
+    if (!Run([this] { fromPubMed1Click(); }))
+        return;
+    LastClipText = clip.hasText() ? clip.text() : QString();
+    if (watchClip->isChecked())
+        Uhr->start();
+}
+
+void TFormMain::mnuHTMLClick()
+{
+    m_ctx.w.Print->OpenDialog();
+}
+
+void TFormMain::ExpToClipClick()
+{
+    const int i = SelectedItem();
+    if (i < 0)
+        return;
+    const Bibitem& item = m_ctx.s.Bib.Library[static_cast<size_t>(i)];
+    const std::string templ = m_ctx.s.Settings.Read("formats." + item.ItemType);
+    // Rendered in full before the clipboard is touched: a faulty template
+    // throws and leaves the clipboard as it was.
+    const std::string text = RenderTemplate(item, templ, m_ctx.s.schema.FieldNames);
+    m_ctx.platform.clipboard.setText(m_ctx.Text(text));
+}
+
 void TFormMain::Contents1Click()
 {
     const std::string page = JoinPath(m_ctx.s.ProgramDir, "manual/lorix.html");
     m_ctx.platform.shell.open(QString::fromStdString(page));
 }
+
 void TFormMain::mnuAboutClick()
 {
     m_ctx.w.About->ShowAbout();

@@ -1,5 +1,7 @@
 #include "ui/formoptions.h"
 
+#include "exchange/template.h"
+
 #include "ui/formdisplay.h"
 #include "ui/formmain.h"
 
@@ -203,7 +205,37 @@ QWidget* TFormOptions::BuildExportTab()
     FormatText->setFrameShape(QFrame::NoFrame);
     FormatText->setBackgroundRole(QPalette::Window);
     FormatText->viewport()->setAutoFillBackground(false);
+    // Only the user's edits store a template; showing one does not.
+    connect(TypeSelect, &QComboBox::currentIndexChanged, this,
+            [this] { RunCommand(m_ctx, this, [this] { TypeSelectChange(); }); });
+    connect(TypeFormat, &QLineEdit::textEdited, this,
+            [this] { RunCommand(m_ctx, this, [this] { TypeFormatChange(); }); });
     return tab;
+}
+
+void TFormOptions::ShowPreview(const std::string& templ)
+{
+    // A code beyond the field list throws before anything is shown, so the
+    // preview keeps its previous text under the error box.
+    FormatText->setPlainText(DecodeText(PreviewTemplate(templ, m_ctx.s.schema.FieldNames), m_ctx.iniUtf8));
+}
+
+void TFormOptions::TypeSelectChange()
+{
+    if (TypeSelect->currentIndex() < 0)
+        return;
+    const std::string templ = m_ctx.s.Settings.Read("formats." + EncodeText(TypeSelect->currentText(), m_ctx.iniUtf8));
+    TypeFormat->setText(DecodeText(templ, m_ctx.iniUtf8));
+    ShowPreview(templ);
+}
+
+void TFormOptions::TypeFormatChange()
+{
+    if (TypeSelect->currentIndex() < 0)
+        return;
+    const std::string templ = EncodeText(TypeFormat->text(), m_ctx.iniUtf8);
+    m_ctx.s.Settings.Write("formats." + EncodeText(TypeSelect->currentText(), m_ctx.iniUtf8), templ);
+    ShowPreview(templ);
 }
 
 void TFormOptions::CreateColumnSelectors()

@@ -83,10 +83,15 @@ class TFormOptions final : public QWidget {
     QLineEdit* TypeFormat = nullptr;
     QPlainTextEdit* FormatText = nullptr;
 
+    // Export tab: another type chosen; the template edited (every keystroke).
+    void TypeSelectChange();
+    void TypeFormatChange();
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    void ShowPreview(const std::string& templ);
     QWidget* BuildFilterTab();
     QWidget* BuildLogTab();
     QWidget* BuildSaveTab();

@@ -1,9 +1,19 @@
 #pragma once
-// TFormPrint: the HTML export dialog.
+// TFormPrint: the HTML export dialog. It collects the fields, the number of
+// columns, the separator row and the file name; exchange/htmlexport writes
+// the file, and the desktop shows or prints it.
 
 #include "ui/context.h"
 
 #include <QWidget>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace lorix {
 
@@ -14,8 +24,32 @@ class TFormPrint final : public QWidget {
     // Creation steps at start-up (run once, inside the error-box wrapper).
     void FormCreate();
 
+    // Fills the dialog from the settings and the shown items and shows it,
+    // the main window and the item editor window disabled meanwhile.
+    void OpenDialog();
+    // Print (Exp) and Display (Disp): store the choices, write the file, and
+    // have the desktop print or show it.
+    void ExpClick(QObject* sender);
+    void CancelClick();
+
+    QLabel* Label1 = nullptr;
+    std::vector<QCheckBox*> ExportFieldBoxes;
+    QCheckBox* Separate = nullptr;
+    QComboBox* Columns = nullptr;
+    QLabel* ExpFN = nullptr;
+    QLineEdit* ExpFNF = nullptr;
+    QPushButton* Cancel = nullptr;
+    QPushButton* Exp = nullptr;
+    QPushButton* Disp = nullptr;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
   private:
+    void Leave();
     FormContext& m_ctx;
+    QGridLayout* m_boxes = nullptr;
 };
 
 } // namespace lorix

@@ -1,12 +1,16 @@
 #include "ui/platform.h"
 
+#include <QFile>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTextDocument>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QProcess>
 #include <QUrl>
 
 namespace lorix {
@@ -78,9 +82,20 @@ bool QtShell::open(const QString& path)
 
 bool QtShell::print(const QString& path)
 {
-    // The desktops this runs on have no common "print" verb; lp prints what
-    // the print system can convert.
-    return QProcess::startDetached(QStringLiteral("lp"), {path});
+    // The desktops this runs on have no common "print" verb: the page is laid
+    // out by Qt's rich text engine and sent to the default printer without a
+    // dialog. Without a printer nothing happens.
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QTextDocument page;
+    page.setHtml(QString::fromUtf8(file.readAll()));
+    QPrinter printer(info);
+    page.print(&printer);
+    return printer.printerState() != QPrinter::Error;
 }
 
 } // namespace lorix
