@@ -103,6 +103,8 @@ void TFormPrint::OpenDialog()
     m_ctx.w.Main->setEnabled(false);
     if (m_ctx.w.Display)
         m_ctx.w.Display->setEnabled(false);
+    adjustSize();
+    move(m_ctx.w.Main->geometry().center() - rect().center());
     show();
     raise();
     activateWindow();
