@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of tests/fuzz with clang-14 into build-fuzz/
-# and runs each for a bounded time (FUZZ_SECONDS, 60 by default, 20 when
+# and runs each for a bounded time (FUZZ_SECONDS, 60 by default, 30 when
 # CI=true). Seeds: tests/fuzz/corpus/<target>/ plus slices of real files cut
 # at run time into build-fuzz/seeds/<target>/. A crash fails the run and
 # leaves its input in build-fuzz/artifacts/; such an input then belongs in
@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 corpus_dir=${LORIX_CORPUS_DIR:-../shared/corpus}
 seconds=${FUZZ_SECONDS:-60}
-if [ "${CI:-}" = true ] && [ -z "${FUZZ_SECONDS:-}" ]; then seconds=20; fi
+if [ "${CI:-}" = true ] && [ -z "${FUZZ_SECONDS:-}" ]; then seconds=30; fi
 
 if [ ! -f build-fuzz/build.ninja ]; then
   CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja \
@@ -29,6 +29,11 @@ rm -rf "$seeds"
 slice data/lorix.ini "$seeds/settings_fuzz" ini
 for f in "$corpus_dir"/bib/*.bib; do
   [ -f "$f" ] && slice "$f" "$seeds/bib_fuzz" "$(basename "$f" .bib)"
+done
+mkdir -p "$seeds/template_fuzz" "$seeds/linebreak_fuzz"
+grep '^formats\.' data/lorix.ini | cut -d= -f2- | split -l 1 -d -a 3 - "$seeds/template_fuzz/t"
+for f in "$corpus_dir"/bib/*.bib; do
+  [ -f "$f" ] && grep -o '= *{[^{}]*}' "$f" | head -50 | split -l 5 -d -a 3 - "$seeds/linebreak_fuzz/$(basename "$f" .bib)-" || true
 done
 for f in "$corpus_dir"/medline/*.txt; do
   [ -f "$f" ] && slice "$f" "$seeds/medline_fuzz" "$(basename "$f" .txt)"

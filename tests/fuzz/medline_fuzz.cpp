@@ -1,0 +1,59 @@
+// Any bytes as clipboard text or as a fetched body: preparing and parsing
+// must end without a crash, and the line-end convention must not matter:
+// the text with LF, CR LF or CR line ends gives the same record.
+#include "exchange/medline.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+using namespace lorix;
+
+namespace {
+
+std::string WithLineEnds(std::string_view text, const char* end)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += end;
+        else if (c != '\r')
+            out += c;
+    }
+    return out;
+}
+
+std::string Describe(const MedlineRecord& r)
+{
+    std::string d = std::to_string(static_cast<int>(r.Outcome)) + r.Item.Reference + "\x01" + r.Abstract;
+    for (const Bibfield& f : r.Item.Fields)
+        d += "\x01" + f.Name + "=" + f.Value;
+    return d;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    for (LineEnd mode : {LineEnd::CR, LineEnd::LF}) {
+        const std::string prepared = PrepareImportText(bytes, mode);
+        if (!prepared.empty() && prepared.substr(prepared.size() - 2) != "\r\n")
+            std::abort();
+        Session s;
+        s.Settings.Write("maxlogsize", "10");
+        const bool added = ImportMedline(s, prepared);
+        if (added != (s.Bib.Library.size() == 1) || s.Bib.Library.size() > 1)
+            std::abort();
+        if (added && (s.Bib.Library[0].Fields.size() < 3 || s.Bib.Library[0].Fields.size() > 8))
+            std::abort();
+    }
+    // Only texts without a CR of their own can be compared across conventions.
+    if (bytes.find('\r') == std::string_view::npos) {
+        const std::string lf = Describe(ReadMedlineRecord(PrepareImportText(bytes, LineEnd::LF)));
+        for (const char* end : {"\r\n", "\r"})
+            if (Describe(ReadMedlineRecord(PrepareImportText(WithLineEnds(bytes, end), LineEnd::CR))) != lf)
+                std::abort();
+    }
+    return 0;
+}
