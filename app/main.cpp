@@ -11,6 +11,7 @@
 int main(int argc, char** argv)
 {
     lorix::PreferHugePages(argc, argv);
+    lorix::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lorix"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lorix/lorix.png")));

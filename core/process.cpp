@@ -1,5 +1,7 @@
 #include "core/process.h"
 
+#include <csignal>
+
 #include <cstdlib>
 #include <string>
 
@@ -36,6 +38,13 @@ void PreferHugePages(int argc, char** argv)
 #else
     (void)argc;
     (void)argv;
+#endif
+}
+
+void IgnoreFileSizeSignal()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
 #endif
 }
 

@@ -8,4 +8,9 @@ namespace lorix {
 // the re-exec fails. Call it first thing in main, before any thread starts.
 void PreferHugePages(int argc, char** argv);
 
+// A write past the file-size limit (ulimit -f) raises SIGXFSZ, which ends the
+// process in the middle of a save and leaves its temporary file behind.
+// Ignored, the write fails with EFBIG instead and the save reports it.
+void IgnoreFileSizeSignal();
+
 } // namespace lorix
