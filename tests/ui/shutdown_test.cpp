@@ -111,6 +111,7 @@ class ShutdownTest : public QObject {
         QCOMPARE(closed.count(), 0);
         QVERIFY(h.Main()->isVisible());
         QCOMPARE(h.dialogs.errors.size(), 1);
+        QVERIFY(h.s.LibraryChanged);
         QCOMPARE(h.IniOnDisk(), before); // nothing of the later steps happened
     }
 
