@@ -67,4 +67,8 @@ struct FormContext {
 // ran to its end.
 bool RunCommand(FormContext& ctx, QWidget* parent, const std::function<void()>& command);
 
+// The main window and the item editor window take no input while one of the
+// small dialogs (about box, options, custom field, HTML export) is up.
+void EnableWindowsBehind(FormContext& ctx, bool enabled);
+
 } // namespace lorix

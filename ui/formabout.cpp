@@ -71,9 +71,7 @@ void TFormAbout::FormCreate()
 
 void TFormAbout::ShowAbout()
 {
-    m_ctx.w.Main->setEnabled(false);
-    if (m_ctx.w.Display)
-        m_ctx.w.Display->setEnabled(false);
+    EnableWindowsBehind(m_ctx, false);
     move(m_ctx.w.Main->geometry().center() - rect().center());
     show();
     raise();
@@ -83,9 +81,7 @@ void TFormAbout::ShowAbout()
 void TFormAbout::OKClick()
 {
     hide();
-    m_ctx.w.Main->setEnabled(true);
-    if (m_ctx.w.Display)
-        m_ctx.w.Display->setEnabled(true);
+    EnableWindowsBehind(m_ctx, true);
 }
 
 void TFormAbout::closeEvent(QCloseEvent* event)

@@ -57,10 +57,7 @@ void TFormCustom::FormCreate() {}
 
 void TFormCustom::EnableOthers()
 {
-    if (m_ctx.w.Main)
-        m_ctx.w.Main->setEnabled(true);
-    if (m_ctx.w.Display)
-        m_ctx.w.Display->setEnabled(true);
+    EnableWindowsBehind(m_ctx, true);
 }
 
 void TFormCustom::FieldnameChange()

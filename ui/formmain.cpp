@@ -127,7 +127,6 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
     Uhr->setInterval(1000);
     connect(Uhr, &QTimer::timeout, this, [this] { Run([this] { UhrTimer(); }); });
     Brause = std::make_unique<CurlHttpClient>();
-    EnableReadyCommands();
     resize(640, 480);
 }
 
@@ -265,22 +264,6 @@ void TFormMain::BuildMenu()
     mnuAbout =
         MakeAction(QStringLiteral("mnuAbout"), QStringLiteral("&About"), none, [this] { mnuAboutClick(); });
     help->addAction(mnuAbout);
-}
-
-void TFormMain::EnableReadyCommands()
-{
-    const std::pair<QAction*, const QStringList*> later[] = {
-        {AddItem, &EditCommandsReady()},          {mnuDeleteItem, &EditCommandsReady()},
-        {newField, &EditCommandsReady()},         {AddFolderlocation1, &EditCommandsReady()},
-        {AddKeywords1, &EditCommandsReady()},     {CheckConsitency1, &EditCommandsReady()},
-        {ShowNotesWindow1, &EditCommandsReady()}, {HideWindow1, &EditCommandsReady()},
-        {mnuImportfC, &ExchangeCommandsReady()},  {fromPubMed1, &ExchangeCommandsReady()},
-        {watchClip, &ExchangeCommandsReady()},    {mnuHTML, &ExchangeCommandsReady()},
-        {ExpToClip, &ExchangeCommandsReady()},    {Contents1, &ExchangeCommandsReady()},
-        {mnuAbout, &ExchangeCommandsReady()},
-    };
-    for (const auto& [action, ready] : later)
-        action->setEnabled(ready->contains(action->objectName()));
 }
 
 bool TFormMain::FormCreate(const std::string& iniPath)

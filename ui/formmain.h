@@ -2,15 +2,10 @@
 // TFormMain: the main window with the list of items, its menu bar and its
 // single-letter keys.
 //
-// How later work plugs in. The handlers of the editing commands live in
-// formmain_edit.cpp, those of import, export and help in formmain_exchange.cpp;
-// each file starts with stub bodies. Every such command has its menu entry
-// (QAction, named like the entry) and its letter from the start, but the entry
-// is enabled only when its file lists the entry's name in EditCommandsReady()
-// or ExchangeCommandsReady(); a disabled entry's shortcut and letter do
-// nothing. To bring a command to life: fill its handler and add the entry's
-// name to the list of its file. The keyword popup menu PopupKeys is built by
-// BuildPopupKeys() (formmain_edit.cpp), called after every load.
+// The handlers of the editing commands live in formmain_edit.cpp, those of
+// import, export and help in formmain_exchange.cpp. Every command has its menu
+// entry (a QAction named like the entry). The keyword popup menu PopupKeys is
+// built by BuildPopupKeys() (formmain_edit.cpp), called after every load.
 
 #include "exchange/http.h"
 #include "ui/context.h"
@@ -103,7 +98,6 @@ class TFormMain final : public QMainWindow {
     void KeyE();
     void KeyZ();
     void BuildPopupKeys();
-    static const QStringList& EditCommandsReady();
     // formmain_exchange.cpp
     void mnuImportfCClick();
     void fromPubMed1Click();
@@ -118,7 +112,6 @@ class TFormMain final : public QMainWindow {
     void ParseMedline(const std::string& prepared);
     void FinishImport(const std::string* pubmedId);
     void UhrTimer();
-    static const QStringList& ExchangeCommandsReady();
 
     // The clipboard watch: runs while watchClip is checked, except during a
     // fetch it started and after a failed one.
@@ -192,7 +185,6 @@ class TFormMain final : public QMainWindow {
     void BuildMenu();
     QAction* MakeAction(const QString& name, const QString& caption, const QKeySequence& shortcut,
                         const std::function<void()>& handler);
-    void EnableReadyCommands();
     void ShowItemAndFocus(int line, bool keepNavigatorFocus);
     QString PathSetting(const std::string& key) const;
 

@@ -1,7 +1,6 @@
 // The editing commands of the main window: add and delete items, custom
 // fields, keywords, the consistency check, the notes window and the
-// see-through item editor. Until a command is built its entry stays
-// disabled (see EditCommandsReady).
+// see-through item editor.
 #include "ui/formcustom.h"
 #include "ui/formdisplay.h"
 #include "ui/formmain.h"
@@ -78,18 +77,6 @@ void InsertKeyValue(FormContext& ctx, const std::string& k)
 
 } // namespace
 
-const QStringList& TFormMain::EditCommandsReady()
-{
-    // Names of the menu entries whose handler below is built.
-    static const QStringList ready{
-        QStringLiteral("AddItem"),          QStringLiteral("mnuDeleteItem"),
-        QStringLiteral("newField"),         QStringLiteral("AddFolderlocation1"),
-        QStringLiteral("AddKeywords1"),     QStringLiteral("CheckConsitency1"),
-        QStringLiteral("ShowNotesWindow1"), QStringLiteral("HideWindow1"),
-    };
-    return ready;
-}
-
 void TFormMain::AddItemClick()
 {
     Session& s = m_ctx.s;
@@ -138,8 +125,7 @@ void TFormMain::newFieldClick(QObject* sender)
     if (SelectedLine() < 0)
         return;
     TFormCustom* dlg = m_ctx.w.Custom;
-    setEnabled(false);
-    m_ctx.w.Display->setEnabled(false);
+    EnableWindowsBehind(m_ctx, false);
     dlg->show();
     dlg->raise();
     dlg->activateWindow();
@@ -164,8 +150,7 @@ void TFormMain::AddKeywords1Click()
     if (SelectedLine() < 0)
         return;
     TFormCustom* dlg = m_ctx.w.Custom;
-    setEnabled(false);
-    m_ctx.w.Display->setEnabled(false);
+    EnableWindowsBehind(m_ctx, false);
     dlg->Fieldname->setText(QStringLiteral("key"));
     dlg->show();
     dlg->raise();

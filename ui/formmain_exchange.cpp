@@ -16,16 +16,6 @@
 
 namespace lorix {
 
-const QStringList& TFormMain::ExchangeCommandsReady()
-{
-    // Names of the menu entries whose handler below is built.
-    static const QStringList ready{QStringLiteral("Contents1"),   QStringLiteral("mnuAbout"),
-                                   QStringLiteral("ExpToClip"),   QStringLiteral("mnuImportfC"),
-                                   QStringLiteral("fromPubMed1"), QStringLiteral("watchClip"),
-                                   QStringLiteral("mnuHTML")};
-    return ready;
-}
-
 void TFormMain::mnuImportfCClick()
 {
     Clipboard& clip = m_ctx.platform.clipboard;

@@ -431,16 +431,14 @@ void TFormOptions::mnuOptionsClick()
     show();
     raise();
     activateWindow();
-    m_ctx.w.Main->setEnabled(false);
-    m_ctx.w.Display->setEnabled(false);
+    EnableWindowsBehind(m_ctx, false);
 }
 
 void TFormOptions::DismissClick()
 {
     TFormMain* main = m_ctx.w.Main;
     const int remembered = main->SelectedItem();
-    main->setEnabled(true);
-    m_ctx.w.Display->setEnabled(true);
+    EnableWindowsBehind(m_ctx, true);
     // Closing comes last, but also when the refresh fails (a bad "charlimit"),
     // so the user is never left with two disabled windows.
     struct HideAtEnd {

@@ -100,9 +100,7 @@ void TFormPrint::OpenDialog()
     }
     if (Columns->currentIndex() < 0)
         Columns->setCurrentIndex(0);
-    m_ctx.w.Main->setEnabled(false);
-    if (m_ctx.w.Display)
-        m_ctx.w.Display->setEnabled(false);
+    EnableWindowsBehind(m_ctx, false);
     adjustSize();
     move(m_ctx.w.Main->geometry().center() - rect().center());
     show();
@@ -140,9 +138,7 @@ void TFormPrint::CancelClick() { Leave(); }
 void TFormPrint::Leave()
 {
     hide();
-    m_ctx.w.Main->setEnabled(true);
-    if (m_ctx.w.Display)
-        m_ctx.w.Display->setEnabled(true);
+    EnableWindowsBehind(m_ctx, true);
 }
 
 void TFormPrint::keyPressEvent(QKeyEvent* event)
