@@ -1,7 +1,7 @@
 // Save faults seen from the command line: each must end with a
 // "lorix-cli:" line and exit 2, leaving the library file whole.
 
-#include "support/testutil.h"
+#include "cli.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -12,9 +12,7 @@ using namespace lorix::test;
 TEST(CliFault, FailedSavesExitTwoAndKeepTheOldFile)
 {
     TempDir d;
-    WriteFile(d.file("lorix.ini"), "filename=*none*\nlogfile=*none*\nmaxlogsize=1000\nlog.error=no\n"
-                                   "log.status=no\ndisp.error=yes\ndisp.status=yes\npdfpath=*none*\nbackup=yes\n"
-                                   "fields=author,title,year\ntypes=article\narticle=2,0,1,2\n");
+    WriteSmallIni(d, "backup=yes\n");
     std::string lib;
     for (int i = 0; i < 2000; ++i)
         lib += "@article{r" + std::to_string(i) + ",\n  title = \"A title long enough to fill the file\"\n}\n";
@@ -22,30 +20,26 @@ TEST(CliFault, FailedSavesExitTwoAndKeepTheOldFile)
     std::filesystem::create_directories(d.file("folder.bib"));
     struct Case {
         const char* name;
-        std::string command;
-        std::string file; // must be unchanged afterwards
+        const char* wrapper;
+        const char* args;
+        const char* folder; // made before the run
     };
     const Case cases[] = {
-        {"full disk", "prlimit --fsize=20000 '" LORIX_CLI_PATH "' format lib.bib", "lib.bib"},
-        {"missing folder", "'" LORIX_CLI_PATH "' format lib.bib -o no/such/out.bib", "lib.bib"},
-        {"target is a folder", "'" LORIX_CLI_PATH "' format lib.bib -o folder.bib", "lib.bib"},
+        {"full disk", "prlimit --fsize=20000", "format lib.bib", nullptr},
+        {"missing folder", "", "format lib.bib -o no/such/out.bib", nullptr},
+        {"target is a folder", "", "format lib.bib -o folder.bib", nullptr},
+        // A backup that cannot be made: the save stops before the library is touched.
+        {"folder holds the backup's name", "", "format lib.bib", "lib.bib.bak/inside"},
     };
     for (const Case& c : cases) {
-        const std::string before = ReadFile(d.file(c.file));
-        CommandOutput r = RunCommand("cd '" + d.path() + "' && " + c.command + " 2>&1 >/dev/null");
-        EXPECT_EQ(r.rc, 2) << c.name << "\n" << r.out;
-        EXPECT_NE(r.out.find("lorix-cli: "), std::string::npos) << c.name << "\n" << r.out;
-        EXPECT_EQ(ReadFile(d.file(c.file)), before) << c.name;
+        if (c.folder)
+            std::filesystem::create_directories(d.file(c.folder));
+        CliResult r = RunCli(d, c.args, c.wrapper);
+        EXPECT_EQ(r.rc, 2) << c.name << "\n" << r.err;
+        EXPECT_NE(r.err.find("lorix-cli: "), std::string::npos) << c.name << "\n" << r.err;
+        EXPECT_EQ(ReadFile(d.file("lib.bib")), lib) << c.name;
         for (const auto& e : std::filesystem::directory_iterator(d.path()))
             EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos)
                 << c.name << ": temporary file left: " << e.path();
     }
-
-    // A backup that cannot be made (a folder holds its name): the save stops
-    // before the library is touched.
-    std::filesystem::create_directories(d.file("lib.bib.bak/inside"));
-    CommandOutput r = RunCommand("cd '" + d.path() + "' && '" LORIX_CLI_PATH "' format lib.bib 2>&1 >/dev/null");
-    EXPECT_EQ(r.rc, 2) << r.out;
-    EXPECT_NE(r.out.find("lorix-cli: "), std::string::npos) << r.out;
-    EXPECT_EQ(ReadFile(d.file("lib.bib")), lib);
 }

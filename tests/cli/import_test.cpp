@@ -1,8 +1,8 @@
 // lorix-cli import-medline and fetch, run as the real binary; the fetch goes
 // to a loopback server started by the test.
 
+#include "cli.h"
 #include "support/httpserver.h"
-#include "support/testutil.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -11,27 +11,12 @@ using namespace lorix::test;
 
 namespace {
 
-struct Result {
-    int rc;
-    std::string err;
-};
-
-Result RunCli(const std::string& args, const std::string& dir)
-{
-    CommandOutput r = RunCommand("cd '" + dir + "' && '" LORIX_CLI_PATH "' " + args + " 2>&1 >/dev/null");
-    return {r.rc, r.out};
-}
-
 const char* const kLibrary = "@article{mangalam:2002,\n  author = {Someone},\n  title = {Other},\n  year = {2002}\n}\n";
 
 void Prepare(const TempDir& d, const std::string& url)
 {
-    WriteFile(d.file("lorix.ini"), "filename=*none*\nlogfile=*none*\nmaxlogsize=1000\nlog.error=no\n"
-                                   "log.status=no\ndisp.error=yes\ndisp.status=yes\npdfpath=*none*\n"
-                                   "filtering=yes\nfilter1=year\nfilter1.op=contains\nfilter1.from=1999\n"
-                                   "fields=author,title,year\ntypes=article\narticle=2,0,1,2\n"
-                                   "pubmed.timeout=2\npubmed.url=" +
-                                       url + "\n");
+    WriteSmallIni(d, "filtering=yes\nfilter1=year\nfilter1.op=contains\nfilter1.from=1999\n"
+                     "pubmed.timeout=2\npubmed.url=" + url + "\n");
     WriteFile(d.file("lib.bib"), kLibrary);
 }
 
@@ -41,7 +26,7 @@ TEST(CliImport, MedlineFileAddsOneItemWithUniqueReference)
 {
     TempDir d;
     Prepare(d, "http://127.0.0.1:1/");
-    Result r = RunCli("import-medline lib.bib '" + CorpusFile("medline/pmid-12230038.txt") + "'", d.path());
+    CliResult r = RunCli(d, "import-medline lib.bib '" + CorpusFile("medline/pmid-12230038.txt") + "'");
     ASSERT_EQ(r.rc, 0) << r.err;
     EXPECT_NE(r.err.find("status: Added item mangalam:2002a from Clipboard.\n"), std::string::npos) << r.err;
     const std::string lib = ReadFile(d.file("lib.bib"));
@@ -50,10 +35,18 @@ TEST(CliImport, MedlineFileAddsOneItemWithUniqueReference)
     EXPECT_NE(ReadFile(d.file("lib.not")).find("mangalam:2002a\r\nBioinformatics research"), std::string::npos);
 }
 
-TEST(CliImport, NothingImportedLeavesTheLibraryAlone)
+TEST(CliImport, FailuresAndAFetchToAnotherFileLeaveTheLibraryAlone)
 {
+    const std::string record = ReadFile(CorpusFile("medline/pmid-16377612.txt"));
+    LoopbackServer server([&](const std::string& target) {
+        if (target.find("id=16377612") != std::string::npos)
+            return HttpAnswer{200, record};
+        if (target.find("id=500") != std::string::npos)
+            return HttpAnswer{500, "server error"};
+        return HttpAnswer{200, "Error: no such id\n"};
+    });
     TempDir d;
-    Prepare(d, "http://127.0.0.1:1/");
+    Prepare(d, server.url("/efetch.fcgi?db=pubmed&id={id}&rettype=medline"));
     WriteFile(d.file("bad.txt"), "TI  - Only a title\n");
     struct Case {
         std::string args;
@@ -66,46 +59,18 @@ TEST(CliImport, NothingImportedLeavesTheLibraryAlone)
         {"import-medline lib.bib missing.txt", 2, "lorix-cli: "},
         {"fetch lib.bib 1234a", 1, "not a PubMed identifier"},
         {"fetch lib.bib 1234567890123456", 1, "not a PubMed identifier"},
+        {"fetch lib.bib 999", 1, "error: Error importing: no item found.\n"},
+        {"fetch lib.bib 500", 2, "lorix-cli: The PubMed service answered with HTTP status 500"},
     };
     for (const Case& c : cases) {
-        Result r = RunCli(c.args, d.path());
+        CliResult r = RunCli(d, c.args);
         EXPECT_EQ(r.rc, c.rc) << c.args << "\n" << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
         EXPECT_EQ(ReadFile(d.file("lib.bib")), kLibrary) << c.args;
         EXPECT_FALSE(Exists(d.file("lib.bak"))) << c.args;
     }
-}
 
-TEST(CliImport, FetchFromLoopbackServer)
-{
-    const std::string record = ReadFile(CorpusFile("medline/pmid-16377612.txt"));
-    LoopbackServer server([&](const std::string& target) {
-        if (target.find("id=16377612") != std::string::npos)
-            return HttpAnswer{200, record};
-        if (target.find("id=500") != std::string::npos)
-            return HttpAnswer{500, "server error"};
-        if (target.find("id=77") != std::string::npos)
-            return HttpAnswer{200, "late", 5000};
-        return HttpAnswer{200, "Error: no such id\n"};
-    });
-    TempDir d;
-    Prepare(d, server.url("/efetch.fcgi?db=pubmed&id={id}&rettype=medline"));
-
-    struct Failure {
-        std::string id;
-        int rc;
-        std::string message;
-    };
-    for (const Failure& f : {Failure{"999", 1, "error: Error importing: no item found.\n"},
-                             Failure{"500", 2, "lorix-cli: The PubMed service answered with HTTP status 500"},
-                             Failure{"77", 2, "lorix-cli: "}}) {
-        Result r = RunCli("fetch lib.bib " + f.id, d.path());
-        EXPECT_EQ(r.rc, f.rc) << f.id << "\n" << r.err;
-        EXPECT_NE(r.err.find(f.message), std::string::npos) << f.id << "\n" << r.err;
-        EXPECT_EQ(ReadFile(d.file("lib.bib")), kLibrary) << f.id;
-    }
-
-    Result r = RunCli("fetch lib.bib ' 16377612 ' -o out.bib", d.path());
+    CliResult r = RunCli(d, "fetch lib.bib ' 16377612 ' -o out.bib");
     ASSERT_EQ(r.rc, 0) << r.err;
     EXPECT_EQ(server.lastTarget(), "/efetch.fcgi?db=pubmed&id=16377612&rettype=medline");
     const std::string out = ReadFile(d.file("out.bib"));

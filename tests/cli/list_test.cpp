@@ -1,29 +1,17 @@
 // lorix-cli list: the lines of the main list for a small library under
 // several settings files.
-#include "support/testutil.h"
+#include "cli.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sys/wait.h>
-
-using lorix::test::ReadFile;
-using lorix::test::TempDir;
-using lorix::test::WriteFile;
+using namespace lorix::test;
 
 namespace {
 
-struct Output {
-    int rc = -1;
-    std::string out, err;
-};
-
-Output List(const TempDir& dir, const std::string& ini, const std::string& lib = "lib.bib")
+CliResult List(const TempDir& dir, const std::string& ini, const std::string& lib = "lib.bib")
 {
     WriteFile(dir.file("lorix.ini"), ini);
-    std::string cmd = "cd '" + dir.path() + "' && '" LORIX_CLI_PATH "' list " + lib + " 2>err.txt";
-    lorix::test::CommandOutput c = lorix::test::RunCommand(cmd);
-    return Output{c.rc, c.out, ReadFile(dir.file("err.txt"))};
+    return RunCli(dir, "list " + lib);
 }
 
 const char* const kLibrary = "@article{Smith1999a,\n  year = {1999},\n  title = {On DNA}\n}\n"
@@ -57,7 +45,7 @@ TEST(CliList, LinesFollowColumnsSortAndFilterSettings)
          "", "status: Filtering on. Showing 0 filtered items\n"},
     };
     for (const Case& c : cases) {
-        Output r = List(dir, c.settings + kBase); // the first line of a key wins
+        CliResult r = List(dir, c.settings + kBase); // the first line of a key wins
         EXPECT_EQ(r.rc, 0) << r.err;
         EXPECT_EQ(r.out, c.lines) << c.settings;
         EXPECT_NE(r.err.find("status: Loaded lib.bib. Processed 3 records.\n" + c.message), std::string::npos)
@@ -68,12 +56,12 @@ TEST(CliList, LinesFollowColumnsSortAndFilterSettings)
 TEST(CliList, MissingLibraryAndBadCharLimit)
 {
     TempDir dir;
-    Output missing = List(dir, kBase, "nothere.bib");
+    CliResult missing = List(dir, kBase, "nothere.bib");
     EXPECT_EQ(missing.rc, 1);
     EXPECT_EQ(missing.err, "error: File not found: nothere.bib\n");
 
     WriteFile(dir.file("lib.bib"), kLibrary);
-    Output bad = List(dir, std::string(kBase) + "truncate=yes\ncharlimit=wide\n");
+    CliResult bad = List(dir, std::string(kBase) + "truncate=yes\ncharlimit=wide\n");
     EXPECT_EQ(bad.rc, 2);
     EXPECT_NE(bad.err.find("lorix-cli: 'wide' is not a valid integer value"), std::string::npos) << bad.err;
     EXPECT_EQ(bad.out, "");
@@ -87,18 +75,14 @@ TEST(CliTemplateAndExport, TemplateOfAReferenceAndTheHtmlFile)
                                         "formats.article=%17 %(20.\nexpfields=,year,title,\nexpcolumns=0\n"
                                         "expline=no\n") + kBase;
     WriteFile(dir.file("lorix.ini"), ini);
-    auto run = [&](const std::string& args) {
-        std::string cmd = "cd '" + dir.path() + "' && '" LORIX_CLI_PATH "' " + args + " 2>/dev/null";
-        lorix::test::CommandOutput c = lorix::test::RunCommand(cmd);
-        return Output{c.rc, c.out, {}};
-    };
-    Output t = run("template lib.bib Smith1999a");
+    auto run = [&](const std::string& args) { return RunCli(dir, args); };
+    CliResult t = run("template lib.bib Smith1999a");
     EXPECT_EQ(t.rc, 0);
     EXPECT_EQ(t.out, "On DNA (1999).\n");
     EXPECT_EQ(run("template lib.bib smith1999a").rc, 1); // references compare exactly
     EXPECT_EQ(run("template lib.bib doe:2001").out, "\n"); // a type without a template
 
-    Output h = run("export-html lib.bib -o out.html");
+    CliResult h = run("export-html lib.bib -o out.html");
     EXPECT_EQ(h.rc, 0);
     const std::string html = ReadFile(dir.file("out.html"));
     EXPECT_NE(html.find("   Displaying 3 items.</h1>\r\n"), std::string::npos);

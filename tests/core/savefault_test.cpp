@@ -48,6 +48,26 @@ size_t TempFilesIn(const std::string& dir)
             ++n;
     return n;
 }
+
+// Saves in a forked child after prepare(): 0 when the save claimed success,
+// 2 when it threw FileError, anything else when the child failed otherwise.
+int SaveInChild(const std::string& path, const std::string& content, void (*prepare)())
+{
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        prepare();
+        try {
+            WriteFileAtomic(path, content);
+        } catch (const FileError&) {
+            ::_exit(2);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 } // namespace
 
 TEST(SaveFault, ReadOnlyFolderKeepsTheOldFile)
@@ -56,25 +76,14 @@ TEST(SaveFault, ReadOnlyFolderKeepsTheOldFile)
     std::string path = dir.file("lib.bib");
     WriteFile(path, "old");
     ::chmod(dir.path().c_str(), 0555);
-    // In a child, so that under root the save can run as an unprivileged user
-    // for whom the folder is as read-only as for anyone else.
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
+    // Under root the save runs as an unprivileged user, for whom the folder
+    // is as read-only as for anyone else.
+    const int rc = SaveInChild(path, "new", [] {
         if (::geteuid() == 0 && ::setuid(65534) != 0)
             ::_exit(3);
-        try {
-            WriteFileAtomic(path, "new");
-        } catch (const FileError&) {
-            ::_exit(2);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    });
     ::chmod(dir.path().c_str(), 0755);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 2) << "the failed write was reported as success";
+    EXPECT_EQ(rc, 2) << "the failed write was reported as success";
     EXPECT_EQ(ReadFile(path), "old");
 }
 
@@ -121,24 +130,13 @@ TEST(SaveFault, FullDiskLeavesTheOldFileAndNoTemporary)
     std::string path = dir.file("lib.bib");
     std::string old = Content('o', 100);
     WriteFile(path, old);
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        // The size limit stands in for a full disk: writes past it fail with EFBIG.
+    // The size limit stands in for a full disk: writes past it fail with EFBIG.
+    const int rc = SaveInChild(path, Content('n', 20000), [] {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit lim{64 * 1024, 64 * 1024};
         ::setrlimit(RLIMIT_FSIZE, &lim);
-        try {
-            WriteFileAtomic(path, Content('n', 20000));
-        } catch (const FileError&) {
-            ::_exit(2);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 2) << "the failed write was reported as success";
+    });
+    EXPECT_EQ(rc, 2) << "the failed write was reported as success";
     EXPECT_EQ(ReadFile(path), old);
     EXPECT_EQ(TempFilesIn(dir.path()), 0u);
 }

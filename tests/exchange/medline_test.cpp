@@ -11,17 +11,13 @@ using namespace lorix;
 namespace {
 
 // A record in the layout the service delivers, lines ended by sep.
-std::string Record(const std::string& sep, bool withAu = true)
+std::string Record(const std::string& sep)
 {
-    std::string r = "PMID- 1" + sep + "VI  - 3" + sep + "DP  - 2003 Jan 15" + sep + "TI  - A title spread" + sep +
-                    "      over three" + sep + "      lines." + sep + "PG  - 1-9" + sep + "AB  - First part" + sep +
-                    "      second part." + sep + "FAU - Smith, John A" + sep;
-    if (withAu)
-        r += "AU  - Smith JA" + sep;
-    r += "FAU - Doe, Kim" + sep;
-    if (withAu)
-        r += "AU  - Doe K" + sep;
-    r += "TA  - J Test" + sep;
+    std::string r;
+    for (const char* line : {"PMID- 1", "VI  - 3", "DP  - 2003 Jan 15", "TI  - A title spread", "      over three",
+                             "      lines.", "PG  - 1-9", "AB  - First part", "      second part.",
+                             "FAU - Smith, John A", "AU  - Smith JA", "FAU - Doe, Kim", "AU  - Doe K", "TA  - J Test"})
+        r += line + sep;
     return r;
 }
 
@@ -82,18 +78,17 @@ TEST(Medline, FindTagTakesEntriesInTurn)
 
 TEST(Medline, RecordFields)
 {
+    const std::string kFullRecord = "article smith:2003|title=A title spread over three lines|"
+                                    "author=Smith, John A AND Doe, Kim|journal=J Test|volume=3|pages=1-9|"
+                                    "month=Jan 15|year=2003";
     struct Case {
         const char* name;
         std::string text;
         std::string fields;
     };
     const Case cases[] = {
-        {"full names, CR LF", Record("\r\n"),
-         "article smith:2003|title=A title spread over three lines|author=Smith, John A AND Doe, Kim|"
-         "journal=J Test|volume=3|pages=1-9|month=Jan 15|year=2003"},
-        {"full names, LF", Record("\n"),
-         "article smith:2003|title=A title spread over three lines|author=Smith, John A AND Doe, Kim|"
-         "journal=J Test|volume=3|pages=1-9|month=Jan 15|year=2003"},
+        {"full names, CR LF", Record("\r\n"), kFullRecord},
+        {"full names, LF", Record("\n"), kFullRecord},
         {"short names only", "TI  - T\nAU  - Smith JA\nAU  - Doe K\nDP  - 2003\n",
          "article smith:2003|title=T|author=Smith, JA AND Doe, K|year=2003"},
         {"two dots keep one", "TI  - Some title..\nAU  - Smith JA\nIP  - 4\n",
@@ -127,12 +122,12 @@ TEST(Medline, ImportReportsAndMakesReferencesUnique)
     }
     EXPECT_TRUE(s.LibraryChanged);
 
-    Imports g;
-    Session& gap = g.s;
-    gap.Bib.Library.push_back({});
-    gap.Bib.Library.back().Reference = "smith:2003a";
-    ASSERT_TRUE(ImportMedline(gap, text));
-    EXPECT_EQ(gap.Bib.Library.back().Reference, "smith:2003");
+    // The first free reference, not the one after the highest suffix.
+    Imports gap;
+    gap.s.Bib.Library.push_back({});
+    gap.s.Bib.Library.back().Reference = "smith:2003a";
+    ASSERT_TRUE(ImportMedline(gap.s, text));
+    EXPECT_EQ(gap.s.Bib.Library.back().Reference, "smith:2003");
 
     struct Fail {
         std::string text, message;
@@ -140,12 +135,11 @@ TEST(Medline, ImportReportsAndMakesReferencesUnique)
     for (const Fail& f : {Fail{"PMID- 1\nAU  - Smith J\n", kImportNoItem}, Fail{"TI  - \nAU  - Smith J\n", kImportNoItem},
                           Fail{"TI  - T\nDP  - 2000\n", kImportNoAuthor}, Fail{"", kImportNoItem},
                           Fail{"no line end at all", kImportNoItem}}) {
-        Imports ie;
-        Session& e = ie.s;
-        EXPECT_FALSE(ImportMedline(e, PrepareImportText(f.text, LineEnd::CR))) << f.text;
-        EXPECT_TRUE(e.Bib.Library.empty());
-        EXPECT_FALSE(e.LibraryChanged);
-        EXPECT_EQ(ie.last, f.message);
+        Imports e;
+        EXPECT_FALSE(ImportMedline(e.s, PrepareImportText(f.text, LineEnd::CR))) << f.text;
+        EXPECT_TRUE(e.s.Bib.Library.empty());
+        EXPECT_FALSE(e.s.LibraryChanged);
+        EXPECT_EQ(e.last, f.message);
     }
 }
 

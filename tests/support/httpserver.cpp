@@ -31,16 +31,6 @@ int ListenLoopback(int& port)
     return fd;
 }
 
-const char* Reason(int status)
-{
-    switch (status) {
-    case 200: return "OK";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
-    }
-}
-
 } // namespace
 
 LoopbackServer::LoopbackServer(std::function<HttpAnswer(const std::string&)> handler)
@@ -93,7 +83,7 @@ void LoopbackServer::Answer(int c)
     // Wait in small steps so that a stopping server does not hang.
     for (int waited = 0; waited < a.delayMs && !m_stop; waited += 20)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const std::string response = "HTTP/1.0 " + std::to_string(a.status) + " " + Reason(a.status) +
+    const std::string response = "HTTP/1.0 " + std::to_string(a.status) + (a.status == 200 ? " OK" : " Error") +
                                  "\r\nContent-Type: text/plain\r\nContent-Length: " +
                                  std::to_string(a.body.size()) + "\r\nConnection: close\r\n\r\n" + a.body;
     ::send(c, response.data(), response.size(), MSG_NOSIGNAL);

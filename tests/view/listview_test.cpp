@@ -114,16 +114,6 @@ TEST(BuildList, SortIsStableAndByteWise)
     EXPECT_EQ(f.Refs(off, kNone), (Refs{"a", "b", "c", "d"}));
 }
 
-TEST(BuildList, CountMessages)
-{
-    ListFixture f;
-    FilterRules off;
-    EXPECT_EQ(BuildList(f.s, off, kNone).Message, "Filtering off. Showing all 0 items.");
-    FilterRules on;
-    on.Filtering = true;
-    EXPECT_EQ(BuildList(f.s, on, kNone).Message, "Filtering on. Showing 0 filtered items");
-}
-
 TEST(FilterRules, OperatorsAndFields)
 {
     ListFixture f;
