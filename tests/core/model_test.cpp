@@ -1,6 +1,6 @@
-#include "core/errors.h"
 #include "core/log.h"
 #include "core/model.h"
+#include "core/errors.h"
 #include "core/text.h"
 #include "support/testutil.h"
 
@@ -44,8 +44,11 @@ TEST(NextKeyword, BlanksSeparateCommasDoNot)
 TEST(NotesFileName, OnlyTheFilesOwnNameCounts)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"lib.bib", "lib.not"},     {"my.data/lib.bib", "my.data/lib.not"},     {"/a/b.c.d", "/a/b.not"},
-        {"library", "library.not"}, {"my.data/library", "my.data/library.not"},
+        {"lib.bib", "lib.not"},
+        {"my.data/lib.bib", "my.data/lib.not"},
+        {"/a/b.c.d", "/a/b.not"},
+        {"library", "library.not"},
+        {"my.data/library", "my.data/library.not"},
     };
     for (auto [lib, notes] : cases)
         EXPECT_EQ(NotesFileName(lib), notes) << lib;
@@ -57,9 +60,9 @@ TEST(Notes, OnlyReferenceLinesAtEvenPositionsCount)
     std::vector<std::string> notes = {"A", "note of a", "b", "C", "c", "note of c", "d"};
     EXPECT_EQ(GetNote(notes, "a"), "note of a");
     EXPECT_EQ(GetNote(notes, "B"), "C");
-    EXPECT_EQ(GetNote(notes, "c"), ""); // first equal line is at an odd index
+    EXPECT_EQ(GetNote(notes, "c"), "");      // first equal line is at an odd index
     EXPECT_EQ(FindNoteEntry(notes, "c"), -1);
-    EXPECT_EQ(GetNote(notes, "d"), ""); // reference line without a note line
+    EXPECT_EQ(GetNote(notes, "d"), "");      // reference line without a note line
     EXPECT_EQ(FindNoteEntry(notes, "d"), 6);
 }
 
