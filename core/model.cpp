@@ -120,9 +120,12 @@ std::string NotesFileName(const std::string& libraryPath)
 
 int FindNoteEntry(const std::vector<std::string>& notes, std::string_view reference)
 {
-    for (size_t k = 0; k < notes.size(); ++k)
+    // Stopping at a note line that reads like the reference would hide that
+    // reference's own entry; typing its note would then file every keystroke
+    // under a new, unfindable entry and the text would be lost.
+    for (size_t k = 0; k < notes.size(); k += 2)
         if (EqualsNoCase(notes[k], reference))
-            return (k % 2 == 0) ? static_cast<int>(k) : -1;
+            return static_cast<int>(k);
     return -1;
 }
 

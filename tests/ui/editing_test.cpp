@@ -214,6 +214,25 @@ class EditingTest : public QObject {
         QVERIFY((h.s.NotesList == std::vector<std::string>{"c", "note of a!"}));
     }
 
+    void noteOfAReferenceThatAnotherNoteReadsLike()
+    {
+        // The note of "b" reads "c". Typing c's note must file it under c, where
+        // the next showing finds it, and leave no empty entries behind.
+        Harness h(Overrides{{"displaynotes", "0"}});
+        QVERIFY(h.Start());
+        h.Main()->show();
+        h.SetLibrary({MakeItem("misc", "b", {}), MakeItem("misc", "c", {})});
+        h.s.NotesList = {"b", "c"};
+        TFormNotes* n = h.program->W().Notes;
+        Select(h, 1);
+        QVERIFY(n->NotesMemo->toPlainText().isEmpty());
+        QTest::keyClicks(n->NotesMemo, QStringLiteral("xy"));
+        QVERIFY((h.s.NotesList == std::vector<std::string>{"b", "c", "c", "xy"}));
+        Select(h, 0);
+        Select(h, 1);
+        QCOMPARE(n->NotesMemo->toPlainText(), QStringLiteral("xy"));
+    }
+
     void addAndDeleteWithTheSelectionRule()
     {
         Harness h;
