@@ -146,13 +146,18 @@ class RandomUser {
     int Below(int n) { return n <= 0 ? 0 : static_cast<int>(g() % static_cast<unsigned>(n)); }
     bool Chance(int percent) { return Below(100) < percent; }
 
-    QString Text(int maxLen)
+    // Random text; a field value may also hold the characters that mean
+    // something to BibTeX (a reference never does: the editor takes it as typed).
+    QString Text(int maxLen, bool value = false)
     {
         static const char safe[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .-:'";
+        static const char special[] = "{}\"@%#,=\\~";
         QString t;
         const int n = 1 + Below(maxLen);
         for (int i = 0; i < n; ++i) {
-            if (Chance(3))
+            if (value && Chance(4))
+                t += QLatin1Char(special[Below(sizeof special - 1)]);
+            else if (Chance(3))
                 t += QString::fromUtf8("\xc3\xa9"); // é
             else
                 t += QLatin1Char(safe[Below(sizeof safe - 1)]);
@@ -307,9 +312,12 @@ class RandomUser {
         ed->moveCursor(Chance(50) ? QTextCursor::End : QTextCursor::Start);
         const int how = Below(10);
         if (how < 6) {
-            const QString t = Text(r == 0 ? 4 : 12);
+            const QString t = r == 0 ? Text(4) : Text(12, true);
             lastAction = "type into row " + std::to_string(r) + ": " + t.toStdString();
             Type(ed, t);
+        } else if (how < 9 && r > 0 && Chance(15)) {
+            lastAction = "Return in row " + std::to_string(r);
+            Key(ed, Qt::Key_Return);
         } else if (how < 9) {
             const int n = 1 + Below(8);
             lastAction = "backspace x" + std::to_string(n) + " in row " + std::to_string(r);
@@ -459,7 +467,7 @@ class RandomUser {
             return;
         if (how == 0 || how == 3)
             C()->Fieldname->setText(QString::fromLatin1(names[Below(std::size(names))]));
-        C()->Fieldvalue->setText(Chance(10) ? QString() : Text(10));
+        C()->Fieldvalue->setText(Chance(10) ? QString() : Text(10, true));
         lastAction +=
             " " + C()->Fieldname->text().toStdString() + "=" + C()->Fieldvalue->text().toStdString();
         if (Chance(80)) {
@@ -587,30 +595,42 @@ class RandomUser {
         if (bib.Library.size() != mem.size())
             Fail("saved " + std::to_string(mem.size()) + " entries, read back " +
                  std::to_string(bib.Library.size()));
+        auto writableItem = [](const Bibitem& it) {
+            return std::all_of(it.Fields.begin(), it.Fields.end(),
+                               [](const Bibfield& f) { return f.Bare || Balanced(f.Value); });
+        };
         for (size_t i = 0; i < mem.size(); ++i) {
             const Bibitem& a = mem[i];
             const Bibitem& b = bib.Library[i];
             const std::string where = "entry " + std::to_string(i) + " (" + a.Reference + ")";
+            // An entry with a value the braces cannot hold is read back as far
+            // as the reader recovers it; the text after it may land before the
+            // next entry.
+            if (!writableItem(a))
+                continue;
+            if (i > 0 && !writableItem(mem[i - 1]) && b.LeadingText != a.LeadingText)
+                continue;
             if (b.ItemType != a.ItemType)
                 Fail(where + ": type " + a.ItemType + " read back as " + b.ItemType);
             if (b.Reference != LowerAscii(AsReadBack(a.Reference)))
                 Fail(where + ": reference read back as " + b.Reference);
             if (b.LeadingText != a.LeadingText)
-                Fail(where + ": the comment before it changed");
+                Fail(where + ": the comment before it \"" + a.LeadingText + "\" read back as \"" +
+                     b.LeadingText + "\"" + (writable ? "" : " (unbalanced braces in the library)"));
             if (b.Fields.size() != a.Fields.size())
                 Fail(where + ": " + std::to_string(a.Fields.size()) + " fields read back as " +
                      std::to_string(b.Fields.size()));
             for (size_t j = 0; j < a.Fields.size(); ++j) {
                 const Bibfield& x = a.Fields[j];
                 const Bibfield& y = b.Fields[j];
-                const bool sameValue =
-                    y.Value == (x.Bare ? x.Value : AsReadBack(x.Value)) || !(x.Bare || Balanced(x.Value));
+                const bool sameValue = y.Value == (x.Bare ? x.Value : AsReadBack(x.Value));
                 if (y.Name != LowerAscii(AsReadBack(x.Name)) || y.Bare != x.Bare || !sameValue)
                     Fail(where + ": field " + x.Name + "={" + x.Value + "} read back as " + y.Name + "={" +
                          y.Value + "}");
             }
         }
-        if (bib.Blocks != S().Bib.Blocks || bib.TrailingText != S().Bib.TrailingText)
+        const bool lastWritable = mem.empty() || writableItem(mem.back());
+        if (bib.Blocks != S().Bib.Blocks || (lastWritable && bib.TrailingText != S().Bib.TrailingText))
             Fail("the blocks or the text after the last entry changed");
         const std::vector<std::string> notes = SplitLines(ReadWholeFile(NotesFileName(path)));
         if (notes != S().NotesList)
