@@ -45,15 +45,18 @@ unsigned long long EnvNumber(const char* name, unsigned long long fallback)
     return ok ? n : fallback;
 }
 
-// What the reader makes of a value the writer wrote: blank runs folded,
-// blanks and control characters trimmed at both ends.
+// What the reader makes of a value the writer wrote: line breaks read as
+// blanks, blank runs folded, blanks and control characters trimmed at both ends.
 std::string AsReadBack(const std::string& v)
 {
     std::string out;
     out.reserve(v.size());
-    for (char c : v)
+    for (char c : v) {
+        if (c == '\n' || c == '\r')
+            c = ' ';
         if (!(c == ' ' && !out.empty() && out.back() == ' '))
             out.push_back(c);
+    }
     return Trim(out);
 }
 
@@ -316,8 +319,10 @@ class RandomUser {
             lastAction = "type into row " + std::to_string(r) + ": " + t.toStdString();
             Type(ed, t);
         } else if (how < 9 && r > 0 && Chance(15)) {
-            lastAction = "Return in row " + std::to_string(r);
+            const QString t = Text(6, true);
+            lastAction = "Return and " + t.toStdString() + " in row " + std::to_string(r);
             Key(ed, Qt::Key_Return);
+            Type(ed, t);
         } else if (how < 9) {
             const int n = 1 + Below(8);
             lastAction = "backspace x" + std::to_string(n) + " in row " + std::to_string(r);
