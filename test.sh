@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs the whole test suite headless,
 # then the reliability checks: the Qt-free layers under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a bounded run of every fuzzer.
+# UndefinedBehaviorSanitizer, the GUI tests under LeakSanitizer, and a bounded
+# run of every fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh
@@ -9,4 +10,5 @@ scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --no-tests=error -j "$(nproc)" "$@"
 scripts/sanitize.sh
+scripts/leakcheck.sh
 scripts/fuzz.sh

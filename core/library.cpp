@@ -92,6 +92,33 @@ void AppendFieldLines(std::string& out, std::string_view line, const WriteOption
 
 namespace {
 
+// A field line whose value holds line breaks (typed into the item editor):
+// each break becomes a line end of the file followed by the continuation
+// indentation, which the reader folds into one blank, as BibTeX reads a line
+// end. Written raw, a lone line feed would mix line ends in the file and
+// the reader would join the words on both sides of it ("New" "York" read
+// back as "NewYork").
+void AppendValueLines(std::string& out, std::string_view line, const WriteOptions& options)
+{
+    if (line.find_first_of("\r\n") == std::string_view::npos) {
+        AppendFieldLines(out, line, options);
+        return;
+    }
+    const std::string indent(static_cast<size_t>(std::max(1, options.InsertWidth + 2)), ' ');
+    std::string piece;
+    bool first = true;
+    size_t i = 0;
+    while (i <= line.size()) {
+        const size_t end = std::min(line.find_first_of("\r\n", i), line.size());
+        piece.assign(first ? "" : indent).append(line.substr(i, end - i));
+        AppendFieldLines(out, piece, options);
+        first = false;
+        if (end == line.size())
+            break;
+        i = end + ((line[end] == '\r' && end + 1 < line.size() && line[end + 1] == '\n') ? 2 : 1);
+    }
+}
+
 // Formats the library into out; flush, when given, is offered out after each
 // entry and may empty it, so a save holds only a small piece of the text.
 void FormatLibraryInto(const TBib& bib, const WriteOptions& options, std::string& out,
@@ -126,7 +153,7 @@ void FormatLibraryInto(const TBib& bib, const WriteOptions& options, std::string
                 line.append(" = {").append(f.Value).append("}");
             if (i + 1 < item.Fields.size())
                 line.push_back(',');
-            AppendFieldLines(out, line, options);
+            AppendValueLines(out, line, options);
         }
         out.append("  }\r\n\r\n");
         if (flush)

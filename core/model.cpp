@@ -35,7 +35,11 @@ std::string UniqueReference(const TBib& bib, const std::string& ref)
         return ref;
     // One-character suffixes from "a" up to the last byte value; should all of
     // them be taken, a number follows instead, so the search always ends.
+    // "}" is passed over: written after the "{" of an entry's header it would
+    // close the entry there, and the saved file would lose the reference.
     for (int c = 'a'; c <= 255; ++c) {
+        if (c == '}')
+            continue;
         std::string candidate = ref + static_cast<char>(c);
         if (!used.count(candidate))
             return candidate;
@@ -116,9 +120,12 @@ std::string NotesFileName(const std::string& libraryPath)
 
 int FindNoteEntry(const std::vector<std::string>& notes, std::string_view reference)
 {
-    for (size_t k = 0; k < notes.size(); ++k)
+    // Stopping at a note line that reads like the reference would hide that
+    // reference's own entry; typing its note would then file every keystroke
+    // under a new, unfindable entry and the text would be lost.
+    for (size_t k = 0; k < notes.size(); k += 2)
         if (EqualsNoCase(notes[k], reference))
-            return (k % 2 == 0) ? static_cast<int>(k) : -1;
+            return static_cast<int>(k);
     return -1;
 }
 

@@ -78,9 +78,10 @@ void SortNoCase(std::vector<std::string>& list);
 // to a name without a dot.
 std::string NotesFileName(const std::string& libraryPath);
 
-// Index of the note line of reference in NotesList, or -1: the first line
-// equal to the reference (ignoring case) must stand at an even index and the
-// note is the line after it.
+// Index of the note line of reference in NotesList, or -1: the note follows
+// the first reference line (even index) equal to the reference, ignoring case.
+// Note lines (odd indexes) are never taken for references, also when a note's
+// text equals a reference.
 int FindNoteLine(const std::vector<std::string>& notes, std::string_view reference);
 // Index of the reference line of a notes entry, or -1 (same rule).
 int FindNoteEntry(const std::vector<std::string>& notes, std::string_view reference);

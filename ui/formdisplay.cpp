@@ -236,8 +236,14 @@ void TFormDisplay::UpdateBib(QObject* sender)
     case EditResult::Set:
         break;
     case EditResult::Renamed:
-        if (m_ctx.w.Notes)
-            m_ctx.w.Notes->Rename(text);
+        if (m_ctx.w.Notes) {
+            // The new reference may already have a note (references that
+            // differ in letter case share one): the memo shows what its edits
+            // will overwrite, never the text of the note it was renamed from.
+            ShowingItem = true;
+            m_ctx.w.Notes->ShowNote(text);
+            ShowingItem = false;
+        }
         break;
     case EditResult::Removed:
     case EditResult::Appended:

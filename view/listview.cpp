@@ -108,20 +108,21 @@ PreparedRule Prepare(const FilterLine& line)
     return p;
 }
 
-// Note look-up for the "notes" rule: the first line equal to a reference
-// (ignoring case), built once instead of scanning the notes per item.
+// Note look-up for the "notes" rule: the first reference line (even index)
+// equal to a reference, ignoring case, as FindNoteLine finds it; built once
+// instead of scanning the notes per item.
 class NoteIndex {
   public:
     explicit NoteIndex(const std::vector<std::string>& notes) : m_notes(notes) {}
     std::string_view Note(const std::string& reference)
     {
         if (!m_built) {
-            for (size_t k = 0; k < m_notes.size(); ++k)
+            for (size_t k = 0; k < m_notes.size(); k += 2)
                 m_first.emplace(LowerAscii(m_notes[k]), k);
             m_built = true;
         }
         auto it = m_first.find(LowerAscii(reference));
-        if (it == m_first.end() || it->second % 2 != 0 || it->second + 1 >= m_notes.size())
+        if (it == m_first.end() || it->second + 1 >= m_notes.size())
             return {};
         return m_notes[it->second + 1];
     }

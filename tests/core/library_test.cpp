@@ -433,3 +433,31 @@ TEST(Reader, ControlCharactersBeforeAValueAreWhiteSpace)
     EXPECT_FALSE(r.bib.Library[0].Fields[0].Bare);
     EXPECT_EQ(GetFieldValue(r.bib.Library[0], "year"), "1999");
 }
+
+TEST(Writer, LineBreaksInAValueReadBackAsOneBlank)
+{
+    // Typed into the item editor, a line break stays in the value; the file
+    // holds it as a line end that reads as a blank, never as glued words.
+    const std::pair<const char*, const char*> cases[] = {
+        {"New\nYork", "New York"}, {"a\r\nb", "a b"},
+        {"a\rb", "a b"},           {"x\n", "x"},
+        {"\n\nlead", "lead"},      {"two \n\n lines", "two lines"},
+    };
+    for (bool breaking : {false, true}) {
+        for (const auto& [typed, read] : cases) {
+            TBib bib;
+            bib.Library.push_back(
+                Bibitem{0, "article", "q", {{"title", typed, false}, {"year", "1", false}}, {}});
+            const std::string text = FormatLibrary(bib, WriteOptions{breaking, 20, 4});
+            for (size_t k = 0; k < text.size(); ++k)
+                if (text[k] == '\n' || text[k] == '\r')
+                    ASSERT_TRUE(text[k] == '\r' ? text[k + 1] == '\n' : text[k - 1] == '\r') << typed;
+            Read r = ReadText(text);
+            ASSERT_EQ(r.n, 1) << typed;
+            EXPECT_TRUE(r.errors.empty()) << typed;
+            ASSERT_EQ(r.bib.Library[0].Fields.size(), 2u) << typed;
+            EXPECT_EQ(r.bib.Library[0].Fields[0].Value, read) << typed;
+            EXPECT_EQ(r.bib.Library[0].Fields[1].Value, "1") << typed;
+        }
+    }
+}

@@ -60,8 +60,9 @@ TEST(Notes, OnlyReferenceLinesAtEvenPositionsCount)
     std::vector<std::string> notes = {"A", "note of a", "b", "C", "c", "note of c", "d"};
     EXPECT_EQ(GetNote(notes, "a"), "note of a");
     EXPECT_EQ(GetNote(notes, "B"), "C");
-    EXPECT_EQ(GetNote(notes, "c"), "");      // first equal line is at an odd index
-    EXPECT_EQ(FindNoteEntry(notes, "c"), -1);
+    EXPECT_EQ(GetNote(notes, "c"), "note of c"); // the note line "C" is no reference line
+    EXPECT_EQ(FindNoteEntry(notes, "c"), 4);
+    EXPECT_EQ(FindNoteEntry({"b", "c"}, "c"), -1);
     EXPECT_EQ(GetNote(notes, "d"), "");      // reference line without a note line
     EXPECT_EQ(FindNoteEntry(notes, "d"), 6);
 }
@@ -148,4 +149,8 @@ TEST(UniqueReference, FirstFreeCandidateByCharacterCode)
     for (char c = 'a'; c <= 'z'; ++c)
         z.Library.push_back(Bibitem{0, "article", std::string("q") + c, {}, {}});
     EXPECT_EQ(UniqueReference(z, "q"), "q{");
+    // The closing brace would end the entry's header in the saved file.
+    for (const char* r : {"q{", "q|"})
+        z.Library.push_back(Bibitem{0, "article", r, {}, {}});
+    EXPECT_EQ(UniqueReference(z, "q"), "q~");
 }

@@ -188,6 +188,51 @@ class EditingTest : public QObject {
         QVERIFY(n->isVisible());
     }
 
+    void renamingOntoANotedReferenceShowsThatNote()
+    {
+        // References that differ in letter case share one note: once the
+        // reference is edited onto another item's, the memo must show that
+        // note, or the next keystroke overwrites it with the old memo text.
+        Harness h(Overrides{{"displaynotes", "0"}});
+        QVERIFY(h.Start());
+        h.Main()->show();
+        h.SetLibrary({MakeItem("misc", "a", {}), MakeItem("misc", "b", {})});
+        h.s.NotesList = {"a", "note of a"};
+        TFormNotes* n = h.program->W().Notes;
+        Select(h, 1);
+        QVERIFY(n->NotesMemo->toPlainText().isEmpty());
+        h.Display()->FieldEditors[0]->setPlainText(QStringLiteral("A"));
+        QCOMPARE(n->windowTitle(), QStringLiteral("A"));
+        QCOMPARE(n->NotesMemo->toPlainText(), QStringLiteral("note of a"));
+        n->NotesMemo->moveCursor(QTextCursor::End);
+        QTest::keyClicks(n->NotesMemo, QStringLiteral("!"));
+        QVERIFY((h.s.NotesList == std::vector<std::string>{"a", "note of a!"}));
+        // A rename that carries the item's own note keeps the memo as it is.
+        Select(h, 0);
+        h.Display()->FieldEditors[0]->setPlainText(QStringLiteral("c"));
+        QCOMPARE(n->NotesMemo->toPlainText(), QStringLiteral("note of a!"));
+        QVERIFY((h.s.NotesList == std::vector<std::string>{"c", "note of a!"}));
+    }
+
+    void noteOfAReferenceThatAnotherNoteReadsLike()
+    {
+        // The note of "b" reads "c". Typing c's note must file it under c, where
+        // the next showing finds it, and leave no empty entries behind.
+        Harness h(Overrides{{"displaynotes", "0"}});
+        QVERIFY(h.Start());
+        h.Main()->show();
+        h.SetLibrary({MakeItem("misc", "b", {}), MakeItem("misc", "c", {})});
+        h.s.NotesList = {"b", "c"};
+        TFormNotes* n = h.program->W().Notes;
+        Select(h, 1);
+        QVERIFY(n->NotesMemo->toPlainText().isEmpty());
+        QTest::keyClicks(n->NotesMemo, QStringLiteral("xy"));
+        QVERIFY((h.s.NotesList == std::vector<std::string>{"b", "c", "c", "xy"}));
+        Select(h, 0);
+        Select(h, 1);
+        QCOMPARE(n->NotesMemo->toPlainText(), QStringLiteral("xy"));
+    }
+
     void addAndDeleteWithTheSelectionRule()
     {
         Harness h;
