@@ -25,6 +25,16 @@ void TBib::Clear()
     Utf8 = true;
 }
 
+std::string ReferenceText(std::string_view typed)
+{
+    std::string out;
+    out.reserve(typed.size());
+    for (char c : typed)
+        if (c != ',' && c != '{' && c != '}' && static_cast<unsigned char>(c) >= 32)
+            out += c;
+    return out;
+}
+
 std::string UniqueReference(const TBib& bib, const std::string& ref)
 {
     std::unordered_set<std::string_view> used;

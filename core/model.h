@@ -50,6 +50,10 @@ struct TBib {
 // Value of the item's last field named exactly `name`; empty when none.
 const std::string& GetFieldValue(const Bibitem& item, std::string_view name);
 
+// A reference as the file can hold it: without ",", "{", "}" and control
+// characters, each of which would end or break the entry's header when saved.
+std::string ReferenceText(std::string_view typed);
+
 // The first of ref, ref + "a", ref + "b", ... (each suffix the next
 // character code, so "z" is followed by "{") that no item of the library
 // uses as its reference; compared exactly.

@@ -119,7 +119,7 @@ MedlineRecord ReadMedlineRecord(std::string_view prepared)
 
     Bibitem& b = r.Item;
     b.ItemType = "article";
-    b.Reference = stem + ":" + year;
+    b.Reference = ReferenceText(stem + ":" + year);
     b.Fields.push_back({"title", title});
     b.Fields.push_back({"author", author});
     for (const auto& [name, value] :

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QResizeEvent>
 #include <QScrollArea>
 
@@ -235,16 +236,23 @@ void TFormDisplay::UpdateBib(QObject* sender)
     switch (WriteBackRow(m_ctx.s, i, m_rowNames[static_cast<size_t>(r)], text)) {
     case EditResult::Set:
         break;
-    case EditResult::Renamed:
-        if (m_ctx.w.Notes) {
-            // The new reference may already have a note (references that
-            // differ in letter case share one): the memo shows what its edits
-            // will overwrite, never the text of the note it was renamed from.
-            ShowingItem = true;
-            m_ctx.w.Notes->ShowNote(text);
-            ShowingItem = false;
+    case EditResult::Renamed: {
+        const std::string& ref = m_ctx.s.Bib.Library[static_cast<size_t>(i)].Reference;
+        ShowingItem = true;
+        if (ref != text) {
+            // A character the file cannot hold in a reference was dropped.
+            QPlainTextEdit* ed = FieldEditors[static_cast<size_t>(r)];
+            ed->setPlainText(m_ctx.Text(ref));
+            ed->moveCursor(QTextCursor::End);
         }
+        // The new reference may already have a note (references that differ
+        // in letter case share one): the memo shows what its edits will
+        // overwrite, never the text of the note it was renamed from.
+        if (m_ctx.w.Notes)
+            m_ctx.w.Notes->ShowNote(ref);
+        ShowingItem = false;
         break;
+    }
     case EditResult::Removed:
     case EditResult::Appended:
     case EditResult::Refused: // shows the row as the item holds it: empty

@@ -202,10 +202,11 @@ EditResult WriteBackRow(Session& s, int itemIndex, const std::string& label, con
     }
     if (label != "reference")
         return AppendField(s, itemIndex, label, text) ? EditResult::Appended : EditResult::Refused;
+    const std::string ref = ReferenceText(text);
     const int e = FindNoteEntry(s.NotesList, item.Reference);
     if (e >= 0)
-        s.NotesList[static_cast<size_t>(e)] = text;
-    item.Reference = text;
+        s.NotesList[static_cast<size_t>(e)] = ref;
+    item.Reference = ref;
     return EditResult::Renamed;
 }
 
@@ -228,7 +229,7 @@ int AddNewItem(Session& s, const std::string& ref)
 {
     Bibitem item;
     item.ItemType = "article";
-    item.Reference = UniqueReference(s.Bib, ref);
+    item.Reference = UniqueReference(s.Bib, ReferenceText(ref));
     s.Bib.Library.push_back(std::move(item));
     s.LibraryChanged = true;
     return s.Bib.LastItemIndex();

@@ -185,6 +185,11 @@ TEST_F(ItemRows, WriteBackSetsRemovesAppendsAndRenames)
     EXPECT_EQ(WriteBackRow(s, i, "reference", "new"), EditResult::Renamed);
     EXPECT_EQ(s.Bib.Library[0].Reference, "new");
     EXPECT_EQ(s.NotesList, (std::vector<std::string>{"new", "a note"}));
+    // Characters that would end or break the entry header in the file are dropped.
+    EXPECT_EQ(WriteBackRow(s, i, "reference", "a,b{c}\nd"), EditResult::Renamed);
+    EXPECT_EQ(s.Bib.Library[0].Reference, "abcd");
+    EXPECT_EQ(s.NotesList[0], "abcd");
+    EXPECT_EQ(s.Bib.Library[AddNewItem(s, "x,y}")].Reference, "xy");
 }
 
 TEST_F(ItemRows, FullItemRefusesAnotherField)
