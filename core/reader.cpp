@@ -4,6 +4,7 @@
 
 #include "core/errors.h"
 #include "core/fileio.h"
+#include "core/scan.h"
 #include "core/text.h"
 
 #include <algorithm>
@@ -144,10 +145,9 @@ void BibReader::FlushReports()
 
 long BibReader::LineAt(std::string_view buf, size_t pos)
 {
-    for (; m_linePos < pos; ++m_linePos) {
-        char c = buf[m_linePos];
-        if (c == '\n' || (c == '\r' && (m_linePos + 1 >= buf.size() || buf[m_linePos + 1] != '\n')))
-            ++m_line;
+    if (m_linePos < pos) {
+        m_line += static_cast<long>(scan::CountLineEnds(buf, m_linePos, pos));
+        m_linePos = pos;
     }
     return m_line + 1;
 }
