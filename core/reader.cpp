@@ -21,53 +21,81 @@ bool IsWordByte(char c) { return IsLetter(c) || (c >= '0' && c <= '9') || c == '
 // does; a stray one before a value must not turn the value into an empty macro.
 bool IsSpace(char c) { return static_cast<unsigned char>(c) <= 32; }
 
+// Length of the run at the start of [i, n) that folding copies unchanged:
+// up to the first line end, or just past the first blank that another blank
+// or a line end follows (that blank is kept, the ones after it are not).
+// found tells whether the run ended at such a byte.
+size_t PlainRun(const char* p, size_t i, size_t n, bool& found)
+{
+    const size_t start = i;
+#if defined(__SSE2__)
+    for (; i + 17 <= n; i += 16) {
+        const __m128i v = scan::Load16(p + i), next = scan::Load16(p + i + 1);
+        const __m128i stop = scan::MatchAny<'\r', '\n'>(v) |
+                             (_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')) & scan::MatchAny<' ', '\r', '\n'>(next));
+        const int m = _mm_movemask_epi8(stop);
+        if (m != 0) {
+            i += static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(m)));
+            found = true;
+            return i - start;
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        const char c = p[i];
+        if (c == '\r' || c == '\n' || (c == ' ' && i + 1 < n && (p[i + 1] == ' ' || p[i + 1] == '\r' || p[i + 1] == '\n'))) {
+            found = true;
+            return i - start;
+        }
+    }
+    found = false;
+    return i - start;
+}
+
 // Appends src to out with the reader's blank folding: line ends produce no
 // character, and a run of blanks (also one running across a line end)
-// becomes one blank.
+// becomes one blank. Ordinary text between the places where something is
+// dropped is appended as whole spans.
 void AppendFolded(std::string& out, std::string_view src, bool& prevBlank)
 {
+    const char* p = src.data();
     size_t i = 0, n = src.size();
     while (i < n) {
-        size_t start = i;
         if (!prevBlank) {
-            // Fast run: copy up to the next line end or doubled blank.
-            while (i < n) {
-                char c = src[i];
-                if (c == '\r' || c == '\n')
-                    break;
-                if (c == ' ' && i + 1 < n && (src[i + 1] == ' ' || src[i + 1] == '\r' || src[i + 1] == '\n')) {
-                    ++i;
-                    prevBlank = true;
-                    break;
-                }
-                ++i;
-            }
-            out.append(src.data() + start, i - start);
-            if (i == n) {
-                prevBlank = n > 0 && src[n - 1] == ' ';
+            bool found = false;
+            const size_t len = PlainRun(p, i, n, found);
+            if (!found) {
+                out.append(p + i, len);
+                prevBlank = n > 0 && p[n - 1] == ' ';
                 return;
             }
+            size_t stop = i + len;
+            out.append(p + i, len + (p[stop] == ' ' ? 1 : 0));
+            if (p[stop] == ' ')
+                prevBlank = true; // the first blank of a run is kept, the rest dropped
+            i = stop + 1;         // a line end is dropped and keeps the blank state
+            continue;
         }
-        char c = src[i];
+        const char c = p[i];
         if (c == '\r' || c == '\n') {
             ++i; // a line end keeps the blank state
         } else if (c == ' ') {
-            if (!prevBlank)
-                out.push_back(' ');
-            prevBlank = true;
-            ++i;
+            ++i; // a blank after a blank is dropped
         } else {
             prevBlank = false;
         }
     }
 }
 
+// Trimming first changes nothing in the result (folding only drops blanks
+// and line ends, and trimming removes every byte up to 32 at either end),
+// but it spares building the untrimmed text.
 std::string Folded(std::string_view src)
 {
     std::string out;
     bool prev = false;
-    AppendFolded(out, src, prev);
-    return Trim(out);
+    AppendFolded(out, TrimView(src), prev);
+    return out;
 }
 
 // Lines of text with the blank lines at either end removed, joined by "\n".
@@ -343,7 +371,9 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
             }
             if (buf[i] != '=')
                 continue; // a stray word: dropped, the loop sees the delimiter
-            std::string name = LowerAscii(Folded(buf.substr(nameStart, i - nameStart)));
+            std::string name = Folded(buf.substr(nameStart, i - nameStart));
+            for (char& ch : name)
+                ch = LowerAscii(ch);
             ++i;
             // The value: atoms joined by "#".
             size_t valueStart = n, valueEnd = n;
@@ -363,7 +393,12 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
                     int depth = 0;
                     size_t k = i + 1;
                     bool stopped = false;
-                    for (; k < n; ++k) {
+                    for (;; ++k) {
+                        // Only braces, quotes and line ends matter inside a value.
+                        k = c == '{' ? scan::FindFirstOf<'{', '}', '\n', '\r'>(buf.data(), k, n)
+                                     : scan::FindFirstOf<'{', '}', '"', '\n', '\r'>(buf.data(), k, n);
+                        if (k >= n)
+                            break;
                         char d = buf[k];
                         if (d == '{')
                             ++depth;
@@ -445,10 +480,11 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
             Bibfield f;
             f.Name = std::move(name);
             if (atoms == 1 && single) {
-                m_scratch.clear();
+                // Folded straight into the field, trimmed first (see Folded).
+                const std::string_view content = TrimView(buf.substr(contentStart, contentEnd - contentStart));
+                f.Value.reserve(content.size());
                 bool prev = false;
-                AppendFolded(m_scratch, buf.substr(contentStart, contentEnd - contentStart), prev);
-                f.Value = std::string(TrimView(m_scratch));
+                AppendFolded(f.Value, content, prev);
             } else if (atoms > 0) {
                 f.Value = Folded(buf.substr(valueStart, valueEnd - valueStart));
                 f.Bare = true;
