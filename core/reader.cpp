@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 
 namespace lorix {
 
@@ -600,22 +602,32 @@ int ReadBibFile(const std::string& path, TBib& bib, ReadContext& ctx)
     bib.Clear();
     bib.Utf8 = true;
     BibReader reader(bib, ctx);
+    // One buffer for the whole read: each chunk is read straight in behind
+    // the unread rest of the previous one, never zero-filled first.
+    std::unique_ptr<char[]> buf;
+    size_t cap = 0, size = 0;
     size_t chunk = 1 << 20;
-    std::string buf;
     bool eof = false;
     try {
         while (!eof) {
-            size_t old = buf.size();
-            buf.resize(old + chunk);
-            size_t got = std::fread(buf.data() + old, 1, chunk, f);
-            buf.resize(old + got);
+            if (size + chunk > cap) {
+                cap = size + chunk;
+                auto bigger = std::make_unique_for_overwrite<char[]>(cap);
+                if (size > 0)
+                    std::memcpy(bigger.get(), buf.get(), size);
+                buf = std::move(bigger);
+            }
+            size_t got = std::fread(buf.get() + size, 1, chunk, f);
+            size += got;
             if (got < chunk) {
                 if (std::ferror(f))
                     throw FileError("Cannot read file \"" + path + "\".");
                 eof = true;
             }
-            size_t used = reader.Parse(buf, eof);
-            buf.erase(0, used);
+            size_t used = reader.Parse(std::string_view(buf.get(), size), eof);
+            if (used > 0 && used < size)
+                std::memmove(buf.get(), buf.get() + used, size - used);
+            size -= used;
             // A unit longer than the buffer is read again with each chunk:
             // grow the chunks so that this stays linear.
             chunk = used == 0 ? std::min<size_t>(chunk * 2, size_t(1) << 30) : size_t(1) << 20;
