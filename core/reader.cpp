@@ -148,12 +148,19 @@ BibReader::BibReader(TBib& bib, ReadContext& ctx) : m_bib(bib), m_ctx(ctx)
     for (; it != end; it.increment(ec)) {
         if (ec) {
             m_docListed = false;
-            m_docNames.clear();
+            m_docStems.clear();
             return;
         }
         std::error_code ec2;
-        if (it->is_regular_file(ec2))
-            m_docNames.insert(it->path().filename().string());
+        if (!it->is_regular_file(ec2))
+            continue;
+        // Kept by stem: one look-up per entry instead of one per extension.
+        const std::string name = it->path().filename().string();
+        for (const char* ext : kDocumentExtensions) {
+            const std::string_view e(ext);
+            if (name.size() >= e.size() && name.compare(name.size() - e.size(), e.size(), e) == 0)
+                m_docStems.insert(name.substr(0, name.size() - e.size()));
+        }
     }
     m_docListed = true;
 }
@@ -184,18 +191,15 @@ long BibReader::LineAt(std::string_view buf, size_t pos)
 
 std::uint8_t BibReader::HasDocument(const std::string& reference)
 {
-    if (m_docListed && m_docNames.empty())
+    if (m_docListed && m_docStems.empty())
         return 0;
     if (!m_docListed || reference.find('/') != std::string::npos)
         return FindDocumentFile(reference, m_ctx.pdfPath).empty() ? 0 : 1;
-    std::string ref = m_docPrefix + reference;
-    size_t colon = ref.find(':', m_docPrefix.size());
+    m_docKey.assign(m_docPrefix).append(reference);
+    size_t colon = m_docKey.find(':', m_docPrefix.size());
     if (colon != std::string::npos)
-        ref.erase(colon, 1);
-    for (const char* ext : kDocumentExtensions)
-        if (m_docNames.count(ref + ext))
-            return 1;
-    return 0;
+        m_docKey.erase(colon, 1);
+    return m_docStems.count(m_docKey) ? 1 : 0;
 }
 
 // An entry starts at "@" + a type word + optional blanks + "{" or "(".

@@ -41,7 +41,8 @@ private:
     std::string m_pendingTrailing;
     std::unordered_set<std::string> m_fieldNames; // lower-cased
     std::unordered_set<std::string> m_keywords;   // lower-cased
-    std::unordered_set<std::string> m_docNames;   // files of the document folder
+    std::unordered_set<std::string> m_docStems;   // document files without their extension
+    std::string m_docKey;                         // scratch: the name looked for
     std::string m_docPrefix;                      // file-name part of the pdf path prefix
     bool m_docListed = false;
     std::vector<std::string> m_unitErrors; // errors of the unit being read
