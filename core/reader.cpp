@@ -127,14 +127,30 @@ bool IsBlockType(std::string_view type)
 
 } // namespace
 
+size_t BibReader::NoCaseHash::operator()(std::string_view s) const noexcept
+{
+    // FNV-1a over the lowered bytes: inline and quick for the short names
+    // and keywords it sees.
+    size_t h = 14695981039346656037ull;
+    for (char c : s)
+        h = (h ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ull;
+    return h;
+}
+
+bool BibReader::NoCaseEqual::operator()(std::string_view a, std::string_view b) const noexcept
+{
+    // Nearly every hit has the same spelling: compare bytes first.
+    return a.size() == b.size() && (a == b || EqualsNoCase(a, b));
+}
+
 BibReader::BibReader(TBib& bib, ReadContext& ctx) : m_bib(bib), m_ctx(ctx)
 {
     if (ctx.schema)
         for (const std::string& n : ctx.schema->FieldNames)
-            m_fieldNames.insert(LowerAscii(n));
+            m_fieldNames.insert(n);
     if (ctx.keywords)
         for (const std::string& k : *ctx.keywords)
-            m_keywords.insert(LowerAscii(k));
+            m_keywords.insert(k);
     // One listing of the document folder instead of four file tests per entry.
     std::filesystem::path prefix(ctx.pdfPath.empty() ? "./" : ctx.pdfPath);
     std::filesystem::path dir = ctx.pdfPath.empty() || ctx.pdfPath.back() == '/' ? prefix : prefix.parent_path();
@@ -226,7 +242,7 @@ int BibReader::EntryStart(std::string_view buf, size_t at, bool eof, size_t& typ
 }
 
 // At a line start: does an entry begin on this line?
-bool BibReader::LineStartsEntry(std::string_view buf, size_t i, bool eof) const
+inline bool BibReader::LineStartsEntry(std::string_view buf, size_t i, bool eof) const
 {
     while (i < buf.size() && (buf[i] == ' ' || buf[i] == '\t'))
         ++i;
@@ -367,8 +383,11 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
                 break;
             }
             size_t nameStart = i;
-            while (i < n && buf[i] != '=' && buf[i] != close && buf[i] != ',' && !lineEndStartsEntry(i))
-                ++i;
+            for (;; ++i) {
+                i = scan::FindFirstOf<'=', ',', '}', ')', '\n', '\r'>(buf.data(), i, n);
+                if (i >= n || buf[i] == '=' || buf[i] == ',' || buf[i] == close || lineEndStartsEntry(i))
+                    break;
+            }
             if (i >= n) {
                 if (!eof)
                     return Unit::NeedMore;
@@ -532,9 +551,17 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
     item.Fields.reserve(keep);
     for (size_t k = 0; k < keep; ++k) {
         Bibfield& f = m_fields[k];
-        if (m_ctx.schema && m_fieldNames.find(f.Name) == m_fieldNames.end()) {
-            m_fieldNames.insert(f.Name);
-            m_ctx.schema->AddFieldName(f.Name);
+        // Entries of one library mostly list the same fields in the same
+        // order: a name equal to the one at this place in the previous entry
+        // is known already and needs no look-up.
+        if (m_ctx.schema && (k >= m_namesAt.size() || m_namesAt[k] != f.Name)) {
+            if (m_fieldNames.find(f.Name) == m_fieldNames.end()) {
+                m_fieldNames.insert(f.Name);
+                m_ctx.schema->AddFieldName(f.Name);
+            }
+            if (k >= m_namesAt.size())
+                m_namesAt.resize(k + 1);
+            m_namesAt[k] = f.Name;
         }
         if (m_ctx.keywords && f.Name == "key")
             AddKeywordsFast(f.Value);
@@ -553,8 +580,10 @@ void BibReader::AddKeywordsFast(std::string_view value)
         if (j == std::string_view::npos)
             j = value.size();
         std::string_view k = TrimView(value.substr(i, j - i));
-        if (!k.empty() && m_keywords.insert(LowerAscii(k)).second)
+        if (!k.empty() && m_keywords.find(k) == m_keywords.end()) {
+            m_keywords.emplace(k);
             m_ctx.keywords->emplace_back(k);
+        }
         i = j + 1;
     }
 }
