@@ -8,6 +8,7 @@
 #include "core/text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -22,6 +23,13 @@ bool IsWordByte(char c) { return IsLetter(c) || (c >= '0' && c <= '9') || c == '
 // Between tokens every control character counts as white space, as trimming
 // does; a stray one before a value must not turn the value into an empty macro.
 bool IsSpace(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+// The bytes that blank folding looks at: blank, CR and LF.
+constexpr auto kFoldByte = [] {
+    std::array<bool, 256> t{};
+    t[' '] = t['\r'] = t['\n'] = true;
+    return t;
+}();
 
 // Length of the run at the start of [i, n) that folding copies unchanged:
 // up to the first line end, or just past the first blank that another blank
@@ -43,9 +51,11 @@ size_t PlainRun(const char* p, size_t i, size_t n, bool& found)
         }
     }
 #endif
+    // Short values end here: one table test per byte.
     for (; i < n; ++i) {
-        const char c = p[i];
-        if (c == '\r' || c == '\n' || (c == ' ' && i + 1 < n && (p[i + 1] == ' ' || p[i + 1] == '\r' || p[i + 1] == '\n'))) {
+        if (!kFoldByte[static_cast<unsigned char>(p[i])])
+            continue;
+        if (p[i] != ' ' || (i + 1 < n && kFoldByte[static_cast<unsigned char>(p[i + 1])])) {
             found = true;
             return i - start;
         }
