@@ -38,15 +38,26 @@ void AppendFieldLines(std::string& out, std::string_view line, const WriteOption
     // Continuation lines start with N + 2 blanks; at least one, so that the
     // blank dropped at the break comes back when the file is read.
     const long indentLen = std::max(1L, static_cast<long>(options.InsertWidth) + 2);
-    const std::string indent(static_cast<size_t>(indentLen), ' ');
-    std::string cur(line);
+    // The rest of the line still to be written is the indent (none before
+    // the first break) followed by line from off on. It is never built as a
+    // string: copying it at every break made a long value quadratic.
+    size_t off = 0;
+    long pre = 0;
+    auto curLen = [&] { return pre + static_cast<long>(line.size() - off); };
+    auto blankAt = [&](long pos) {
+        return pos >= 1 && pos <= curLen() && (pos <= pre || line[off + static_cast<size_t>(pos - pre - 1)] == ' ');
+    };
+    auto appendCur = [&](long count) {
+        const long blanks = std::min(count, pre);
+        out.append(static_cast<size_t>(blanks), ' ');
+        out.append(line.substr(off, static_cast<size_t>(count - blanks)));
+    };
     long p = 2; // 1-based position where the search for a break starts
-    auto blankAt = [&](long pos) { return pos >= 1 && pos <= static_cast<long>(cur.size()) && cur[pos - 1] == ' '; };
-    while (static_cast<long>(cur.size()) > W) {
-        const long len = static_cast<long>(cur.size());
+    while (curLen() > W) {
+        const long len = curLen();
         bool any = false;
         for (long k = std::max(1L, p); k <= std::min(len, 2 * p + W + 2) && !any; ++k)
-            any = cur[k - 1] == ' ';
+            any = blankAt(k);
         long b = 0;
         if (any) {
             for (long k = std::min(len, W + p); k >= p && k >= 1; --k)
@@ -70,24 +81,30 @@ void AppendFieldLines(std::string& out, std::string_view line, const WriteOption
                     break;
                 }
             if (b == 0) {
-                out.append(cur).append("\r\n");
+                appendCur(len);
+                out.append("\r\n");
                 return;
             }
         }
-        std::string rest = indent + cur.substr(static_cast<size_t>(b));
-        if (rest.size() >= cur.size() && b <= indentLen) {
+        if (b <= indentLen) {
             // The break would not shorten the line (only indentation before
             // it): write the line whole rather than loop.
-            out.append(cur).append("\r\n");
+            appendCur(len);
+            out.append("\r\n");
             return;
         }
-        out.append(cur, 0, static_cast<size_t>(b - 1)).append("\r\n");
-        cur = std::move(rest);
+        appendCur(b - 1);
+        out.append("\r\n");
+        // b lies past the indent here (b > indentLen >= pre).
+        off += static_cast<size_t>(b - pre);
+        pre = indentLen;
         if (any)
             p = indentLen + 1;
     }
-    if (!cur.empty())
-        out.append(cur).append("\r\n");
+    if (curLen() > 0) {
+        appendCur(curLen());
+        out.append("\r\n");
+    }
 }
 
 namespace {

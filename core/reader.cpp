@@ -4,11 +4,15 @@
 
 #include "core/errors.h"
 #include "core/fileio.h"
+#include "core/scan.h"
 #include "core/text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 
 namespace lorix {
 
@@ -20,53 +24,90 @@ bool IsWordByte(char c) { return IsLetter(c) || (c >= '0' && c <= '9') || c == '
 // does; a stray one before a value must not turn the value into an empty macro.
 bool IsSpace(char c) { return static_cast<unsigned char>(c) <= 32; }
 
+// The bytes that blank folding looks at: blank, CR and LF.
+constexpr auto kFoldByte = [] {
+    std::array<bool, 256> t{};
+    t[' '] = t['\r'] = t['\n'] = true;
+    return t;
+}();
+
+// Length of the run at the start of [i, n) that folding copies unchanged:
+// up to the first line end, or just past the first blank that another blank
+// or a line end follows (that blank is kept, the ones after it are not).
+// found tells whether the run ended at such a byte.
+size_t PlainRun(const char* p, size_t i, size_t n, bool& found)
+{
+    const size_t start = i;
+#if defined(__SSE2__)
+    for (; i + 17 <= n; i += 16) {
+        const __m128i v = scan::Load16(p + i), next = scan::Load16(p + i + 1);
+        const __m128i stop = scan::MatchAny<'\r', '\n'>(v) |
+                             (_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')) & scan::MatchAny<' ', '\r', '\n'>(next));
+        const int m = _mm_movemask_epi8(stop);
+        if (m != 0) {
+            i += static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(m)));
+            found = true;
+            return i - start;
+        }
+    }
+#endif
+    // Short values end here: one table test per byte.
+    for (; i < n; ++i) {
+        if (!kFoldByte[static_cast<unsigned char>(p[i])])
+            continue;
+        if (p[i] != ' ' || (i + 1 < n && kFoldByte[static_cast<unsigned char>(p[i + 1])])) {
+            found = true;
+            return i - start;
+        }
+    }
+    found = false;
+    return i - start;
+}
+
 // Appends src to out with the reader's blank folding: line ends produce no
 // character, and a run of blanks (also one running across a line end)
-// becomes one blank.
+// becomes one blank. Ordinary text between the places where something is
+// dropped is appended as whole spans.
 void AppendFolded(std::string& out, std::string_view src, bool& prevBlank)
 {
+    const char* p = src.data();
     size_t i = 0, n = src.size();
     while (i < n) {
-        size_t start = i;
         if (!prevBlank) {
-            // Fast run: copy up to the next line end or doubled blank.
-            while (i < n) {
-                char c = src[i];
-                if (c == '\r' || c == '\n')
-                    break;
-                if (c == ' ' && i + 1 < n && (src[i + 1] == ' ' || src[i + 1] == '\r' || src[i + 1] == '\n')) {
-                    ++i;
-                    prevBlank = true;
-                    break;
-                }
-                ++i;
-            }
-            out.append(src.data() + start, i - start);
-            if (i == n) {
-                prevBlank = n > 0 && src[n - 1] == ' ';
+            bool found = false;
+            const size_t len = PlainRun(p, i, n, found);
+            if (!found) {
+                out.append(p + i, len);
+                prevBlank = n > 0 && p[n - 1] == ' ';
                 return;
             }
+            size_t stop = i + len;
+            out.append(p + i, len + (p[stop] == ' ' ? 1 : 0));
+            if (p[stop] == ' ')
+                prevBlank = true; // the first blank of a run is kept, the rest dropped
+            i = stop + 1;         // a line end is dropped and keeps the blank state
+            continue;
         }
-        char c = src[i];
+        const char c = p[i];
         if (c == '\r' || c == '\n') {
             ++i; // a line end keeps the blank state
         } else if (c == ' ') {
-            if (!prevBlank)
-                out.push_back(' ');
-            prevBlank = true;
-            ++i;
+            ++i; // a blank after a blank is dropped
         } else {
             prevBlank = false;
         }
     }
 }
 
+// Trimming first changes nothing in the result (folding only drops blanks
+// and line ends, and trimming removes every byte up to 32 at either end),
+// but it spares building the untrimmed text.
 std::string Folded(std::string_view src)
 {
     std::string out;
     bool prev = false;
-    AppendFolded(out, src, prev);
-    return Trim(out);
+    AppendFolded(out, TrimView(src), prev);
+    return out;
 }
 
 // Lines of text with the blank lines at either end removed, joined by "\n".
@@ -96,14 +137,30 @@ bool IsBlockType(std::string_view type)
 
 } // namespace
 
+size_t BibReader::NoCaseHash::operator()(std::string_view s) const noexcept
+{
+    // FNV-1a over the lowered bytes: inline and quick for the short names
+    // and keywords it sees.
+    size_t h = 14695981039346656037ull;
+    for (char c : s)
+        h = (h ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ull;
+    return h;
+}
+
+bool BibReader::NoCaseEqual::operator()(std::string_view a, std::string_view b) const noexcept
+{
+    // Nearly every hit has the same spelling: compare bytes first.
+    return a.size() == b.size() && (a == b || EqualsNoCase(a, b));
+}
+
 BibReader::BibReader(TBib& bib, ReadContext& ctx) : m_bib(bib), m_ctx(ctx)
 {
     if (ctx.schema)
         for (const std::string& n : ctx.schema->FieldNames)
-            m_fieldNames.insert(LowerAscii(n));
+            m_fieldNames.insert(n);
     if (ctx.keywords)
         for (const std::string& k : *ctx.keywords)
-            m_keywords.insert(LowerAscii(k));
+            m_keywords.insert(k);
     // One listing of the document folder instead of four file tests per entry.
     std::filesystem::path prefix(ctx.pdfPath.empty() ? "./" : ctx.pdfPath);
     std::filesystem::path dir = ctx.pdfPath.empty() || ctx.pdfPath.back() == '/' ? prefix : prefix.parent_path();
@@ -117,12 +174,19 @@ BibReader::BibReader(TBib& bib, ReadContext& ctx) : m_bib(bib), m_ctx(ctx)
     for (; it != end; it.increment(ec)) {
         if (ec) {
             m_docListed = false;
-            m_docNames.clear();
+            m_docStems.clear();
             return;
         }
         std::error_code ec2;
-        if (it->is_regular_file(ec2))
-            m_docNames.insert(it->path().filename().string());
+        if (!it->is_regular_file(ec2))
+            continue;
+        // Kept by stem: one look-up per entry instead of one per extension.
+        const std::string name = it->path().filename().string();
+        for (const char* ext : kDocumentExtensions) {
+            const std::string_view e(ext);
+            if (name.size() >= e.size() && name.compare(name.size() - e.size(), e.size(), e) == 0)
+                m_docStems.insert(name.substr(0, name.size() - e.size()));
+        }
     }
     m_docListed = true;
 }
@@ -144,28 +208,24 @@ void BibReader::FlushReports()
 
 long BibReader::LineAt(std::string_view buf, size_t pos)
 {
-    for (; m_linePos < pos; ++m_linePos) {
-        char c = buf[m_linePos];
-        if (c == '\n' || (c == '\r' && (m_linePos + 1 >= buf.size() || buf[m_linePos + 1] != '\n')))
-            ++m_line;
+    if (m_linePos < pos) {
+        m_line += static_cast<long>(scan::CountLineEnds(buf, m_linePos, pos));
+        m_linePos = pos;
     }
     return m_line + 1;
 }
 
 std::uint8_t BibReader::HasDocument(const std::string& reference)
 {
-    if (m_docListed && m_docNames.empty())
+    if (m_docListed && m_docStems.empty())
         return 0;
     if (!m_docListed || reference.find('/') != std::string::npos)
         return FindDocumentFile(reference, m_ctx.pdfPath).empty() ? 0 : 1;
-    std::string ref = m_docPrefix + reference;
-    size_t colon = ref.find(':', m_docPrefix.size());
+    m_docKey.assign(m_docPrefix).append(reference);
+    size_t colon = m_docKey.find(':', m_docPrefix.size());
     if (colon != std::string::npos)
-        ref.erase(colon, 1);
-    for (const char* ext : kDocumentExtensions)
-        if (m_docNames.count(ref + ext))
-            return 1;
-    return 0;
+        m_docKey.erase(colon, 1);
+    return m_docStems.count(m_docKey) ? 1 : 0;
 }
 
 // An entry starts at "@" + a type word + optional blanks + "{" or "(".
@@ -192,7 +252,7 @@ int BibReader::EntryStart(std::string_view buf, size_t at, bool eof, size_t& typ
 }
 
 // At a line start: does an entry begin on this line?
-bool BibReader::LineStartsEntry(std::string_view buf, size_t i, bool eof) const
+inline bool BibReader::LineStartsEntry(std::string_view buf, size_t i, bool eof) const
 {
     while (i < buf.size() && (buf[i] == ' ' || buf[i] == '\t'))
         ++i;
@@ -333,8 +393,11 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
                 break;
             }
             size_t nameStart = i;
-            while (i < n && buf[i] != '=' && buf[i] != close && buf[i] != ',' && !lineEndStartsEntry(i))
-                ++i;
+            for (;; ++i) {
+                i = scan::FindFirstOf<'=', ',', '}', ')', '\n', '\r'>(buf.data(), i, n);
+                if (i >= n || buf[i] == '=' || buf[i] == ',' || buf[i] == close || lineEndStartsEntry(i))
+                    break;
+            }
             if (i >= n) {
                 if (!eof)
                     return Unit::NeedMore;
@@ -343,7 +406,9 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
             }
             if (buf[i] != '=')
                 continue; // a stray word: dropped, the loop sees the delimiter
-            std::string name = LowerAscii(Folded(buf.substr(nameStart, i - nameStart)));
+            std::string name = Folded(buf.substr(nameStart, i - nameStart));
+            for (char& ch : name)
+                ch = LowerAscii(ch);
             ++i;
             // The value: atoms joined by "#".
             size_t valueStart = n, valueEnd = n;
@@ -363,7 +428,12 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
                     int depth = 0;
                     size_t k = i + 1;
                     bool stopped = false;
-                    for (; k < n; ++k) {
+                    for (;; ++k) {
+                        // Only braces, quotes and line ends matter inside a value.
+                        k = c == '{' ? scan::FindFirstOf<'{', '}', '\n', '\r'>(buf.data(), k, n)
+                                     : scan::FindFirstOf<'{', '}', '"', '\n', '\r'>(buf.data(), k, n);
+                        if (k >= n)
+                            break;
                         char d = buf[k];
                         if (d == '{')
                             ++depth;
@@ -445,10 +515,11 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
             Bibfield f;
             f.Name = std::move(name);
             if (atoms == 1 && single) {
-                m_scratch.clear();
+                // Folded straight into the field, trimmed first (see Folded).
+                const std::string_view content = TrimView(buf.substr(contentStart, contentEnd - contentStart));
+                f.Value.reserve(content.size());
                 bool prev = false;
-                AppendFolded(m_scratch, buf.substr(contentStart, contentEnd - contentStart), prev);
-                f.Value = std::string(TrimView(m_scratch));
+                AppendFolded(f.Value, content, prev);
             } else if (atoms > 0) {
                 f.Value = Folded(buf.substr(valueStart, valueEnd - valueStart));
                 f.Bare = true;
@@ -490,9 +561,17 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
     item.Fields.reserve(keep);
     for (size_t k = 0; k < keep; ++k) {
         Bibfield& f = m_fields[k];
-        if (m_ctx.schema && m_fieldNames.find(f.Name) == m_fieldNames.end()) {
-            m_fieldNames.insert(f.Name);
-            m_ctx.schema->AddFieldName(f.Name);
+        // Entries of one library mostly list the same fields in the same
+        // order: a name equal to the one at this place in the previous entry
+        // is known already and needs no look-up.
+        if (m_ctx.schema && (k >= m_namesAt.size() || m_namesAt[k] != f.Name)) {
+            if (m_fieldNames.find(f.Name) == m_fieldNames.end()) {
+                m_fieldNames.insert(f.Name);
+                m_ctx.schema->AddFieldName(f.Name);
+            }
+            if (k >= m_namesAt.size())
+                m_namesAt.resize(k + 1);
+            m_namesAt[k] = f.Name;
         }
         if (m_ctx.keywords && f.Name == "key")
             AddKeywordsFast(f.Value);
@@ -511,8 +590,10 @@ void BibReader::AddKeywordsFast(std::string_view value)
         if (j == std::string_view::npos)
             j = value.size();
         std::string_view k = TrimView(value.substr(i, j - i));
-        if (!k.empty() && m_keywords.insert(LowerAscii(k)).second)
+        if (!k.empty() && m_keywords.find(k) == m_keywords.end()) {
+            m_keywords.emplace(k);
             m_ctx.keywords->emplace_back(k);
+        }
         i = j + 1;
     }
 }
@@ -564,22 +645,32 @@ int ReadBibFile(const std::string& path, TBib& bib, ReadContext& ctx)
     bib.Clear();
     bib.Utf8 = true;
     BibReader reader(bib, ctx);
+    // One buffer for the whole read: each chunk is read straight in behind
+    // the unread rest of the previous one, never zero-filled first.
+    std::unique_ptr<char[]> buf;
+    size_t cap = 0, size = 0;
     size_t chunk = 1 << 20;
-    std::string buf;
     bool eof = false;
     try {
         while (!eof) {
-            size_t old = buf.size();
-            buf.resize(old + chunk);
-            size_t got = std::fread(buf.data() + old, 1, chunk, f);
-            buf.resize(old + got);
+            if (size + chunk > cap) {
+                cap = size + chunk;
+                auto bigger = std::make_unique_for_overwrite<char[]>(cap);
+                if (size > 0)
+                    std::memcpy(bigger.get(), buf.get(), size);
+                buf = std::move(bigger);
+            }
+            size_t got = std::fread(buf.get() + size, 1, chunk, f);
+            size += got;
             if (got < chunk) {
                 if (std::ferror(f))
                     throw FileError("Cannot read file \"" + path + "\".");
                 eof = true;
             }
-            size_t used = reader.Parse(buf, eof);
-            buf.erase(0, used);
+            size_t used = reader.Parse(std::string_view(buf.get(), size), eof);
+            if (used > 0 && used < size)
+                std::memmove(buf.get(), buf.get() + used, size - used);
+            size -= used;
             // A unit longer than the buffer is read again with each chunk:
             // grow the chunks so that this stays linear.
             chunk = used == 0 ? std::min<size_t>(chunk * 2, size_t(1) << 30) : size_t(1) << 20;

@@ -37,11 +37,23 @@ private:
     TBib& m_bib;
     ReadContext& m_ctx;
     std::vector<Bibfield> m_fields; // fields of the entry being read, reused
-    std::string m_scratch;
     std::string m_pendingTrailing;
-    std::unordered_set<std::string> m_fieldNames; // lower-cased
-    std::unordered_set<std::string> m_keywords;   // lower-cased
-    std::unordered_set<std::string> m_docNames;   // files of the document folder
+    // Sets that ignore letter case (A to Z), looked up with views of the
+    // buffer so that no lowered copy is built per field or keyword.
+    struct NoCaseHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const noexcept;
+    };
+    struct NoCaseEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const noexcept;
+    };
+    using NoCaseSet = std::unordered_set<std::string, NoCaseHash, NoCaseEqual>;
+    NoCaseSet m_fieldNames;
+    std::vector<std::string> m_namesAt; // field names of the last entry read, by position
+    NoCaseSet m_keywords; // first spelling of each
+    std::unordered_set<std::string> m_docStems;   // document files without their extension
+    std::string m_docKey;                         // scratch: the name looked for
     std::string m_docPrefix;                      // file-name part of the pdf path prefix
     bool m_docListed = false;
     std::vector<std::string> m_unitErrors; // errors of the unit being read

@@ -1,6 +1,7 @@
 #include "core/text.h"
 
 #include "core/errors.h"
+#include "core/scan.h"
 
 #include <charconv>
 #include <limits>
@@ -134,9 +135,8 @@ bool IsValidUtf8(std::string_view s)
 {
     size_t i = 0;
     while (i < s.size()) {
-        // Fast path over ASCII.
-        while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
-            ++i;
+        // Fast path over ASCII, which is nearly all of a library file.
+        i += scan::AsciiPrefix(s.data() + i, s.size() - i);
         if (i == s.size())
             break;
         size_t n = Utf8SeqLen(s, i);

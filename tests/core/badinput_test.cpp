@@ -1,14 +1,19 @@
 // Settings that are wrong in every way a hand-edited "lorix.ini" can be:
 // each gives a clean LorixError with a readable text or a warning, never a
 // crash. Inputs that once crashed a fuzzer are kept here as regressions.
+// Libraries far beyond the working size must load and save in linear time.
 #include "core/errors.h"
 #include "core/fileio.h"
+#include "core/library.h"
 #include "core/schema.h"
+#include "core/session.h"
 #include "core/settings.h"
 #include "core/text.h"
+#include "support/testutil.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -16,6 +21,18 @@ using namespace lorix;
 
 namespace {
 SettingsList Ini(std::string_view text) { return SettingsList(SplitLines(text)); }
+
+double SecondsSince(std::chrono::steady_clock::time_point t0)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void PrepareHugeSession(Session& s)
+{
+    ASSERT_TRUE(LoadSettingsFile(s, LORIX_SOURCE_DIR "/data/lorix.ini"));
+    s.Settings.Write("pdfpath", "*none*");
+    s.Settings.Write("backup", "no");
+}
 
 std::string Indices(int from, int count)
 {
@@ -112,4 +129,74 @@ TEST(BadSettings, NulBytesAndInvalidUtf8AreKeptAsBytes)
     s.Write("note", "x\xfe");
     EXPECT_EQ(s.Read("note"), "x\xfe");
     EXPECT_EQ(s.Read("note\xff"), "");
+}
+
+// A million entries (about 40 MB): counted, and the first, a middle and the
+// last one read whole. The time bound is generous; quadratic work in the
+// number of entries would take hours.
+TEST(HugeInput, MillionSmallEntriesLoadInLinearTime)
+{
+    const int count = 1000000;
+    lorix::test::TempDir dir;
+    std::string text;
+    text.reserve(size_t(count) * 44);
+    for (int e = 0; e < count; ++e)
+        text += "@misc{R" + std::to_string(e) + ",\r\n  title = {T " + std::to_string(e) + "},\r\n  year = {" +
+                std::to_string(1900 + e % 100) + "}\r\n}\r\n";
+    const std::string path = dir.file("million.bib");
+    lorix::test::WriteFile(path, text);
+    text = std::string();
+
+    Session s;
+    PrepareHugeSession(s);
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_EQ(LoadLibraryFile(s, path), count);
+    EXPECT_LT(SecondsSince(t0), 20.0);
+    ASSERT_EQ(s.Bib.LastItemIndex(), count - 1);
+    for (int e : {0, count / 2 + 1, count - 1}) {
+        const Bibitem& it = s.Bib.Library[static_cast<size_t>(e)];
+        EXPECT_EQ(it.ItemType, "misc");
+        EXPECT_EQ(it.Reference, "R" + std::to_string(e));
+        ASSERT_EQ(it.Fields.size(), 2u) << e;
+        EXPECT_EQ(GetFieldValue(it, "title"), "T " + std::to_string(e));
+        EXPECT_EQ(GetFieldValue(it, "year"), std::to_string(1900 + e % 100));
+    }
+}
+
+// One value of 50 MB spans fifty chunks of the reader and is broken into
+// hundreds of thousands of lines by the writer: every byte comes back, in
+// linear time both ways.
+TEST(HugeInput, FiftyMegabyteValueSurvivesLoadSaveLoad)
+{
+    const size_t size = 50u << 20;
+    std::string value;
+    value.reserve(size + 16);
+    for (int w = 0; value.size() < size; ++w)
+        value += (w % 11 == 0 ? "{DNA} " : w % 5 == 0 ? "\xc3\xa9t\xc3\xa9 " : "word ");
+    value.pop_back(); // no trailing blank: a value is stored trimmed
+    lorix::test::TempDir dir;
+    const std::string path = dir.file("big.bib");
+    lorix::test::WriteFile(path, "@article{Big,\n  abstract = {" + value + "},\n  year = {2001}\n}\n@misc{After, t = {x}}\n");
+
+    for (const char* lineBreak : {"no", "yes"}) {
+        Session s;
+        PrepareHugeSession(s);
+        s.Settings.Write("linebreak", lineBreak);
+        auto t0 = std::chrono::steady_clock::now();
+        ASSERT_EQ(LoadLibraryFile(s, path), 2);
+        ASSERT_EQ(s.Bib.Library[0].Fields.size(), 2u);
+        EXPECT_TRUE(GetFieldValue(s.Bib.Library[0], "abstract") == value) << "first read differs";
+        EXPECT_EQ(GetFieldValue(s.Bib.Library[0], "year"), "2001");
+        EXPECT_EQ(s.Bib.Library[1].Reference, "After");
+
+        const std::string saved = dir.file(std::string("saved-") + lineBreak + ".bib");
+        SaveLibraryFile(s, saved);
+        Session again;
+        PrepareHugeSession(again);
+        ASSERT_EQ(LoadLibraryFile(again, saved), 2);
+        EXPECT_LT(SecondsSince(t0), 20.0) << "linebreak=" << lineBreak;
+        EXPECT_TRUE(GetFieldValue(again.Bib.Library[0], "abstract") == value) << "linebreak=" << lineBreak;
+        EXPECT_EQ(GetFieldValue(again.Bib.Library[0], "year"), "2001");
+        EXPECT_EQ(again.Bib.Library[1].Reference, "after"); // the writer lower-cases references
+    }
 }
