@@ -44,8 +44,20 @@ void AppendFieldLines(std::string& out, std::string_view line, const WriteOption
     size_t off = 0;
     long pre = 0;
     auto curLen = [&] { return pre + static_cast<long>(line.size() - off); };
+    // A break never puts "@" at the start of a line: the reader would take a
+    // line such as "@word(" inside a value for the start of a new entry.
+    auto atFollows = [&](size_t idx) {
+        while (idx < line.size() && (line[idx] == ' ' || line[idx] == '\t'))
+            ++idx;
+        return idx < line.size() && line[idx] == '@';
+    };
     auto blankAt = [&](long pos) {
-        return pos >= 1 && pos <= curLen() && (pos <= pre || line[off + static_cast<size_t>(pos - pre - 1)] == ' ');
+        if (pos < 1 || pos > curLen())
+            return false;
+        if (pos <= pre)
+            return true;
+        const size_t idx = off + static_cast<size_t>(pos - pre - 1);
+        return line[idx] == ' ' && !atFollows(idx + 1);
     };
     auto appendCur = [&](long count) {
         const long blanks = std::min(count, pre);
@@ -122,18 +134,34 @@ void AppendValueLines(std::string& out, std::string_view line, const WriteOption
         return;
     }
     const std::string indent(static_cast<size_t>(std::max(1, options.InsertWidth + 2)), ' ');
+    // A piece that starts with "@" stays on the line before it, after a blank
+    // (which reads the same as the line end): at the start of a line the
+    // reader would take "@word(" for the start of a new entry. Empty pieces
+    // join too, so that an "@" after them cannot start a line either.
+    auto joins = [](std::string_view seg) {
+        const size_t k = seg.find_first_not_of(" \t");
+        return k == std::string_view::npos || seg[k] == '@';
+    };
     std::string piece;
     bool first = true;
     size_t i = 0;
     while (i <= line.size()) {
         const size_t end = std::min(line.find_first_of("\r\n", i), line.size());
-        piece.assign(first ? "" : indent).append(line.substr(i, end - i));
-        AppendFieldLines(out, piece, options);
+        const std::string_view seg = line.substr(i, end - i);
+        if (first) {
+            piece.assign(seg);
+        } else if (joins(seg)) {
+            piece.append(" ").append(seg);
+        } else {
+            AppendFieldLines(out, piece, options);
+            piece.assign(indent).append(seg);
+        }
         first = false;
         if (end == line.size())
             break;
         i = end + ((line[end] == '\r' && end + 1 < line.size() && line[end + 1] == '\n') ? 2 : 1);
     }
+    AppendFieldLines(out, piece, options);
 }
 
 // Formats the library into out; flush, when given, is offered out after each

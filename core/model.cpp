@@ -35,6 +35,20 @@ std::string ReferenceText(std::string_view typed)
     return out;
 }
 
+std::string FieldNameText(std::string_view typed)
+{
+    std::string out;
+    out.reserve(typed.size());
+    for (char c : typed) {
+        if (static_cast<unsigned char>(c) <= 32 || std::string_view(",={}()\"#").find(c) != std::string_view::npos)
+            continue;
+        if (c == '@' && out.empty())
+            continue;
+        out += c;
+    }
+    return out;
+}
+
 std::string UniqueReference(const TBib& bib, const std::string& ref)
 {
     std::unordered_set<std::string_view> used;

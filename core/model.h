@@ -53,6 +53,10 @@ const std::string& GetFieldValue(const Bibitem& item, std::string_view name);
 // A reference as the file can hold it: without ",", "{", "}" and control
 // characters, each of which would end or break the entry's header when saved.
 std::string ReferenceText(std::string_view typed);
+// A field name as the file can hold it: without a leading "@" (the line
+// "  @word{..." would read as a new entry), blanks, control characters and
+// the characters that end a name or a value: , = { } ( ) " #.
+std::string FieldNameText(std::string_view typed);
 
 // The first of ref, ref + "a", ref + "b", ... (each suffix the next
 // character code, so "z" is followed by "{") that no item of the library

@@ -409,6 +409,10 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
             std::string name = Folded(buf.substr(nameStart, i - nameStart));
             for (char& ch : name)
                 ch = LowerAscii(ch);
+            // Written back at the start of a line, "@word{" would read as a
+            // new entry: a name never starts with "@".
+            if (!name.empty() && name[0] == '@')
+                name.erase(0, name.find_first_not_of('@'));
             ++i;
             // The value: atoms joined by "#".
             size_t valueStart = n, valueEnd = n;

@@ -210,8 +210,9 @@ EditResult WriteBackRow(Session& s, int itemIndex, const std::string& label, con
     return EditResult::Renamed;
 }
 
-bool AddCustomField(Session& s, int itemIndex, const std::string& name, const std::string& value)
+bool AddCustomField(Session& s, int itemIndex, const std::string& typedName, const std::string& value)
 {
+    const std::string name = FieldNameText(typedName);
     s.LibraryChanged = true;
     if (name.empty() || value.empty())
         return true;

@@ -216,10 +216,12 @@ TEST_F(ItemRows, CustomFieldOkRule)
     AddCustomField(s, i, "", "ignored");
     EXPECT_TRUE(s.LibraryChanged);
     AddCustomField(s, i, "empty", "");
+    AddCustomField(s, i, "@a b=c,", "w"); // what would break the entry is dropped from the name
     const auto& f = s.Bib.Library[0].Fields;
-    ASSERT_EQ(f.size(), 2u);
+    ASSERT_EQ(f.size(), 3u);
     EXPECT_EQ(f[0].Value, "y x");
     EXPECT_EQ(f[1].Name, "Note");
+    EXPECT_EQ(f[2].Name, "abc");
 }
 
 TEST_F(ItemRows, NewItemSuffixAndDeleteSwapsWithLast)
