@@ -59,10 +59,10 @@ std::string UniqueReference(const TBib& bib, const std::string& ref)
         return ref;
     // One-character suffixes from "a" up to the last byte value; should all of
     // them be taken, a number follows instead, so the search always ends.
-    // "}" is passed over: written after the "{" of an entry's header it would
-    // close the entry there, and the saved file would lose the reference.
+    // "{" and "}" are passed over: a reference cannot hold them (see
+    // ReferenceText); "}" would close the entry's header in the saved file.
     for (int c = 'a'; c <= 255; ++c) {
-        if (c == '}')
+        if (c == '{' || c == '}')
             continue;
         std::string candidate = ref + static_cast<char>(c);
         if (!used.count(candidate))

@@ -360,7 +360,8 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
         ++i;
     if (i >= n && !eof)
         return Unit::NeedMore;
-    item.Reference = Folded(buf.substr(refStart, i - refStart));
+    // Braces and commas would break the entry header when it is written back.
+    item.Reference = ReferenceText(Folded(buf.substr(refStart, i - refStart)));
     auto refText = [&] { return (item.Reference.empty() ? std::string("(no reference)") : item.Reference) +
                                 " at line " + std::to_string(LineAt(buf, at)); };
     enum class End { Closed, Unclosed, CutOff } how = End::Closed;
@@ -412,7 +413,7 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
             // Written back at the start of a line, "@word{" would read as a
             // new entry: a name never starts with "@".
             if (!name.empty() && name[0] == '@')
-                name.erase(0, name.find_first_not_of('@'));
+                name.erase(0, name.find_first_not_of("@ "));
             ++i;
             // The value: atoms joined by "#".
             size_t valueStart = n, valueEnd = n;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of tests/fuzz with clang-14 into build-fuzz/
-# and runs each for a bounded time (FUZZ_SECONDS, 60 by default, 30 when
-# CI=true). Seeds: tests/fuzz/corpus/<target>/ plus slices of real files cut
+# and runs each for a bounded time (FUZZ_SECONDS, 60 by default; in CI a fixed
+# seed and number of inputs). Seeds: tests/fuzz/corpus/<target>/ plus slices of real files cut
 # at run time into build-fuzz/seeds/<target>/. A crash fails the run and
 # leaves its input in build-fuzz/artifacts/; such an input then belongs in
 # the GoogleTest regression cases.
@@ -9,7 +9,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 corpus_dir=${LORIX_CORPUS_DIR:-../shared/corpus}
 seconds=${FUZZ_SECONDS:-60}
-if [ "${CI:-}" = true ] && [ -z "${FUZZ_SECONDS:-}" ]; then seconds=30; fi
+# In CI the run is reproducible: a fixed seed and a fixed number of inputs
+# per target (FUZZ_RUNS), with the time only as a cap, so CI explores exactly
+# what a run of `CI=true scripts/fuzz.sh` explored before the commit.
+limits=()
+if [ "${CI:-}" = true ]; then
+  seconds=${FUZZ_SECONDS:-120}
+  limits=(-seed=20261207 -runs="${FUZZ_RUNS:-30000}")
+fi
 
 if [ ! -f build-fuzz/build.ninja ]; then
   CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja \
@@ -41,6 +48,7 @@ done
 
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:${UBSAN_OPTIONS:-}"
+if [ "${CI:-}" = true ]; then rm -rf build-fuzz/work; fi
 mkdir -p build-fuzz/artifacts build-fuzz/work
 status=0
 for exe in build-fuzz/tests/fuzz/*_fuzz; do
@@ -51,7 +59,7 @@ for exe in build-fuzz/tests/fuzz/*_fuzz; do
   dirs=("$work" "$seeds/$name")
   [ -d "tests/fuzz/corpus/$name" ] && dirs+=("tests/fuzz/corpus/$name")
   log=build-fuzz/$name.log
-  if "$exe" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+  if "$exe" -max_total_time="$seconds" "${limits[@]}" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
        -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$name-" "${dirs[@]}" >"$log" 2>&1; then
     echo "fuzz $name: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "$log" | tail -1)"
   else

@@ -453,9 +453,11 @@ TEST(Writer, LineBreaksInAValueReadBackAsOneBlank)
             bib.Library.push_back(
                 Bibitem{0, "article", "q", {{"title", typed, false}, {"year", "1", false}}, {}});
             const std::string text = FormatLibrary(bib, WriteOptions{breaking, 20, 4});
-            for (size_t k = 0; k < text.size(); ++k)
-                if (text[k] == '\n' || text[k] == '\r')
+            for (size_t k = 0; k < text.size(); ++k) {
+                if (text[k] == '\n' || text[k] == '\r') {
                     ASSERT_TRUE(text[k] == '\r' ? text[k + 1] == '\n' : text[k - 1] == '\r') << typed;
+                }
+            }
             Read r = ReadText(text);
             ASSERT_EQ(r.n, 1) << typed;
             EXPECT_TRUE(r.errors.empty()) << typed;
@@ -470,13 +472,27 @@ TEST(Reader, FieldNameNeverStartsWithAt)
 {
     // A name read as "@string{x" was written at the start of a line, where it
     // read back as a new entry and the field was lost (a fuzzer find).
-    Read r = ReadText("@misc{r,\n  note = {a}, @string{x = {b}\n}\n");
+    Read r = ReadText("@misc{r,\n  note = {a}, @string{x = {b}, @ @  y = {c}\n}\n");
     ASSERT_EQ(r.n, 1);
-    ASSERT_EQ(r.bib.Library[0].Fields.size(), 2u);
+    ASSERT_EQ(r.bib.Library[0].Fields.size(), 3u);
     EXPECT_EQ(r.bib.Library[0].Fields[1].Name, "string{x");
+    EXPECT_EQ(r.bib.Library[0].Fields[2].Name, "y");
     Read again = ReadText(FormatLibrary(r.bib, WriteOptions{}));
     ASSERT_EQ(again.n, 1);
     EXPECT_TRUE(again.errors.empty());
-    ASSERT_EQ(again.bib.Library[0].Fields.size(), 2u);
+    ASSERT_EQ(again.bib.Library[0].Fields.size(), 3u);
     EXPECT_EQ(again.bib.Library[0].Fields[1].Value, "b");
+    EXPECT_EQ(again.bib.Library[0].Fields[2].Name, "y");
+}
+
+TEST(Reader, ReferenceDropsBraces)
+{
+    // A reference read as "a{b}}" was written into a header it broke (a fuzzer find).
+    Read r = ReadText("@misc{a{b}},\n  note = {x}\n}\n");
+    ASSERT_EQ(r.n, 1);
+    EXPECT_EQ(r.bib.Library[0].Reference, "ab");
+    Read again = ReadText(FormatLibrary(r.bib, WriteOptions{}));
+    ASSERT_EQ(again.n, 1);
+    EXPECT_EQ(again.bib.Library[0].Reference, "ab");
+    EXPECT_EQ(again.bib.Library[0].Fields.size(), r.bib.Library[0].Fields.size());
 }
