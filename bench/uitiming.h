@@ -1,0 +1,40 @@
+#pragma once
+// Timing helpers of the window benchmarks: every figure is the median of
+// several runs, printed next to a reference measured in the same process
+// (what Qt alone needs for the same repaint or keystroke), so a slow or busy
+// machine shows in both numbers and the ratio stays comparable.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace lorix::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Ms(Clock::time_point from)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+}
+
+// The median of `runs` timings of `op` in milliseconds.
+template <class Op> double MedianMs(int runs, Op op)
+{
+    std::vector<double> t;
+    t.reserve(static_cast<size_t>(runs));
+    for (int i = 0; i < runs; ++i) {
+        const auto t0 = Clock::now();
+        op(i);
+        t.push_back(Ms(t0));
+    }
+    std::nth_element(t.begin(), t.begin() + runs / 2, t.end());
+    return t[static_cast<size_t>(runs / 2)];
+}
+
+inline void Report(const char* what, double ms, double referenceMs, double limitMs)
+{
+    std::printf("%-42s %9.3f ms  (%5.1f x reference %.3f ms, limit %.0f ms) %s\n", what, ms,
+                referenceMs > 0 ? ms / referenceMs : 0.0, referenceMs, limitMs, ms <= limitMs ? "ok" : "SLOW");
+}
+
+} // namespace lorix::bench
