@@ -412,8 +412,14 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
                 ch = LowerAscii(ch);
             // Written back at the start of a line, "@word{" would read as a
             // new entry: a name never starts with "@".
-            if (!name.empty() && name[0] == '@')
-                name.erase(0, name.find_first_not_of("@ "));
+            // The bytes after the "@" go as well when the reader would skip
+            // them in front of a name (blanks and control characters).
+            if (!name.empty() && name[0] == '@') {
+                size_t k = 0;
+                while (k < name.size() && (name[k] == '@' || IsSpace(name[k])))
+                    ++k;
+                name.erase(0, k);
+            }
             ++i;
             // The value: atoms joined by "#".
             size_t valueStart = n, valueEnd = n;
