@@ -1,6 +1,10 @@
+// The exchange formats: MEDLINE import and the PubMed fetch, item templates
+// and the HTML export.
 #include "core/errors.h"
+#include "exchange/htmlexport.h"
 #include "exchange/medline.h"
 #include "exchange/pubmed.h"
+#include "exchange/template.h"
 #include "support/httpserver.h"
 #include "support/testutil.h"
 
@@ -44,6 +48,31 @@ std::string Fields(const Bibitem& b)
 std::string Read(const std::string& text, LineEnd end = LineEnd::CR)
 {
     return Fields(ReadMedlineRecord(PrepareImportText(text, end)).Item);
+}
+
+// Field names by number: 02 author, 17 title, 20 year.
+const std::vector<std::string> kNames = [] {
+    std::vector<std::string> names(22, "f");
+    names[2] = "author";
+    names[17] = "title";
+    names[20] = "year";
+    return names;
+}();
+
+Bibitem Item(std::vector<Bibfield> fields) { return Bibitem{0, "article", "r", std::move(fields), ""}; }
+
+const std::string kHead = "<html>\r\n <head>\r\n  <title>Lorix HTML Export</title>\r\n </head>\r\n <body>\r\n"
+                          "  <h1>Lorix HTML Export<br>\r\n";
+const std::string kTail = "  </table>\r\n </body>\r\n</html>\r\n";
+const std::string kOpen = "   <tr>\r\n", kClose = "   </tr>\r\n";
+
+std::string Heading(const std::string& ref, const std::string& type)
+{
+    return "   <tr>\r\n    <td colspan=2 bgcolor=lightgrey>\r\n     " + ref + " (" + type + ")\r\n    </td>\r\n";
+}
+std::string Cells(const std::string& name, const std::string& value)
+{
+    return "    <td>" + name + "</td>\r\n    <td>" + value + "</td>\r\n";
 }
 
 } // namespace
@@ -155,23 +184,89 @@ TEST(Pubmed, IdentifierRulesAndUrl)
 TEST(Pubmed, FetchAgainstLoopbackServer)
 {
     test::LoopbackServer server([](const std::string& target) {
-        if (target.find("id=500") != std::string::npos)
-            return test::HttpAnswer{500, "oops"};
         if (target.find("id=slow") != std::string::npos)
             return test::HttpAnswer{200, "late", 3000};
-        if (target.find("id=1") != std::string::npos)
-            return test::HttpAnswer{200, "TI  - T\nFAU - Smith, J\n"};
-        return test::HttpAnswer{200, "<html>unknown id</html>\n"};
+        return target.find("id=500") != std::string::npos ? test::HttpAnswer{500, "oops"}
+                                                          : test::HttpAnswer{200, "<html>" + target + "</html>\n"};
     });
     SettingsList st({"pubmed.url=" + server.url("/efetch?id={id}"), "pubmed.timeout=1"});
     CurlHttpClient http;
-    EXPECT_EQ(FetchPubmedRecord(http, st, PubmedUrl(st, "1")), "TI  - T\nFAU - Smith, J\n");
-    EXPECT_EQ(server.lastTarget(), "/efetch?id=1");
-    EXPECT_EQ(FetchPubmedRecord(http, st, PubmedUrl(st, "9")), "<html>unknown id</html>\n");
-    for (const char* id : {"500", "slow"})
+    // The body comes back unchanged, whatever it holds.
+    EXPECT_EQ(FetchPubmedRecord(http, st, PubmedUrl(st, "1")), "<html>/efetch?id=1</html>\n");
+    for (const char* id : {"500", "slow"}) // an HTTP error status, a transfer longer than the time-out
         EXPECT_THROW(FetchPubmedRecord(http, st, PubmedUrl(st, id)), HttpError) << id;
     st.Write("pubmed.url", "http://127.0.0.1:" + std::to_string(test::UnusedPort()) + "/?id={id}");
     EXPECT_THROW(FetchPubmedRecord(http, st, PubmedUrl(st, "1")), HttpError);
     st.Write("pubmed.timeout", "soon");
     EXPECT_THROW(FetchPubmedRecord(http, st, PubmedUrl(st, "1")), ConversionError);
+}
+
+TEST(Template, RenderPlainAndBracketedCodes)
+{
+    const Bibitem full = Item({{"author", "Smith, J."}, {"title", "A study"}, {"year", "1999"}});
+    const Bibitem noYear = Item({{"author", "Smith, J."}, {"title", "A study"}});
+    const Bibitem emptyYear = Item({{"author", "Smith, J."}, {"title", "A study"}, {"year", ""}});
+    const Bibitem percent = Item({{"title", "50% off %02"}});
+    const std::tuple<const Bibitem&, std::string, std::string> cases[] = { // item, template, text
+        {full, "%02: %17 %(20.", "Smith, J.: A study (1999)."}, {noYear, "%02: %17 %(20.", "Smith, J.: A study ."},
+        {emptyYear, "%(20", ""}, {noYear, "%20", ""}, {full, "plain text", "plain text"}, {full, "", ""},
+        {full, "by %2", "by Smith, J."}, // a single digit ends the template
+        {full, "(%(2", "((Smith, J.)"},
+        {percent, "%17!", "50% off %02!"}, // values are not scanned again
+    };
+    for (const auto& [item, templ, out] : cases)
+        EXPECT_EQ(RenderTemplate(item, templ, kNames), out) << templ;
+}
+
+TEST(Template, PreviewAndErrors)
+{
+    EXPECT_EQ(PreviewTemplate("%02: %17 %(20.", kNames), "author: title (year).");
+    EXPECT_EQ(PreviewTemplate("ends %2", kNames), "ends author");
+    for (const char* bad : {"%", "%(", "%x1", "a %(x1", "% 1"})
+        EXPECT_EQ(PreviewTemplate(bad, kNames), kTemplateSyntaxError) << bad;
+    for (const char* bad : {"%x1", "%"})
+        EXPECT_THROW(RenderTemplate(Item({}), bad, kNames), ConversionError) << bad;
+    EXPECT_THROW(RenderTemplate(Item({}), "%99", kNames), LorixError);
+    EXPECT_THROW(PreviewTemplate("%99", kNames), LorixError);
+}
+
+TEST(HtmlExport, RowsForOneTwoAndThreeColumnsAndEscaping)
+{
+    Session s;
+    s.Settings.Write("maxlogsize", "10");
+    s.Bib.Library = {Bibitem{0, "article", "a:1", {{"author", "Smith"}, {"year", "1999"}}, ""},
+                     Bibitem{0, "book", "b<2>", {{"author", "Doe & \"Roe\""}}, ""}};
+    auto html = [&](int columns, bool separate) {
+        return BuildHtmlExport(s, {0, 1}, HtmlExportOptions{{"author", "year"}, columns, separate});
+    };
+    const std::string top = kHead + "   Displaying 2 items.</h1>\r\n  <table cellpadding=4>\r\n";
+    const std::string a = Heading("a:1", "article"), smith = Cells("author", "Smith"), y = Cells("year", "1999");
+    const std::string b = Heading("b&lt;2&gt;", "book"), doe = Cells("author", "Doe &amp; &quot;Roe&quot;");
+    const std::string none = Cells("year", "");
+    // One column: every field a row of its own, each closed.
+    EXPECT_EQ(html(1, false), top + a + kOpen + smith + kClose + kOpen + y + kClose + b + kOpen + doe + kClose +
+                                  kOpen + none + kClose + kTail);
+    // Two columns: the first field joins the heading row, which it closes;
+    // the second opens a row that stays open.
+    EXPECT_EQ(html(2, false), top + a + smith + kClose + kOpen + y + b + doe + kClose + kOpen + none + kTail);
+    // Three columns with separators: both fields share the heading row.
+    const std::string sep = "   <tr><td><br></td></tr>\r\n";
+    EXPECT_EQ(html(3, true), top + a + smith + y + kClose + sep + b + doe + none + kClose + sep + kTail);
+    EXPECT_EQ(BuildHtmlExport(s, {}, HtmlExportOptions{{"author"}, 1, false}),
+              kHead + "   Displaying 0 items.</h1>\r\n  <table cellpadding=4>\r\n" + kTail);
+    EXPECT_EQ(ExportFieldNames(s, {1, 0}), (std::vector<std::string>{"author", "year"}));
+}
+
+TEST(HtmlExport, OptionsFromAndToSettings)
+{
+    EXPECT_TRUE(ExportFieldTicked(",booktitle,", "booktitle"));
+    EXPECT_FALSE(ExportFieldTicked(",booktitle,", "title"));
+    SettingsList st({"expfields=,year,author,", "expcolumns=2", "expline=yes"});
+    HtmlExportOptions o = HtmlExportOptionsFromSettings(st);
+    EXPECT_EQ(o.Columns, 3); // the stored value counts from 0
+    EXPECT_TRUE(o.Separate);
+    st.Write("expcolumns", "many");
+    EXPECT_THROW(HtmlExportOptionsFromSettings(st), ConversionError);
+    StoreHtmlExportOptions(st, HtmlExportOptions{{}, 1, false});
+    EXPECT_EQ(st.Read("expfields") + "|" + st.Read("expcolumns") + "|" + st.Read("expline"), ",|0|no");
 }
