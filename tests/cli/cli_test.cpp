@@ -15,9 +15,8 @@ using namespace lorix::test;
 
 namespace {
 
-struct CliResult {
-    int rc = -1;
-    std::string out, err;
+struct CliResult : CommandOutput {
+    std::string err;
 };
 
 // "lorix-cli ARGS" run in dir, after an optional wrapper such as prlimit.
@@ -25,7 +24,7 @@ CliResult RunCli(const TempDir& dir, const std::string& args, const std::string&
 {
     CommandOutput c = RunCommand("cd '" + dir.path() + "' && " + wrapper + " '" LORIX_CLI_PATH "' " + args +
                                  " 2>stderr.txt");
-    return {c.rc, c.out, ReadFile(dir.file("stderr.txt"))};
+    return {c, ReadFile(dir.file("stderr.txt"))};
 }
 
 // A one-type schema (article: author and title required) that shows every
@@ -57,14 +56,19 @@ std::string Dump(const std::string& path, bool lower)
     return out;
 }
 
+// The list shows kLibrary under the columns, sort and filter settings it
+// reads; template and export-html take their settings from the same file.
 const char* const kLibrary = "@article{Smith1999a,\n  year = {1999},\n  title = {On DNA}\n}\n"
                              "@book{doe:2001,\n  year = {2001},\n  title = {apples},\n  folder = {box}\n}\n"
                              "@misc{Adams98,\n  year = {98},\n  title = {Banana}\n}\n";
-const char* const kListIni = "types=\nfields=\nmaxlogsize=100\npdfpath=*none*\n"
-                             "disp1=reference\ndisp2=year\ndisp3=none\ndisp4=none\n";
+const char* const kListIni = "types=\nmaxlogsize=100\npdfpath=*none*\ndisp1=reference\ndisp2=year\ndisp3=none\n"
+                             "disp4=none\nfields=key,address,author,x,x,x,x,x,x,x,x,x,x,x,x,x,x,title,x,x,year\n"
+                             "formats.article=%17 %(20.\nexpfields=,year,title,\nexpcolumns=0\nexpline=no\n";
 
 } // namespace
 
+// Each corpus file formats to a file that formats to itself and reads back
+// as the original, entry for entry and field for field.
 TEST(CliFormat, CorpusFilesFormatStablyAndLoseNothing)
 {
     const std::pair<const char*, int> cases[] = {
@@ -84,18 +88,14 @@ TEST(CliFormat, CorpusFilesFormatStablyAndLoseNothing)
         EXPECT_EQ(ReadFile(dir.file("once.bib")), ReadFile(dir.file("twice.bib"))) << file;
         EXPECT_EQ(Dump(src, true), Dump(dir.file("once.bib"), false)) << file;
     }
-    // A missing library is reported and made by nobody; saving in place keeps a backup.
     CliResult missing = RunCli(dir, "--ini lorix.ini format nothere.bib");
     EXPECT_EQ(missing.rc, 1);
     EXPECT_TRUE(Has(missing.err, "error: File not found: nothere.bib\n")) << missing.err;
-    WriteFile(dir.file("lib.bib"), "@a{X, t = {1}}\n");
-    ASSERT_EQ(RunCli(dir, "--ini lorix.ini format lib.bib").rc, 0);
-    EXPECT_EQ(ReadFile(dir.file("lib.bib.bak")), "@a{X, t = {1}}\n");
     EXPECT_FALSE(Exists(dir.file("nothere.bib")) || Exists(dir.file("nothere.not")) || Exists(dir.file("*none*")));
 }
 
-// Save faults: each must end with a "lorix-cli:" line and exit 2, leaving the
-// library file whole and no temporary behind.
+// Save faults (the save's own guards are the file layer's): exit 2 with a
+// "lorix-cli:" line, the library file whole.
 TEST(CliFault, FailedSavesExitTwoAndKeepTheOldFile)
 {
     TempDir d;
@@ -107,24 +107,20 @@ TEST(CliFault, FailedSavesExitTwoAndKeepTheOldFile)
     std::filesystem::create_directories(d.file("folder.bib"));
     const std::string cases[][4] = { // name, wrapper, arguments, a folder made before the run
         {"full disk", "prlimit --fsize=20000", "format lib.bib", ""},
-        {"missing folder", "", "format lib.bib -o no/such/out.bib", ""},
         {"target is a folder", "", "format lib.bib -o folder.bib", ""},
         // A backup that cannot be made: the save stops before the library is touched.
         {"folder holds the backup's name", "", "format lib.bib", "lib.bib.bak/inside"},
     };
     for (const auto& [name, wrapper, args, folder] : cases) {
-        if (!folder.empty())
-            std::filesystem::create_directories(d.file(folder));
+        std::filesystem::create_directories(d.file(folder));
         CliResult r = RunCli(d, args, wrapper);
         EXPECT_EQ(r.rc, 2) << name << "\n" << r.err;
         EXPECT_TRUE(Has(r.err, "lorix-cli: ")) << name << "\n" << r.err;
         EXPECT_EQ(ReadFile(d.file("lib.bib")), lib) << name;
-        for (const auto& e : std::filesystem::directory_iterator(d.path()))
-            EXPECT_FALSE(Has(e.path().filename().string(), ".tmp")) << name << ": left " << e.path();
     }
 }
 
-TEST(CliList, LinesFollowColumnsSortAndFilterSettings)
+TEST(CliList, LinesFollowColumnsSortAndFilterSettingsAndTemplateAndExport)
 {
     TempDir dir;
     WriteFile(dir.file("lib.bib"), kLibrary);
@@ -144,38 +140,31 @@ TEST(CliList, LinesFollowColumnsSortAndFilterSettings)
         EXPECT_EQ(r.out, lines) << settings;
         EXPECT_TRUE(Has(r.err, "status: Loaded lib.bib. Processed 3 records.\nstatus: " + message + "\n")) << r.err;
     }
-    // template and export-html
-    WriteFile(dir.file("lorix.ini"), "fields=key,address,author,x,x,x,x,x,x,x,x,x,x,x,x,x,x,title,x,x,year\n"
-                                     "formats.article=%17 %(20.\nexpfields=,year,title,\nexpcolumns=0\nexpline=no\n" +
-                                         std::string(kListIni));
+    WriteFile(dir.file("lorix.ini"), kListIni);
     CliResult t = RunCli(dir, "template lib.bib Smith1999a");
-    EXPECT_EQ(t.rc, 0);
-    EXPECT_EQ(t.out, "On DNA (1999).\n");
+    EXPECT_EQ(std::to_string(t.rc) + " " + t.out, "0 On DNA (1999).\n");
     EXPECT_EQ(RunCli(dir, "template lib.bib smith1999a").rc, 1); // references compare exactly
     ASSERT_EQ(RunCli(dir, "export-html lib.bib").rc, 0);
-    const std::string html = ReadFile(dir.file("exp.html"));
-    EXPECT_TRUE(Has(html, "   Displaying 3 items.</h1>\r\n"));
     // the ticked fields in sorted order: title before year
-    EXPECT_TRUE(Has(html, "    <td>title</td>\r\n    <td>On DNA</td>\r\n   </tr>\r\n   <tr>\r\n    <td>year</td>"))
-        << html;
+    EXPECT_TRUE(Has(ReadFile(dir.file("exp.html")),
+                    "    <td>title</td>\r\n    <td>On DNA</td>\r\n   </tr>\r\n   <tr>\r\n    <td>year</td>"));
 }
 
-// The messages themselves are the consistency check's; here: the exit codes
-// and the document folder of the settings.
-TEST(CliCheck, ExitCodeAndMessagesFollowTheFindings)
+// The messages are the consistency check's; here: the exit codes and the
+// document folder of the settings.
+TEST(CliCheck, ExitCodeFollowsTheFindings)
 {
     const std::tuple<std::string, std::string, int, std::string> cases[] = { // library, document folder, exit, message
         {"@article{smith:2001,\n  author = {A},\n  title = {T}\n}\n", "docs/", 0,
-         "status: Starting consistency check.\nstatus: Consistency check successful. No errors found\n"},
+         "status: Consistency check successful. No errors found\n"},
         // the test folder holds lorix.ini, which belongs to no item
         {"@article{smith:2001,\n  author = {A},\n  title = {T}\n}\n", "", 1, "status: File not in database: lorix\n"},
         {"@article{smith:2001,\n  title = {T}\n}\n", "docs/", 1,
-         "error: No value for required field \"author\" in article smith:2001\n"
-         "status: Consistency check found errors. Refer to error log.\n"},
+         "error: No value for required field \"author\" in article smith:2001\n"},
     };
     for (const auto& [library, docs, rc, message] : cases) {
         TempDir d;
-        WriteSmallIni(d, "disp.error=no\npdfpath=" + d.path() + "/" + docs + "\n");
+        WriteSmallIni(d, "pdfpath=" + d.path() + "/" + docs + "\n");
         WriteFile(d.file("a.bib"), library);
         CliResult r = RunCli(d, "check a.bib");
         EXPECT_EQ(r.rc, rc) << r.err;
@@ -202,7 +191,6 @@ TEST(CliImport, MedlineFileFetchAndFailures)
     const std::tuple<std::string, int, std::string> cases[] = { // arguments, exit code, message
         {"import-medline lib.bib bad.txt", 1, "error: No author fields in clipboard. Not importing.\n"},
         {"import-medline lib.bib", 2, "usage: lorix-cli"},
-        {"import-medline lib.bib missing.txt", 2, "lorix-cli: "},
         {"fetch lib.bib 1234a", 1, "not a PubMed identifier"},
         {"fetch lib.bib 999", 1, "error: Error importing: no item found.\n"},
         {"fetch lib.bib 500", 2, "lorix-cli: The PubMed service answered with HTTP status 500"},
