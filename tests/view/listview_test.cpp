@@ -2,6 +2,7 @@
 #include "view/listview.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace lorix;
 
@@ -45,16 +46,10 @@ void Fill(Session& s, std::vector<Bibitem> items)
 
 TEST(BuildListLine, ColumnsTruncationAndMarkers)
 {
-    struct Case {
-        Bibitem item;
-        std::array<std::string, 4> disp;
-        bool truncate;
-        int limit;
-        bool utf8;
-        std::string line;
-    };
-    const std::array<std::string, 4> title{"title", "none", "none", "none"}, refYear{"reference", "year", "none", "none"};
-    const Case cases[] = {
+    using Disp = std::array<std::string, 4>;
+    const Disp title{"title", "none", "none", "none"}, refYear{"reference", "year", "none", "none"};
+    // item, columns, truncate, width, UTF-8 library, line
+    const std::tuple<Bibitem, Disp, bool, int, bool, std::string> cases[] = {
         {Item("Smith1999a", {{"year", "1999"}}), refYear, true, 5, true, " Smith 1999"},
         {Item("x", {}), title, false, 0, true, " "},
         {Item("x", {{"folder", "box"}}), title, false, 0, true, "+"},
@@ -72,8 +67,8 @@ TEST(BuildListLine, ColumnsTruncationAndMarkers)
         {Item("M\xFCller", {}), {"reference", "none", "none", "none"}, true, 2, false, " M\xFC"},
         {Item("r", {{"title", "a"}, {"title", "b"}}), title, false, 0, true, " b"}, // the last field of a name counts
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(BuildListLine(c.item, ListColumns{c.disp, c.truncate, c.limit}, c.utf8), c.line) << c.item.Reference;
+    for (const auto& [item, disp, truncate, width, utf8, line] : cases)
+        EXPECT_EQ(BuildListLine(item, ListColumns{disp, truncate, width}, utf8), line) << item.Reference;
     // A non-numeric "charlimit" fails only when truncating.
     SettingsList s({"disp1=title", "truncate=yes", "charlimit=wide"});
     EXPECT_THROW(ListColumnsFromSettings(s), ConversionError);
@@ -97,7 +92,7 @@ TEST(BuildList, SortIsStableAndByteWise)
     EXPECT_EQ(BuildList(s, Rule("year", "equals", "98"), kNone).Message, "Filtering on. Showing 1 filtered items");
 }
 
-TEST(FilterRules, OperatorsAndFields)
+TEST(FilterRules, OperatorsFieldsAndModes)
 {
     Session s;
     Fill(s, {Item("y1999", {{"year", "1999"}, {"title", "On DNA"}, {"journal", "J"}}),
@@ -122,11 +117,8 @@ TEST(FilterRules, OperatorsAndFields)
     };
     for (const auto& [rules, shown] : cases)
         EXPECT_EQ(Shown(s, rules), shown) << rules.Lines[0].Field << " " << rules.Lines[0].Op << " " << rules.Lines[0].Bound;
-}
 
-TEST(FilterRules, AllAndAnyAndInversion)
-{
-    Session s;
+    // All and any rules, and their inversion.
     Fill(s, {Item("a", {{"year", "1999"}, {"title", "x"}}), Item("b", {{"year", "2005"}, {"title", "x"}}),
                              Item("c", {{"year", "2005"}, {"title", "y"}})});
     FilterRules allOff;
