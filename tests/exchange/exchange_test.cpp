@@ -108,16 +108,19 @@ TEST(Medline, FindTagTakesEntriesInTurn)
 
 TEST(Medline, RecordFields)
 {
-    const std::string full = "article smith:2003|title=A title spread over three lines|"
-                             "author=Smith, John A AND Doe, Kim|journal=J Test|volume=3|pages=1-9|month=Jan 15|year=2003";
+    const std::string full = "article smith:2003|title=A title spread over three lines|author=Smith, John A AND "
+                             "Doe, Kim|journal=J Test|volume=3|pages=1-9|month=Jan 15|year=2003";
+    const std::string smith2001 = "article smith:2001|title=T|author=Smith, J|year=2001";
     const std::pair<std::string, std::string> cases[] = {
         {Record("\r\n"), full},
         {Record("\n"), full},
-        {"TI  - T\nAU  - Smith JA\nAU  - Doe K\nDP  - 2003\n", "article smith:2003|title=T|author=Smith, JA AND Doe, K|year=2003"},
-        {"TI  - Some title..\nAU  - Smith JA\nIP  - 4\n", "article smith:|title=Some title.|author=Smith, JA|number=4|year="},
+        {"TI  - T\nAU  - Smith JA\nAU  - Doe K\nDP  - 2003\n",
+         "article smith:2003|title=T|author=Smith, JA AND Doe, K|year=2003"},
+        {"TI  - Some title..\nAU  - Smith JA\nIP  - 4\n",
+         "article smith:|title=Some title.|author=Smith, JA|number=4|year="},
         {"TI  - T\nFAU - Plato\nDP  - 1999\n", "article :1999|title=T|author=Plato|year=1999"},
-        {"FAU - Smith, J\nTI  - T\nDP  - 2001\n", "article smith:2001|title=T|author=Smith, J|year=2001"}, // title not first
-        {"TI  - T\nFAU - Smith, J\nDP  - 2001", "article smith:2001|title=T|author=Smith, J|year=2001"},   // no last line end
+        {"FAU - Smith, J\nTI  - T\nDP  - 2001\n", smith2001}, // title not first
+        {"TI  - T\nFAU - Smith, J\nDP  - 2001", smith2001},   // no last line end
         {"    TI  - T\n          more\n    FAU - Smith, J\n", "article smith:|title=T more|author=Smith, J|year="},
     };
     for (const auto& [text, fields] : cases)

@@ -48,8 +48,9 @@ class Editing : public ::testing::Test {
     {
         s.Settings.SetLines({"maxlogsize=100000", "log.error=yes", "log.status=yes", "disp.error=no",
                              "disp.status=no", "pdfpath=*none*"});
-        s.schema.TypeTable = {
-            {"article", 2, {"author", "title", "year", "key", "journal"}}, {"book", 1, {"editor", "title"}}, {"misc", 0, {}}};
+        s.schema.TypeTable = {{"article", 2, {"author", "title", "year", "key", "journal"}},
+                              {"book", 1, {"editor", "title"}},
+                              {"misc", 0, {}}};
         // The first pair is never reported as a conflict; the others are.
         s.schema.ChoiceTable = {
             {"article", {"journal", "year"}}, {"article", {"author", "editor"}}, {"book", {"editor", "author"}}};
@@ -274,7 +275,7 @@ TEST(Keywords, MenuGroupsAndAppending)
     EXPECT_EQ(AppendKeyword("\ta neuro\r\n", "neuro"), "a neuro neuro");
 }
 
-TEST_F(Editing, ConsistencyCheck)
+TEST_F(Editing, ConsistencyCheckMessagesAndDocumentFiles)
 {
     EXPECT_TRUE(Check({}));
     EXPECT_EQ(Messages(), (Strings{"Starting consistency check.", "Consistency check successful. No errors found"}));
@@ -283,7 +284,8 @@ TEST_F(Editing, ConsistencyCheck)
     // reach the log with error logging off, and the setting comes back.
     s.Settings.Write("log.error", "no");
     s.Bib.Library = {Item("misc", "Smith:2001", {{"title", "One"}}), Item("misc", "other", {}),
-                     Item("book", "smith:2001", {{"title", "Two"}, {"editor", "E"}}), Item("article", "a1", {{"title", "T"}})};
+                     Item("book", "smith:2001", {{"title", "Two"}, {"editor", "E"}}),
+                     Item("article", "a1", {{"title", "T"}})};
     EXPECT_FALSE(Check({}));
     EXPECT_EQ(Messages(), (Strings{"Starting consistency check.", "Multiply definined reference Smith:2001 in misc One",
                                    "Multiply definined reference smith:2001 in book Two",
@@ -291,10 +293,9 @@ TEST_F(Editing, ConsistencyCheck)
                                    "Consistency check found errors. Refer to error log."}));
     EXPECT_EQ(s.Settings.Read("log.error"), "no");
     EXPECT_FALSE(s.LibraryChanged);
-}
 
-TEST_F(Editing, ConsistencyMatchesDocumentFilesByFirstDotAndFirstColon)
-{
+    // Document files match by their first dot and the reference without its first colon.
+    s.Log.LogList.clear();
     std::filesystem::create_directory(dir.file("misc"));
     s.Bib.Library = {Item("misc", "smith:2001", {}), Item("misc", "x:y:z", {})};
     EXPECT_FALSE(Check({"smith2001.pdf", "smith2001.ps", "smith2001.old.pdf", "SMITH2001.doc", "old.misc.pdf",
@@ -307,7 +308,9 @@ TEST_F(Editing, ConsistencyMatchesDocumentFilesByFirstDotAndFirstColon)
     // "misc" (a folder, no dot) and ".hidden" have an empty base; x:y:z owns
     // xy:z.pdf, as only its first colon is removed.
     EXPECT_EQ(files, (Strings{"", "", "old"}));
-    auto documents = [&] { return std::to_string(s.Bib.Library[0].HasDocument) + std::to_string(s.Bib.Library[1].HasDocument); };
+    auto documents = [&] {
+        return std::to_string(s.Bib.Library[0].HasDocument) + std::to_string(s.Bib.Library[1].HasDocument);
+    };
     EXPECT_EQ(documents(), "11"); // xy:z.pdf is x:y:z's document all the same
     EXPECT_EQ(Messages().back(), "Consistency check found errors. Refer to error log.");
     // A folder that cannot be listed gives no file messages and no documents.

@@ -116,7 +116,8 @@ TEST(FilterRules, OperatorsFieldsAndModes)
         {Rule("year", "greater than", "999"), ""},
     };
     for (const auto& [rules, shown] : cases)
-        EXPECT_EQ(Shown(s, rules), shown) << rules.Lines[0].Field << " " << rules.Lines[0].Op << " " << rules.Lines[0].Bound;
+        EXPECT_EQ(Shown(s, rules), shown)
+            << rules.Lines[0].Field << " " << rules.Lines[0].Op << " " << rules.Lines[0].Bound;
 
     // All and any rules, and their inversion.
     Fill(s, {Item("a", {{"year", "1999"}, {"title", "x"}}), Item("b", {{"year", "2005"}, {"title", "x"}}),
