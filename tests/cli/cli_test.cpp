@@ -180,7 +180,7 @@ TEST(CliImport, MedlineFileFetchAndFailures)
         return Has(target, "id=500") ? HttpAnswer{500, "server error"} : HttpAnswer{200, "Error: no such id\n"};
     });
     TempDir d;
-    // The list filtered to nothing: an import switches filtering off.
+    // Filtering is on; an import switches it off before it saves.
     WriteSmallIni(d, "filtering=yes\nfilter1=year\nfilter1.op=contains\nfilter1.from=1999\npubmed.timeout=2\n"
                      "pubmed.url=" + server.url("/efetch.fcgi?db=pubmed&id={id}&rettype=medline") + "\n");
     std::string lib = "@article{mangalam:2002,\n  author = {Someone},\n  title = {Other},\n  year = {2002}\n}\n";
