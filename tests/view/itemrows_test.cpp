@@ -1,55 +1,109 @@
-#include "editing_fixture.h"
+// The item editor's rows, write-back and item commands, and the consistency
+// check built on them, on a session made in memory.
+#include "support/testutil.h"
+#include "view/consistency.h"
 #include "view/itemrows.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace lorix;
-using test::Item;
+using Strings = std::vector<std::string>;
 
 namespace {
 
-class ItemRows : public ::testing::Test {
+Bibitem Item(std::string type, std::string ref, std::vector<Bibfield> fields)
+{
+    return Bibitem{0, std::move(type), std::move(ref), std::move(fields), ""};
+}
+
+// The reference and the fields of an item.
+std::string Fields(const Bibitem& b)
+{
+    std::string out = b.Reference + "|";
+    for (const Bibfield& f : b.Fields)
+        out += f.Name + "=" + f.Value + "|";
+    return out;
+}
+
+// Label, kind, style, label/editor colour, key menu and tooltip of a row.
+std::string Describe(const ItemRow& r)
+{
+    auto colour = [](Rgb c) {
+        return std::string(c == kBlack ? "black" : c == kRed ? "red" : c == kBlue ? "blue" : "other");
+    };
+    const char* const kinds[] = {"ref", "req", "opt", "custom"};
+    return r.Label + " " + kinds[static_cast<int>(r.Kind)] + (r.Bold ? " bold" : "") + (r.Italic ? " italic" : "") +
+           " " + colour(r.LabelColour) + "/" + colour(r.EditorColour) + (r.KeyPopup ? " keys" : "") + " " + r.Tooltip;
+}
+
+// A schema with an "article" type (author, title required; year, key,
+// journal optional), pairs on article and book, and a log that keeps every
+// message.
+class Editing : public ::testing::Test {
   protected:
-    void SetUp() override { test::SetUpEditingSession(s); }
+    void SetUp() override
+    {
+        s.Settings.SetLines({"maxlogsize=100000", "log.error=yes", "log.status=yes", "disp.error=no",
+                             "disp.status=no", "pdfpath=*none*"});
+        s.schema.TypeTable = {{"article", 2, {"author", "title", "year", "key", "journal"}},
+                              {"book", 1, {"editor", "title"}},
+                              {"misc", 0, {}}};
+        // The first pair is never reported as a conflict; the others are.
+        s.schema.ChoiceTable = {
+            {"article", {"journal", "year"}}, {"article", {"author", "editor"}}, {"book", {"editor", "author"}}};
+    }
     int Add(Bibitem it)
     {
         s.Bib.Library.push_back(std::move(it));
         return s.Bib.LastItemIndex();
     }
+    // The messages of the log without their time stamps ("2004/03/07, 09:05 ").
+    Strings Messages() const
+    {
+        Strings out;
+        for (const std::string& line : s.Log.LogList)
+            out.push_back(line.substr(line.find(':') + 4));
+        return out;
+    }
+    // The consistency check without pairs, with these files in the document folder.
+    bool Check(std::initializer_list<const char*> files)
+    {
+        s.schema.ChoiceTable.clear();
+        for (const char* n : files)
+            test::WriteFile(dir.file(n), "x");
+        return CheckConsistency(s, dir.path() + "/");
+    }
     Session s;
+    test::TempDir dir;
 };
 
 } // namespace
 
-TEST_F(ItemRows, ClassifyFieldStates)
+TEST_F(Editing, ClassifyFieldStates)
 {
-    struct Case {
-        std::vector<std::pair<std::string, std::string>> fields;
-        const char* name;
-        FieldState want;
-    };
-    const Case cases[] = {
-        {{}, "title", FieldState::Absent},
-        {{{"title", "T"}}, "title", FieldState::Present},
-        {{}, "author", FieldState::ChoiceNeither},
-        {{{"author", "A"}}, "author", FieldState::ChoiceThis},
-        {{{"author", "A"}, {"editor", ""}}, "author", FieldState::ChoiceThis}, // empty partner
-        {{{"editor", "E"}}, "author", FieldState::ChoiceOther},
-        {{{"editor", ""}}, "author", FieldState::ChoiceOther}, // present, whatever its value
-        {{{"author", "A"}, {"editor", "E"}}, "author", FieldState::ChoiceConflict},
-        {{{"author", "A"}, {"editor", "E"}}, "editor", FieldState::ChoiceConflict},
+    const std::tuple<const char*, std::vector<Bibfield>, const char*, FieldState> cases[] = {
+        {"article", {}, "title", FieldState::Absent},
+        {"article", {{"title", "T"}}, "title", FieldState::Present},
+        {"article", {}, "author", FieldState::ChoiceNeither},
+        {"article", {{"author", "A"}}, "author", FieldState::ChoiceThis},
+        {"article", {{"author", "A"}, {"editor", ""}}, "author", FieldState::ChoiceThis}, // empty partner
+        {"article", {{"editor", "E"}}, "author", FieldState::ChoiceOther},
+        {"article", {{"editor", ""}}, "author", FieldState::ChoiceOther}, // present, whatever its value
+        {"article", {{"author", "A"}, {"editor", "E"}}, "author", FieldState::ChoiceConflict},
+        {"article", {{"author", "A"}, {"editor", "E"}}, "editor", FieldState::ChoiceConflict},
         // first pair of the table: a conflict reads as ChoiceThis
-        {{{"journal", "J"}, {"year", "1999"}}, "journal", FieldState::ChoiceThis},
-        {{{"year", "1999"}}, "journal", FieldState::ChoiceOther},
+        {"article", {{"journal", "J"}, {"year", "1999"}}, "journal", FieldState::ChoiceThis},
+        {"article", {{"year", "1999"}}, "journal", FieldState::ChoiceOther},
+        // an unknown type matches no pair even when shown under a fallback type
+        {"Article", {{"author", "A"}, {"editor", "E"}}, "author", FieldState::Present},
     };
-    for (const Case& c : cases) {
-        Bibitem it = Item("article", "r", c.fields);
-        EXPECT_EQ(ClassifyField(s.schema, it, it.FindField(c.name), c.name), c.want) << c.name;
+    for (const auto& [type, fields, name, want] : cases) {
+        Bibitem it = Item(type, "r", fields);
+        EXPECT_EQ(ClassifyField(s.schema, it, it.FindField(name), name), want) << type << " " << name;
     }
-}
-
-TEST_F(ItemRows, ClassifyFieldLaterPairWinsAndOwnTypeCounts)
-{
     // author is paired with editor (entry 1) and later with year (entry 3):
     // the later entry decides the partner.
     s.schema.ChoiceTable.push_back({"article", {"year", "author"}});
@@ -57,159 +111,102 @@ TEST_F(ItemRows, ClassifyFieldLaterPairWinsAndOwnTypeCounts)
     EXPECT_EQ(ClassifyField(s.schema, it, 0, "author"), FieldState::ChoiceThis);
     it.Fields.push_back({"year", "2001"});
     EXPECT_EQ(ClassifyField(s.schema, it, 0, "author"), FieldState::ChoiceConflict);
-    // An unknown type matches no pair even when shown under a fallback type.
-    Bibitem odd = Item("Article", "r", {{"author", "A"}, {"editor", "E"}});
-    EXPECT_EQ(ClassifyField(s.schema, odd, 0, "author"), FieldState::Present);
 }
 
-TEST_F(ItemRows, EmptyItemShowsSchemaRowsAndNoValueErrors)
+TEST_F(Editing, RowStylesTooltipsAndSchemaMessages)
 {
     s.schema.ChoiceTable.clear();
     ItemLayout l = LayoutItem(s.schema, Item("article", "ref1", {}));
-    ASSERT_EQ(l.Rows.size(), 6u); // reference + five fields; the window adds the blank label
     EXPECT_EQ(l.TypeIndex, 0);
-    EXPECT_EQ(l.Rows[0].Label, "reference");
-    EXPECT_EQ(l.Rows[0].Kind, RowKind::Reference);
-    EXPECT_TRUE(l.Rows[0].Bold);
-    EXPECT_EQ(l.Rows[0].LabelColour, kRed);
-    EXPECT_EQ(l.Rows[0].Tooltip, "");
-    EXPECT_EQ(l.Rows[1].Kind, RowKind::Required);
-    EXPECT_EQ(l.Rows[1].Tooltip, "This is a required field.");
-    EXPECT_EQ(l.Rows[3].Kind, RowKind::Optional);
-    EXPECT_FALSE(l.Rows[3].Bold);
-    EXPECT_EQ(l.Rows[3].LabelColour, kBlack);
-    EXPECT_EQ(l.Rows[3].Tooltip, "Optional field.");
-    EXPECT_TRUE(l.Rows[4].KeyPopup);
-    EXPECT_FALSE(l.Rows[5].KeyPopup);
-    EXPECT_EQ(l.Errors, (std::vector<std::string>{"No value for required field \"author\" in article ref1",
-                                                  "No value for required field \"title\" in article ref1"}));
-}
+    Strings rows;
+    for (const ItemRow& r : l.Rows)
+        rows.push_back(Describe(r));
+    // reference and the five fields; the window adds the blank label
+    EXPECT_EQ(rows, (Strings{"reference ref bold red/black ", "author req bold red/black This is a required field.",
+                             "title req bold red/black This is a required field.",
+                             "year opt black/black Optional field.", "key opt black/black keys Optional field.",
+                             "journal opt black/black Optional field."}));
+    EXPECT_EQ(l.Errors, (Strings{"No value for required field \"author\" in article ref1",
+                                 "No value for required field \"title\" in article ref1"}));
 
-TEST_F(ItemRows, PairStylesAndConflictMessages)
-{
-    // author required and paired with editor, which the item has.
-    ItemLayout l = LayoutItem(s.schema, Item("article", "x", {{"editor", "E"}, {"title", "T"}}));
+    // With the pairs: author is required and paired with editor, which the item has.
+    SetUp();
+    l = LayoutItem(s.schema, Item("article", "x", {{"editor", "E"}, {"title", "T"}}));
     EXPECT_TRUE(l.Errors.empty());
-    EXPECT_TRUE(l.Rows[1].Italic);
-    EXPECT_FALSE(l.Rows[1].Bold);
-    EXPECT_EQ(l.Rows[1].Tooltip, "This required field must remain empty.");
     ASSERT_EQ(l.Rows.size(), 7u);
-    EXPECT_EQ(l.Rows[6].Label, "editor");
-    EXPECT_EQ(l.Rows[6].Kind, RowKind::Custom);
-    EXPECT_EQ(l.Rows[6].LabelColour, kBlue);
-    EXPECT_EQ(l.Rows[6].Tooltip, "Custom field.");
-
-    // Both sides of a pair on book (not the first pair): two conflicts.
-    ItemLayout b =
-        LayoutItem(s.schema, Item("book", "b1", {{"editor", "E"}, {"title", "T"}, {"author", "A"}}));
-    EXPECT_EQ(b.Errors, (std::vector<std::string>{"Field conflict involving field \"editor\" in book b1"}));
-    EXPECT_EQ(b.Rows[1].EditorColour, kRed);
-    EXPECT_EQ(b.Rows[1].Tooltip, "Maybe you should delete the value in this field.");
-    EXPECT_EQ(b.Rows[3].Label, "author"); // custom row: not styled by the pair
-    EXPECT_EQ(b.Rows[3].EditorColour, kBlack);
-
+    EXPECT_EQ(Describe(l.Rows[1]), "author req italic red/black This required field must remain empty.");
+    EXPECT_EQ(Describe(l.Rows[6]), "editor custom blue/black Custom field.");
+    // Both sides of a pair on book (not the first pair): a conflict.
+    l = LayoutItem(s.schema, Item("book", "b1", {{"editor", "E"}, {"title", "T"}, {"author", "A"}}));
+    EXPECT_EQ(l.Errors, (Strings{"Field conflict involving field \"editor\" in book b1"}));
+    EXPECT_EQ(Describe(l.Rows[1]), "editor req bold red/red Maybe you should delete the value in this field.");
+    EXPECT_EQ(Describe(l.Rows[3]), "author custom blue/black Custom field."); // custom row: not styled by the pair
     // The first pair (journal/year on article) is never a conflict, but the
     // optional field it leaves empty reads "Leave empty".
-    ItemLayout j =
-        LayoutItem(s.schema, Item("article", "j", {{"author", "A"}, {"title", "T"}, {"year", "1"}}));
-    EXPECT_TRUE(j.Errors.empty());
-    EXPECT_TRUE(j.Rows[5].Italic);
-    EXPECT_EQ(j.Rows[5].Tooltip, "Optional field. Leave empty.");
-    ItemLayout jj = LayoutItem(
-        s.schema, Item("article", "j", {{"author", "A"}, {"title", "T"}, {"year", "1"}, {"journal", "J"}}));
-    EXPECT_TRUE(jj.Errors.empty());
+    l = LayoutItem(s.schema, Item("article", "j", {{"author", "A"}, {"title", "T"}, {"year", "1"}}));
+    EXPECT_TRUE(l.Errors.empty());
+    EXPECT_EQ(Describe(l.Rows[5]), "journal opt italic black/black Optional field. Leave empty.");
+    l = LayoutItem(s.schema, Item("article", "j", {{"author", "A"}, {"title", "T"}, {"year", "1"}, {"journal", "J"}}));
+    EXPECT_TRUE(l.Errors.empty());
 }
 
-TEST_F(ItemRows, CustomRowsFirstOfANameOnlyAndReferenceNeverShown)
+TEST_F(Editing, CustomRowsUnknownTypesAndRowsThatRunOut)
 {
+    // Custom rows: the first field of a name only, the reference never.
     ItemLayout l = LayoutItem(
-        s.schema,
-        Item("misc", "m", {{"reference", "hidden"}, {"note", "one"}, {"note", "two"}, {"Note", "three"}}));
+        s.schema, Item("misc", "m", {{"reference", "hidden"}, {"note", "one"}, {"note", "two"}, {"Note", "three"}}));
     ASSERT_EQ(l.Rows.size(), 3u);
-    EXPECT_EQ(l.Rows[1].Label, "note");
-    EXPECT_EQ(l.Rows[1].Value, "one");
-    EXPECT_EQ(l.Rows[2].Label, "Note");
+    EXPECT_EQ(l.Rows[1].Label + "=" + l.Rows[1].Value + " " + l.Rows[2].Label, "note=one Note");
     // A schema row takes the value of the last field of its name.
-    ItemLayout t = LayoutItem(s.schema, Item("book", "b", {{"title", "a"}, {"title", "b"}}));
-    EXPECT_EQ(t.Rows[2].Value, "b");
-}
+    EXPECT_EQ(LayoutItem(s.schema, Item("book", "b", {{"title", "a"}, {"title", "b"}})).Rows[2].Value, "b");
 
-TEST_F(ItemRows, UnknownTypeFallsBackToTheFifteenthTypeOrToNone)
-{
-    // Fewer than 15 types: no schema rows, all fields custom, no errors.
-    ItemLayout none = LayoutItem(s.schema, Item("thesis", "t", {{"title", "T"}}));
-    EXPECT_EQ(none.TypeIndex, -1);
-    EXPECT_EQ(none.TypeName, "");
-    ASSERT_EQ(none.Rows.size(), 2u);
-    EXPECT_EQ(none.Rows[1].Kind, RowKind::Custom);
-    EXPECT_TRUE(none.Errors.empty());
-
+    // An unknown type with fewer than 15 types: no schema rows, all fields custom, no errors.
+    l = LayoutItem(s.schema, Item("thesis", "t", {{"title", "T"}}));
+    EXPECT_EQ(l.TypeIndex, -1);
+    EXPECT_EQ(l.TypeName, "");
+    ASSERT_EQ(l.Rows.size(), 2u);
+    EXPECT_EQ(l.Rows[1].Kind, RowKind::Custom);
+    EXPECT_TRUE(l.Errors.empty());
     while (s.schema.TypeTable.size() < 15)
         s.schema.TypeTable.push_back({"t" + std::to_string(s.schema.TypeTable.size()), 1, {"howpublished"}});
-    ItemLayout fb = LayoutItem(s.schema, Item("thesis", "t", {}));
-    EXPECT_EQ(fb.TypeIndex, kFallbackTypeIndex);
-    EXPECT_EQ(fb.Errors, (std::vector<std::string>{"No value for required field \"howpublished\" in t14 t"}));
-    // The last type of a name wins.
+    l = LayoutItem(s.schema, Item("thesis", "t", {}));
+    EXPECT_EQ(l.TypeIndex, kFallbackTypeIndex);
+    EXPECT_EQ(l.Errors, (Strings{"No value for required field \"howpublished\" in t14 t"}));
     s.schema.TypeTable.push_back({"book", 0, {}});
-    EXPECT_EQ(ShownTypeIndex(s.schema, "book"), 15);
-}
+    EXPECT_EQ(ShownTypeIndex(s.schema, "book"), 15); // the last type of a name wins
 
-TEST_F(ItemRows, MoreFieldsThanRowsAreReportedNotLost)
-{
+    // More fields than rows: reported, not lost.
     TItem big{"big", 0, {}};
     for (int i = 0; i < 31; ++i)
         big.Fields.push_back("f" + std::to_string(i));
     s.schema.TypeTable.push_back(big);
-    Bibitem it = Item("big", "r", {{"extra", "x"}, {"f30", "y"}});
-    ItemLayout l = LayoutItem(s.schema, it);
+    l = ShowItemRows(s, Add(Item("big", "r", {{"extra", "x"}, {"f30", "y"}})));
     EXPECT_EQ(l.Rows.size(), static_cast<size_t>(kEditorRows));
-    EXPECT_EQ(l.Unshown, (std::vector<std::string>{"extra", "f30"}));
-    int i = Add(it);
-    ShowItemRows(s, i);
-    EXPECT_EQ(test::Messages(s).back(), "Not enough rows to show every field of r: extra f30");
+    EXPECT_EQ(l.Unshown, (Strings{"extra", "f30"}));
+    EXPECT_EQ(Messages().back(), "Not enough rows to show every field of r: extra f30");
 }
 
-TEST_F(ItemRows, WriteBackSetsRemovesAppendsAndRenames)
+TEST_F(Editing, WriteBackCustomFieldsAndAFullItem)
 {
     int i = Add(Item("article", "old", {{"author", "A"}, {"title", "T"}, {"year", "1"}}));
     s.NotesList = {"OLD", "a note"};
-    EXPECT_EQ(WriteBackRow(s, i, "title", "New"), EditResult::Set);
+    const std::tuple<const char*, const char*, EditResult, const char*> steps[] = { // row, text, result, item
+        {"title", "New", EditResult::Set, "old|author=A|title=New|year=1|"},
+        {"author", "", EditResult::Removed, "old|year=1|title=New|"}, // the last field moves into the slot
+        {"journal", "J", EditResult::Appended, "old|year=1|title=New|journal=J|"},
+        {"reference", "new", EditResult::Renamed, "new|year=1|title=New|journal=J|"},
+        // characters that would end or break the entry header in the file are dropped
+        {"reference", "a,b{c}\nd", EditResult::Renamed, "abcd|year=1|title=New|journal=J|"},
+    };
+    for (const auto& [row, text, result, item] : steps) {
+        EXPECT_EQ(WriteBackRow(s, i, row, text), result) << row << " " << text;
+        EXPECT_EQ(Fields(s.Bib.Library[0]), item);
+    }
     EXPECT_TRUE(s.LibraryChanged);
-    EXPECT_EQ(GetFieldValue(s.Bib.Library[0], "title"), "New");
-    // Emptying moves the last field into the slot.
-    EXPECT_EQ(WriteBackRow(s, i, "author", ""), EditResult::Removed);
-    ASSERT_EQ(s.Bib.Library[0].Fields.size(), 2u);
-    EXPECT_EQ(s.Bib.Library[0].Fields[0].Name, "year");
-    EXPECT_EQ(WriteBackRow(s, i, "journal", "J"), EditResult::Appended);
-    EXPECT_EQ(s.Bib.Library[0].Fields.back().Name, "journal");
-    EXPECT_EQ(WriteBackRow(s, i, "reference", "new"), EditResult::Renamed);
-    EXPECT_EQ(s.Bib.Library[0].Reference, "new");
-    EXPECT_EQ(s.NotesList, (std::vector<std::string>{"new", "a note"}));
-    // Characters that would end or break the entry header in the file are dropped.
-    EXPECT_EQ(WriteBackRow(s, i, "reference", "a,b{c}\nd"), EditResult::Renamed);
-    EXPECT_EQ(s.Bib.Library[0].Reference, "abcd");
-    EXPECT_EQ(s.NotesList[0], "abcd");
+    EXPECT_EQ(s.NotesList, (Strings{"abcd", "a note"})); // the note moves with each renaming
     EXPECT_EQ(s.Bib.Library[AddNewItem(s, "x,y}")].Reference, "xy");
-}
 
-TEST_F(ItemRows, FullItemRefusesAnotherField)
-{
-    Bibitem it = Item("misc", "full", {});
-    for (int k = 0; k < kMaxFields; ++k)
-        it.Fields.push_back({"f" + std::to_string(k), "v"});
-    int i = Add(it);
-    EXPECT_EQ(WriteBackRow(s, i, "title", "T"), EditResult::Refused);
-    EXPECT_FALSE(AddCustomField(s, i, "note", "x"));
-    EXPECT_EQ(s.Bib.Library[0].Fields.size(), static_cast<size_t>(kMaxFields));
-    EXPECT_EQ(test::Messages(s).back(), "Item full already holds 31 fields. Field note not added.");
-    // Appending to an existing field still works on a full item.
-    EXPECT_TRUE(AddCustomField(s, i, "f0", "w"));
-    EXPECT_EQ(GetFieldValue(s.Bib.Library[0], "f0"), "v w");
-}
-
-TEST_F(ItemRows, CustomFieldOkRule)
-{
-    int i = Add(Item("article", "r", {{"note", "y"}}));
+    i = Add(Item("article", "r", {{"note", "y"}}));
     AddCustomField(s, i, "note", "x");
     AddCustomField(s, i, "Note", "z");
     s.LibraryChanged = false;
@@ -217,69 +214,108 @@ TEST_F(ItemRows, CustomFieldOkRule)
     EXPECT_TRUE(s.LibraryChanged);
     AddCustomField(s, i, "empty", "");
     AddCustomField(s, i, "@a b=c,", "w"); // what would break the entry is dropped from the name
-    const auto& f = s.Bib.Library[0].Fields;
-    ASSERT_EQ(f.size(), 3u);
-    EXPECT_EQ(f[0].Value, "y x");
-    EXPECT_EQ(f[1].Name, "Note");
-    EXPECT_EQ(f[2].Name, "abc");
+    EXPECT_EQ(Fields(s.Bib.Library[i]), "r|note=y x|Note=z|abc=w|");
+
+    // A full item refuses another field, but appending to one it has works.
+    Bibitem full = Item("misc", "full", {});
+    for (int k = 0; k < kMaxFields; ++k)
+        full.Fields.push_back({"f" + std::to_string(k), "v"});
+    i = Add(full);
+    EXPECT_EQ(WriteBackRow(s, i, "title", "T"), EditResult::Refused);
+    EXPECT_FALSE(AddCustomField(s, i, "note", "x"));
+    EXPECT_EQ(s.Bib.Library[i].Fields.size(), static_cast<size_t>(kMaxFields));
+    EXPECT_EQ(Messages().back(), "Item full already holds 31 fields. Field note not added.");
+    EXPECT_TRUE(AddCustomField(s, i, "f0", "w"));
+    EXPECT_EQ(GetFieldValue(s.Bib.Library[i], "f0"), "v w");
 }
 
-TEST_F(ItemRows, NewItemSuffixAndDeleteSwapsWithLast)
+TEST_F(Editing, NewItemDeleteAndTheSelectionAfterIt)
 {
     Add(Item("article", "smith", {}));
     Add(Item("article", "smitha", {}));
     // The suffix rule itself is the unique reference's; here: a new item uses it.
-    EXPECT_EQ(s.Bib.Library[AddNewItem(s, "smith")].Reference, "smithb");
+    EXPECT_EQ(Fields(s.Bib.Library[AddNewItem(s, "smith")]), "smithb|");
     EXPECT_EQ(s.Bib.Library.back().ItemType, "article");
-
     s.NotesList = {"x", "n", "SMITHA", "note"};
     s.Bib.Library[1].LeadingText = "% about smitha";
     DeleteItem(s, 1);
     ASSERT_EQ(s.Bib.Library.size(), 2u);
     EXPECT_EQ(s.Bib.Library[1].Reference, "smithb");           // the former last item
     EXPECT_EQ(s.Bib.Library[1].LeadingText, "% about smitha"); // the comment stays in the file
-    EXPECT_EQ(s.NotesList, (std::vector<std::string>{"x", "n"}));
+    EXPECT_EQ(s.NotesList, (Strings{"x", "n"}));
     DeleteItem(s, 1);
     EXPECT_EQ(s.Bib.Library.size(), 1u);
-}
 
-TEST(SelectionAfterDelete, Rule)
-{
     // row, new LastItemIndex, shown lines -> selected line
     const int cases[][4] = {
-        {0, 8, 9, 1},   {1, 8, 9, 2},  {5, 8, 9, 4},
-        {0, -1, 0, -1}, {0, 0, 1, -1}, {1, 0, 1, -1}, // second of two items
-        {6, 8, 3, 2},                                 // a filtered list shorter than row - 1: its last line
-        {0, 8, 1, 0},                                 // a filtered list of one line: never past its end
+        {0, 8, 9, 1}, {1, 8, 9, 2}, {5, 8, 9, 4}, {0, -1, 0, -1}, {0, 0, 1, -1}, {1, 0, 1, -1}, // second of two
+        {6, 8, 3, 2}, // a filtered list shorter than row - 1: its last line
+        {0, 8, 1, 0}, // a filtered list of one line: never past its end
     };
     for (const auto& c : cases)
         EXPECT_EQ(SelectionAfterDelete(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
 }
 
-TEST(KeywordGroups, FlatUpToTwentyThenGroupsOfTwenty)
+TEST(Keywords, MenuGroupsAndAppending)
 {
-    auto keys = [](int n) {
-        std::vector<std::string> k;
+    auto groups = [](int n) { // flat up to twenty, then groups of twenty
+        Strings k;
         for (int i = 0; i < n; ++i)
             k.push_back("k" + std::to_string(100 + i));
-        return k;
+        std::string out;
+        for (const KeywordGroup& g : KeywordGroups(k))
+            out += g.Caption + " " + std::to_string(g.First) + "-" + std::to_string(g.Last) + "|";
+        return out;
     };
-    EXPECT_TRUE(KeywordGroups(keys(0)).empty());
-    EXPECT_TRUE(KeywordGroups(keys(20)).empty());
-    auto g21 = KeywordGroups(keys(21));
-    ASSERT_EQ(g21.size(), 2u);
-    EXPECT_EQ(g21[0].Caption, "k100-k119");
-    EXPECT_EQ(g21[1].Caption, "k120-k120");
-    auto g45 = KeywordGroups(keys(45));
-    ASSERT_EQ(g45.size(), 3u);
-    EXPECT_EQ(g45[2].First, 40);
-    EXPECT_EQ(g45[2].Last, 44);
-    EXPECT_EQ(g45[1].Last - g45[1].First + 1, 20);
-}
-
-TEST(AppendKeyword, TrimsBothSides)
-{
+    EXPECT_EQ(groups(0) + groups(20), "");
+    EXPECT_EQ(groups(21), "k100-k119 0-19|k120-k120 20-20|");
+    EXPECT_EQ(groups(45), "k100-k119 0-19|k120-k139 20-39|k140-k144 40-44|");
     EXPECT_EQ(AppendKeyword("", "neuro"), "neuro");
     EXPECT_EQ(AppendKeyword("a   ", "neuro"), "a neuro");
     EXPECT_EQ(AppendKeyword("\ta neuro\r\n", "neuro"), "a neuro neuro");
+}
+
+TEST_F(Editing, ConsistencyCheckMessagesAndDocumentFiles)
+{
+    EXPECT_TRUE(Check({}));
+    EXPECT_EQ(Messages(), (Strings{"Starting consistency check.", "Consistency check successful. No errors found"}));
+    s.Log.LogList.clear();
+    // Double references ignore case and come in library order; schema errors
+    // reach the log with error logging off, and the setting comes back.
+    s.Settings.Write("log.error", "no");
+    s.Bib.Library = {Item("misc", "Smith:2001", {{"title", "One"}}), Item("misc", "other", {}),
+                     Item("book", "smith:2001", {{"title", "Two"}, {"editor", "E"}}),
+                     Item("article", "a1", {{"title", "T"}})};
+    EXPECT_FALSE(Check({}));
+    EXPECT_EQ(Messages(), (Strings{"Starting consistency check.", "Multiply definined reference Smith:2001 in misc One",
+                                   "Multiply definined reference smith:2001 in book Two",
+                                   "No value for required field \"author\" in article a1",
+                                   "Consistency check found errors. Refer to error log."}));
+    EXPECT_EQ(s.Settings.Read("log.error"), "no");
+    EXPECT_FALSE(s.LibraryChanged);
+
+    // Document files match by their first dot and the reference without its first colon.
+    s.Log.LogList.clear();
+    std::filesystem::create_directory(dir.file("misc"));
+    s.Bib.Library = {Item("misc", "smith:2001", {}), Item("misc", "x:y:z", {})};
+    EXPECT_FALSE(Check({"smith2001.pdf", "smith2001.ps", "smith2001.old.pdf", "SMITH2001.doc", "old.misc.pdf",
+                        "xy:z.pdf", ".hidden"}));
+    Strings files;
+    for (const std::string& m : Messages())
+        if (m.rfind("File not in database: ", 0) == 0)
+            files.push_back(m.substr(22));
+    std::sort(files.begin(), files.end()); // the folder's own order is not fixed
+    // "misc" (a folder, no dot) and ".hidden" have an empty base; x:y:z owns
+    // xy:z.pdf, as only its first colon is removed.
+    EXPECT_EQ(files, (Strings{"", "", "old"}));
+    auto documents = [&] {
+        return std::to_string(s.Bib.Library[0].HasDocument) + std::to_string(s.Bib.Library[1].HasDocument);
+    };
+    EXPECT_EQ(documents(), "11"); // xy:z.pdf is x:y:z's document all the same
+    EXPECT_EQ(Messages().back(), "Consistency check found errors. Refer to error log.");
+    // A folder that cannot be listed gives no file messages and no documents.
+    EXPECT_TRUE(CheckConsistency(s, dir.path() + "/missing/"));
+    EXPECT_EQ(documents(), "00");
+    // Only the entries that start with the prefix count.
+    EXPECT_EQ(ListDocumentFolder(dir.path() + "/smith2001.o"), (Strings{"smith2001.old.pdf"}));
 }

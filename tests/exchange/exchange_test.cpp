@@ -1,0 +1,261 @@
+// The exchange formats: MEDLINE import and the PubMed fetch, item templates
+// and the HTML export.
+#include "core/errors.h"
+#include "exchange/htmlexport.h"
+#include "exchange/medline.h"
+#include "exchange/pubmed.h"
+#include "exchange/template.h"
+#include "support/httpserver.h"
+#include "support/testutil.h"
+
+#include <gtest/gtest.h>
+#include <tuple>
+
+using namespace lorix;
+
+namespace {
+
+// text with every "\n" replaced by sep.
+std::string WithLineEnds(const std::string& text, const std::string& sep)
+{
+    std::string out;
+    for (char c : text)
+        out += c == '\n' ? sep : std::string(1, c);
+    return out;
+}
+
+// A record in the layout the service delivers, lines ended by sep.
+std::string Record(const std::string& sep)
+{
+    return WithLineEnds("PMID- 1\nVI  - 3\nDP  - 2003 Jan 15\nTI  - A title spread\n      over three\n      lines.\n"
+                        "PG  - 1-9\nAB  - First part\n      second part.\nFAU - Smith, John A\nAU  - Smith JA\n"
+                        "FAU - Doe, Kim\nAU  - Doe K\nTA  - J Test\n", sep);
+}
+
+// A session whose latest message lands in last.
+struct Imports {
+    Session s;
+    std::string last;
+    Imports()
+    {
+        s.Settings.Write("maxlogsize", "100");
+        s.Log.Observer = [this](const std::string& text, MessageKind) { last = text; };
+    }
+};
+
+std::string Fields(const Bibitem& b)
+{
+    std::string out = b.ItemType + " " + b.Reference;
+    for (const Bibfield& f : b.Fields)
+        out += "|" + f.Name + "=" + f.Value;
+    return out;
+}
+
+// The item read from text, or "" when the record would not be added.
+std::string Read(const std::string& text, LineEnd end = LineEnd::CR)
+{
+    MedlineRecord r = ReadMedlineRecord(PrepareImportText(text, end));
+    return r.Outcome == MedlineOutcome::Added ? Fields(r.Item) : "";
+}
+
+// Field names by number: 02 author, 17 title, 20 year.
+const std::vector<std::string> kNames = {"f", "f", "author", "f", "f", "f", "f", "f", "f", "f", "f", "f",
+                                         "f", "f", "f", "f", "f", "title", "f", "f", "year", "f"};
+
+Bibitem Item(std::vector<Bibfield> fields) { return Bibitem{0, "article", "r", std::move(fields), ""}; }
+
+const std::string kHead = "<html>\r\n <head>\r\n  <title>Lorix HTML Export</title>\r\n </head>\r\n <body>\r\n"
+                          "  <h1>Lorix HTML Export<br>\r\n";
+const std::string kTail = "  </table>\r\n </body>\r\n</html>\r\n";
+const std::string kOpen = "   <tr>\r\n", kClose = "   </tr>\r\n";
+
+std::string Heading(const std::string& ref, const std::string& type)
+{
+    return "   <tr>\r\n    <td colspan=2 bgcolor=lightgrey>\r\n     " + ref + " (" + type + ")\r\n    </td>\r\n";
+}
+std::string Cells(const std::string& name, const std::string& value)
+{
+    return "    <td>" + name + "</td>\r\n    <td>" + value + "</td>\r\n";
+}
+
+} // namespace
+
+TEST(Medline, PrepareImportText)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\r\nb\r\n", "a\r\nb\r\n"}, {"a\nb\n", "a\r\nb\r\n"}, {"a\rb\r", "a\r\nb\r\n"}, {"", ""},
+        {"a\r\nb", "a\r\nb\r\n"}, {"one line", "one line\r\n"}, // the last line without a line end is kept
+        {"    TI  - x\n          y\n  z\n", "TI  - x\r\n      y\r\n  z\r\n"}, // common indentation only
+        {"\n  x\n", "\r\n  x\r\n"}, // an empty first line removes nothing
+    };
+    for (const auto& [in, out] : cases)
+        for (LineEnd end : {LineEnd::CR, LineEnd::LF})
+            EXPECT_EQ(PrepareImportText(in, end), out) << in;
+}
+
+TEST(Medline, FindTagTakesEntriesInTurn)
+{
+    std::string t = PrepareImportText("AU  - Smith JA\nAU  - Doe K\nXX  - rest\n", LineEnd::CR);
+    EXPECT_EQ(FindTag(t, "AU"), "Smith, JA");
+    EXPECT_EQ(FindTag(t, "AU"), "Doe, K");
+    EXPECT_EQ(FindTag(t, "AU"), "");
+    EXPECT_EQ(t, "XX  - rest\r\n");
+    std::string noDash = "TI no dash\r\n"; // a tag without "-" is not found
+    EXPECT_EQ(FindTag(noDash, "TI ") + "|" + noDash, "|TI no dash\r\n");
+    std::string atStart = "FAU - First, A\r\nFAU - Second, B\r\n";
+    EXPECT_EQ(FindTag(atStart, "\nFAU"), "First, A");
+}
+
+TEST(Medline, RecordFields)
+{
+    const std::string full = "article smith:2003|title=A title spread over three lines|author=Smith, John A AND "
+                             "Doe, Kim|journal=J Test|volume=3|pages=1-9|month=Jan 15|year=2003";
+    const std::string smith2001 = "article smith:2001|title=T|author=Smith, J|year=2001";
+    const std::pair<std::string, std::string> cases[] = {
+        {Record("\r\n"), full},
+        {Record("\n"), full},
+        {"TI  - T\nAU  - Smith JA\nAU  - Doe K\nDP  - 2003\n",
+         "article smith:2003|title=T|author=Smith, JA AND Doe, K|year=2003"},
+        {"TI  - Some title..\nAU  - Smith JA\nIP  - 4\n",
+         "article smith:|title=Some title.|author=Smith, JA|number=4|year="},
+        {"TI  - T\nFAU - Plato\nDP  - 1999\n", "article :1999|title=T|author=Plato|year=1999"},
+        {"FAU - Smith, J\nTI  - T\nDP  - 2001\n", smith2001}, // title not first
+        {"TI  - T\nFAU - Smith, J\nDP  - 2001", smith2001},   // no last line end
+        {"    TI  - T\n          more\n    FAU - Smith, J\n", "article smith:|title=T more|author=Smith, J|year="},
+    };
+    for (const auto& [text, fields] : cases)
+        EXPECT_EQ(Read(text), fields) << text;
+    EXPECT_EQ(ReadMedlineRecord(PrepareImportText(Record("\n"), LineEnd::LF)).Abstract, "First part second part.");
+}
+
+TEST(Medline, ImportReportsAndMakesReferencesUnique)
+{
+    Imports im;
+    const std::string text = PrepareImportText(Record("\n"), LineEnd::CR);
+    for (const std::string ref : {"smith:2003", "smith:2003a", "smith:2003b"}) {
+        ASSERT_TRUE(ImportMedline(im.s, text));
+        EXPECT_EQ(im.s.Bib.Library.back().Reference, ref);
+        EXPECT_EQ(im.last, "Added item " + ref + " from Clipboard.");
+        EXPECT_EQ(GetNote(im.s.NotesList, ref), "First part second part.");
+    }
+    EXPECT_TRUE(im.s.LibraryChanged);
+    const std::pair<std::string, std::string> failures[] = {
+        {"PMID- 1\nAU  - Smith J\n", kImportNoItem}, {"TI  - \nAU  - Smith J\n", kImportNoItem},
+        {"TI  - T\nDP  - 2000\n", kImportNoAuthor}, {"", kImportNoItem}, {"no line end at all", kImportNoItem}};
+    for (const auto& [text, message] : failures) {
+        Imports e;
+        EXPECT_FALSE(ImportMedline(e.s, PrepareImportText(text, LineEnd::CR))) << text;
+        EXPECT_TRUE(e.s.Bib.Library.empty() && !e.s.LibraryChanged) << text;
+        EXPECT_EQ(e.last, message);
+    }
+}
+
+TEST(Medline, RealRecordsImportAlikeWithEitherLineEnd)
+{
+    for (const char* file : {"medline/pmid-12230038.txt", "medline/pmid-16377612.txt", "medline/pmid-21969133.txt"}) {
+        Imports im;
+        const std::string raw = test::ReadFile(test::CorpusFile(file));
+        ASSERT_TRUE(ImportMedline(im.s, PrepareImportText(raw, LineEnd::LF))) << file;
+        const Bibitem& b = im.s.Bib.Library.back();
+        EXPECT_FALSE(GetFieldValue(b, "title").empty() || GetFieldValue(b, "journal").empty()) << file;
+        EXPECT_NE(GetNote(im.s.NotesList, b.Reference), "") << file;
+        EXPECT_TRUE(file != std::string("medline/pmid-12230038.txt") || b.Reference == "mangalam:2002") << b.Reference;
+        EXPECT_EQ(Read(WithLineEnds(raw, "\r\n"), LineEnd::LF), Read(raw)) << file;
+    }
+}
+
+TEST(Pubmed, IdentifierRulesAndUrl)
+{
+    const std::tuple<std::string, bool, std::string> cases[] = { // clipboard, an identifier, which
+        {" 12345678 ", true, "12345678"}, {"\t\n", true, ""}, {"123456789012345", true, "123456789012345"},
+        {"1234567890123456", false, ""}, {"1234a", false, ""}, {"12 34", false, ""}};
+    for (const auto& [clip, ok, want] : cases) {
+        std::string id;
+        EXPECT_EQ(ClipboardPubmedId(clip, id), ok) << clip;
+        EXPECT_EQ(id, ok ? want : id) << clip;
+    }
+    SettingsList st({"pubmed.url=http://h/x?id={id}&again={id}"});
+    EXPECT_EQ(PubmedUrl(st, "a b&c"), "http://h/x?id=a%20b%26c&again=a%20b%26c");
+}
+
+TEST(Pubmed, FetchAgainstLoopbackServer)
+{
+    test::LoopbackServer server([](const std::string& target) {
+        if (target.find("id=slow") != std::string::npos)
+            return test::HttpAnswer{200, "late", 3000};
+        return target.find("id=500") != std::string::npos ? test::HttpAnswer{500, "oops"}
+                                                          : test::HttpAnswer{200, "<html>" + target + "</html>\n"};
+    });
+    SettingsList st({"pubmed.url=" + server.url("/efetch?id={id}"), "pubmed.timeout=1"});
+    CurlHttpClient http;
+    // The body comes back unchanged, whatever it holds.
+    EXPECT_EQ(FetchPubmedRecord(http, st, PubmedUrl(st, "1")), "<html>/efetch?id=1</html>\n");
+    for (const char* id : {"500", "slow"}) // an HTTP error status, a transfer longer than the time-out
+        EXPECT_THROW(FetchPubmedRecord(http, st, PubmedUrl(st, id)), HttpError) << id;
+    st.Write("pubmed.url", "http://127.0.0.1:" + std::to_string(test::UnusedPort()) + "/?id={id}");
+    EXPECT_THROW(FetchPubmedRecord(http, st, PubmedUrl(st, "1")), HttpError);
+    st.Write("pubmed.timeout", "soon");
+    EXPECT_THROW(FetchPubmedRecord(http, st, PubmedUrl(st, "1")), ConversionError);
+}
+
+TEST(Template, RenderPreviewAndErrors)
+{
+    const Bibitem full = Item({{"author", "Smith, J."}, {"title", "A study"}, {"year", "1999"}});
+    const Bibitem noYear = Item({{"author", "Smith, J."}, {"title", "A study"}});
+    const Bibitem emptyYear = Item({{"author", "Smith, J."}, {"title", "A study"}, {"year", ""}});
+    const Bibitem percent = Item({{"title", "50% off %02"}});
+    const std::tuple<const Bibitem&, std::string, std::string> cases[] = { // item, template, text
+        {full, "%02: %17 %(20.", "Smith, J.: A study (1999)."}, {noYear, "%02: %17 %(20.", "Smith, J.: A study ."},
+        {emptyYear, "%(20", ""}, {noYear, "%20", ""}, {full, "plain text", "plain text"}, {full, "", ""},
+        {full, "by %2", "by Smith, J."}, // a single digit ends the template
+        {full, "(%(2", "((Smith, J.)"},
+        {percent, "%17!", "50% off %02!"}, // values are not scanned again
+    };
+    for (const auto& [item, templ, out] : cases)
+        EXPECT_EQ(RenderTemplate(item, templ, kNames), out) << templ;
+    EXPECT_EQ(PreviewTemplate("%02: %17 %(20.", kNames), "author: title (year).");
+    EXPECT_EQ(PreviewTemplate("ends %2", kNames), "ends author");
+    for (const char* bad : {"%", "%(", "%x1", "a %(x1", "% 1"})
+        EXPECT_EQ(PreviewTemplate(bad, kNames), kTemplateSyntaxError) << bad;
+    for (const char* bad : {"%x1", "%"})
+        EXPECT_THROW(RenderTemplate(Item({}), bad, kNames), ConversionError) << bad;
+    EXPECT_THROW(RenderTemplate(Item({}), "%99", kNames), LorixError);
+    EXPECT_THROW(PreviewTemplate("%99", kNames), LorixError);
+}
+
+TEST(HtmlExport, LayoutEscapingAndOptions)
+{
+    Session s;
+    s.Settings.Write("maxlogsize", "10");
+    s.Bib.Library = {Bibitem{0, "article", "a:1", {{"author", "Smith"}, {"year", "1999"}}, ""},
+                     Bibitem{0, "book", "b<2>", {{"author", "Doe & \"Roe\""}}, ""}};
+    auto html = [&](int columns, bool separate) {
+        return BuildHtmlExport(s, {0, 1}, HtmlExportOptions{{"author", "year"}, columns, separate});
+    };
+    const std::string top = kHead + "   Displaying 2 items.</h1>\r\n  <table cellpadding=4>\r\n";
+    const std::string a = Heading("a:1", "article"), smith = Cells("author", "Smith"), y = Cells("year", "1999");
+    const std::string b = Heading("b&lt;2&gt;", "book"), doe = Cells("author", "Doe &amp; &quot;Roe&quot;");
+    const std::string none = Cells("year", "");
+    // One column: every field a row of its own, each closed.
+    EXPECT_EQ(html(1, false), top + a + kOpen + smith + kClose + kOpen + y + kClose + b + kOpen + doe + kClose +
+                                  kOpen + none + kClose + kTail);
+    // Two columns: the first field joins the heading row, which it closes;
+    // the second opens a row that stays open.
+    EXPECT_EQ(html(2, false), top + a + smith + kClose + kOpen + y + b + doe + kClose + kOpen + none + kTail);
+    // Three columns with separators: both fields share the heading row.
+    const std::string sep = "   <tr><td><br></td></tr>\r\n";
+    EXPECT_EQ(html(3, true), top + a + smith + y + kClose + sep + b + doe + none + kClose + sep + kTail);
+    EXPECT_EQ(BuildHtmlExport(s, {}, HtmlExportOptions{{"author"}, 1, false}),
+              kHead + "   Displaying 0 items.</h1>\r\n  <table cellpadding=4>\r\n" + kTail);
+    EXPECT_EQ(ExportFieldNames(s, {1, 0}), (std::vector<std::string>{"author", "year"}));
+    EXPECT_TRUE(ExportFieldTicked(",booktitle,", "booktitle"));
+    EXPECT_FALSE(ExportFieldTicked(",booktitle,", "title"));
+    SettingsList st({"expfields=,year,author,", "expcolumns=2", "expline=yes"});
+    HtmlExportOptions o = HtmlExportOptionsFromSettings(st);
+    EXPECT_EQ(o.Columns, 3); // the stored value counts from 0
+    EXPECT_TRUE(o.Separate);
+    st.Write("expcolumns", "many");
+    EXPECT_THROW(HtmlExportOptionsFromSettings(st), ConversionError);
+    StoreHtmlExportOptions(st, HtmlExportOptions{{}, 1, false});
+    EXPECT_EQ(st.Read("expfields") + "|" + st.Read("expcolumns") + "|" + st.Read("expline"), ",|0|no");
+}
