@@ -22,9 +22,7 @@
 #include <unistd.h>
 
 using namespace lorix;
-using lorix::test::ReadFile;
-using lorix::test::TempDir;
-using lorix::test::WriteFile;
+using namespace lorix::test;
 namespace fs = std::filesystem;
 
 namespace {
