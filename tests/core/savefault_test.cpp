@@ -32,14 +32,16 @@ std::string Content(char tag, size_t entries)
 {
     std::string s;
     for (size_t i = 0; i < entries; ++i)
-        s += "@article{" + std::string(1, tag) + std::to_string(i) + ",\n  title = {T" + std::to_string(i) + "},\n}\n\n";
+        s += "@article{" + std::string(1, tag) + std::to_string(i) + ",\n  title = {T" + std::to_string(i) +
+             "},\n}\n\n";
     return s + "% end " + std::string(1, tag) + "\n";
 }
 
 long TempFilesIn(const std::string& dir)
 {
-    return std::count_if(fs::directory_iterator(dir), fs::directory_iterator(),
-                         [](const auto& e) { return e.path().filename().string().find(".tmp") != std::string::npos; });
+    return std::count_if(fs::directory_iterator(dir), fs::directory_iterator(), [](const auto& e) {
+        return e.path().filename().string().find(".tmp") != std::string::npos;
+    });
 }
 } // namespace
 

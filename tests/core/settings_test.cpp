@@ -119,7 +119,8 @@ TEST(BadSettings, IntegerValuesThatAreNotIntegersThrowConversionError)
 
 TEST(BadSchema, ParsedSchemasAndTheirErrors)
 {
-    const std::string many = "types=big\nfields=key" + Repeat(39, [](int i) { return ",f" + std::to_string(i + 1); }) +
+    const std::string many = "types=big\nfields=key" +
+                             Repeat(39, [](int i) { return ",f" + std::to_string(i + 1); }) +
                              "\nbig=1" + Repeat(40, [](int i) { return "," + std::to_string(i); }) +
                              "\nchoice=big,0,1" + Repeat(13, [](int) { return std::string(",big,0,1"); });
     const std::pair<std::string, std::string> cases[] = {
