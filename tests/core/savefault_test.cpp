@@ -122,9 +122,7 @@ TEST(SaveFault, UnwritableTargetIsReportedWithTheFileName)
 TEST(SaveFault, KilledAtRandomMomentsLeavesOldOrNewWhole)
 {
     TempDir dir;
-    std::string path = dir.file("lib.bib");
-    const std::string a = Content('a', 40000); // about 2 MB
-    const std::string b = Content('b', 40000);
+    const std::string path = dir.file("lib.bib"), a = Content('a', 40000), b = Content('b', 40000); // 2 MB each
     WriteFile(path, a);
     std::mt19937 rng(20261207);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
