@@ -1,4 +1,5 @@
 #include "core/errors.h"
+#include "core/library.h"
 #include "core/log.h"
 #include "core/model.h"
 #include "core/text.h"
@@ -26,6 +27,11 @@ TEST(FindDocumentFile, ColonRuleAndLastExtensionWins)
                              {"nothing", ""}})
         EXPECT_EQ(FindDocumentFile(ref, pdf), file) << ref;
     EXPECT_EQ(PdfPrefix("*none*"), "");
+    TBib bib; // the reader sets the flag
+    ReadContext ctx{nullptr, nullptr, pdf, nullptr};
+    ASSERT_EQ(ReadBibText("@a{smith:1999a, t={1}}\n@a{nothing, t={1}}", bib, ctx), 2);
+    EXPECT_EQ(bib.Library[0].HasDocument, 1);
+    EXPECT_EQ(bib.Library[1].HasDocument, 0);
 }
 
 TEST(Notes, FileNameAndReferenceLinesAtEvenPositions)
