@@ -1,11 +1,14 @@
 #include "core/errors.h"
 #include "core/fileio.h"
 #include "core/library.h"
+#include "core/scan.h"
 #include "core/text.h"
 #include "support/testutil.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <numeric>
 #include <random>
 
 using namespace lorix;
@@ -16,154 +19,141 @@ namespace {
 struct Read {
     TBib bib;
     Schema schema;
-    std::vector<std::string> keywords;
-    std::vector<std::string> errors;
+    std::vector<std::string> keywords, errors;
     int n = 0;
 };
 
 Read ReadText(const std::string& text, const std::string& pdfPath = "/nonexistent-folder/")
 {
     Read r;
-    ReadContext ctx;
-    ctx.schema = &r.schema;
-    ctx.keywords = &r.keywords;
-    ctx.pdfPath = pdfPath;
-    ctx.report = [&r](const std::string& e) { r.errors.push_back(e); };
+    ReadContext ctx{&r.schema, &r.keywords, pdfPath, [&r](const std::string& e) { r.errors.push_back(e); }};
     r.n = ReadBibText(text, r.bib, ctx);
     return r;
 }
 
 std::string Join(const std::vector<std::string>& v)
 {
+    return std::accumulate(v.begin(), v.end(), std::string(), [](auto s, auto& x) { return s + x + "|"; });
+}
+
+// Everything the reader keeps, in one line: <block> [leading text]
+// type{reference|name:braced value|name=bare value} [trailing text].
+std::string Dump(const TBib& bib, bool lowerRefs = false)
+{
     std::string s;
-    for (const auto& x : v)
-        s += x + "|";
+    for (const auto& b : bib.Blocks)
+        s += "<" + b + ">";
+    for (const Bibitem& it : bib.Library) {
+        s += (it.LeadingText.empty() ? "" : "[" + it.LeadingText + "]") + it.ItemType + "{" +
+             (lowerRefs ? LowerAscii(it.Reference) : it.Reference);
+        for (const Bibfield& f : it.Fields)
+            s += "|" + f.Name + (f.Bare ? "=" : ":") + f.Value;
+        s += "}";
+    }
+    return s + (bib.TrailingText.empty() ? "" : "[" + bib.TrailingText + "]");
+}
+
+std::string Repeat(int count, const std::function<std::string(int)>& piece)
+{
+    std::string s;
+    for (int i = 0; i < count; ++i)
+        s += piece(i);
     return s;
+}
+
+Session& Prepared(Session& s)
+{
+    EXPECT_TRUE(LoadSettingsFile(s, LORIX_SOURCE_DIR "/data/lorix.ini"));
+    s.Settings.Write("pdfpath", "*none*");
+    s.Settings.Write("backup", "no");
+    return s;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point t0)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
 } // namespace
 
-TEST(Reader, EdgeCases)
+// What the reader makes of a text, and that the writer's text of it reads
+// back to the same (references lower-cased) and formats again to the same
+// bytes. Rows marked lossy keep a recovered value that cannot be written
+// unchanged (an unbalanced brace).
+TEST(Reader, ReadsAndRewritesLosslessly)
 {
+    const auto field = [](int i) { return ", f" + std::to_string(i) + " = {" + std::to_string(i) + "}"; };
+    const auto dumped = [](int i) { return "|f" + std::to_string(i) + ":" + std::to_string(i); };
     struct Case {
-        const char* text;
-        const char* field;
-        const char* value;
+        std::string text, dump, error = "";
+        bool lossy = false;
     } cases[] = {
-        {"@article{Smith99,\nTitle  = {On  the {DNA} code},\nyear = {1999}\n}\n", "title", "On the {DNA} code"},
-        {"@article{a,\n title = {first\n    second}}", "title", "first second"},
-        {"@article{a,\n title = {first \n    second}}", "title", "first second"},
-        {"@article{a,\n title = {first\nsecond}}", "title", "firstsecond"},
-        {"@article{a,\r\n title = {first \r\n second}}", "title", "first second"},
-        {"@article{a,\r title = {x\r y}}", "title", "x y"},
-        {"@article{a, title = \"quoted {\"} value\"}", "title", "quoted {\"} value"},
-        {"@article{a, year = 1999}", "year", "1999"},
-        {"@article(a, year = {1999})", "year", "1999"},
-        {"@article{a, TITLE = {x}}", "title", "x"},
-        {"@article{a,\n  title = {x},\n}", "title", "x"},
+        {"@article{Smith99,\nTitle  = {On  the {DNA} code},\nyear = {1999}\n}\n",
+         "article{Smith99|title:On the {DNA} code|year:1999}"},
+        {"@article{a, title = \"quoted {\"} value\"}", "article{a|title:quoted {\"} value}"},
+        {"@article{a, year = 1999}", "article{a|year:1999}"},
+        {"@article(a, year = {1999})", "article{a|year:1999}"},
+        {"@article{a, TITLE = {x}}", "article{a|title:x}"},
+        {"@article{a,\n  title = {x},\n}", "article{a|title:x}"},
+        {"@ARTICLE{ Smith99 , x = {1}}\n@misc{ref,}\n", "ARTICLE{Smith99|x:1}misc{ref}"},
+        {"@article{a, month = jan, note = \"x\" # foo # {y}, year = {1}}",
+         "article{a|month=jan|note=\"x\" # foo # {y}|year:1}"},
+        {"@a{x, t={1}}\ncomment @misc{y, t={2}}\n", "a{x|t:1}[comment ]misc{y|t:2}"},
+        {"% head\n@string{ACM = \"The ACM\"}\n\nmail me: x@y.org\n@book{b1, t = {1}}\n"
+         "@comment{meta}\n% between\n@book{b2, t = {2}}\n% tail\n",
+         "<% head\n@string{ACM = \"The ACM\"}><@comment{meta}>[mail me: x@y.org]book{b1|t:1}"
+         "[% between]book{b2|t:2}[% tail]"},
+        {"@a{many" + Repeat(33, field) + "}", "a{many" + Repeat(31, dumped) + "}",
+         "Entry many at line 1 has more than 31 fields; dropped: f31, f32."},
+        // Recovery from an unbalanced brace keeps the entries that follow.
+        {"@a{one, author = {Thi\\{'ebaux, J.},\n  title = {T1}\n}\n\n@a{two, title = {T2}}\n"
+         "@a{three, title = {T3}}\n",
+         "a{one|author:Thi\\{'ebaux, J.|title:T1}a{two|title:T2}a{three|title:T3}", "one at line 1", true},
+        {"@a{one, t = {x {y z, u = {v}\n@a{two, t = {2}}\n", "a{one|t:x {y z, u = {v}a{two|t:2}", "one",
+         true},
+        {"@a{one, t = {1}}\n@a{two, t = {never ends", "a{one|t:1}", "two"},
+        {Repeat(3000, [](int i) { return i % 3 ? i % 3 == 1 ? "\n" : "\r" : "\r\n"; }) +
+             "@misc{cut, t = {open\n",
+         "", "cut at line 3001"},
+        // Fuzzer finds: recovery cut a balanced {{New York}} at its inner brace
+        // and then wrote text that read back differently...
+        {"@misc{c,\n  location = {{New York}},\n  note = {Thi\\{'ebaux},\n}\n@misc{d,\n  title = {t}\n}\n",
+         "misc{c|location:{New York}|note:Thi\\{'ebaux}misc{d|title:t}", "c", true},
+        {"@book{a,\n  title = {x}\n}\n\n@incollection{b,\n  author = {F, M},\n  location = {{New York}},\n"
+         "  pages = {32--50},\n",
+         "book{a|title:x}", "b"},
+        // ... a control character before a value made it an empty macro ...
+        {"@misc{a,\n  booktitle =\x1d{Meaning},\n  year =\x01 1999\n}\n",
+         "misc{a|booktitle:Meaning|year:1999}"},
+        // ... a field name read as "@string{x" was written at a line start,
+        // where it read as a new entry ...
+        {"@misc{r,\n  note = {a}, @string{x = {b}, @ @  y = {c}\n}\n", "misc{r|note:a|string{x:b|y:c}"},
+        // ... and a reference holding braces broke the header it was written into.
+        {"@misc{a{b}},\n  note = {x}\n}\n", "misc{ab}[},\n  note = {x}\n}]"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 80));
         Read r = ReadText(c.text);
-        ASSERT_EQ(r.n, 1) << c.text;
-        EXPECT_EQ(GetFieldValue(r.bib.Library[0], c.field), c.value) << c.text;
-        EXPECT_FALSE(r.bib.Library[0].Fields[0].Bare) << c.text;
-        EXPECT_TRUE(r.errors.empty()) << c.text << Join(r.errors);
+        EXPECT_EQ(Dump(r.bib), c.dump);
+        for (const Bibitem& it : r.bib.Library)
+            EXPECT_LE(it.Fields.capacity(), 31u); // no room wasted on 100,000 entries
+        if (c.error.empty()) {
+            EXPECT_TRUE(r.errors.empty()) << Join(r.errors);
+        } else {
+            ASSERT_EQ(r.errors.size(), 1u) << Join(r.errors);
+            EXPECT_NE(r.errors[0].find(c.error), std::string::npos) << r.errors[0];
+        }
+        for (WriteOptions o : {WriteOptions{}, WriteOptions{true, 30, 4}}) {
+            const std::string once = FormatLibrary(r.bib, o);
+            Read again = ReadText(once);
+            EXPECT_EQ(again.n, r.n);
+            if (c.lossy)
+                continue;
+            EXPECT_TRUE(again.errors.empty()) << Join(again.errors);
+            EXPECT_EQ(Dump(again.bib), Dump(r.bib, true));
+            EXPECT_EQ(FormatLibrary(again.bib, o), once);
+        }
     }
-}
-
-TEST(Reader, TypeReferenceAndEmptyEntry)
-{
-    Read r = ReadText("@ARTICLE{ Smith99 , x = {1}}\n@misc{ref,}\n");
-    ASSERT_EQ(r.n, 2);
-    EXPECT_EQ(r.bib.Library[0].ItemType, "ARTICLE");
-    EXPECT_EQ(r.bib.Library[0].Reference, "Smith99");
-    EXPECT_EQ(r.bib.Library[1].LastField(), -1);
-}
-
-TEST(Reader, MacrosAndConcatenationStayBare)
-{
-    Read r = ReadText("@article{a, month = jan, note = \"x\" # foo # {y}, year = {1}}");
-    ASSERT_EQ(r.n, 1);
-    const Bibitem& it = r.bib.Library[0];
-    ASSERT_EQ(it.Fields.size(), 3u);
-    EXPECT_TRUE(it.Fields[0].Bare);
-    EXPECT_EQ(it.Fields[0].Value, "jan");
-    EXPECT_TRUE(it.Fields[1].Bare);
-    EXPECT_EQ(it.Fields[1].Value, "\"x\" # foo # {y}");
-    std::string out = FormatLibrary(r.bib, {});
-    EXPECT_NE(out.find("  month = jan,\r\n"), std::string::npos);
-    EXPECT_NE(out.find("  note = \"x\" # foo # {y},\r\n"), std::string::npos);
-}
-
-TEST(Reader, BlocksCommentsAndTrailingTextAreKept)
-{
-    std::string text = "% head\n@string{ACM = \"The ACM\"}\n\nmail me: x@y.org\n@book{b1, t = {1}}\n"
-                       "@comment{meta}\n% between\n@book{b2, t = {2}}\n% tail\n";
-    Read r = ReadText(text);
-    ASSERT_EQ(r.n, 2);
-    ASSERT_EQ(r.bib.Blocks.size(), 2u);
-    EXPECT_EQ(r.bib.Blocks[0], "% head\n@string{ACM = \"The ACM\"}");
-    EXPECT_EQ(r.bib.Blocks[1], "@comment{meta}");
-    EXPECT_EQ(r.bib.Library[0].LeadingText, "mail me: x@y.org");
-    EXPECT_EQ(r.bib.Library[1].LeadingText, "% between");
-    EXPECT_EQ(r.bib.TrailingText, "% tail");
-    std::string once = FormatLibrary(r.bib, {});
-    EXPECT_EQ(FormatLibrary(ReadText(once).bib, {}), once);
-}
-
-TEST(Reader, AtSignInCommentLineStartsEntry)
-{
-    Read r = ReadText("@a{x, t={1}}\ncomment @misc{y, t={2}}\n");
-    ASSERT_EQ(r.n, 2);
-    EXPECT_EQ(r.bib.Library[1].Reference, "y");
-}
-
-TEST(Reader, KeywordsAndFieldNames)
-{
-    Read r = ReadText("@a{x, key = {x y x}, Key = {X neuro  vision,retina}}");
-    EXPECT_EQ(Join(r.keywords), "x|y|neuro|vision,retina|");
-    EXPECT_EQ(Join(r.schema.FieldNames), "key|");
-}
-
-TEST(Reader, UnbalancedBraceRecoversAndKeepsFollowingEntries)
-{
-    std::string text = "@a{one, author = {Thi\\{'ebaux, J.},\n  title = {T1}\n}\n\n"
-                       "@a{two, title = {T2}}\n@a{three, title = {T3}}\n";
-    Read r = ReadText(text);
-    ASSERT_EQ(r.n, 3) << Join(r.errors);
-    EXPECT_EQ(GetFieldValue(r.bib.Library[0], "author"), "Thi\\{'ebaux, J.");
-    EXPECT_EQ(GetFieldValue(r.bib.Library[0], "title"), "T1");
-    EXPECT_EQ(GetFieldValue(r.bib.Library[1], "title"), "T2");
-    ASSERT_EQ(r.errors.size(), 1u);
-    EXPECT_NE(r.errors[0].find("one at line 1"), std::string::npos) << r.errors[0];
-    // A brace opened and never closed in the middle of a line.
-    Read r2 = ReadText("@a{one, t = {x {y z, u = {v}\n@a{two, t = {2}}\n");
-    ASSERT_EQ(r2.n, 2);
-    EXPECT_EQ(r2.bib.Library[0].Reference, "one");
-    EXPECT_EQ(GetFieldValue(r2.bib.Library[1], "t"), "2");
-    EXPECT_EQ(r2.errors.size(), 1u);
-}
-
-TEST(Reader, CutOffEntryIsDroppedAndNamed)
-{
-    Read r = ReadText("@a{one, t = {1}}\n@a{two, t = {never ends");
-    EXPECT_EQ(r.n, 1);
-    ASSERT_EQ(r.errors.size(), 1u);
-    EXPECT_NE(r.errors[0].find("two"), std::string::npos);
-}
-
-TEST(Reader, MoreThan31FieldsKeepsFirst31)
-{
-    std::string text = "@a{many";
-    for (int i = 0; i < 33; ++i)
-        text += ", f" + std::to_string(i) + " = {" + std::to_string(i) + "}";
-    Read r = ReadText(text + "}");
-    ASSERT_EQ(r.n, 1);
-    EXPECT_EQ(r.bib.Library[0].Fields.size(), 31u);
-    EXPECT_EQ(r.bib.Library[0].Fields.capacity(), 31u);
-    ASSERT_EQ(r.errors.size(), 1u);
-    EXPECT_NE(r.errors[0].find("many"), std::string::npos);
-    EXPECT_NE(r.errors[0].find("f31, f32"), std::string::npos);
 }
 
 TEST(Reader, RandomBytesNeverCrashOrHang)
@@ -172,107 +162,111 @@ TEST(Reader, RandomBytesNeverCrashOrHang)
     const char alphabet[] = "@{}(),=\"# \n\rab1\\%";
     for (int round = 0; round < 2000; ++round) {
         std::string text;
-        int len = rng() % 200;
-        for (int i = 0; i < len; ++i)
+        for (int i = 0, len = int(rng() % 200); i < len; ++i)
             text.push_back(round % 2 ? char(rng() % 256) : alphabet[rng() % (sizeof alphabet - 1)]);
         Read r = ReadText(text);
-        std::string once = FormatLibrary(r.bib, {});
-        Read again = ReadText(once);
-        EXPECT_EQ(again.n, r.n) << text;
+        EXPECT_EQ(ReadText(FormatLibrary(r.bib, {})).n, r.n) << text;
     }
 }
 
-TEST(Reader, DocumentFlag)
+// The reader's sixteen-byte scans against plain byte-by-byte rules, with the
+// interesting bytes at every offset of and around a block, so that an error
+// at a block edge or in the short tail shows up.
+TEST(Scan, EveryPieceAtEveryOffset)
 {
-    TempDir dir;
-    lorix::test::WriteFile(dir.file("ab.pdf"), "x");
-    Read r = ReadText("@a{a:b, t={1}}\n@a{c, t={1}}", dir.path() + "/");
-    EXPECT_EQ(r.bib.Library[0].HasDocument, 1);
-    EXPECT_EQ(r.bib.Library[1].HasDocument, 0);
+    // Blank folding: line ends produce nothing, a run of blanks (also across
+    // a line end) becomes one blank, then trimming.
+    const auto fold = [](std::string_view v) {
+        std::string out;
+        for (char c : v)
+            if (c != '\r' && c != '\n' && !(c == ' ' && !out.empty() && out.back() == ' '))
+                out.push_back(c);
+        return Trim(out);
+    };
+    const auto lineEnds = [](std::string_view s, size_t from, size_t to) {
+        size_t n = 0;
+        for (size_t i = from; i < to; ++i)
+            n += s[i] == '\n' || (s[i] == '\r' && (i + 1 >= s.size() || s[i + 1] != '\n'));
+        return n;
+    };
+    const std::pair<const char*, bool> pieces[] = {
+        {"  ", true}, {"   ", true}, {" \r\n ", true}, {"\r\n", true}, {"\n", true}, {"\r", true},
+        {" \n", true}, {"\n ", true}, {"\t ", true}, {" \r", true}, {"{in}", true}, {"\r\n  @ {x}", true},
+        {"\xc3\xa9", true}, {"\xff", false}, {"\xc3", false}, // a lead byte without its continuation
+    };
+    for (const auto& [piece, utf8] : pieces) {
+        for (size_t len = 0; len <= 40; ++len) {
+            std::string base;
+            for (size_t i = 0; i < len; ++i)
+                base.push_back(i % 6 == 5 ? ' ' : char('a' + i % 26));
+            for (size_t pos = 0; pos <= len; ++pos) {
+                const std::string v = base.substr(0, pos) + piece + base.substr(pos);
+                SCOPED_TRACE(testing::Message() << "[" << piece << "] at " << pos << " of " << len);
+                ASSERT_EQ(Dump(ReadText("@misc{r,\n  t = {" + v + "}\n}\n").bib),
+                          "misc{r|t:" + fold(v) + "}");
+                // A line that starts an entry ends a broken value, wherever it falls.
+                Read r = ReadText("@misc{r,\n  t = {" + v + "\r\n@misc{x, u = {1}}\n");
+                ASSERT_EQ(r.n, 2);
+                EXPECT_EQ(r.bib.Library[1].Reference, "x");
+                EXPECT_EQ(IsValidUtf8(v), utf8);
+                const size_t n = v.size(), mid = std::min(pos + 1, n);
+                for (auto [from, to] : {std::pair{size_t(0), n}, {pos, n}, {size_t(0), mid}, {mid, n}})
+                    EXPECT_EQ(scan::CountLineEnds(v, from, to), lineEnds(v, from, to)) << from << ".." << to;
+            }
+        }
+    }
 }
 
 TEST(Writer, LayoutOfAnEntry)
 {
-    Read r = ReadText("@article{Smith:99,}\n@article{Smith99, author = {Smith, J.}, year = {1999}, e = {}}");
-    EXPECT_EQ(FormatLibrary(r.bib, {}),
-              "@article{smith:99,\r\n  }\r\n\r\n"
-              "@article{smith99,\r\n  author = {Smith, J.},\r\n  year = {1999},\r\n  e = {}\r\n  }\r\n\r\n");
+    Read r = ReadText("@article{Smith:99,}\n@article{Smith99, author = {Smith, J.}, year = {1999}, "
+                      "month = jan, e = {}}");
+    EXPECT_EQ(FormatLibrary(r.bib, {}), "@article{smith:99,\r\n  }\r\n\r\n@article{smith99,\r\n"
+                                        "  author = {Smith, J.},\r\n  year = {1999},\r\n  month = jan,\r\n"
+                                        "  e = {}\r\n  }\r\n\r\n");
     EXPECT_EQ(FormatLibrary(TBib{}, {}), "");
 }
 
-TEST(Writer, WorkedLineBreakingExample)
-{
-    std::string out;
-    AppendFieldLines(out, "  title = {The quick brown fox jumps over the lazy dog again and again},",
-                     {true, 30, 4});
-    EXPECT_EQ(out, "  title = {The quick brown fox\r\n"
-                   "      jumps over the lazy dog again\r\n"
-                   "      and again},\r\n");
-}
-
-TEST(Writer, LineBreakingCases)
+// Whatever the widths, and whatever line breaks were typed into a value, the
+// file holds CR LF line ends only and reads back to the value with each break
+// as one blank; where given, the broken lines are exactly these. An "@word("
+// at the start of a line read as a new entry and lost the rest (a fuzzer
+// find): neither a typed nor a made break goes there.
+TEST(Writer, ValuesReadBackWithBreaksAsOneBlank)
 {
     struct Case {
-        std::string line;
-        int w, n;
+        std::string typed, read = "";
+        int w = 20, n = 4;
+        std::string lines = "";
     } cases[] = {
-        {"  t = {aaaa bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb c d}", 20, 2},
-        {"  t = {" + std::string(60, 'x') + "}", 20, 2},
-        {"  t = {a b c d e f g h i j k l m n o}", 20, 2},
-        {"  t = {" + std::string(25, 'y') + " z " + std::string(40, 'q') + " r}", 10, 4},
-        {"  t = {one two three four five six seven}", 5, -3},
-        {"  t = {one two three four five}", -4, 20},
+        {"New\nYork", "New York"}, {"a\r\nb", "a b"}, {"a\rb", "a b"}, {"x\n", "x"}, {"\n\nlead", "lead"},
+        {"two \n\n lines", "two lines"}, {"mail\n @jc(2AL) x", "mail @jc(2AL) x"},
+        {"= \n\n@sen7(P", "= @sen7(P"},
+        {"Preparation System; e-mail: @jc(2AL) and more @b{c} words"},
+        {"The quick brown fox jumps over the lazy dog again and again", "", 30, 4,
+         "  title = {The quick brown fox\r\n      jumps over the lazy dog again\r\n      and again},\r\n"},
+        {"12345 789", "", 22, 2, "  title = {12345 789},\r\n"},
+        {"a b c d e f g h i j k l m n o", "", 20, 2,
+         "  title = {a b c d e\r\n    f g h i j k l m n\r\n    o},\r\n"},
+        {"aaaa bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb c d", "", 20, 2}, {std::string(60, 'x'), "", 20, 2},
+        {std::string(25, 'y') + " z " + std::string(40, 'q') + " r", "", 10, 4},
+        {"one two three four five six seven", "", 5, -3}, {"one two three four five", "", -4, 20},
     };
-    for (const Case& c : cases) {
-        std::string out;
-        AppendFieldLines(out, c.line, {true, c.w, c.n});
-        // Every character survives and the field reads back to the same value.
-        TBib bib;
-        Read r = ReadText("@a{r,\r\n" + out + "}");
-        ASSERT_EQ(r.n, 1) << out;
-        Read plain = ReadText("@a{r,\r\n" + c.line + "}");
-        EXPECT_EQ(GetFieldValue(r.bib.Library[0], "t"), GetFieldValue(plain.bib.Library[0], "t")) << out;
-    }
-    std::string exact;
-    AppendFieldLines(exact, "  t = {12345 789}", {true, 17, 2});
-    EXPECT_EQ(exact, "  t = {12345 789}\r\n");
-    std::string first;
-    AppendFieldLines(first, "  t = {a b c d e f g h i j k l m n o}", {true, 20, 2});
-    EXPECT_LE(first.find("\r\n"), 21u);
-}
-
-TEST(Writer, RoundTripOfGeneratedLibraries)
-{
-    std::mt19937 rng(3);
-    const char* words[] = {"alpha", "{DNA}", "b\\\"ar", "x", "", "  ", "long" + 0, "{a {b} c}", "q,r"};
-    for (const char* eol : {"\r\n", "\n", "\r"}) {
-        for (bool breaking : {false, true}) {
-            std::string text;
-            for (int e = 0; e < 40; ++e) {
-                text += "@Article{Ref" + std::to_string(e) + "," + eol;
-                int nf = rng() % 8;
-                for (int f = 0; f < nf; ++f) {
-                    std::string v;
-                    int nw = rng() % 60;
-                    for (int w = 0; w < nw; ++w)
-                        v += std::string(words[rng() % 9]) + (rng() % 7 == 0 ? std::string(" ") + eol : " ");
-                    text += "  f" + std::to_string(f) + " = {" + v + "}," + eol;
-                }
-                text += "}" + std::string(eol);
+    for (bool breaking : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.typed);
+            TBib bib;
+            bib.Library.push_back(Bibitem{0, "article", "q", {{"title", c.typed}, {"year", "1"}}, {}});
+            const std::string text = FormatLibrary(bib, WriteOptions{breaking, c.w, c.n});
+            for (size_t k = text.find_first_of("\r\n"); k != std::string::npos;
+                 k = text.find_first_of("\r\n", k + 2))
+                ASSERT_EQ(text.compare(k, 2, "\r\n"), 0) << text;
+            if (breaking && !c.lines.empty()) {
+                EXPECT_EQ(text, "@article{q,\r\n" + c.lines + "  year = {1}\r\n  }\r\n\r\n");
             }
-            Read first = ReadText(text);
-            ASSERT_EQ(first.n, 40);
-            WriteOptions o{breaking, 40, 3};
-            std::string out = FormatLibrary(first.bib, o);
-            Read second = ReadText(out);
-            ASSERT_EQ(second.n, 40);
-            for (int e = 0; e < 40; ++e) {
-                const Bibitem &a = first.bib.Library[e], &b = second.bib.Library[e];
-                ASSERT_EQ(a.Fields.size(), b.Fields.size());
-                for (size_t f = 0; f < a.Fields.size(); ++f)
-                    EXPECT_EQ(a.Fields[f].Value, b.Fields[f].Value);
-            }
-            EXPECT_EQ(FormatLibrary(second.bib, o), out);
+            Read r = ReadText(text);
+            EXPECT_TRUE(r.errors.empty());
+            EXPECT_EQ(Dump(r.bib), "article{q|title:" + (c.read.empty() ? c.typed : c.read) + "|year:1}");
         }
     }
 }
@@ -281,79 +275,61 @@ TEST(Writer, SortIsStableAndByteWise)
 {
     Read r = ReadText("@b{r1, year={2}}@a{r2, year={1}}@B{r3, year={2}}@a{r4}");
     SortLibrary(r.bib, "year");
-    std::string refs;
-    for (const auto& it : r.bib.Library)
-        refs += it.Reference;
-    EXPECT_EQ(refs, "r4r2r1r3");
+    EXPECT_EQ(Dump(r.bib), "a{r4}a{r2|year:1}b{r1|year:2}B{r3|year:2}");
     SortLibrary(r.bib, "type");
     EXPECT_EQ(r.bib.Library[0].ItemType, "B");
 }
 
-TEST(Library, CorpusFilesReadCompletely)
+TEST(Library, CorpusFilesReadCompletelyAndRoundTrip)
 {
-    struct Case {
-        const char* file;
-        int entries;
-    } cases[] = {{"bib/xampl.bib", 36},
-                 {"bib/biblatex-examples.bib", 92},
-                 {"bib/jurabib-jbtest-latin1.bib", 24},
-                 {"bib/zbbt-import-1730-5-jabref-crlf.bib", 4},
-                 {"bib/zbbt-import-mendeley-longfields.bib", 512},
-                 {"bib/zbbt-export-bulk-zotero.bib", 1241}};
-    for (const Case& c : cases) {
-        std::string bytes = ReadWholeFile(lorix::test::CorpusFile(c.file));
-        Read r = ReadText(bytes);
-        EXPECT_EQ(r.n, c.entries) << c.file;
-        // Every "name =" of the file became a field.
-        size_t fields = 0;
-        for (const auto& it : r.bib.Library)
-            fields += it.Fields.size();
-        EXPECT_GT(fields, size_t(c.entries)) << c.file;
-        EXPECT_EQ(r.bib.Utf8, std::string(c.file).find("latin1") == std::string::npos) << c.file;
-        std::string once = FormatLibrary(r.bib, {true, 70, 2});
-        Read again = ReadText(once);
-        ASSERT_EQ(again.n, r.n);
-        for (int e = 0; e < r.n; ++e) {
-            const Bibitem &a = r.bib.Library[e], &b = again.bib.Library[e];
-            EXPECT_EQ(LowerAscii(a.Reference), b.Reference);
-            ASSERT_EQ(a.Fields.size(), b.Fields.size()) << a.Reference;
-            for (size_t f = 0; f < a.Fields.size(); ++f)
-                EXPECT_EQ(a.Fields[f].Value, b.Fields[f].Value) << a.Reference;
+    for (auto [file, entries] : {std::pair{"bib/xampl.bib", 36}, {"bib/biblatex-examples.bib", 92},
+                                 {"bib/jurabib-jbtest-latin1.bib", 24},
+                                 {"bib/zbbt-import-1730-5-jabref-crlf.bib", 4},
+                                 {"bib/zbbt-import-mendeley-longfields.bib", 512},
+                                 {"bib/zbbt-export-bulk-zotero.bib", 1241}}) {
+        SCOPED_TRACE(file);
+        Read r = ReadText(ReadWholeFile(lorix::test::CorpusFile(file)));
+        EXPECT_EQ(r.n, entries);
+        EXPECT_GT(std::accumulate(r.bib.Library.begin(), r.bib.Library.end(), size_t(0),
+                                  [](size_t n, const Bibitem& it) { return n + it.Fields.size(); }),
+                  size_t(entries)); // every "name =" of the file became a field
+        EXPECT_EQ(r.bib.Utf8, std::string(file).find("latin1") == std::string::npos);
+        for (WriteOptions o : {WriteOptions{}, WriteOptions{true, 40, 3}, WriteOptions{true, 70, 2}}) {
+            const std::string once = FormatLibrary(r.bib, o);
+            Read again = ReadText(once);
+            EXPECT_EQ(Dump(again.bib), Dump(r.bib, true));
+            EXPECT_EQ(FormatLibrary(again.bib, o), once);
         }
     }
 }
 
-TEST(Library, LoadSaveWithBackupAndNotes)
+TEST(Library, LoadAndSaveThroughTheSession)
 {
     TempDir dir;
     Session s;
-    ASSERT_TRUE(LoadSettingsFile(s, LORIX_SOURCE_DIR "/data/lorix.ini"));
-    s.Settings.Write("backup", "yes");
-    s.Settings.Write("pdfpath", "*none*");
+    Prepared(s).Settings.Write("backup", "yes");
     const std::string lib = dir.file("lib.bib");
-    lorix::test::WriteFile(lib, "@a{R1, key = {b A}, t = {1}}\n");
+    const std::string text = "@a{R1, key = {b A b}, Key = {a neuro  vision,retina}, t = {1}}\n";
+    lorix::test::WriteFile(lib, text);
     lorix::test::WriteFile(dir.file("lib.not"), "R1\r\nhello\r\n");
     s.Settings.Write("filename", lib);
     ASSERT_TRUE(LoadNamedLibrary(s));
     EXPECT_EQ(Join(s.NotesList), "R1|hello|");
-    EXPECT_EQ(Join(s.KeywordList), "A|b|");
+    EXPECT_EQ(Join(s.KeywordList), "A|b|neuro|vision,retina|"); // blanks separate keywords, commas do not
     s.LibraryChanged = true;
     SaveLibraryFile(s, lib);
     EXPECT_FALSE(s.LibraryChanged);
-    EXPECT_EQ(lorix::test::ReadFile(lib + ".bak"), "@a{R1, key = {b A}, t = {1}}\n");
+    EXPECT_EQ(lorix::test::ReadFile(lib + ".bak"), text);
     EXPECT_EQ(lorix::test::ReadFile(dir.file("lib.not")), "R1\r\nhello\r\n");
-    // A first save of a new file makes no backup.
-    SaveLibraryFile(s, dir.file("new.bib"));
+    SaveLibraryFile(s, dir.file("new.bib")); // a first save makes no backup
     EXPECT_FALSE(lorix::test::Exists(dir.file("new.bib.bak")));
-    // A bad width writes nothing.
+    // A bad width, a missing folder or "*none*" write nothing and keep the flag.
     s.Settings.Write("linebreak", "yes");
     s.Settings.Write("linewidth", "abc");
     s.LibraryChanged = true;
-    std::string before = lorix::test::ReadFile(lib);
+    const std::string before = lorix::test::ReadFile(lib);
     EXPECT_THROW(SaveLibraryFile(s, lib), ConversionError);
-    EXPECT_TRUE(s.LibraryChanged);
     EXPECT_EQ(lorix::test::ReadFile(lib), before);
-    // A folder that does not exist: FileError, flag stays.
     s.Settings.Write("linebreak", "no");
     EXPECT_THROW(SaveLibraryFile(s, dir.file("missing/x.bib")), FileError);
     EXPECT_THROW(SaveLibraryFile(s, "*none*"), FileError);
@@ -361,16 +337,11 @@ TEST(Library, LoadSaveWithBackupAndNotes)
     s.Settings.Write("filename", dir.file("absent.bib"));
     EXPECT_FALSE(LoadNamedLibrary(s));
     EXPECT_FALSE(lorix::test::Exists(dir.file("absent.bib")));
-}
-
-TEST(Library, SecondLoadCutsFieldNames)
-{
-    TempDir dir;
-    Session s;
-    ASSERT_TRUE(LoadSettingsFile(s, LORIX_SOURCE_DIR "/data/lorix.ini"));
+    // A second load cuts the field names back to the schema's; names are
+    // added once, whatever their letter case.
     s.schema.FieldNames = {"author"};
     s.schema.LastSchemaField = 0;
-    lorix::test::WriteFile(dir.file("a.bib"), "@a{x, onlyfirst = {1}}");
+    lorix::test::WriteFile(dir.file("a.bib"), "@a{x, onlyfirst = {1}, OnlyFirst = {2}}");
     lorix::test::WriteFile(dir.file("b.bib"), "@a{x, second = {1}}");
     LoadLibraryFile(s, dir.file("a.bib"));
     EXPECT_EQ(Join(s.schema.FieldNames), "author|onlyfirst|");
@@ -378,121 +349,66 @@ TEST(Library, SecondLoadCutsFieldNames)
     EXPECT_EQ(Join(s.schema.FieldNames), "author|second|");
 }
 
-TEST(Library, ChunkedFileReadEqualsWholeRead)
+// A million entries (about 45 MB) of varying length, one of them broken: the
+// file read in chunks gives what a read of the whole text gives, errors with
+// their line numbers included, and sample entries read whole. The time bound
+// is generous; quadratic work in the number of entries would take hours.
+TEST(HugeInput, MillionEntriesLoadInLinearTimeAcrossChunks)
 {
-    // Entries cross the reader's chunk boundaries; line numbers of errors too.
-    std::string text;
-    for (int e = 0; e < 6000; ++e) {
-        text += "% c" + std::to_string(e) + "\r\n@book{R" + std::to_string(e) + ",\r\n  abstract = {" +
-                std::string(size_t(e % 97) * 7, 'a') + " end},\r\n  t = {" + std::to_string(e) + "}\r\n}\r\n";
-        if (e == 5000)
-            text += "@book{broken, t = {x {y\r\n";
-    }
-    Read whole = ReadText(text);
+    const int count = 1000000, broken = 600000;
+    const auto title = [](int e) { return "T " + std::to_string(e) + std::string(size_t(e % 7), 'a'); };
+    const std::string text = Repeat(count, [&](int e) {
+        return "@misc{R" + std::to_string(e) + ",\r\n  title = {" + title(e) + "},\r\n  year = {" +
+               std::to_string(1900 + e % 100) + "}\r\n}\r\n" +
+               (e == broken ? "@book{broken, t = {x {y\r\n" : "");
+    });
     TempDir dir;
-    lorix::test::WriteFile(dir.file("big.bib"), text);
+    lorix::test::WriteFile(dir.file("million.bib"), text);
     Session s;
-    ASSERT_TRUE(LoadSettingsFile(s, LORIX_SOURCE_DIR "/data/lorix.ini"));
     std::vector<std::string> errors;
-    s.Log.Observer = [&](const std::string& t, MessageKind k) {
+    Prepared(s).Log.Observer = [&](const std::string& t, MessageKind k) {
         if (k == MessageKind::Error)
             errors.push_back(t);
     };
-    ASSERT_EQ(LoadLibraryFile(s, dir.file("big.bib")), whole.n);
-    EXPECT_EQ(whole.n, 6001);
-    EXPECT_EQ(Join(errors), Join(whole.errors));
-    EXPECT_EQ(FormatLibrary(s.Bib, {}), FormatLibrary(whole.bib, {}));
-}
-
-// Found by the reader fuzzer: when a broken entry is read again, a value whose
-// inner braces balance ({{New York}}) was cut at its inner closing brace, and
-// the writer then produced a file that read back differently.
-TEST(Reader, RecoveryKeepsBalancedValuesWhole)
-{
-    Read broken = ReadText("@misc{c,\n  location = {{New York}},\n  note = {Thi\\{'ebaux},\n}\n"
-                           "@misc{d,\n  title = {t}\n}\n");
-    ASSERT_EQ(broken.bib.Library.size(), 2u);
-    EXPECT_EQ(GetFieldValue(broken.bib.Library[0], "location"), "{New York}");
-    EXPECT_EQ(GetFieldValue(broken.bib.Library[1], "title"), "t");
-
-    Read cut = ReadText("@book{a,\n  title = {x}\n}\n\n@incollection{b,\n  author = {F, M},\n"
-                        "  location = {{New York}},\n  pages = {32--50},\n");
-    ASSERT_EQ(cut.bib.Library.size(), 1u);
-    const std::string once = FormatLibrary(cut.bib, {true, 30, 4});
-    EXPECT_EQ(FormatLibrary(ReadText(once).bib, {true, 30, 4}), once);
-}
-
-// Found by the reader fuzzer: a control character between "=" and the value
-// made the value an empty macro, and the braced text was lost.
-TEST(Reader, ControlCharactersBeforeAValueAreWhiteSpace)
-{
-    Read r = ReadText("@misc{a,\n  booktitle =\x1d{Meaning},\n  year =\x01 1999\n}\n");
-    ASSERT_EQ(r.bib.Library.size(), 1u);
-    ASSERT_EQ(r.bib.Library[0].Fields.size(), 2u);
-    EXPECT_EQ(r.bib.Library[0].Fields[0].Value, "Meaning");
-    EXPECT_FALSE(r.bib.Library[0].Fields[0].Bare);
-    EXPECT_EQ(GetFieldValue(r.bib.Library[0], "year"), "1999");
-}
-
-TEST(Writer, LineBreaksInAValueReadBackAsOneBlank)
-{
-    // Typed into the item editor, a line break stays in the value; the file
-    // holds it as a line end that reads as a blank, never as glued words.
-    const std::pair<const char*, const char*> cases[] = {
-        {"New\nYork", "New York"}, {"a\r\nb", "a b"},
-        {"a\rb", "a b"},           {"x\n", "x"},
-        {"\n\nlead", "lead"},      {"two \n\n lines", "two lines"},
-        // "@word(" at the start of a line read as a new entry and lost the
-        // rest (a fuzzer find): neither a typed nor a made break goes there.
-        {"mail\n @jc(2AL) x", "mail @jc(2AL) x"}, {"= \n\n@sen7(P", "= @sen7(P"},
-        {"Preparation System; e-mail: @jc(2AL) and more @b{c} words", nullptr},
-    };
-    for (bool breaking : {false, true}) {
-        for (const auto& [typed, read] : cases) {
-            TBib bib;
-            bib.Library.push_back(
-                Bibitem{0, "article", "q", {{"title", typed, false}, {"year", "1", false}}, {}});
-            const std::string text = FormatLibrary(bib, WriteOptions{breaking, 20, 4});
-            for (size_t k = 0; k < text.size(); ++k) {
-                if (text[k] == '\n' || text[k] == '\r') {
-                    ASSERT_TRUE(text[k] == '\r' ? text[k + 1] == '\n' : text[k - 1] == '\r') << typed;
-                }
-            }
-            Read r = ReadText(text);
-            ASSERT_EQ(r.n, 1) << typed;
-            EXPECT_TRUE(r.errors.empty()) << typed;
-            ASSERT_EQ(r.bib.Library[0].Fields.size(), 2u) << typed;
-            EXPECT_EQ(r.bib.Library[0].Fields[0].Value, read ? read : typed) << typed;
-            EXPECT_EQ(r.bib.Library[0].Fields[1].Value, "1") << typed;
-        }
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_EQ(LoadLibraryFile(s, dir.file("million.bib")), count + 1);
+    EXPECT_LT(SecondsSince(t0), 20.0);
+    for (int e : {0, count / 2 + 1, broken, count - 1}) {
+        const Bibitem& it = s.Bib.Library[size_t(e + (e > broken))];
+        EXPECT_EQ(Dump(TBib{{it}, {}, {}, true}),
+                  "misc{R" + std::to_string(e) + "|title:" + title(e) + "|year:" + std::to_string(1900 + e % 100) +
+                      "}");
     }
+    const Read whole = ReadText(text);
+    EXPECT_EQ(Join(errors), Join(whole.errors));
+    ASSERT_EQ(whole.errors.size(), 1u);
+    EXPECT_EQ(Dump(s.Bib), Dump(whole.bib));
 }
 
-TEST(Reader, FieldNameNeverStartsWithAt)
+// One value of 50 MB spans fifty chunks of the reader and is broken into
+// hundreds of thousands of lines by the writer: every byte comes back, in
+// linear time both ways.
+TEST(HugeInput, FiftyMegabyteValueSurvivesLoadSaveLoad)
 {
-    // A name read as "@string{x" was written at the start of a line, where it
-    // read back as a new entry and the field was lost (a fuzzer find).
-    Read r = ReadText("@misc{r,\n  note = {a}, @string{x = {b}, @ @  y = {c}\n}\n");
-    ASSERT_EQ(r.n, 1);
-    ASSERT_EQ(r.bib.Library[0].Fields.size(), 3u);
-    EXPECT_EQ(r.bib.Library[0].Fields[1].Name, "string{x");
-    EXPECT_EQ(r.bib.Library[0].Fields[2].Name, "y");
-    Read again = ReadText(FormatLibrary(r.bib, WriteOptions{}));
-    ASSERT_EQ(again.n, 1);
-    EXPECT_TRUE(again.errors.empty());
-    ASSERT_EQ(again.bib.Library[0].Fields.size(), 3u);
-    EXPECT_EQ(again.bib.Library[0].Fields[1].Value, "b");
-    EXPECT_EQ(again.bib.Library[0].Fields[2].Name, "y");
-}
-
-TEST(Reader, ReferenceDropsBraces)
-{
-    // A reference read as "a{b}}" was written into a header it broke (a fuzzer find).
-    Read r = ReadText("@misc{a{b}},\n  note = {x}\n}\n");
-    ASSERT_EQ(r.n, 1);
-    EXPECT_EQ(r.bib.Library[0].Reference, "ab");
-    Read again = ReadText(FormatLibrary(r.bib, WriteOptions{}));
-    ASSERT_EQ(again.n, 1);
-    EXPECT_EQ(again.bib.Library[0].Reference, "ab");
-    EXPECT_EQ(again.bib.Library[0].Fields.size(), r.bib.Library[0].Fields.size());
+    std::string value;
+    for (int w = 0; value.size() < (50u << 20); ++w)
+        value += (w % 11 == 0 ? "{DNA} " : w % 5 == 0 ? "\xc3\xa9t\xc3\xa9 " : "word ");
+    value.pop_back(); // no trailing blank: a value is stored trimmed
+    TempDir dir;
+    lorix::test::WriteFile(dir.file("big.bib"), "@article{Big,\n  abstract = {" + value +
+                                                    "},\n  year = {2001}\n}\n@misc{After, t = {x}}\n");
+    for (const char* lineBreak : {"no", "yes"}) {
+        SCOPED_TRACE(lineBreak);
+        Session s, again;
+        Prepared(s).Settings.Write("linebreak", lineBreak);
+        const auto t0 = std::chrono::steady_clock::now();
+        ASSERT_EQ(LoadLibraryFile(s, dir.file("big.bib")), 2);
+        EXPECT_TRUE(GetFieldValue(s.Bib.Library[0], "abstract") == value) << "first read differs";
+        SaveLibraryFile(s, dir.file("saved.bib"));
+        ASSERT_EQ(LoadLibraryFile(Prepared(again), dir.file("saved.bib")), 2);
+        EXPECT_LT(SecondsSince(t0), 20.0);
+        EXPECT_TRUE(GetFieldValue(again.Bib.Library[0], "abstract") == value);
+        again.Bib.Library[0].Fields[0].Value = "v"; // the writer lower-cases references
+        EXPECT_EQ(Dump(again.Bib), "article{big|abstract:v|year:2001}misc{after|t:x}");
+    }
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -21,9 +22,7 @@
 #include <unistd.h>
 
 using namespace lorix;
-using lorix::test::ReadFile;
-using lorix::test::TempDir;
-using lorix::test::WriteFile;
+using namespace lorix::test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -32,121 +31,98 @@ namespace {
 std::string Content(char tag, size_t entries)
 {
     std::string s;
-    s.reserve(entries * 64);
     for (size_t i = 0; i < entries; ++i)
         s += "@article{" + std::string(1, tag) + std::to_string(i) + ",\n  title = {T" + std::to_string(i) +
              "},\n}\n\n";
-    s += "% end " + std::string(1, tag) + "\n";
-    return s;
+    return s + "% end " + std::string(1, tag) + "\n";
 }
 
-size_t TempFilesIn(const std::string& dir)
+long TempFilesIn(const std::string& dir)
 {
-    size_t n = 0;
-    for (const auto& e : fs::directory_iterator(dir))
-        if (e.path().filename().string().find(".tmp") != std::string::npos)
-            ++n;
-    return n;
-}
-
-// Saves in a forked child after prepare(): 0 when the save claimed success,
-// 2 when it threw FileError, anything else when the child failed otherwise.
-int SaveInChild(const std::string& path, const std::string& content, void (*prepare)())
-{
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        prepare();
-        try {
-            WriteFileAtomic(path, content);
-        } catch (const FileError&) {
-            ::_exit(2);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return std::count_if(fs::directory_iterator(dir), fs::directory_iterator(), [](const auto& e) {
+        return e.path().filename().string().find(".tmp") != std::string::npos;
+    });
 }
 } // namespace
 
-TEST(SaveFault, ReadOnlyFolderKeepsTheOldFile)
+// Faults that need a process of their own: the save runs in a forked child,
+// which exits 0 when the save claimed success and 2 when it threw FileError.
+TEST(SaveFault, ReadOnlyFolderAndFullDiskKeepTheOldFile)
 {
-    TempDir dir;
-    std::string path = dir.file("lib.bib");
-    WriteFile(path, "old");
-    ::chmod(dir.path().c_str(), 0555);
-    // Under root the save runs as an unprivileged user, for whom the folder
-    // is as read-only as for anyone else.
-    const int rc = SaveInChild(path, "new", [] {
-        if (::geteuid() == 0 && ::setuid(65534) != 0)
-            ::_exit(3);
-    });
-    ::chmod(dir.path().c_str(), 0755);
-    EXPECT_EQ(rc, 2) << "the failed write was reported as success";
-    EXPECT_EQ(ReadFile(path), "old");
-}
-
-TEST(SaveFault, MissingFolderIsReportedWithTheFileName)
-{
-    TempDir dir;
-    std::string path = dir.file("no/such/folder/lib.bib");
-    try {
-        WriteFileAtomic(path, "new");
-        FAIL() << "no error";
-    } catch (const FileError& e) {
-        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    struct Case {
+        const char* name;
+        mode_t folderMode;
+        void (*prepare)();
+    } cases[] = {
+        // Under root the save runs as an unprivileged user, for whom the
+        // folder is as read-only as for anyone else.
+        {"read-only folder", 0555, [] {
+             if (::geteuid() == 0 && ::setuid(65534) != 0)
+                 ::_exit(3);
+         }},
+        // The size limit stands in for a full disk: writes past it fail with EFBIG.
+        {"full disk", 0755, [] {
+             std::signal(SIGXFSZ, SIG_IGN);
+             rlimit lim{64 * 1024, 64 * 1024};
+             ::setrlimit(RLIMIT_FSIZE, &lim);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string path = dir.file("lib.bib"), old = Content('o', 100), next = Content('n', 20000);
+        WriteFile(path, old);
+        ::chmod(dir.path().c_str(), c.folderMode);
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            c.prepare();
+            try {
+                WriteFileAtomic(path, next);
+            } catch (const FileError&) {
+                ::_exit(2);
+            }
+            ::_exit(0);
+        }
+        int status = -1;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ::chmod(dir.path().c_str(), 0755);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2) << "the failed write was reported as success";
+        EXPECT_EQ(ReadFile(path), old);
+        EXPECT_EQ(TempFilesIn(dir.path()), 0);
     }
-    EXPECT_FALSE(fs::exists(path));
-    SettingsList s(std::vector<std::string>{"a=1"});
-    EXPECT_THROW(s.SaveToFile(path), FileError);
 }
 
-TEST(SaveFault, TargetThatIsAFolderCannotBeReplaced)
+// A missing folder or a target that is a folder: the error names the file,
+// nothing is created and no temporary is left.
+TEST(SaveFault, UnwritableTargetIsReportedWithTheFileName)
 {
     TempDir dir;
     fs::create_directory(dir.file("lib.bib"));
     WriteFile(dir.file("lib.bib/inside"), "x");
-    EXPECT_THROW(WriteFileAtomic(dir.file("lib.bib"), "new"), FileError);
+    for (const std::string& path : {dir.file("no/such/folder/lib.bib"), dir.file("lib.bib")}) {
+        try {
+            WriteFileAtomic(path, "new");
+            ADD_FAILURE() << "no error for " << path;
+        } catch (const FileError& e) {
+            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+        }
+        EXPECT_THROW(SettingsList(std::vector<std::string>{"a=1"}).SaveToFile(path), FileError);
+    }
+    EXPECT_FALSE(fs::exists(dir.file("no")));
     EXPECT_EQ(ReadFile(dir.file("lib.bib/inside")), "x");
-    EXPECT_EQ(TempFilesIn(dir.path()), 0u);
-}
-
-TEST(SaveFault, RenameOfAMissingFileIsNoErrorAndOfAFolderIs)
-{
-    TempDir dir;
+    EXPECT_EQ(TempFilesIn(dir.path()), 0);
+    // A backup name held by a non-empty folder cannot take the old file; a
+    // missing old file is no error.
     EXPECT_FALSE(RenameFile(dir.file("absent.bib"), dir.file("absent.bak")));
-    fs::create_directory(dir.file("full"));
-    WriteFile(dir.file("full/x"), "x");
-    WriteFile(dir.file("lib.bib"), "old");
-    // A backup name held by a non-empty folder cannot take the old file.
-    EXPECT_THROW(RenameFile(dir.file("lib.bib"), dir.file("full")), FileError);
-    EXPECT_EQ(ReadFile(dir.file("lib.bib")), "old");
-}
-
-TEST(SaveFault, FullDiskLeavesTheOldFileAndNoTemporary)
-{
-    TempDir dir;
-    std::string path = dir.file("lib.bib");
-    std::string old = Content('o', 100);
-    WriteFile(path, old);
-    // The size limit stands in for a full disk: writes past it fail with EFBIG.
-    const int rc = SaveInChild(path, Content('n', 20000), [] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim{64 * 1024, 64 * 1024};
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    });
-    EXPECT_EQ(rc, 2) << "the failed write was reported as success";
-    EXPECT_EQ(ReadFile(path), old);
-    EXPECT_EQ(TempFilesIn(dir.path()), 0u);
+    WriteFile(dir.file("old.bib"), "old");
+    EXPECT_THROW(RenameFile(dir.file("old.bib"), dir.file("lib.bib")), FileError);
+    EXPECT_EQ(ReadFile(dir.file("old.bib")), "old");
 }
 
 TEST(SaveFault, KilledAtRandomMomentsLeavesOldOrNewWhole)
 {
     TempDir dir;
-    std::string path = dir.file("lib.bib");
-    const std::string a = Content('a', 40000); // about 2 MB
-    const std::string b = Content('b', 40000);
+    const std::string path = dir.file("lib.bib"), a = Content('a', 40000), b = Content('b', 40000); // 2 MB each
     WriteFile(path, a);
     std::mt19937 rng(20261207);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -155,10 +131,8 @@ TEST(SaveFault, KilledAtRandomMomentsLeavesOldOrNewWhole)
         const std::string& next = (round % 2) ? a : b;
         pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            for (;;)
-                WriteFileAtomic(path, (round % 2) ? a : b);
-        }
+        while (pid == 0)
+            WriteFileAtomic(path, next);
         ::usleep(std::uniform_int_distribution<useconds_t>(0, 20000)(rng));
         ::kill(pid, SIGKILL);
         int status = 0;

@@ -9,29 +9,65 @@
 
 using namespace lorix;
 
-TEST(SettingsList, ReadIgnoresCaseAndTakesFirstLine)
+namespace {
+SettingsList Ini(std::string_view text) { return SettingsList(SplitLines(text)); }
+
+std::string Repeat(int count, const std::function<std::string(int)>& piece)
 {
-    SettingsList s({"# comment", "", "Filename=a.bib", "filename=b.bib", "empty=", "x=a=b"});
+    std::string s;
+    for (int i = 0; i < count; ++i)
+        s += piece(i);
+    return s;
+}
+
+// A parsed schema in one line, "fields:N type(required):field,...; choice type:a|b;"
+// followed by the warnings, or the error that stopped the parse.
+std::string ParseResult(const std::string& ini)
+{
+    Schema sc;
+    std::string warnings;
+    try {
+        ParseSchema(Ini(ini), sc, [&](const std::string& w) { warnings += " ! " + w; });
+    } catch (const ConversionError& e) {
+        return std::string("ConversionError: ") + e.what();
+    } catch (const SettingsError& e) {
+        return std::string("SettingsError: ") + e.what();
+    }
+    std::string s = "fields:" + std::to_string(sc.LastSchemaField + 1);
+    for (const TItem& t : sc.TypeTable)
+        s += " " + t.Name + "(" + std::to_string(t.RequiredCount) + "):" +
+             Repeat(t.LastField() + 1, [&](int i) { return (i ? "," : "") + t.Fields[size_t(i)]; }) + ";";
+    for (const TChoices& c : sc.ChoiceTable)
+        s += " choice " + c.TypeName + ":" + c.Alternatives[0] + "|" + c.Alternatives[1] + ";";
+    return s + warnings;
+}
+} // namespace
+
+TEST(SettingsList, ReadAndWriteRules)
+{
+    // Keys ignore letter case and the first line of a key answers; writing
+    // replaces that line, an empty value deletes it, a new key is appended.
+    SettingsList s({"# keep me", "Filename=a.bib", "", "filename=b.bib", "sorting=year", "empty=", "x=a=b"});
     EXPECT_EQ(s.Read("FILENAME"), "a.bib");
     EXPECT_EQ(s.Read("x"), "a=b");
     EXPECT_TRUE(s.Has("empty") && s.Read("empty").empty());
     EXPECT_FALSE(s.Has("missing"));
-    EXPECT_EQ(s.Read("missing"), "");
-}
-
-TEST(SettingsList, WriteReplacesFirstDeletesOnEmptyAndAppendsNewKeys)
-{
-    SettingsList s({"# keep me", "Filename=a.bib", "", "filename=b.bib", "sorting=year"});
     s.Write("filename", "c.bib");
-    s.Write("sorting", "");          // deletes
-    s.Write("sorting", "");          // nothing left to delete
-    s.Write("newkey", "v");          // appended
-    s.Write("lastfile", kNone);      // "*none*" keeps a line
-    EXPECT_EQ(s.Lines(), (std::vector<std::string>{"# keep me", "filename=c.bib", "", "filename=b.bib",
-                                                   "newkey=v", "lastfile=*none*"}));
-    EXPECT_EQ(s.Read("filename"), "c.bib");
-    s.Write("filename", "");         // now the second line answers
+    s.Write("sorting", "");
+    s.Write("sorting", ""); // nothing left to delete
+    s.Write("newkey", "v");
+    s.Write("lastfile", kNone); // "*none*" keeps a line
+    EXPECT_EQ(s.Lines(), (std::vector<std::string>{"# keep me", "filename=c.bib", "", "filename=b.bib", "empty=",
+                                                   "x=a=b", "newkey=v", "lastfile=*none*"}));
+    s.Write("filename", ""); // now the second line answers
     EXPECT_EQ(s.Read("filename"), "b.bib");
+    // NUL bytes and invalid UTF-8 are bytes like any other.
+    const std::string value("a\0b\xff\xc3(", 6);
+    s = Ini("note=" + value + "\r\nNOTE=second\r\n");
+    EXPECT_EQ(s.Read("Note"), value);
+    s.Write("note", "x\xfe");
+    EXPECT_EQ(s.Read("note"), "x\xfe");
+    EXPECT_EQ(s.Read("note\xff"), "");
 }
 
 TEST(SettingsList, FileRoundTripKeepsLinesAndLineEnds)
@@ -49,83 +85,71 @@ TEST(SettingsList, FileRoundTripKeepsLinesAndLineEnds)
 
 TEST(NextCommaToken, SplitsWithoutTrimming)
 {
-    std::string list = "a, b,,c", t;
     std::vector<std::string> tokens;
-    while (!list.empty()) {
+    for (std::string list = "a, b,,c,", t; !list.empty();) {
         NextCommaToken(list, t);
         tokens.push_back(t);
     }
     EXPECT_EQ(tokens, (std::vector<std::string>{"a", " b", "", "c"}));
-    list = "x,";
-    NextCommaToken(list, t);
-    EXPECT_EQ(t, "x");
-    EXPECT_EQ(list, "");
 }
 
-TEST(ToInt, AcceptsDecimalAndNamesBadText)
+// Settings wrong in every way a hand-edited "lorix.ini" can be: each gives a
+// clean LorixError with a readable text or a warning, never a crash.
+TEST(BadSettings, IntegerValuesThatAreNotIntegersThrowConversionError)
 {
-    EXPECT_EQ(ToInt(" -7 "), -7);
-    EXPECT_EQ(ToInt("+3"), 3);
-    EXPECT_EQ(ToInt("2147483647"), 2147483647);
-    // Which texts are refused is covered with the bad settings; here: the message quotes the text.
-    try {
-        ToInt("12x");
-        ADD_FAILURE() << "accepted '12x'";
-    } catch (const ConversionError& e) {
-        EXPECT_NE(std::string(e.what()).find("'12x'"), std::string::npos) << e.what();
+    const std::vector<std::string> bad = {
+        "", "abc", "12x", "1.5", "--1", "+", " ", "0x10", "2147483648", "-2147483649",
+        std::string(100000, '9'), std::string("4\0" "2", 3), "\xff\xfe",
+    };
+    for (const std::string& v : bad) {
+        SCOPED_TRACE("value [" + v.substr(0, 40) + "]");
+        EXPECT_THROW((void)Ini("listwidth=" + v + "\n").ReadInt("listwidth"), ConversionError);
+        EXPECT_THROW((void)ToInt(v), ConversionError);
     }
+    // Found by the settings fuzzer: 28 nines overflowed the accumulator
+    // before the length check could reject them.
+    EXPECT_THROW((void)Ini("fields=key\xf3\xf5\x8b\x86\x8f\x9a\x8c\xb9x\r\nx=9999999999999999999999999999,0\r\n"
+                           "listwidth=\r\n").ReadInt("x"), ConversionError);
+    for (size_t digits = 10; digits <= 40; ++digits)
+        EXPECT_THROW((void)ToInt(std::string(digits, '9')), ConversionError) << digits;
+    EXPECT_THROW((void)Ini("").ReadInt("listwidth"), ConversionError); // the texts: see the schema errors
+    for (auto [text, value] : {std::pair{"000000000042", 42}, {" -7 ", -7}, {"+3", 3}, {"2147483647", 2147483647}})
+        EXPECT_EQ(ToInt(text), value) << text;
 }
 
-namespace {
-Schema Parse(std::vector<std::string> lines, std::vector<std::string>* warnings = nullptr)
+TEST(BadSchema, ParsedSchemasAndTheirErrors)
 {
-    SettingsList s(std::move(lines));
-    Schema schema;
-    ParseSchema(s, schema, [&](const std::string& w) {
-        if (warnings)
-            warnings->push_back(w);
-    });
-    return schema;
-}
-} // namespace
-
-TEST(ParseSchema, TheIllustratedSettings)
-{
-    Schema sc = Parse({"fields=author,title,journal,year,editor,publisher", "types=article,book",
-                       "article=3,0,1,2,3", "book=3,1,4,5,3,0", "choice=book,0,4"});
-    EXPECT_EQ(sc.LastSchemaField, 5);
-    ASSERT_EQ(sc.LastTypeIndex(), 1);
-    EXPECT_EQ(sc.TypeTable[0].RequiredCount, 3);
-    EXPECT_EQ(sc.TypeTable[0].Fields, (std::vector<std::string>{"author", "title", "journal", "year"}));
-    EXPECT_EQ(sc.TypeTable[1].Fields, (std::vector<std::string>{"title", "editor", "publisher", "year", "author"}));
-    ASSERT_EQ(sc.ChoiceCount(), 1);
-    EXPECT_EQ(sc.ChoiceTable[0].TypeName, "book");
-    EXPECT_EQ(sc.ChoiceTable[0].Alternatives[0], "author");
-    EXPECT_EQ(sc.ChoiceTable[0].Alternatives[1], "editor");
-}
-
-TEST(ParseSchema, EdgeCases)
-{
-    Schema sc = Parse({"fields=a,b", "types=x, y,z", "x=0", " y=1,1", "z=2,0,1", "choice="});
-    ASSERT_EQ(sc.LastTypeIndex(), 2);
-    EXPECT_EQ(sc.TypeTable[1].Name, " y");
-    EXPECT_EQ(sc.TypeTable[0].LastField(), -1);
-    EXPECT_EQ(sc.TypeTable[0].RequiredCount, 0);
-    EXPECT_EQ(sc.TypeTable[1].Fields, std::vector<std::string>{"b"});
-    EXPECT_EQ(sc.ChoiceCount(), 0);
-    EXPECT_EQ(Parse({"types=", "fields="}).LastTypeIndex(), -1);
-}
-
-TEST(ParseSchema, AFullTypeKeepsItsFirstFieldsAndNamesTheFirstDropped)
-{
-    std::string fields = "fields=f0", type = "t=0";
-    for (int i = 1; i < 40; ++i)
-        fields += ",f" + std::to_string(i);
-    for (int i = 0; i < 40; ++i)
-        type += "," + std::to_string(i);
-    std::vector<std::string> warnings;
-    Schema sc = Parse({fields, "types=t", type}, &warnings);
-    EXPECT_EQ(sc.TypeTable[0].Fields.back(), "f30");
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_NE(warnings[0].find("f39"), std::string::npos) << warnings[0];
+    const std::string many = "types=big\nfields=key" +
+                             Repeat(39, [](int i) { return ",f" + std::to_string(i + 1); }) +
+                             "\nbig=1" + Repeat(40, [](int i) { return "," + std::to_string(i); }) +
+                             "\nchoice=big,0,1" + Repeat(13, [](int) { return std::string(",big,0,1"); });
+    const std::pair<std::string, std::string> cases[] = {
+        {"fields=author,title,journal,year,editor,publisher\ntypes=article,book\narticle=3,0,1,2,3\n"
+         "book=3,1,4,5,3,0\nchoice=book,0,4",
+         "fields:6 article(3):author,title,journal,year; book(3):title,editor,publisher,year,author;"
+         " choice book:author|editor;"},
+        {"fields=a,b\ntypes=x, y,z\nx=0\n y=1,1\nz=2,0,1\nchoice=", "fields:2 x(0):;  y(1):b; z(2):a,b;"},
+        {"types=\nfields=", "fields:0"},
+        {many, "fields:40 big(1):key" + Repeat(30, [](int i) { return ",f" + std::to_string(i + 1); }) + ";" +
+                   Repeat(10, [](int) { return std::string(" choice big:key|f1;"); }) +
+                   " ! Type big lists more than 31 fields; ignored: f31" +
+                   Repeat(8, [](int i) { return ", f" + std::to_string(i + 32); }) +
+                   " ! The setting \"choice\" holds more than 10 groups; ignored: big, big, big, big"},
+        {"types=article,ghost\nfields=key,title\narticle=1,0,1\n",
+         "SettingsError: The type \"ghost\" of the setting \"types\" has no key of its own."},
+        {"types=article\nfields=key\narticle=x,0\n", "ConversionError: 'x' is not a valid integer value"},
+        {"types=article\nfields=key\narticle=,0\n", "ConversionError: '' is not a valid integer value"},
+        {"types=article\nfields=key\narticle=1,zero\n", "ConversionError: 'zero' is not a valid integer value"},
+        {"types=article\nfields=key,title\narticle=1,2\n",
+         "SettingsError: Field index 2 in setting \"article\" is outside the field list (0 to 1)."},
+        {"types=article\nfields=key,title\narticle=1,-1\n",
+         "SettingsError: Field index -1 in setting \"article\" is outside the field list (0 to 1)."},
+        {"types=article\nfields=key\narticle=1,99999999999999999\n",
+         "ConversionError: '99999999999999999' is not a valid integer value"},
+        {"types=a\nfields=key,title\na=0\nchoice=a,0\n",
+         "SettingsError: The group \"a\" of the setting \"choice\" lacks a field index."},
+        {"types=a\nfields=key,title\na=0\nchoice=a,0,t\n", "ConversionError: 't' is not a valid integer value"},
+    };
+    for (const auto& [ini, result] : cases)
+        EXPECT_EQ(ParseResult(ini), result) << ini;
 }
