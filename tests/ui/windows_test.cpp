@@ -167,6 +167,7 @@ class WindowsTest : public QObject {
             s.dialogs.files = {QString(), QString::fromLatin1(chosen)};
             QVERIFY(s.Main()->Run([&] { s.Main()->mnuSave->trigger(); })); // cancelled
             QCOMPARE(s.dialogs.fileTitles, QStringList{u"Enter filename to save"_s});
+            QVERIFY(Names(s) == "*none* *none*" && !Exists(s.dir.file("*none*")));
             s.Main()->mnuSaveAs->trigger(); // the writer may fail: the name is taken first
             QCOMPARE(Names(s), stored + " *none*"s);
             QCOMPARE(s.Main()->Heading->text(), QString::fromLatin1(stored) + u": 2 items."_s);
@@ -223,6 +224,7 @@ class WindowsTest : public QObject {
         QCOMPARE(h.dialogs.errors.size(), 1);
         QCOMPARE(h.IniOnDisk(), before); // nothing of the later steps happened
     }
+
     void menuBarHasEveryEntry()
     {
         Started h;
@@ -505,7 +507,6 @@ class WindowsTest : public QObject {
         Started h(Overrides{{"pubmed.url", server.url("/efetch?id={id}")}, {"sorting", "year"}});
         TFormMain* m = h.Main();
         const auto& lib = h.s.Bib.Library;
-        h.SetLibrary({});
         // The menu command: a trimmed identifier, non-identifiers passed over; no
         // text: the input box, whose text is sent without any test.
         h.dialogs.texts.push_back(u"a b"_s);
