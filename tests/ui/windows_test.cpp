@@ -1,0 +1,635 @@
+// The main window and the dialogs it opens. The start (window order, the
+// refusal without settings, what it reads) and the shutdown (the question, the
+// writes, the failures that keep the window open); the log window, New
+// Library and the names of loaded and saved libraries; the menu bar and the
+// single-letter keys; the list, its selection and the Navigator; the codec of
+// shown text; the options dialog: every key written on a change, the enabled
+// rules, Dismiss with re-selection, the windows behind it disabled; import and
+// export: the clipboard import, the PubMed fetch and the clipboard watch
+// against a loopback server, the Export tab and the clipboard export, and the
+// HTML export dialog.
+#include "support/httpserver.h"
+#include "ui/codec.h"
+#include "ui/formprint.h"
+#include "uitest.h"
+
+#include <QPlainTextEdit>
+#include <QtTest>
+#include <functional>
+#include <tuple>
+
+using namespace lorix;
+using namespace lorix::test;
+using namespace Qt::StringLiterals;
+using namespace std::string_literals;
+
+namespace {
+
+// A harness whose start must succeed; a failed start fails the test (QtTest
+// reports the exception) instead of running on with windows that do not exist.
+struct Started : Harness {
+    explicit Started(const Overrides& changes = {}) : Harness(changes)
+    {
+        if (!Start())
+            throw std::runtime_error("start failed");
+    }
+};
+
+// "caption|shortcut" per entry, "-" for a separator, "caption>" ... "<" around a submenu.
+QString Describe(const QMenu* menu)
+{
+    QStringList out;
+    for (QAction* a : menu->actions())
+        out << (a->isSeparator() ? u"-"_s
+                : a->menu()      ? a->text() + u">"_s + Describe(a->menu()) + u"<"_s
+                                 : a->text() + u"|"_s + a->shortcut().toString());
+    return out.join(u' ');
+}
+
+bool IniHasLine(const std::string& ini, const std::string& line)
+{
+    return ("\n" + ini).find("\n" + line + "\n") != std::string::npos;
+}
+
+// "filename lastfile" as stored.
+std::string Names(const Harness& h)
+{
+    return h.s.Settings.Read("filename") + " " + h.s.Settings.Read("lastfile");
+}
+
+const QString kRecord =
+    QString::fromLatin1("TI  - A study.\nFAU - Smith, John A\nAU  - Smith JA\nTA  - J Test\n"
+                        "DP  - 2003 Jan 15\nAB  - Line one\n      line two.\n");
+
+} // namespace
+
+class WindowsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void windowsAreCreatedOnceInOrder()
+    {
+        Started h;
+        QCOMPARE(
+            h.program->Context().created.join(u' '),
+            u"TFormMain TFormAbout TFormDisplay TFormOptions TFormLog TFormCustom TFormPrint TFormNotes"_s);
+        QVERIFY(h.dialogs.errors.isEmpty());
+        TFormMain* m = h.Main();
+        const QStringList shown{m->windowTitle(), m->Heading->text(), m->Heading->toolTip(),
+                                m->Items->toolTip(), m->Status->text()};
+        QCOMPARE(shown.join(u'|'), u"Lorix for Windows V0.99|No loaded items.|Filename and number of items.|"
+                                   u"List of filtered items.|Status"_s);
+        QVERIFY(m->Items->uniformItemSizes() && QFontInfo(m->Items->font()).fixedPitch());
+        // Windows that were never shown keep the geometry read at start.
+        QCOMPARE(QRect(m->x(), m->y(), m->width(), m->height()), QRect(40, 60, 900, 640));
+    }
+
+    void missingSettingsFileEndsStartWritingNothing()
+    {
+        Harness h({}, false);
+        QVERIFY(!h.Start());
+        QCOMPARE(h.dialogs.fatals, QStringList{u"Sorry, Lorix couldn't find it's ini file. Exiting."_s});
+        QCOMPARE(h.program->Context().created, QStringList{u"TFormMain"_s});
+        QVERIFY(QDir(QString::fromStdString(h.dir.path())).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries));
+    }
+
+    void startReadsGeometryAndLastFile()
+    {
+        Started bad(Overrides{{"main.top", "abc"}}); // the error box, and the start goes on
+        QVERIFY(bad.dialogs.errors.size() == 1 && bad.dialogs.errors[0].contains(u"abc"_s) &&
+                bad.program->W().Notes);
+        Started last(Overrides{{"lastfile", "prev & co.bib"}});
+        QCOMPARE(last.Main()->LastFile->text(), u"prev && co.bib"_s);
+    }
+
+    void logFileAndLogWindow()
+    {
+        Started missing(Overrides{{"logfile", "absent.log"}});
+        const auto& lines = missing.s.Log.LogList;
+        QVERIFY(lines.size() == 1 && QString::fromStdString(lines[0]).endsWith(u"Logfile not found"_s));
+        QCOMPARE(missing.Main()->Status->text(), u"Logfile not found"_s);
+
+        Harness h(Overrides{{"logfile", "old.log"}});
+        WriteFile(h.dir.file("old.log"), "first\nsecond\n");
+        QVERIFY(h.Start());
+        TFormLog* log = h.Log();
+        QCOMPARE(log->windowTitle() + u'|' + log->ClearLog->text() + u'|' + log->Dismiss->text(),
+                 u"Logfile|Clear Log|Dismiss"_s);
+        h.Main()->ViewLog1->trigger();
+        QVERIFY(log->isVisible() && log->Logmemo->textCursor().atEnd());
+        QCOMPARE(log->Logmemo->toPlainText(), u"first\nsecond"_s);
+        log->Logmemo->setPlainText(u"typed"_s); // not kept: entering the memo shows LogList again
+        log->LogmemoEnter();
+        QCOMPARE(log->Logmemo->toPlainText(), u"first\nsecond"_s);
+        QTest::mouseClick(log->ClearLog, Qt::LeftButton);
+        QVERIFY(h.s.Log.LogList.empty() && log->Logmemo->toPlainText().isEmpty());
+        QTest::mouseClick(log->Dismiss, Qt::LeftButton);
+        QVERIFY(log->isHidden());
+    }
+
+    void newLibraryEmptiesAllButAsksNothing()
+    {
+        const std::pair<const char*, const char*> cases[] = {{"d:\\bib\\", "d:\\bib\\new.bib"},
+                                                             {"*none*", "new.bib"}};
+        for (const auto& [datapath, expected] : cases) {
+            Started h(Overrides{{"datapath", datapath}, {"filename", "old.bib"}, {"lastfile", "older.bib"}});
+            h.SetLibrary({MakeItem("book", "a", {})});
+            h.s.Bib.Blocks = {"@string{x = \"y\"}"};
+            h.s.Bib.TrailingText = "tail";
+            h.s.LibraryChanged = true;
+            h.Main()->NewLibrary1->trigger();
+            QCOMPARE(Names(h), expected + " old.bib"s);
+            QCOMPARE(h.Main()->Heading->text(), QString::fromLatin1(expected) + u": 0 items."_s);
+            QVERIFY(h.Main()->ItemLines->rowCount() == 0 && h.s.Bib.Library.empty() &&
+                    h.s.Bib.Blocks.empty() && h.s.Bib.TrailingText.empty());
+            QVERIFY(h.s.LibraryChanged && h.dialogs.questions.isEmpty()); // left as it was, no question
+            QCOMPARE(h.Main()->LastFile->text(), u"older.bib"_s);
+        }
+    }
+
+    void loadSaveAndLastFileNames()
+    {
+        Started h(Overrides{{"filename", "one.bib"}, {"datapath", "data/"}});
+        h.dialogs.files.push_back(u"two.bib"_s);
+        h.Main()->mnuLoad->trigger();
+        QCOMPARE(h.dialogs.fileFilters, QStringList{u"BibTeX Library (*.bib)"_s});
+        QCOMPARE(h.dialogs.fileFolders, QStringList{u"data/"_s});
+        QCOMPARE(Names(h), "two.bib one.bib"s);
+        h.Main()->LastFile->trigger();
+        QCOMPARE(Names(h), "one.bib two.bib"s);
+        QCOMPARE(h.Main()->LastFile->text(), u"two.bib"_s);
+
+        // Save without a name asks for one; Save As appends ".bib" to a dotless own name.
+        const std::pair<const char*, const char*> cases[] = {
+            {"out", "out.bib"}, {"sub.d/out", "sub.d/out.bib"}, {"out.txt", "out.txt"}};
+        for (const auto& [chosen, stored] : cases) {
+            Started s;
+            s.SetLibrary({MakeItem("book", "a", {}), MakeItem("book", "b", {})});
+            s.dialogs.files = {QString(), QString::fromLatin1(chosen)};
+            QVERIFY(s.Main()->Run([&] { s.Main()->mnuSave->trigger(); })); // cancelled
+            QCOMPARE(s.dialogs.fileTitles, QStringList{u"Enter filename to save"_s});
+            QVERIFY(Names(s) == "*none* *none*" && !Exists(s.dir.file("*none*")));
+            s.Main()->mnuSaveAs->trigger(); // the writer may fail: the name is taken first
+            QCOMPARE(Names(s), stored + " *none*"s);
+            QCOMPARE(s.Main()->Heading->text(), QString::fromLatin1(stored) + u": 2 items."_s);
+        }
+    }
+
+    void closeAsksAndWritesEverything()
+    {
+        Started h(Overrides{{"switchsortingoff", "yes"},
+                            {"switchfilteringoff", "yes"},
+                            {"filtering", "yes"},
+                            {"logfile", "run.log"},
+                            {"writelog", "yes"}});
+        QSignalSpy closed(h.Main(), &TFormMain::closed);
+        h.Main()->show();
+        h.Main()->resize(700, 500);
+        h.s.LibraryChanged = true;
+        h.dialogs.yesNo.push_back(false); // drop the changes
+        QVERIFY(h.Main()->close() && closed.count() == 1);
+        QCOMPARE(h.dialogs.questions, QStringList{u"Library has changed since last save. Save now?"_s});
+        const std::string ini = h.IniOnDisk();
+        QVERIFY(("\n" + ini).find("\nsorting=") == std::string::npos);
+        // The display window was never shown, so it keeps the size it was created with.
+        for (const char* line :
+             {"filtering=no", "main.width=700", "main.height=500", "display.width=460", "notes.top=790"})
+            QVERIFY2(IniHasLine(ini, line), line);
+        QVERIFY(Exists(h.dir.file("run.log")) && !Exists(h.dir.file("*none*")));
+    }
+
+    void failedSettingsWriteKeepsTheWindowOpenUntilTheUserRetries()
+    {
+        Started h(Overrides{{"savesize", "no"}, {"writelog", "yes"}});
+        QSignalSpy closed(h.Main(), &TFormMain::closed);
+        h.Main()->show();
+        h.Main()->resize(333, 222);
+        h.s.ProgramDir = h.dir.file("gone"); // no such folder: lorix.ini cannot be written
+        QVERIFY(!h.Main()->close() && closed.isEmpty() && h.dialogs.errors.size() == 1);
+        h.s.ProgramDir = h.dir.path();
+        QVERIFY(h.Main()->close() && closed.count() == 1);
+        // No changes: no question; savesize=no keeps the stored size; logfile "*none*": no log.
+        QVERIFY(h.dialogs.questions.isEmpty() && IniHasLine(h.IniOnDisk(), "main.width=900"));
+        QVERIFY(!Exists(h.dir.file("*none*")));
+    }
+
+    void failedSaveKeepsTheWindowOpen()
+    {
+        Started h(Overrides{{"autosave", "yes"}, {"filename", "no/such/folder/lib.bib"}});
+        h.dialogs.errors.clear(); // the missing library
+        QSignalSpy closed(h.Main(), &TFormMain::closed);
+        h.Main()->show();
+        h.s.LibraryChanged = true;
+        const std::string before = h.IniOnDisk();
+        QVERIFY(!h.Main()->close() && closed.isEmpty() && h.Main()->isVisible() && h.s.LibraryChanged);
+        QCOMPARE(h.dialogs.errors.size(), 1);
+        QCOMPARE(h.IniOnDisk(), before); // nothing of the later steps happened
+    }
+
+    void menuBarHasEveryEntry()
+    {
+        Started h;
+        TFormMain* m = h.Main();
+        QStringList menus;
+        for (QAction* top : m->menuBar()->actions())
+            menus << top->text() + u": "_s + Describe(top->menu());
+        QCOMPARE(menus,
+                 (QStringList{
+                     u"&File: New Library| - &Load Library|Ctrl+L &Save Library|Ctrl+S Save Library &As| - "
+                     u"&Import>from &PubMed|Ctrl+I watch Clipboard for &ID|< &Export>to &HTML| "
+                     u"to Clipboard|Ctrl+Alt+C< - | - &Quit|Ctrl+Q"_s,
+                     u"&Edit: &Delete Item|Shift+Del &New Item\tCtrl+Ins| Add &Custom Field|Shift+Ins "
+                     u"Add &Folder location|Ctrl+F Add &Keywords|Ctrl+K - C&heck Consistency| View &Log| "
+                     u"Show &Notes Window|Ctrl+N &Options|Ctrl+O"_s,
+                     u"&Sort: by &Title| by &Author| by &Year| by &Journal| by T&ype| by &Reference| "
+                     u"&Filter|Ctrl+Alt+F"_s,
+                     u"&Help: Manual| &About|"_s}));
+        for (QAction* a : m->findChildren<QAction*>())
+            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+        // Hidden entries live on the window only. Ctrl+Ins belongs to the
+        // import alone, so the key is never ambiguous.
+        for (QAction* hidden : {m->mnuImportfC, m->HideWindow1})
+            QVERIFY(m->actions().contains(hidden) && !menus.join(u' ').contains(hidden->text()));
+        QCOMPARE(m->mnuImportfC->shortcut().toString() + u' ' + m->HideWindow1->shortcut().toString(),
+                 u"Ctrl+Ins Ctrl+T"_s);
+        QVERIFY(m->AddItem->shortcut().isEmpty());
+        // The six orders are one radio group; Filter is a check entry of its own.
+        QCOMPARE(m->SortGroup->actions().size(), 6);
+        QVERIFY(!m->SortGroup->actions().contains(m->Filter1) && m->Filter1->isCheckable());
+    }
+
+    void keysOfTheList()
+    {
+        Started h;
+        TFormMain* m = h.Main();
+        h.SetLibrary({MakeItem("book", "c1", {}), MakeItem("book", "c2", {}), MakeItem("book", "d", {})});
+        m->show();
+        m->SelectLine(0);
+        m->Items->setFocus();
+        // Type-ahead would jump to "c2" or "d"; unmapped characters and Enter do nothing.
+        for (Qt::Key k : {Qt::Key_C, Qt::Key_5, Qt::Key_Space, Qt::Key_Return, Qt::Key_G})
+            QTest::keyClick(m->Items, k);
+        QVERIFY(m->SelectedLine() == 0 && h.dialogs.errors.isEmpty());
+        QTest::keyClick(m->Items, Qt::Key_Down); // arrow keys still move the selection
+        QCOMPARE(m->SelectedLine(), 1);
+        // Typed in turn: a second press of an order's letter switches it off.
+        const std::pair<const char*, const char*> letters[] = {
+            {"y", "year"}, {"Y", "*none*"}, {"t", "title"}, {"R", "ref"}};
+        for (const auto& [letter, sorting] : letters) {
+            QTest::keyClicks(m->Items, QString::fromLatin1(letter));
+            QCOMPARE(h.s.Settings.Read("sorting"), std::string(sorting));
+        }
+        QVERIFY(m->SortKey() == u"ref"_s && m->byRef->isChecked() && !m->byTitle->isChecked());
+        QTest::keyClick(m->Items, Qt::Key_F);
+        QVERIFY(m->Filter1->isChecked() && h.Options()->Filtering->isChecked() &&
+                h.s.Settings.IsYes("filtering"));
+        QTest::keyClick(m->Items, Qt::Key_V);
+        QVERIFY(h.Log()->isVisible());
+        QTest::keyClick(m->Items, Qt::Key_O);
+        QVERIFY(h.Options()->isVisible() && !m->isEnabled());
+        h.Options()->DismissClick();
+        QSignalSpy closed(m, &TFormMain::closed);
+        h.s.LibraryChanged = true;
+        h.dialogs.yesNo.push_back(false);
+        QTest::keyClick(m->Items, Qt::Key_X);
+        QVERIFY(h.dialogs.questions.size() == 1 && closed.count() == 1);
+    }
+
+    void listSelectionAndNavigator()
+    {
+        Started h;
+        TFormMain* m = h.Main();
+        TFormDisplay* editor = h.Display();
+        editor->show();
+        h.s.Bib.Library = {MakeItem("article", "Jones2001", {{"title", "B"}}),
+                           MakeItem("book", "smith1999", {{"title", "A"}}),
+                           MakeItem("misc", "Smythe", {{"title", "C"}})};
+        m->RefreshList(true); // a refresh hides the editor and selects nothing
+        QVERIFY(m->ItemLines->rowCount() == 3 && !editor->isVisible() && m->SelectedLine() == -1);
+
+        m->show();
+        m->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m));
+        QCOMPARE(QApplication::focusWidget(), m->Items); // the list has the focus after the start
+        m->Navigator->setFocus();
+        m->Items->setFocus(Qt::TabFocusReason); // the focus alone selects nothing
+        QVERIFY(m->SelectedLine() == -1 && !editor->isVisible());
+
+        // The Navigator selects the first reference that starts with its text,
+        // whatever the case; letters typed there run no command.
+        QTest::mouseDClick(m->Navigator, Qt::LeftButton); // with no selection: the first line
+        QVERIFY(m->SelectedLine() == 0 && editor->isVisible());
+        editor->hide();
+        m->Navigator->setFocus();
+        const std::tuple<const char*, int, QColor> steps[] = {
+            {"SM", 1, Qt::darkGreen}, {"y", 2, Qt::darkGreen}, {"q", 2, Qt::red}, {"", 2, Qt::red}};
+        for (const auto& [typed, line, colour] : steps) {
+            if (*typed)
+                QTest::keyClicks(m->Navigator, QString::fromLatin1(typed));
+            else
+                m->Navigator->clear(); // changes nothing
+            QCOMPARE(m->SelectedLine(), line);
+            QCOMPARE(m->Navigator->palette().color(QPalette::Text), colour);
+        }
+        QVERIFY(editor->isVisible() && m->Navigator->hasFocus() && m->isVisible() && !m->byYear->isChecked());
+
+        // A click shows the item, on the selected line too (the editor was hidden meanwhile).
+        const QRect r = m->Items->visualRect(m->ItemLines->index(1));
+        for (int i = 0; i < 2; ++i) {
+            editor->hide();
+            QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {}, r.center());
+            QVERIFY(m->SelectedLine() == 1 && editor->isVisible());
+        }
+        // The selected item stays selected after a sort choice; no selection stays none.
+        m->SelectLine(2);
+        m->byTitle->trigger();
+        QVERIFY(m->SelectedItem() == 2 && editor->isVisible());
+        m->RefreshList(false);
+        m->byTitle->trigger();
+        QVERIFY(m->SelectedLine() == -1 && !editor->isVisible());
+    }
+
+    void latin1LibraryShowsAccentsAndRoundTrips()
+    {
+        const std::string bytes = "M\xFCller \x80 \x93quoted\x94 \x81";
+        const QString shown = DecodeText(bytes, false);
+        QCOMPARE(shown,
+                 QString::fromUtf8("M\xC3\xBCller \xE2\x82\xAC \xE2\x80\x9Cquoted\xE2\x80\x9D \xC2\x81"));
+        QCOMPARE(EncodeText(shown, false), bytes);
+        QCOMPARE(EncodeText(QString::fromUtf8("\xE2\x80\x94 \xE4\xB8\xAD"), false), "\x97 ?"s);
+        QCOMPARE(EncodeText(DecodeText("M\xC3\xBCller", true), true), "M\xC3\xBCller"s);
+        Started h;
+        h.s.Bib.Utf8 = false;
+        h.s.Bib.Library = {MakeItem("book", "M\xFCller", {})};
+        h.Main()->RefreshList(false);
+        QVERIFY(h.Lines().at(0).contains(QString::fromUtf8("M\xC3\xBCller")));
+        h.Main()->Navigator->setText(QString::fromUtf8("m\xC3\xBC"));
+        QCOMPARE(h.Main()->SelectedLine(), 0);
+    }
+
+    void optionsStartFromTheSettingsAndFollowTheEnabledRules()
+    {
+        Started h(Overrides{
+            {"filtering", "yes"}, {"filtermode", "or"}, {"filter2.field", "key"}, {"filter2.value", "dna"}});
+        TFormOptions* o = h.Options();
+        QCOMPARE(o->windowTitle() + u'|' + o->Options->tabText(3) + u'|' + o->Dismiss->toolTip(),
+                 u"Lorix Options|E&xiting|Press to close options window"_s);
+        QVERIFY(o->Filtering->isChecked() && h.Main()->Filter1->isChecked() && o->AndOrOrAny->isChecked());
+        QCOMPARE(o->FilterField[1]->currentText() + u' ' + o->FilterBound[1]->text(), u"key dna"_s);
+        // A "key" line offers the keyword menu; a "line off" line is disabled.
+        QCOMPARE(o->FilterBound[1]->contextMenuPolicy(), Qt::CustomContextMenu);
+        const auto lineEnabled = [o](int i) {
+            return o->FilterBound[i]->isEnabled() + o->FilterOp[i]->isEnabled() +
+                   o->FilterNot[i]->isEnabled();
+        };
+        QCOMPARE(lineEnabled(0), 0);
+        h.Main()->AfterLoad(); // the field choices of a load
+        for (const auto& [field, enabled] : {std::pair(u"title"_s, 3), {u"line off"_s, 0}}) {
+            o->FilterField[1]->setCurrentText(field);
+            QCOMPARE(lineEnabled(1), enabled);
+        }
+        o->Truncate->setChecked(false);
+        QVERIFY(!o->CharLimit->isEnabled() && h.s.Settings.Read("truncate") == "no");
+        o->LineBreak->setChecked(false);
+        QVERIFY(!o->LineWidth->isEnabled() && !o->InsertWidth->isEnabled());
+        for (bool write : {false, true}) {
+            o->WriteToFile->setChecked(write);
+            QCOMPARE(o->Logfile->isEnabled(), write);
+        }
+        // Invert flips the mode and every line's "not", lines that are off too; twice restores.
+        for (bool inverted : {true, false}) {
+            o->InvertClick();
+            QCOMPARE(o->AndOrOrAll->isChecked(), inverted);
+            QCOMPARE(h.s.Settings.Read("filtermode"), inverted ? "and"s : "or"s);
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(o->NotChecked(i), inverted);
+        }
+    }
+
+    void everyChangeWritesTheKeys()
+    {
+        Started h;
+        TFormOptions* o = h.Options();
+        const QStringList keys =
+            u"filtering filter1.op filter2.op filter3.op filter1.field filter2.field filter3.field "
+            u"filtermode log.status disp.status log.error disp.error writelog savesize savesorted "
+            u"maxlogsize backup linebreak autosave switchfilteringoff switchsortingoff linewidth "
+            u"insertwidth displaynotes datapath pdfpath logfile disp1 disp2 disp3 disp4 truncate charlimit"_s
+                .split(u' ');
+        // Remove every key behind the dialog's back; one change brings all back.
+        for (const QString& key : keys)
+            h.s.Settings.Write(key.toStdString(), "");
+        o->Backup->setChecked(!o->Backup->isChecked());
+        for (const QString& key : keys)
+            QVERIFY2(h.s.Settings.Has(key.toStdString()), qPrintable(key));
+        QCOMPARE(h.s.Settings.Read("backup") + " " + h.s.Settings.Read("displaynotes"), "no 2"s);
+        const std::tuple<std::function<void()>, const char*, const char*> cases[] = {
+            {[&] { o->FilterBound[0]->setText(u"x"_s); }, "filter1.value", "x"}, // every keystroke
+            {[&] { o->DataPath->setText(QString()); }, "datapath", "*none*"},
+            {[&] { o->Logfile->setText(u"run.log"_s); }, "logfile", "run.log"},
+            {[&] { o->MaxLogSize->setText(u"many"_s); }, "maxlogsize", "many"}, // stored as typed
+            {[&] { o->DispNotes->setCurrentIndex(1); }, "displaynotes", "1"},
+            {[&] { o->ColumnSelector[2]->setEditText(u"journal"_s); }, "disp3", "journal"},
+            {[&] { o->AndOrOrAny->setChecked(true); }, "filtermode", "or"},
+            {[&] { o->FilterOp[2]->setEditText(u"is"_s); }, "filter3.op", "is"},
+            {[&] { o->Filtering->setChecked(true); }, "filtering", "yes"}};
+        for (const auto& [change, key, value] : cases) {
+            change();
+            QCOMPARE(h.s.Settings.Read(key), std::string(value));
+        }
+        o->FilterBound[0]->setText(QString());
+        QVERIFY(h.Main()->Filter1->isChecked() && !h.s.Settings.Has("filter1.value"));
+    }
+
+    void openDisablesTheWindowsBehindAndDismissReselectsOrRefreshFails()
+    {
+        Started h;
+        TFormMain* m = h.Main();
+        // Items without required fields: re-showing one logs no schema error
+        // over the list's count message.
+        h.SetLibrary({MakeItem("misc", "a", {}), MakeItem("misc", "b", {}), MakeItem("misc", "c", {})});
+        m->show();
+        m->SelectLine(1);
+        m->mnuOptions->trigger();
+        QVERIFY(h.Options()->isVisible() && !m->isEnabled() && !h.Display()->isEnabled());
+        // Clicks on the main list do nothing while the dialog is up.
+        QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {},
+                          m->Items->visualRect(m->ItemLines->index(2)).center());
+        QCOMPARE(m->SelectedLine(), 1);
+        QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
+        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && h.Display()->isEnabled());
+        QVERIFY(m->SelectedItem() == 1 && h.Display()->isVisible());
+        QCOMPARE(m->Status->text(), u"Filtering off. Showing all 3 items."_s);
+        // Enter in a box presses Dismiss; the selected item gone, nothing is selected.
+        h.s.Bib.Library.clear();
+        m->mnuOptions->trigger();
+        QTest::keyClick(h.Options()->FilterBound[0], Qt::Key_Return);
+        QVERIFY(!h.Options()->isVisible() && m->isEnabled());
+        QVERIFY(m->SelectedLine() == -1 && !h.Display()->isVisible());
+        // A failing refresh: the error box, the refresh abandoned, the dialog closed all the same.
+        h.s.Bib.Library = {MakeItem("book", "a", {})};
+        m->mnuOptions->trigger();
+        h.Options()->Truncate->setChecked(true);
+        h.Options()->CharLimit->setText(u"wide"_s);
+        QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
+        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->ItemLines->rowCount() == 0);
+        QVERIFY(h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"wide"_s));
+    }
+
+    void clipboardImportSelectsShowsAndSwitchesFilteringOff()
+    {
+        Started h(Overrides{{"filtering", "yes"}, {"filter1.field", "year"}, {"filter1.value", "1999"}});
+        TFormMain* m = h.Main();
+        h.SetLibrary({MakeItem("article", "smith:2003", {{"year", "1999"}})});
+        h.clipboard.content.clear();
+        m->mnuImportfC->trigger();
+        QCOMPARE(m->Status->text(), u"No text found in clipboard."_s);
+        h.clipboard.content = u"    "_s + kRecord; // indented copy, LF line ends
+        m->mnuImportfC->trigger();
+        QVERIFY(h.s.Bib.Library.size() == 2 && m->SelectedItem() == 1 && h.Display()->isVisible());
+        QVERIFY(!m->Filter1->isChecked() && h.s.LibraryChanged &&
+                m->Heading->text().endsWith(u": 2 items."_s));
+        // The refresh report follows the import's own message.
+        const auto& log = h.s.Log.LogList;
+        QVERIFY(log.size() >= 2 &&
+                log.end()[-2].find("Added item smith:2003a from Clipboard.") != std::string::npos);
+    }
+
+    void fetchAndWatch()
+    {
+        std::atomic<int> fail{0};
+        LoopbackServer server([&](const std::string& target) {
+            if (fail)
+                return HttpAnswer{500, "down"};
+            if (target.find("id=42") != std::string::npos || target.find("id=43") != std::string::npos)
+                return HttpAnswer{200, kRecord.toStdString()};
+            return HttpAnswer{200, "nothing\n"};
+        });
+        Started h(Overrides{{"pubmed.url", server.url("/efetch?id={id}")}, {"sorting", "year"}});
+        TFormMain* m = h.Main();
+        const auto& lib = h.s.Bib.Library;
+        // The menu command: a trimmed identifier, non-identifiers passed over; no
+        // text: the input box, whose text is sent without any test.
+        h.dialogs.texts.push_back(u"a b"_s);
+        const std::tuple<const char*, int, const char*> fetches[] = {
+            {"1234a", 0, ""}, {" 42 ", 1, "/efetch?id=42"}, {"", 2, "/efetch?id=a%20b"}};
+        for (const auto& [clip, requests, target] : fetches) {
+            h.clipboard.content = QString::fromLatin1(clip);
+            m->fromPubMed1->trigger();
+            QVERIFY(server.requests() == requests && (!requests || server.lastTarget() == target));
+        }
+        QCOMPARE(h.dialogs.questions, QStringList{u"Enter PubMed ID"_s});
+        QCOMPARE(m->Status->text(), u"Error importing: no item found."_s);
+        QVERIFY(lib.size() == 1 && lib[0].Fields.back().Name == "pubmed_id" &&
+                lib[0].Fields.back().Value == "42");
+
+        // The watch: the sort mark is saved, the id present at the start is
+        // not imported, the same id twice imports once, again after other text.
+        m->byYear->setChecked(true);
+        h.clipboard.content = u"42"_s;
+        m->watchClip->trigger();
+        QVERIFY(m->watchClip->isChecked() && m->Uhr->isActive() && !m->byYear->isChecked() &&
+                m->SavedSortEntry == 1);
+        const std::pair<const char*, size_t> ticks[] = {
+            {"42", 1}, {"43", 2}, {"43", 2}, {"some text", 2}, {"43", 3}};
+        for (const auto& [clip, count] : ticks) {
+            h.clipboard.content = QString::fromLatin1(clip);
+            m->UhrTimer();
+            QCOMPARE(lib.size(), count);
+        }
+        QVERIFY(lib[1].Reference == "smith:2003a" && lib[2].Reference == "smith:2003b" && m->Uhr->isActive());
+        // A failed request: the error box, nothing imported, the watch halted.
+        fail = 1;
+        h.clipboard.content = u"44"_s;
+        m->UhrTimer();
+        QVERIFY(h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"500"_s) && lib.size() == 3);
+        QVERIFY(m->watchClip->isChecked() && !m->Uhr->isActive() && m->LastClipText == u"43"_s);
+        m->watchClip->trigger();
+        QVERIFY(!m->Uhr->isActive() && m->byYear->isChecked());
+    }
+
+    void exportTabAndClipboardExport()
+    {
+        Started h(Overrides{
+            {"formats.article", "%02: %17 %(20."}, {"formats.misc", "%x1"}, {"formats.book", "%99"}});
+        TFormOptions* o = h.Options();
+        QVERIFY(o->TypeFormat->toolTip().startsWith(u"01 address 02 author 03 booktitle"_s));
+        // Every keystroke is stored and previewed; an empty format removes the key.
+        o->TypeFormat->clear();
+        QTest::keyClicks(o->TypeFormat, u"%2"_s);
+        QVERIFY(h.s.Settings.Read("formats.article") == "%2" && o->FormatText->toPlainText() == u"author"_s);
+        QTest::keyClicks(o->TypeFormat, u" %x"_s);
+        QCOMPARE(o->FormatText->toPlainText(), u"Syntax error in format string"_s);
+        o->TypeFormat->selectAll();
+        QTest::keyClick(o->TypeFormat, Qt::Key_Backspace);
+        QVERIFY(!h.s.Settings.Has("formats.article"));
+        // A code beyond the field list: the error box, the preview unchanged.
+        QVERIFY(h.dialogs.errors.isEmpty());
+        o->TypeSelect->setCurrentText(u"book"_s);
+        QVERIFY(h.dialogs.errors.size() == 1 && o->TypeFormat->text() == u"%99"_s);
+
+        TFormMain* m = h.Main();
+        h.s.Settings.Write("formats.article", "%02: %17 %(20.");
+        h.s.Settings.Write("formats.manual", "");
+        h.SetLibrary({MakeItem("article", "a", {{"author", "Smith, J."}, {"title", "50% off"}}),
+                      MakeItem("misc", "b", {{"title", "T"}}), MakeItem("manual", "c", {})});
+        h.clipboard.content = u"before"_s;
+        // No selection: nothing; a syntax error: the error box, the clipboard unchanged.
+        const std::tuple<int, const char*, int> steps[] = {
+            {-1, "before", 1}, {0, "Smith, J.: 50% off .", 1}, {1, "Smith, J.: 50% off .", 2}, {2, "", 2}};
+        for (const auto& [line, clip, errors] : steps) {
+            if (line >= 0)
+                m->SelectLine(line);
+            m->ExpToClip->trigger();
+            QCOMPARE(h.clipboard.content, QString::fromLatin1(clip));
+            QCOMPARE(h.dialogs.errors.size(), errors);
+        }
+    }
+
+    void htmlDialogRemembersChoicesAndEnterCancels()
+    {
+        Started h(Overrides{{"expfields", ",booktitle,year,"}, {"expcolumns", "1"}, {"expline", "no"}});
+        TFormMain* m = h.Main();
+        h.SetLibrary({MakeItem("book", "b", {{"title", "T"}, {"booktitle", "BT"}, {"year", "2001"}}),
+                      MakeItem("article", "a", {{"Year", "1999"}, {"author", "A"}})});
+        m->mnuHTML->trigger();
+        TFormPrint* p = h.program->W().Print;
+        QVERIFY(p->isVisible() && !m->isEnabled());
+        QStringList boxes;
+        for (QCheckBox* box : p->ExportFieldBoxes)
+            boxes << box->text() + (box->isChecked() ? u"+"_s : QString());
+        QCOMPARE(boxes.join(u','), u"author,booktitle+,title,year+"_s);
+        QVERIFY(p->Columns->currentText() == u"2 Columns"_s && !p->Separate->isChecked());
+        QTest::keyClick(p->ExpFNF, Qt::Key_Return); // Enter cancels: nothing written
+        QVERIFY(!p->isVisible() && m->isEnabled() && !Exists(h.dir.file("exp.html")));
+
+        m->mnuHTML->trigger();
+        p->ExportFieldBoxes[2]->setChecked(true); // title
+        p->Separate->setChecked(true);
+        p->Columns->setCurrentIndex(0);
+        p->ExpFNF->setText(u"out.html"_s);
+        p->Disp->click();
+        QCOMPARE(p->windowTitle(), u"Launching Browser"_s);
+        QVERIFY(!p->isVisible() && h.shell.opened.size() == 1 && h.shell.opened[0].endsWith(u"/out.html"_s));
+        QVERIFY(ReadFile(h.dir.file("out.html")).find("   Displaying 2 items.</h1>\r\n") !=
+                std::string::npos);
+        QCOMPARE(h.s.Settings.Read("expfields") + " " + h.s.Settings.Read("expline") + " " +
+                     h.s.Settings.Read("expcolumns"),
+                 ",booktitle,title,year, yes 0"s);
+        // Reopened: the same choices, an empty file name box; Print prints
+        // exp.html of the program folder.
+        m->mnuHTML->trigger();
+        QVERIFY(p->ExpFNF->text().isEmpty() && p->Separate->isChecked() && p->Columns->currentIndex() == 0);
+        p->Exp->click();
+        QVERIFY(h.shell.printed.size() == 1 && Exists(h.dir.file("exp.html")));
+        // A file that cannot be written: the error box, the dialog stays.
+        m->mnuHTML->trigger();
+        p->ExpFNF->setText(u"no/such/folder.html"_s);
+        p->Disp->click();
+        QVERIFY(h.dialogs.errors.size() == 1 && p->isVisible());
+        p->Cancel->click();
+        QVERIFY(m->isEnabled());
+    }
+};
+
+QTEST_MAIN(WindowsTest)
+#include "windows_test.moc"
