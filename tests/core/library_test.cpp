@@ -128,6 +128,8 @@ TEST(Reader, ReadsAndRewritesLosslessly)
         // ... a field name read as "@string{x" was written at a line start,
         // where it read as a new entry ...
         {"@misc{r,\n  note = {a}, @string{x = {b}, @ @  y = {c}\n}\n", "misc{r|note:a|string{x:b|y:c}"},
+        // ... so could one whose "@" was followed by control characters ...
+        {std::string("@misc{r,\n  @\0\x01 author = {x}\n}\n", 30), "misc{r|author:x}"},
         // ... and a reference holding braces broke the header it was written into.
         {"@misc{a{b}},\n  note = {x}\n}\n", "misc{ab}[},\n  note = {x}\n}]"},
     };
