@@ -1,6 +1,7 @@
-// Pictures of the main window and of every options tab, taken as a user
-// would see them. The test checks that each picture holds more than one
-// colour; with LORIX_SCREENSHOT_DIR set it also saves them there.
+// Pictures of the main window, every options tab, the item editor and the
+// notes window, as a user sees them: each must hold more than one colour.
+// With LORIX_SCREENSHOT_DIR set they are saved there (the docs/ pictures).
+#include "ui/formnotes.h"
 #include "uitest.h"
 
 #include <QImage>
@@ -11,18 +12,16 @@ using namespace lorix::test;
 
 namespace {
 
-bool HasContent(const QImage& img)
+void Picture(QWidget* w, const QString& name)
 {
-    const QRgb first = img.pixel(0, 0);
-    for (int y = 0; y < img.height(); y += 3)
-        for (int x = 0; x < img.width(); x += 3)
-            if (img.pixel(x, y) != first)
-                return true;
-    return false;
-}
-
-void Keep(const QImage& img, const QString& name)
-{
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QTest::qWait(20);
+    const QImage img = w->grab().toImage();
+    bool content = false;
+    for (int y = 0; y < img.height() && !content; y += 3)
+        for (int x = 0; x < img.width() && !content; x += 3)
+            content = img.pixel(x, y) != img.pixel(0, 0);
+    QVERIFY2(content, qPrintable(name));
     const QString dir = qEnvironmentVariable("LORIX_SCREENSHOT_DIR");
     if (!dir.isEmpty())
         QVERIFY(img.save(dir + QLatin1Char('/') + name));
@@ -33,9 +32,12 @@ void Keep(const QImage& img, const QString& name)
 class ScreenshotTest : public QObject {
     Q_OBJECT
   private slots:
-    void mainWindowAndOptionsTabs()
+    void windows()
     {
-        Harness h(Overrides{{"filename", "sample.bib"}, {"main.width", "900"}, {"main.height", "480"}});
+        Harness h(Overrides{{"filename", "sample.bib"},
+                            {"displaynotes", "0"},
+                            {"main.width", "900"},
+                            {"main.height", "480"}});
         QVERIFY(h.Start());
         h.s.Settings.Write("filename", "sample.bib");
         h.s.Bib.Library = {
@@ -63,29 +65,35 @@ class ScreenshotTest : public QObject {
                 "techreport", "Ritchie:1978",
                 {{"author", "Dennis M. Ritchie"}, {"title", "The C Programming Language"}, {"year", "1978"}}),
         };
+        const Bibitem book = MakeItem("book", "knuth:1984",
+                                      {{"author", "Knuth, D. E."},
+                                       {"editor", "Someone"},
+                                       {"title", "The TeXbook"},
+                                       {"year", "1984"},
+                                       {"doi", "10.1000/1"}});
+        h.s.NotesList = {"knuth:1984", "Read chapter 8 on boxes and glue before the talk."};
         h.Main()->AfterLoad();
         TFormMain* m = h.Main();
         m->show();
-        m->activateWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(m));
         m->Navigator->setText(QStringLiteral("lam"));
-        QTest::qWait(50);
-        const QImage main = m->grab().toImage();
-        QVERIFY(HasContent(main));
-        Keep(main, QStringLiteral("main-window.png"));
+        Picture(m, QStringLiteral("main-window.png"));
 
         TFormOptions* o = h.Options();
         o->mnuOptionsClick();
-        QVERIFY(QTest::qWaitForWindowExposed(o));
-        const char* const names[] = {"filter", "log", "save", "exiting", "display", "export"};
+        const char* const tabs[] = {"filter", "log", "save", "exiting", "display", "export"};
+        QCOMPARE(o->Options->count(), int(std::size(tabs)));
         for (int i = 0; i < o->Options->count(); ++i) {
             o->Options->setCurrentIndex(i);
-            QTest::qWait(20);
-            const QImage tab = o->grab().toImage();
-            QVERIFY(HasContent(tab));
-            Keep(tab, QStringLiteral("options-%1.png").arg(QString::fromLatin1(names[i])));
+            Picture(o, QStringLiteral("options-%1.png").arg(QString::fromLatin1(tabs[i])));
         }
         o->DismissClick();
+
+        // A book with a conflict and a note: the editor's colours and the memo.
+        h.SetLibrary({book});
+        h.Select(0);
+        h.Display()->resize(460, 820);
+        Picture(h.Display(), QStringLiteral("item-editor.png"));
+        Picture(h.program->W().Notes, QStringLiteral("notes-window.png"));
     }
 };
 
