@@ -1,10 +1,11 @@
 // Pictures of the main window, every options tab, the item editor and the
-// notes window, as a user sees them: each must hold more than one colour.
+// notes window on the sample library, as a user sees them: each must hold more than one colour.
 // With LORIX_SCREENSHOT_DIR set they are saved there (the docs/ pictures).
 #include "ui/formnotes.h"
 #include "uitest.h"
 
 #include <QImage>
+#include <QPlainTextEdit>
 #include <QtTest>
 
 using namespace lorix;
@@ -38,44 +39,13 @@ class ScreenshotTest : public QObject {
                             {"displaynotes", "0"},
                             {"main.width", "900"},
                             {"main.height", "480"}});
+        for (const char* f : {"sample.bib", "sample.not"})
+            WriteFile(h.dir.file(f), ReadFile(std::string(LORIX_SOURCE_DIR "/data/") + f));
         QVERIFY(h.Start());
-        h.s.Settings.Write("filename", "sample.bib");
-        h.s.Bib.Library = {
-            MakeItem("article", "Knuth:1974",
-                     {{"author", "Donald E. Knuth"},
-                      {"title", "Structured Programming with go to Statements"},
-                      {"year", "1974"},
-                      {"journal", "Computing Surveys"}}),
-            MakeItem("book", "Lamport:1994",
-                     {{"author", "Leslie Lamport"},
-                      {"title", "LaTeX: A Document Preparation System"},
-                      {"year", "1994"},
-                      {"publisher", "Addison-Wesley"}}),
-            MakeItem("inproceedings", "Dijkstra:1968",
-                     {{"author", "Edsger W. Dijkstra"},
-                      {"title", "Go To Statement Considered Harmful"},
-                      {"year", "1968"},
-                      {"folder", "papers"}}),
-            MakeItem("article", "M\xC3\xBCller:2003",
-                     {{"author", "J\xC3\xBCrgen M\xC3\xBCller"},
-                      {"title", "\xC3\x9C"
-                                "ber Listen"},
-                      {"year", "2003"}}),
-            MakeItem(
-                "techreport", "Ritchie:1978",
-                {{"author", "Dennis M. Ritchie"}, {"title", "The C Programming Language"}, {"year", "1978"}}),
-        };
-        const Bibitem book = MakeItem("book", "knuth:1984",
-                                      {{"author", "Knuth, D. E."},
-                                       {"editor", "Someone"},
-                                       {"title", "The TeXbook"},
-                                       {"year", "1984"},
-                                       {"doi", "10.1000/1"}});
-        h.s.NotesList = {"knuth:1984", "Read chapter 8 on boxes and glue before the talk."};
-        h.Main()->AfterLoad();
+        QVERIFY(h.s.Bib.Library.size() > 20);
         TFormMain* m = h.Main();
         m->show();
-        m->Navigator->setText(QStringLiteral("lam"));
+        m->Navigator->setText(QStringLiteral("watson"));
         Picture(m, QStringLiteral("main-window.png"));
 
         TFormOptions* o = h.Options();
@@ -88,9 +58,9 @@ class ScreenshotTest : public QObject {
         }
         o->DismissClick();
 
-        // A book with a conflict and a note: the editor's colours and the memo.
-        h.SetLibrary({book});
-        h.Select(0);
+        // An item with a note: the editor's colours and the memo.
+        h.Select(m->SelectedLine());
+        QCOMPARE(h.Display()->FieldEditors[0]->toPlainText(), QStringLiteral("watson:1953"));
         h.Display()->resize(460, 820);
         Picture(h.Display(), QStringLiteral("item-editor.png"));
         Picture(h.program->W().Notes, QStringLiteral("notes-window.png"));
