@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QtTest>
-#include <array>
 #include <functional>
 #include <random>
 #include <set>
@@ -294,21 +293,18 @@ class RandomUser {
     // By its four senders: the menu entry, Add Folder, Add Keywords and Z.
     void CustomField()
     {
-        const int how = Below(4);
-        if (how < 3)
-            std::array{M()->newField, M()->AddFolderlocation1, M()->AddKeywords1}[how]->trigger();
-        else
+        if (Chance(25))
             QTest::keyClick(M()->Items, 'z');
+        else
+            Pick({M()->newField, M()->AddFolderlocation1, M()->AddKeywords1})->trigger();
         if (!C()->isVisible())
             return;
-        if (how == 0 || how == 3)
+        if (Chance(50) || C()->Fieldname->text().isEmpty())
             C()->Fieldname->setText(QString::fromLatin1(
                 Pick({"doi", "folder", "key", "note", "Note", "url", "isbn", "title", "x"})));
         C()->Fieldvalue->setText(Chance(10) ? QString() : Text(10, true));
-        const bool ok = Chance(80);
-        if (ok)
-            m_staleLine.insert(M()->SelectedItem()); // its list line is rewritten at the next refresh
-        (ok ? C()->OK : C()->Cancel)->click();
+        m_staleLine.insert(M()->SelectedItem()); // its list line is rewritten at the next refresh
+        (Chance(80) ? C()->OK : C()->Cancel)->click();
     }
 
     // Answers what a step left open, as the user would before going on.
