@@ -86,6 +86,12 @@ class Harness {
         s.Bib.Library = std::move(items);
         Main()->RefreshList(false);
     }
+    // Selects a line as a click on it does.
+    void Select(int line)
+    {
+        Main()->SelectLine(line);
+        Main()->ItemsClick(Main()->Items);
+    }
     QStringList Lines() const
     {
         QStringList out;
