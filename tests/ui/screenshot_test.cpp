@@ -58,12 +58,23 @@ class ScreenshotTest : public QObject {
         }
         o->DismissClick();
 
-        // An item with a note: the editor's colours and the memo.
+        // An item with a note: the memo.
         h.Select(m->SelectedLine());
         QCOMPARE(h.Display()->FieldEditors[0]->toPlainText(), QStringLiteral("watson:1953"));
-        h.Display()->resize(460, 820);
-        Picture(h.Display(), QStringLiteral("item-editor.png"));
         Picture(h.program->W().Notes, QStringLiteral("notes-window.png"));
+
+        // A book with both author and editor and its publisher emptied: the
+        // editor's colours for a pair conflict and a missing required field.
+        m->Navigator->setText(QStringLiteral("feynman"));
+        h.Select(m->SelectedLine());
+        TFormDisplay* d = h.Display();
+        for (int r = 0; r < kEditorRows; ++r)
+            if (d->FieldLabels[static_cast<size_t>(r)]->text() == QStringLiteral("publisher"))
+                d->FieldEditors[static_cast<size_t>(r)]->clear();
+        h.Select(m->SelectedLine());
+        QVERIFY(GetFieldValue(h.s.Bib.Library[static_cast<size_t>(m->SelectedItem())], "publisher").empty());
+        d->resize(460, 820);
+        Picture(d, QStringLiteral("item-editor.png"));
     }
 };
 
