@@ -65,8 +65,11 @@ void SetComboText(QComboBox* c, const QString& text)
     const int i = c->findText(text);
     if (i >= 0)
         c->setCurrentIndex(i);
-    if (c->isEditable())
+    if (c->isEditable()) {
         c->setEditText(text);
+        // A narrow box shows the start of its text, not its end.
+        c->lineEdit()->setCursorPosition(0);
+    }
 }
 
 } // namespace
