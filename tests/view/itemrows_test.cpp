@@ -227,12 +227,10 @@ TEST_F(Editing, NewItemDeleteAndTheSelectionAfterIt)
     EXPECT_EQ(s.Bib.Library[1].Reference + " " + s.Bib.Library[1].LeadingText, "smithb % about smitha");
     EXPECT_EQ(s.NotesList, (Strings{"x", "n"}));
 
-    // row, new LastItemIndex, shown lines -> selected line
-    const int cases[][4] = {
-        // the rows of a long list are the editor test's, through the Delete command
-        {0, -1, 0, -1}, {1, 0, 1, -1}, // second of two
-        {6, 8, 3, 2}, {0, 8, 1, 0}, // a filtered list shorter than row - 1 (or of one line): its last line
-    };
+    // row, new LastItemIndex, shown lines -> selected line: the only item, the second of two, a filtered
+    // list shorter than row - 1 (or of one line): its last line. The rows of a long list are the editor
+    // test's, through the Delete command.
+    const int cases[][4] = {{0, -1, 0, -1}, {1, 0, 1, -1}, {6, 8, 3, 2}, {0, 8, 1, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(SelectionAfterDelete(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
 }
