@@ -147,7 +147,7 @@ TEST(Medline, RealRecordsImport)
     }
 }
 
-TEST(Pubmed, IdentifierRulesAndUrl)
+TEST(Pubmed, IdentifierRulesUrlAndFetch)
 {
     const std::tuple<std::string, bool, std::string> cases[] = { // clipboard, an identifier, which
         {" 12345678 ", true, "12345678"}, {"\t\n", true, ""}, {"123456789012345", true, "123456789012345"},
@@ -157,12 +157,10 @@ TEST(Pubmed, IdentifierRulesAndUrl)
         EXPECT_EQ(ClipboardPubmedId(clip, id), ok) << clip;
         EXPECT_EQ(id, ok ? want : id) << clip;
     }
-    SettingsList st({"pubmed.url=http://h/x?id={id}&again={id}"});
-    EXPECT_EQ(PubmedUrl(st, "a b&c"), "http://h/x?id=a%20b%26c&again=a%20b%26c");
-}
+    EXPECT_EQ(PubmedUrl(SettingsList({"pubmed.url=http://h/x?id={id}&again={id}"}), "a b&c"),
+              "http://h/x?id=a%20b%26c&again=a%20b%26c");
 
-TEST(Pubmed, FetchAgainstLoopbackServer)
-{
+    // The fetch against a loopback server.
     test::LoopbackServer server([](const std::string& target) {
         if (target.find("id=slow") != std::string::npos)
             return test::HttpAnswer{200, "late", 3000};

@@ -66,7 +66,7 @@ const QString kRecord =
 class WindowsTest : public QObject {
     Q_OBJECT
   private slots:
-    void startCreatesTheWindowsInOrderAndReadsGeometryAndLastFile()
+    void startCreatesTheWindowsInOrderReadsTheSettingsOrEndsWithout()
     {
         Started h;
         QCOMPARE(
@@ -86,15 +86,14 @@ class WindowsTest : public QObject {
                 bad.program->W().Notes);
         Started last(Overrides{{"lastfile", "prev & co.bib"}});
         QCOMPARE(last.Main()->LastFile->text(), u"prev && co.bib"_s);
-    }
 
-    void missingSettingsFileEndsStartWritingNothing()
-    {
-        Harness h({}, false);
-        QVERIFY(!h.Start());
-        QCOMPARE(h.dialogs.fatals, QStringList{u"Sorry, Lorix couldn't find it's ini file. Exiting."_s});
-        QCOMPARE(h.program->Context().created, QStringList{u"TFormMain"_s});
-        QVERIFY(QDir(QString::fromStdString(h.dir.path())).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries));
+        // Without a settings file the start ends, writing nothing.
+        Harness none({}, false);
+        QVERIFY(!none.Start());
+        QCOMPARE(none.dialogs.fatals, QStringList{u"Sorry, Lorix couldn't find it's ini file. Exiting."_s});
+        QCOMPARE(none.program->Context().created, QStringList{u"TFormMain"_s});
+        QVERIFY(
+            QDir(QString::fromStdString(none.dir.path())).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries));
     }
 
     void logFileAndLogWindow()
@@ -165,7 +164,7 @@ class WindowsTest : public QObject {
         }
     }
 
-    void closeAsksAndWritesEverything()
+    void closeAsksWritesEverythingOrStaysOpenAfterAFailedWrite()
     {
         Started h(Overrides{{"switchsortingoff", "yes"},
                             {"switchfilteringoff", "yes"},
@@ -186,21 +185,19 @@ class WindowsTest : public QObject {
              {"filtering=no", "main.width=700", "main.height=500", "display.width=460", "notes.top=790"})
             QVERIFY2(IniHasLine(ini, line), line);
         QVERIFY(Exists(h.dir.file("run.log")) && !Exists(h.dir.file("*none*")));
-    }
 
-    void failedWritesKeepTheWindowOpen()
-    {
-        Started h(Overrides{{"savesize", "no"}, {"writelog", "yes"}});
-        QSignalSpy closed(h.Main(), &TFormMain::closed);
-        h.Main()->show();
-        h.Main()->resize(333, 222);
-        h.s.ProgramDir = h.dir.file("gone"); // no such folder: lorix.ini cannot be written
-        QVERIFY(!h.Main()->close() && closed.isEmpty() && h.dialogs.errors.size() == 1);
-        h.s.ProgramDir = h.dir.path();
-        QVERIFY(h.Main()->close() && closed.count() == 1);
+        // A settings file that cannot be written, then one that can.
+        Started w(Overrides{{"savesize", "no"}, {"writelog", "yes"}});
+        QSignalSpy wClosed(w.Main(), &TFormMain::closed);
+        w.Main()->show();
+        w.Main()->resize(333, 222);
+        w.s.ProgramDir = w.dir.file("gone"); // no such folder: lorix.ini cannot be written
+        QVERIFY(!w.Main()->close() && wClosed.isEmpty() && w.dialogs.errors.size() == 1);
+        w.s.ProgramDir = w.dir.path();
+        QVERIFY(w.Main()->close() && wClosed.count() == 1);
         // No changes: no question; savesize=no keeps the stored size; logfile "*none*": no log.
-        QVERIFY(h.dialogs.questions.isEmpty() && IniHasLine(h.IniOnDisk(), "main.width=900") &&
-                !Exists(h.dir.file("*none*")));
+        QVERIFY(w.dialogs.questions.isEmpty() && IniHasLine(w.IniOnDisk(), "main.width=900") &&
+                !Exists(w.dir.file("*none*")));
 
         // A failed save of the library, which autosave tries first: nothing of the later steps happens.
         Started f(Overrides{{"autosave", "yes"}, {"filename", "no/such/folder/lib.bib"}});

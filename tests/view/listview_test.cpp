@@ -74,7 +74,7 @@ TEST(BuildListLine, ColumnsTruncationAndMarkers)
     EXPECT_NO_THROW(ListColumnsFromSettings(s));
 }
 
-TEST(BuildList, SortIsStableAndByteWise)
+TEST(BuildList, SortIsStableAndByteWiseAndTheFilterRules)
 {
     Session s;
     Fill(s, {Item("a", {{"year", "98"}, {"title", "apple"}}, "book"),
@@ -85,11 +85,8 @@ TEST(BuildList, SortIsStableAndByteWise)
     EXPECT_EQ(Shown(s, off, "title"), "c d b a "); // empty first, then capitals
     EXPECT_EQ(Shown(s, off, "type"), "b d a c ");
     EXPECT_EQ(Shown(s, off, "ref") + "|" + Shown(s, off, kNone), "a b c d |a b c d ");
-}
 
-TEST(FilterRules, OperatorsFieldsAndModes)
-{
-    Session s;
+    // The filter rules.
     Fill(s, {Item("y1999", {{"year", "1999"}, {"title", "On DNA"}, {"journal", "J"}}),
              Item("y2001", {{"year", "2001"}, {"title", "dna again"}, {"journal", ""}}),
              Item("none", {{"title", "Proteins"}}, "book")});
