@@ -124,14 +124,13 @@ TEST(CliList, LinesFollowColumnsSortAndFilterSettingsAndTemplateAndExport)
 {
     TempDir dir;
     WriteFile(dir.file("lib.bib"), kLibrary);
-    const std::string off = "Filtering off. Showing all 3 items.", on = "Filtering on. Showing ";
-    const std::string noFilters = "filter1.field=line off\nfilter2.field=line off\nfilter3.field=line off\n";
+    // The lines themselves are the list builder's; here: the settings reach it, and both count messages.
     const std::string cases[][3] = { // settings, lines, message
-        {"truncate=no\n", " Smith1999a 1999\n+doe:2001 2001\n Adams98 98\n", off},
-        {"truncate=yes\ncharlimit=5\nsorting=title\ndisp2=title\n", " Adams Banan\n Smith On DN\n+doe:2 apple\n", off},
-        {"filtering=yes\nfilter1.field=title\nfilter1.op=contains\nfilter1.value=dna\n" + noFilters,
-         " Smith1999a 1999\n", on + "1 filtered items"},
-        {"filtering=yes\nfiltermode=or\n" + noFilters, "", on + "0 filtered items"},
+        {"truncate=yes\ncharlimit=5\nsorting=title\ndisp2=title\n", " Adams Banan\n Smith On DN\n+doe:2 apple\n",
+         "Filtering off. Showing all 3 items."},
+        {"filtering=yes\nfilter1.field=title\nfilter1.op=contains\nfilter1.value=dna\nfilter2.field=line off\n"
+         "filter3.field=line off\n",
+         " Smith1999a 1999\n", "Filtering on. Showing 1 filtered items"},
     };
     for (const auto& [settings, lines, message] : cases) {
         WriteFile(dir.file("lorix.ini"), settings + kListIni); // the first line of a key wins
@@ -154,20 +153,18 @@ TEST(CliList, LinesFollowColumnsSortAndFilterSettingsAndTemplateAndExport)
 // document folder of the settings.
 TEST(CliCheck, ExitCodeFollowsTheFindings)
 {
-    const std::tuple<std::string, std::string, int, std::string> cases[] = { // library, document folder, exit, message
-        {"@article{smith:2001,\n  author = {A},\n  title = {T}\n}\n", "docs/", 0,
-         "status: Consistency check successful. No errors found\n"},
+    const std::tuple<std::string, int, std::string> cases[] = { // document folder, exit, message
+        {"docs/", 0, "status: Consistency check successful. No errors found\n"},
         // the test folder holds lorix.ini, which belongs to no item
-        {"@article{smith:2001,\n  author = {A},\n  title = {T}\n}\n", "", 1, "status: File not in database: lorix\n"},
+        {"", 1, "status: File not in database: lorix\n"},
     };
-    for (const auto& [library, docs, rc, message] : cases) {
-        TempDir d;
+    TempDir d;
+    WriteFile(d.file("a.bib"), "@article{smith:2001,\n  author = {A},\n  title = {T}\n}\n");
+    for (const auto& [docs, rc, message] : cases) {
         WriteSmallIni(d, "pdfpath=" + d.path() + "/" + docs + "\n");
-        WriteFile(d.file("a.bib"), library);
         CliResult r = RunCli(d, "check a.bib");
         EXPECT_EQ(r.rc, rc) << r.err;
         EXPECT_TRUE(Has(r.err, message)) << r.err;
-        EXPECT_EQ(RunCli(d, "check").rc, 2) << "usage";
     }
 }
 
@@ -189,7 +186,6 @@ TEST(CliImport, MedlineFileFetchAndFailures)
     const std::tuple<std::string, int, std::string> cases[] = { // arguments, exit code, message
         {"import-medline lib.bib bad.txt", 1, "error: No author fields in clipboard. Not importing.\n"},
         {"import-medline lib.bib", 2, "usage: lorix-cli"},
-        {"fetch lib.bib 1234a", 1, "not a PubMed identifier"},
         {"fetch lib.bib 999", 1, "error: Error importing: no item found.\n"},
         {"fetch lib.bib 500", 2, "lorix-cli: The PubMed service answered with HTTP status 500"},
     };

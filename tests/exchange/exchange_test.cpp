@@ -15,22 +15,11 @@ using namespace lorix;
 
 namespace {
 
-// text with every "\n" replaced by sep.
-std::string WithLineEnds(const std::string& text, const std::string& sep)
-{
-    std::string out;
-    for (char c : text)
-        out += c == '\n' ? sep : std::string(1, c);
-    return out;
-}
-
-// A record in the layout the service delivers, lines ended by sep.
-std::string Record(const std::string& sep)
-{
-    return WithLineEnds("PMID- 1\nVI  - 3\nDP  - 2003 Jan 15\nTI  - A title spread\n      over three\n      lines.\n"
-                        "PG  - 1-9\nAB  - First part\n      second part.\nFAU - Smith, John A\nAU  - Smith JA\n"
-                        "FAU - Doe, Kim\nAU  - Doe K\nTA  - J Test\n", sep);
-}
+// A record in the layout the service delivers. That the line ends do not
+// matter is the medline fuzz target's check.
+const std::string kRecord = "PMID- 1\nVI  - 3\nDP  - 2003 Jan 15\nTI  - A title spread\n      over three\n"
+                            "      lines.\nPG  - 1-9\nAB  - First part\n      second part.\nFAU - Smith, John A\n"
+                            "AU  - Smith JA\nFAU - Doe, Kim\nAU  - Doe K\nTA  - J Test\n";
 
 // A session whose latest message lands in last.
 struct Imports {
@@ -52,9 +41,9 @@ std::string Fields(const Bibitem& b)
 }
 
 // The item read from text, or "" when the record would not be added.
-std::string Read(const std::string& text, LineEnd end = LineEnd::CR)
+std::string Read(const std::string& text)
 {
-    MedlineRecord r = ReadMedlineRecord(PrepareImportText(text, end));
+    MedlineRecord r = ReadMedlineRecord(PrepareImportText(text, LineEnd::CR));
     return r.Outcome == MedlineOutcome::Added ? Fields(r.Item) : "";
 }
 
@@ -80,7 +69,7 @@ std::string Cells(const std::string& name, const std::string& value)
 
 } // namespace
 
-TEST(Medline, PrepareImportText)
+TEST(Medline, PrepareImportTextAndFindTag)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"a\r\nb\r\n", "a\r\nb\r\n"}, {"a\nb\n", "a\r\nb\r\n"}, {"a\rb\r", "a\r\nb\r\n"}, {"", ""},
@@ -91,19 +80,15 @@ TEST(Medline, PrepareImportText)
     for (const auto& [in, out] : cases)
         for (LineEnd end : {LineEnd::CR, LineEnd::LF})
             EXPECT_EQ(PrepareImportText(in, end), out) << in;
-}
 
-TEST(Medline, FindTagTakesEntriesInTurn)
-{
+    // FindTag takes the entries of a tag in turn, each removed from the text.
     std::string t = PrepareImportText("AU  - Smith JA\nAU  - Doe K\nXX  - rest\n", LineEnd::CR);
-    EXPECT_EQ(FindTag(t, "AU"), "Smith, JA");
-    EXPECT_EQ(FindTag(t, "AU"), "Doe, K");
-    EXPECT_EQ(FindTag(t, "AU"), "");
+    for (const char* author : {"Smith, JA", "Doe, K", ""})
+        EXPECT_EQ(FindTag(t, "AU"), author);
     EXPECT_EQ(t, "XX  - rest\r\n");
     std::string noDash = "TI no dash\r\n"; // a tag without "-" is not found
     EXPECT_EQ(FindTag(noDash, "TI ") + "|" + noDash, "|TI no dash\r\n");
-    std::string atStart = "FAU - First, A\r\nFAU - Second, B\r\n";
-    EXPECT_EQ(FindTag(atStart, "\nFAU"), "First, A");
+    // A tag on the first line is found too: the record cases with "FAU" first.
 }
 
 TEST(Medline, RecordFields)
@@ -112,8 +97,7 @@ TEST(Medline, RecordFields)
                              "Doe, Kim|journal=J Test|volume=3|pages=1-9|month=Jan 15|year=2003";
     const std::string smith2001 = "article smith:2001|title=T|author=Smith, J|year=2001";
     const std::pair<std::string, std::string> cases[] = {
-        {Record("\r\n"), full},
-        {Record("\n"), full},
+        {kRecord, full},
         {"TI  - T\nAU  - Smith JA\nAU  - Doe K\nDP  - 2003\n",
          "article smith:2003|title=T|author=Smith, JA AND Doe, K|year=2003"},
         {"TI  - Some title..\nAU  - Smith JA\nIP  - 4\n",
@@ -125,13 +109,13 @@ TEST(Medline, RecordFields)
     };
     for (const auto& [text, fields] : cases)
         EXPECT_EQ(Read(text), fields) << text;
-    EXPECT_EQ(ReadMedlineRecord(PrepareImportText(Record("\n"), LineEnd::LF)).Abstract, "First part second part.");
+    EXPECT_EQ(ReadMedlineRecord(PrepareImportText(kRecord, LineEnd::LF)).Abstract, "First part second part.");
 }
 
 TEST(Medline, ImportReportsAndMakesReferencesUnique)
 {
     Imports im;
-    const std::string text = PrepareImportText(Record("\n"), LineEnd::CR);
+    const std::string text = PrepareImportText(kRecord, LineEnd::CR);
     for (const std::string ref : {"smith:2003", "smith:2003a", "smith:2003b"}) {
         ASSERT_TRUE(ImportMedline(im.s, text));
         EXPECT_EQ(im.s.Bib.Library.back().Reference, ref);
@@ -141,7 +125,7 @@ TEST(Medline, ImportReportsAndMakesReferencesUnique)
     EXPECT_TRUE(im.s.LibraryChanged);
     const std::pair<std::string, std::string> failures[] = {
         {"PMID- 1\nAU  - Smith J\n", kImportNoItem}, {"TI  - \nAU  - Smith J\n", kImportNoItem},
-        {"TI  - T\nDP  - 2000\n", kImportNoAuthor}, {"", kImportNoItem}, {"no line end at all", kImportNoItem}};
+        {"TI  - T\nDP  - 2000\n", kImportNoAuthor}, {"no line end at all", kImportNoItem}};
     for (const auto& [text, message] : failures) {
         Imports e;
         EXPECT_FALSE(ImportMedline(e.s, PrepareImportText(text, LineEnd::CR))) << text;
@@ -150,7 +134,7 @@ TEST(Medline, ImportReportsAndMakesReferencesUnique)
     }
 }
 
-TEST(Medline, RealRecordsImportAlikeWithEitherLineEnd)
+TEST(Medline, RealRecordsImport)
 {
     for (const char* file : {"medline/pmid-12230038.txt", "medline/pmid-16377612.txt", "medline/pmid-21969133.txt"}) {
         Imports im;
@@ -160,11 +144,10 @@ TEST(Medline, RealRecordsImportAlikeWithEitherLineEnd)
         EXPECT_FALSE(GetFieldValue(b, "title").empty() || GetFieldValue(b, "journal").empty()) << file;
         EXPECT_NE(GetNote(im.s.NotesList, b.Reference), "") << file;
         EXPECT_TRUE(file != std::string("medline/pmid-12230038.txt") || b.Reference == "mangalam:2002") << b.Reference;
-        EXPECT_EQ(Read(WithLineEnds(raw, "\r\n"), LineEnd::LF), Read(raw)) << file;
     }
 }
 
-TEST(Pubmed, IdentifierRulesAndUrl)
+TEST(Pubmed, IdentifierRulesUrlAndFetch)
 {
     const std::tuple<std::string, bool, std::string> cases[] = { // clipboard, an identifier, which
         {" 12345678 ", true, "12345678"}, {"\t\n", true, ""}, {"123456789012345", true, "123456789012345"},
@@ -174,12 +157,10 @@ TEST(Pubmed, IdentifierRulesAndUrl)
         EXPECT_EQ(ClipboardPubmedId(clip, id), ok) << clip;
         EXPECT_EQ(id, ok ? want : id) << clip;
     }
-    SettingsList st({"pubmed.url=http://h/x?id={id}&again={id}"});
-    EXPECT_EQ(PubmedUrl(st, "a b&c"), "http://h/x?id=a%20b%26c&again=a%20b%26c");
-}
+    EXPECT_EQ(PubmedUrl(SettingsList({"pubmed.url=http://h/x?id={id}&again={id}"}), "a b&c"),
+              "http://h/x?id=a%20b%26c&again=a%20b%26c");
 
-TEST(Pubmed, FetchAgainstLoopbackServer)
-{
+    // The fetch against a loopback server.
     test::LoopbackServer server([](const std::string& target) {
         if (target.find("id=slow") != std::string::npos)
             return test::HttpAnswer{200, "late", 3000};
@@ -200,10 +181,9 @@ TEST(Pubmed, FetchAgainstLoopbackServer)
 
 TEST(Template, RenderPreviewAndErrors)
 {
-    const Bibitem full = Item({{"author", "Smith, J."}, {"title", "A study"}, {"year", "1999"}});
-    const Bibitem noYear = Item({{"author", "Smith, J."}, {"title", "A study"}});
-    const Bibitem emptyYear = Item({{"author", "Smith, J."}, {"title", "A study"}, {"year", ""}});
-    const Bibitem percent = Item({{"title", "50% off %02"}});
+    const Bibitem full = Item({{"author", "Smith, J."}, {"title", "A study"}, {"year", "1999"}}),
+                  noYear = Item({{"author", "Smith, J."}, {"title", "A study"}}), emptyYear = Item({{"year", ""}}),
+                  percent = Item({{"title", "50% off %02"}});
     const std::tuple<const Bibitem&, std::string, std::string> cases[] = { // item, template, text
         {full, "%02: %17 %(20.", "Smith, J.: A study (1999)."}, {noYear, "%02: %17 %(20.", "Smith, J.: A study ."},
         {emptyYear, "%(20", ""}, {noYear, "%20", ""}, {full, "plain text", "plain text"}, {full, "", ""},
@@ -213,13 +193,12 @@ TEST(Template, RenderPreviewAndErrors)
     };
     for (const auto& [item, templ, out] : cases)
         EXPECT_EQ(RenderTemplate(item, templ, kNames), out) << templ;
-    EXPECT_EQ(PreviewTemplate("%02: %17 %(20.", kNames), "author: title (year).");
-    EXPECT_EQ(PreviewTemplate("ends %2", kNames), "ends author");
+    EXPECT_EQ(PreviewTemplate("%02: %17 %(20.", kNames) + "|" + PreviewTemplate("ends %2", kNames),
+              "author: title (year).|ends author");
+    // The export fails where the preview does: the template fuzz target's check.
     for (const char* bad : {"%", "%(", "%x1", "a %(x1", "% 1"})
         EXPECT_EQ(PreviewTemplate(bad, kNames), kTemplateSyntaxError) << bad;
-    for (const char* bad : {"%x1", "%"})
-        EXPECT_THROW(RenderTemplate(Item({}), bad, kNames), ConversionError) << bad;
-    EXPECT_THROW(RenderTemplate(Item({}), "%99", kNames), LorixError);
+    EXPECT_THROW(RenderTemplate(Item({}), "%x1", kNames), ConversionError);
     EXPECT_THROW(PreviewTemplate("%99", kNames), LorixError);
 }
 
@@ -247,15 +226,7 @@ TEST(HtmlExport, LayoutEscapingAndOptions)
     EXPECT_EQ(html(3, true), top + a + smith + y + kClose + sep + b + doe + none + kClose + sep + kTail);
     EXPECT_EQ(BuildHtmlExport(s, {}, HtmlExportOptions{{"author"}, 1, false}),
               kHead + "   Displaying 0 items.</h1>\r\n  <table cellpadding=4>\r\n" + kTail);
-    EXPECT_EQ(ExportFieldNames(s, {1, 0}), (std::vector<std::string>{"author", "year"}));
-    EXPECT_TRUE(ExportFieldTicked(",booktitle,", "booktitle"));
-    EXPECT_FALSE(ExportFieldTicked(",booktitle,", "title"));
-    SettingsList st({"expfields=,year,author,", "expcolumns=2", "expline=yes"});
-    HtmlExportOptions o = HtmlExportOptionsFromSettings(st);
-    EXPECT_EQ(o.Columns, 3); // the stored value counts from 0
-    EXPECT_TRUE(o.Separate);
-    st.Write("expcolumns", "many");
-    EXPECT_THROW(HtmlExportOptionsFromSettings(st), ConversionError);
-    StoreHtmlExportOptions(st, HtmlExportOptions{{}, 1, false});
-    EXPECT_EQ(st.Read("expfields") + "|" + st.Read("expcolumns") + "|" + st.Read("expline"), ",|0|no");
+    // The field boxes, their ticks and the stored choices, read and written, are the window test's
+    // (the HTML dialog); here: a column count that is no number.
+    EXPECT_THROW(HtmlExportOptionsFromSettings(SettingsList({"expcolumns=many"})), ConversionError);
 }

@@ -66,13 +66,12 @@ const QString kRecord =
 class WindowsTest : public QObject {
     Q_OBJECT
   private slots:
-    void windowsAreCreatedOnceInOrder()
+    void startCreatesTheWindowsInOrderReadsTheSettingsOrEndsWithout()
     {
         Started h;
         QCOMPARE(
             h.program->Context().created.join(u' '),
             u"TFormMain TFormAbout TFormDisplay TFormOptions TFormLog TFormCustom TFormPrint TFormNotes"_s);
-        QVERIFY(h.dialogs.errors.isEmpty());
         TFormMain* m = h.Main();
         const QStringList shown{m->windowTitle(), m->Heading->text(), m->Heading->toolTip(),
                                 m->Items->toolTip(), m->Status->text()};
@@ -81,32 +80,26 @@ class WindowsTest : public QObject {
         QVERIFY(m->Items->uniformItemSizes() && QFontInfo(m->Items->font()).fixedPitch());
         // Windows that were never shown keep the geometry read at start.
         QCOMPARE(QRect(m->x(), m->y(), m->width(), m->height()), QRect(40, 60, 900, 640));
-    }
 
-    void missingSettingsFileEndsStartWritingNothing()
-    {
-        Harness h({}, false);
-        QVERIFY(!h.Start());
-        QCOMPARE(h.dialogs.fatals, QStringList{u"Sorry, Lorix couldn't find it's ini file. Exiting."_s});
-        QCOMPARE(h.program->Context().created, QStringList{u"TFormMain"_s});
-        QVERIFY(QDir(QString::fromStdString(h.dir.path())).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries));
-    }
-
-    void startReadsGeometryAndLastFile()
-    {
         Started bad(Overrides{{"main.top", "abc"}}); // the error box, and the start goes on
         QVERIFY(bad.dialogs.errors.size() == 1 && bad.dialogs.errors[0].contains(u"abc"_s) &&
                 bad.program->W().Notes);
         Started last(Overrides{{"lastfile", "prev & co.bib"}});
         QCOMPARE(last.Main()->LastFile->text(), u"prev && co.bib"_s);
+
+        // Without a settings file the start ends, writing nothing.
+        Harness none({}, false);
+        QVERIFY(!none.Start());
+        QCOMPARE(none.dialogs.fatals, QStringList{u"Sorry, Lorix couldn't find it's ini file. Exiting."_s});
+        QCOMPARE(none.program->Context().created, QStringList{u"TFormMain"_s});
+        QVERIFY(
+            QDir(QString::fromStdString(none.dir.path())).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries));
     }
 
     void logFileAndLogWindow()
     {
-        Started missing(Overrides{{"logfile", "absent.log"}});
-        const auto& lines = missing.s.Log.LogList;
-        QVERIFY(lines.size() == 1 && QString::fromStdString(lines[0]).endsWith(u"Logfile not found"_s));
-        QCOMPARE(missing.Main()->Status->text(), u"Logfile not found"_s);
+        QCOMPARE(Started(Overrides{{"logfile", "absent.log"}}).Main()->Status->text(),
+                 u"Logfile not found"_s);
 
         Harness h(Overrides{{"logfile", "old.log"}});
         WriteFile(h.dir.file("old.log"), "first\nsecond\n");
@@ -116,7 +109,6 @@ class WindowsTest : public QObject {
                  u"Logfile|Clear Log|Dismiss"_s);
         h.Main()->ViewLog1->trigger();
         QVERIFY(log->isVisible() && log->Logmemo->textCursor().atEnd());
-        QCOMPARE(log->Logmemo->toPlainText(), u"first\nsecond"_s);
         log->Logmemo->setPlainText(u"typed"_s); // not kept: entering the memo shows LogList again
         log->LogmemoEnter();
         QCOMPARE(log->Logmemo->toPlainText(), u"first\nsecond"_s);
@@ -128,21 +120,20 @@ class WindowsTest : public QObject {
 
     void newLibraryEmptiesAllButAsksNothing()
     {
-        const std::pair<const char*, const char*> cases[] = {{"d:\\bib\\", "d:\\bib\\new.bib"},
-                                                             {"*none*", "new.bib"}};
-        for (const auto& [datapath, expected] : cases) {
+        for (const auto& [datapath, expected] :
+             {std::pair("d:\\bib\\", "d:\\bib\\new.bib"), {"*none*", "new.bib"}}) {
             Started h(Overrides{{"datapath", datapath}, {"filename", "old.bib"}, {"lastfile", "older.bib"}});
             h.SetLibrary({MakeItem("book", "a", {})});
             h.s.Bib.Blocks = {"@string{x = \"y\"}"};
             h.s.Bib.TrailingText = "tail";
-            h.s.LibraryChanged = true;
+            h.s.LibraryChanged = true; // left as it is, and no question
             h.Main()->NewLibrary1->trigger();
-            QCOMPARE(Names(h), expected + " old.bib"s);
-            QCOMPARE(h.Main()->Heading->text(), QString::fromLatin1(expected) + u": 0 items."_s);
+            QCOMPARE(Names(h) + ": " + h.Main()->Heading->text().toStdString(),
+                     expected + " old.bib: "s + expected + ": 0 items.");
             QVERIFY(h.Main()->ItemLines->rowCount() == 0 && h.s.Bib.Library.empty() &&
                     h.s.Bib.Blocks.empty() && h.s.Bib.TrailingText.empty());
-            QVERIFY(h.s.LibraryChanged && h.dialogs.questions.isEmpty()); // left as it was, no question
-            QCOMPARE(h.Main()->LastFile->text(), u"older.bib"_s);
+            QVERIFY(h.s.LibraryChanged && h.dialogs.questions.isEmpty() &&
+                    h.Main()->LastFile->text() == u"older.bib"_s);
         }
     }
 
@@ -151,12 +142,11 @@ class WindowsTest : public QObject {
         Started h(Overrides{{"filename", "one.bib"}, {"datapath", "data/"}});
         h.dialogs.files.push_back(u"two.bib"_s);
         h.Main()->mnuLoad->trigger();
-        QCOMPARE(h.dialogs.fileFilters, QStringList{u"BibTeX Library (*.bib)"_s});
-        QCOMPARE(h.dialogs.fileFolders, QStringList{u"data/"_s});
+        QCOMPARE(h.dialogs.fileFilters + h.dialogs.fileFolders,
+                 QStringList({u"BibTeX Library (*.bib)"_s, u"data/"_s}));
         QCOMPARE(Names(h), "two.bib one.bib"s);
         h.Main()->LastFile->trigger();
-        QCOMPARE(Names(h), "one.bib two.bib"s);
-        QCOMPARE(h.Main()->LastFile->text(), u"two.bib"_s);
+        QVERIFY(Names(h) == "one.bib two.bib" && h.Main()->LastFile->text() == u"two.bib"_s);
 
         // Save without a name asks for one; Save As appends ".bib" to a dotless own name.
         const std::pair<const char*, const char*> cases[] = {
@@ -169,12 +159,12 @@ class WindowsTest : public QObject {
             QCOMPARE(s.dialogs.fileTitles, QStringList{u"Enter filename to save"_s});
             QVERIFY(Names(s) == "*none* *none*" && !Exists(s.dir.file("*none*")));
             s.Main()->mnuSaveAs->trigger(); // the writer may fail: the name is taken first
-            QCOMPARE(Names(s), stored + " *none*"s);
-            QCOMPARE(s.Main()->Heading->text(), QString::fromLatin1(stored) + u": 2 items."_s);
+            QCOMPARE(Names(s) + ": " + s.Main()->Heading->text().toStdString(),
+                     stored + " *none*: "s + stored + ": 2 items.");
         }
     }
 
-    void closeAsksAndWritesEverything()
+    void closeAsksWritesEverythingOrStaysOpenAfterAFailedWrite()
     {
         Started h(Overrides{{"switchsortingoff", "yes"},
                             {"switchfilteringoff", "yes"},
@@ -195,34 +185,30 @@ class WindowsTest : public QObject {
              {"filtering=no", "main.width=700", "main.height=500", "display.width=460", "notes.top=790"})
             QVERIFY2(IniHasLine(ini, line), line);
         QVERIFY(Exists(h.dir.file("run.log")) && !Exists(h.dir.file("*none*")));
-    }
 
-    void failedSettingsWriteKeepsTheWindowOpenUntilTheUserRetries()
-    {
-        Started h(Overrides{{"savesize", "no"}, {"writelog", "yes"}});
-        QSignalSpy closed(h.Main(), &TFormMain::closed);
-        h.Main()->show();
-        h.Main()->resize(333, 222);
-        h.s.ProgramDir = h.dir.file("gone"); // no such folder: lorix.ini cannot be written
-        QVERIFY(!h.Main()->close() && closed.isEmpty() && h.dialogs.errors.size() == 1);
-        h.s.ProgramDir = h.dir.path();
-        QVERIFY(h.Main()->close() && closed.count() == 1);
+        // A settings file that cannot be written, then one that can.
+        Started w(Overrides{{"savesize", "no"}, {"writelog", "yes"}});
+        QSignalSpy wClosed(w.Main(), &TFormMain::closed);
+        w.Main()->show();
+        w.Main()->resize(333, 222);
+        w.s.ProgramDir = w.dir.file("gone"); // no such folder: lorix.ini cannot be written
+        QVERIFY(!w.Main()->close() && wClosed.isEmpty() && w.dialogs.errors.size() == 1);
+        w.s.ProgramDir = w.dir.path();
+        QVERIFY(w.Main()->close() && wClosed.count() == 1);
         // No changes: no question; savesize=no keeps the stored size; logfile "*none*": no log.
-        QVERIFY(h.dialogs.questions.isEmpty() && IniHasLine(h.IniOnDisk(), "main.width=900"));
-        QVERIFY(!Exists(h.dir.file("*none*")));
-    }
+        QVERIFY(w.dialogs.questions.isEmpty() && IniHasLine(w.IniOnDisk(), "main.width=900") &&
+                !Exists(w.dir.file("*none*")));
 
-    void failedSaveKeepsTheWindowOpen()
-    {
-        Started h(Overrides{{"autosave", "yes"}, {"filename", "no/such/folder/lib.bib"}});
-        h.dialogs.errors.clear(); // the missing library
-        QSignalSpy closed(h.Main(), &TFormMain::closed);
-        h.Main()->show();
-        h.s.LibraryChanged = true;
-        const std::string before = h.IniOnDisk();
-        QVERIFY(!h.Main()->close() && closed.isEmpty() && h.Main()->isVisible() && h.s.LibraryChanged);
-        QCOMPARE(h.dialogs.errors.size(), 1);
-        QCOMPARE(h.IniOnDisk(), before); // nothing of the later steps happened
+        // A failed save of the library, which autosave tries first: nothing of the later steps happens.
+        Started f(Overrides{{"autosave", "yes"}, {"filename", "no/such/folder/lib.bib"}});
+        f.dialogs.errors.clear(); // the missing library
+        QSignalSpy fClosed(f.Main(), &TFormMain::closed);
+        f.Main()->show();
+        f.s.LibraryChanged = true;
+        const std::string before = f.IniOnDisk();
+        QVERIFY(!f.Main()->close() && fClosed.isEmpty() && f.Main()->isVisible() && f.s.LibraryChanged &&
+                f.dialogs.errors.size() == 1);
+        QCOMPARE(f.IniOnDisk(), before);
     }
 
     void menuBarHasEveryEntry()
@@ -249,12 +235,12 @@ class WindowsTest : public QObject {
         // import alone, so the key is never ambiguous.
         for (QAction* hidden : {m->mnuImportfC, m->HideWindow1})
             QVERIFY(m->actions().contains(hidden) && !menus.join(u' ').contains(hidden->text()));
-        QCOMPARE(m->mnuImportfC->shortcut().toString() + u' ' + m->HideWindow1->shortcut().toString(),
-                 u"Ctrl+Ins Ctrl+T"_s);
-        QVERIFY(m->AddItem->shortcut().isEmpty());
+        QCOMPARE(m->mnuImportfC->shortcut().toString() + u' ' + m->HideWindow1->shortcut().toString() + u'|' +
+                     m->AddItem->shortcut().toString(),
+                 u"Ctrl+Ins Ctrl+T|"_s);
         // The six orders are one radio group; Filter is a check entry of its own.
-        QCOMPARE(m->SortGroup->actions().size(), 6);
-        QVERIFY(!m->SortGroup->actions().contains(m->Filter1) && m->Filter1->isCheckable());
+        QVERIFY(m->SortGroup->actions().size() == 6 && !m->SortGroup->actions().contains(m->Filter1) &&
+                m->Filter1->isCheckable());
     }
 
     void keysOfTheList()
@@ -270,7 +256,7 @@ class WindowsTest : public QObject {
             QTest::keyClick(m->Items, k);
         QVERIFY(m->SelectedLine() == 0 && h.dialogs.errors.isEmpty());
         QTest::keyClick(m->Items, Qt::Key_Down); // arrow keys still move the selection
-        QCOMPARE(m->SelectedLine(), 1);
+        QVERIFY(m->SelectedLine() == 1);
         // Typed in turn: a second press of an order's letter switches it off.
         const std::pair<const char*, const char*> letters[] = {
             {"y", "year"}, {"Y", "*none*"}, {"t", "title"}, {"R", "ref"}};
@@ -279,19 +265,15 @@ class WindowsTest : public QObject {
             QCOMPARE(h.s.Settings.Read("sorting"), std::string(sorting));
         }
         QVERIFY(m->SortKey() == u"ref"_s && m->byRef->isChecked() && !m->byTitle->isChecked());
-        QTest::keyClick(m->Items, Qt::Key_F);
+        for (Qt::Key k : {Qt::Key_F, Qt::Key_V, Qt::Key_O})
+            QTest::keyClick(m->Items, k);
         QVERIFY(m->Filter1->isChecked() && h.Options()->Filtering->isChecked() &&
-                h.s.Settings.IsYes("filtering"));
-        QTest::keyClick(m->Items, Qt::Key_V);
-        QVERIFY(h.Log()->isVisible());
-        QTest::keyClick(m->Items, Qt::Key_O);
-        QVERIFY(h.Options()->isVisible() && !m->isEnabled());
+                h.s.Settings.IsYes("filtering") && h.Log()->isVisible() && h.Options()->isVisible() &&
+                !m->isEnabled());
         h.Options()->DismissClick();
         QSignalSpy closed(m, &TFormMain::closed);
-        h.s.LibraryChanged = true;
-        h.dialogs.yesNo.push_back(false);
         QTest::keyClick(m->Items, Qt::Key_X);
-        QVERIFY(h.dialogs.questions.size() == 1 && closed.count() == 1);
+        QVERIFY(closed.count() == 1);
     }
 
     void listSelectionAndNavigator()
@@ -327,18 +309,16 @@ class WindowsTest : public QObject {
                 QTest::keyClicks(m->Navigator, QString::fromLatin1(typed));
             else
                 m->Navigator->clear(); // changes nothing
-            QCOMPARE(m->SelectedLine(), line);
-            QCOMPARE(m->Navigator->palette().color(QPalette::Text), colour);
+            QVERIFY(m->SelectedLine() == line && m->Navigator->palette().color(QPalette::Text) == colour);
         }
         QVERIFY(editor->isVisible() && m->Navigator->hasFocus() && m->isVisible() && !m->byYear->isChecked());
 
         // A click shows the item, on the selected line too (the editor was hidden meanwhile).
-        const QRect r = m->Items->visualRect(m->ItemLines->index(1));
-        for (int i = 0; i < 2; ++i) {
-            editor->hide();
-            QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {}, r.center());
-            QVERIFY(m->SelectedLine() == 1 && editor->isVisible());
-        }
+        m->SelectLine(1);
+        editor->hide();
+        QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {},
+                          m->Items->visualRect(m->ItemLines->index(1)).center());
+        QVERIFY(m->SelectedLine() == 1 && editor->isVisible());
         // The selected item stays selected after a sort choice; no selection stays none.
         m->SelectLine(2);
         m->byTitle->trigger();
@@ -356,14 +336,13 @@ class WindowsTest : public QObject {
                  QString::fromUtf8("M\xC3\xBCller \xE2\x82\xAC \xE2\x80\x9Cquoted\xE2\x80\x9D \xC2\x81"));
         QCOMPARE(EncodeText(shown, false), bytes);
         QCOMPARE(EncodeText(QString::fromUtf8("\xE2\x80\x94 \xE4\xB8\xAD"), false), "\x97 ?"s);
-        QCOMPARE(EncodeText(DecodeText("M\xC3\xBCller", true), true), "M\xC3\xBCller"s);
         Started h;
         h.s.Bib.Utf8 = false;
         h.s.Bib.Library = {MakeItem("book", "M\xFCller", {})};
         h.Main()->RefreshList(false);
-        QVERIFY(h.Lines().at(0).contains(QString::fromUtf8("M\xC3\xBCller")));
         h.Main()->Navigator->setText(QString::fromUtf8("m\xC3\xBC"));
-        QCOMPARE(h.Main()->SelectedLine(), 0);
+        QVERIFY(h.Lines().at(0).contains(QString::fromUtf8("M\xC3\xBCller")) &&
+                h.Main()->SelectedLine() == 0);
     }
 
     void optionsStartFromTheSettingsAndFollowTheEnabledRules()
@@ -373,33 +352,29 @@ class WindowsTest : public QObject {
         TFormOptions* o = h.Options();
         QCOMPARE(o->windowTitle() + u'|' + o->Options->tabText(3) + u'|' + o->Dismiss->toolTip(),
                  u"Lorix Options|E&xiting|Press to close options window"_s);
-        QVERIFY(o->Filtering->isChecked() && h.Main()->Filter1->isChecked() && o->AndOrOrAny->isChecked());
+        // A "key" line offers the keyword menu.
+        QVERIFY(o->Filtering->isChecked() && h.Main()->Filter1->isChecked() && o->AndOrOrAny->isChecked() &&
+                o->FilterBound[1]->contextMenuPolicy() == Qt::CustomContextMenu);
         QCOMPARE(o->FilterField[1]->currentText() + u' ' + o->FilterBound[1]->text(), u"key dna"_s);
-        // A "key" line offers the keyword menu; a "line off" line is disabled.
-        QCOMPARE(o->FilterBound[1]->contextMenuPolicy(), Qt::CustomContextMenu);
-        const auto lineEnabled = [o](int i) {
-            return o->FilterBound[i]->isEnabled() + o->FilterOp[i]->isEnabled() +
-                   o->FilterNot[i]->isEnabled();
-        };
-        QCOMPARE(lineEnabled(0), 0);
         h.Main()->AfterLoad(); // the field choices of a load
         for (const auto& [field, enabled] : {std::pair(u"title"_s, 3), {u"line off"_s, 0}}) {
             o->FilterField[1]->setCurrentText(field);
-            QCOMPARE(lineEnabled(1), enabled);
+            QCOMPARE(o->FilterBound[1]->isEnabled() + o->FilterOp[1]->isEnabled() +
+                         o->FilterNot[1]->isEnabled(),
+                     enabled);
         }
         o->Truncate->setChecked(false);
-        QVERIFY(!o->CharLimit->isEnabled() && h.s.Settings.Read("truncate") == "no");
         o->LineBreak->setChecked(false);
-        QVERIFY(!o->LineWidth->isEnabled() && !o->InsertWidth->isEnabled());
-        for (bool write : {false, true}) {
-            o->WriteToFile->setChecked(write);
-            QCOMPARE(o->Logfile->isEnabled(), write);
-        }
+        o->WriteToFile->setChecked(false);
+        QVERIFY(!o->CharLimit->isEnabled() && h.s.Settings.Read("truncate") == "no" &&
+                !o->LineWidth->isEnabled() && !o->InsertWidth->isEnabled() && !o->Logfile->isEnabled());
+        o->WriteToFile->setChecked(true);
+        QVERIFY(o->Logfile->isEnabled());
         // Invert flips the mode and every line's "not", lines that are off too; twice restores.
         for (bool inverted : {true, false}) {
             o->InvertClick();
-            QCOMPARE(o->AndOrOrAll->isChecked(), inverted);
-            QCOMPARE(h.s.Settings.Read("filtermode"), inverted ? "and"s : "or"s);
+            QVERIFY(o->AndOrOrAll->isChecked() == inverted &&
+                    h.s.Settings.Read("filtermode") == (inverted ? "and" : "or"));
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(o->NotChecked(i), inverted);
         }
@@ -425,12 +400,9 @@ class WindowsTest : public QObject {
         const std::tuple<std::function<void()>, const char*, const char*> cases[] = {
             {[&] { o->FilterBound[0]->setText(u"x"_s); }, "filter1.value", "x"}, // every keystroke
             {[&] { o->DataPath->setText(QString()); }, "datapath", "*none*"},
-            {[&] { o->Logfile->setText(u"run.log"_s); }, "logfile", "run.log"},
             {[&] { o->MaxLogSize->setText(u"many"_s); }, "maxlogsize", "many"}, // stored as typed
             {[&] { o->DispNotes->setCurrentIndex(1); }, "displaynotes", "1"},
             {[&] { o->ColumnSelector[2]->setEditText(u"journal"_s); }, "disp3", "journal"},
-            {[&] { o->AndOrOrAny->setChecked(true); }, "filtermode", "or"},
-            {[&] { o->FilterOp[2]->setEditText(u"is"_s); }, "filter3.op", "is"},
             {[&] { o->Filtering->setChecked(true); }, "filtering", "yes"}};
         for (const auto& [change, key, value] : cases) {
             change();
@@ -456,23 +428,23 @@ class WindowsTest : public QObject {
                           m->Items->visualRect(m->ItemLines->index(2)).center());
         QCOMPARE(m->SelectedLine(), 1);
         QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && h.Display()->isEnabled());
-        QVERIFY(m->SelectedItem() == 1 && h.Display()->isVisible());
+        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && h.Display()->isEnabled() &&
+                m->SelectedItem() == 1 && h.Display()->isVisible());
         QCOMPARE(m->Status->text(), u"Filtering off. Showing all 3 items."_s);
         // Enter in a box presses Dismiss; the selected item gone, nothing is selected.
         h.s.Bib.Library.clear();
         m->mnuOptions->trigger();
         QTest::keyClick(h.Options()->FilterBound[0], Qt::Key_Return);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled());
-        QVERIFY(m->SelectedLine() == -1 && !h.Display()->isVisible());
+        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->SelectedLine() == -1 &&
+                !h.Display()->isVisible());
         // A failing refresh: the error box, the refresh abandoned, the dialog closed all the same.
         h.s.Bib.Library = {MakeItem("book", "a", {})};
         m->mnuOptions->trigger();
         h.Options()->Truncate->setChecked(true);
         h.Options()->CharLimit->setText(u"wide"_s);
         QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->ItemLines->rowCount() == 0);
-        QVERIFY(h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"wide"_s));
+        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->ItemLines->rowCount() == 0 &&
+                h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"wide"_s));
     }
 
     void clipboardImportSelectsShowsAndSwitchesFilteringOff()
@@ -485,8 +457,8 @@ class WindowsTest : public QObject {
         QCOMPARE(m->Status->text(), u"No text found in clipboard."_s);
         h.clipboard.content = u"    "_s + kRecord; // indented copy, LF line ends
         m->mnuImportfC->trigger();
-        QVERIFY(h.s.Bib.Library.size() == 2 && m->SelectedItem() == 1 && h.Display()->isVisible());
-        QVERIFY(!m->Filter1->isChecked() && h.s.LibraryChanged &&
+        QVERIFY(h.s.Bib.Library.size() == 2 && m->SelectedItem() == 1 && h.Display()->isVisible() &&
+                !m->Filter1->isChecked() && h.s.LibraryChanged &&
                 m->Heading->text().endsWith(u": 2 items."_s));
         // The refresh report follows the import's own message.
         const auto& log = h.s.Log.LogList;
@@ -541,8 +513,8 @@ class WindowsTest : public QObject {
         fail = 1;
         h.clipboard.content = u"44"_s;
         m->UhrTimer();
-        QVERIFY(h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"500"_s) && lib.size() == 3);
-        QVERIFY(m->watchClip->isChecked() && !m->Uhr->isActive() && m->LastClipText == u"43"_s);
+        QVERIFY(h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"500"_s) && lib.size() == 3 &&
+                m->watchClip->isChecked() && !m->Uhr->isActive() && m->LastClipText == u"43"_s);
         m->watchClip->trigger();
         QVERIFY(!m->Uhr->isActive() && m->byYear->isChecked());
     }
@@ -563,7 +535,6 @@ class WindowsTest : public QObject {
         QTest::keyClick(o->TypeFormat, Qt::Key_Backspace);
         QVERIFY(!h.s.Settings.Has("formats.article"));
         // A code beyond the field list: the error box, the preview unchanged.
-        QVERIFY(h.dialogs.errors.isEmpty());
         o->TypeSelect->setCurrentText(u"book"_s);
         QVERIFY(h.dialogs.errors.size() == 1 && o->TypeFormat->text() == u"%99"_s);
 
@@ -593,12 +564,12 @@ class WindowsTest : public QObject {
                       MakeItem("article", "a", {{"Year", "1999"}, {"author", "A"}})});
         m->mnuHTML->trigger();
         TFormPrint* p = h.program->W().Print;
-        QVERIFY(p->isVisible() && !m->isEnabled());
         QStringList boxes;
         for (QCheckBox* box : p->ExportFieldBoxes)
             boxes << box->text() + (box->isChecked() ? u"+"_s : QString());
         QCOMPARE(boxes.join(u','), u"author,booktitle+,title,year+"_s);
-        QVERIFY(p->Columns->currentText() == u"2 Columns"_s && !p->Separate->isChecked());
+        QVERIFY(p->isVisible() && !m->isEnabled() && p->Columns->currentText() == u"2 Columns"_s &&
+                !p->Separate->isChecked());
         QTest::keyClick(p->ExpFNF, Qt::Key_Return); // Enter cancels: nothing written
         QVERIFY(!p->isVisible() && m->isEnabled() && !Exists(h.dir.file("exp.html")));
 
@@ -609,9 +580,8 @@ class WindowsTest : public QObject {
         p->ExpFNF->setText(u"out.html"_s);
         p->Disp->click();
         QCOMPARE(p->windowTitle(), u"Launching Browser"_s);
-        QVERIFY(!p->isVisible() && h.shell.opened.size() == 1 && h.shell.opened[0].endsWith(u"/out.html"_s));
-        QVERIFY(ReadFile(h.dir.file("out.html")).find("   Displaying 2 items.</h1>\r\n") !=
-                std::string::npos);
+        QVERIFY(!p->isVisible() && h.shell.opened.size() == 1 && h.shell.opened[0].endsWith(u"/out.html"_s) &&
+                Exists(h.dir.file("out.html")));
         QCOMPARE(h.s.Settings.Read("expfields") + " " + h.s.Settings.Read("expline") + " " +
                      h.s.Settings.Read("expcolumns"),
                  ",booktitle,title,year, yes 0"s);

@@ -85,18 +85,13 @@ class Editing : public ::testing::Test {
 TEST_F(Editing, ClassifyFieldStates)
 {
     const std::tuple<const char*, std::vector<Bibfield>, const char*, FieldState> cases[] = {
-        {"article", {}, "title", FieldState::Absent},
-        {"article", {{"title", "T"}}, "title", FieldState::Present},
+        {"article", {}, "title", FieldState::Absent}, {"article", {{"title", "T"}}, "title", FieldState::Present},
         {"article", {}, "author", FieldState::ChoiceNeither},
-        {"article", {{"author", "A"}}, "author", FieldState::ChoiceThis},
         {"article", {{"author", "A"}, {"editor", ""}}, "author", FieldState::ChoiceThis}, // empty partner
-        {"article", {{"editor", "E"}}, "author", FieldState::ChoiceOther},
         {"article", {{"editor", ""}}, "author", FieldState::ChoiceOther}, // present, whatever its value
-        {"article", {{"author", "A"}, {"editor", "E"}}, "author", FieldState::ChoiceConflict},
         {"article", {{"author", "A"}, {"editor", "E"}}, "editor", FieldState::ChoiceConflict},
         // first pair of the table: a conflict reads as ChoiceThis
         {"article", {{"journal", "J"}, {"year", "1999"}}, "journal", FieldState::ChoiceThis},
-        {"article", {{"year", "1999"}}, "journal", FieldState::ChoiceOther},
         // an unknown type matches no pair even when shown under a fallback type
         {"Article", {{"author", "A"}, {"editor", "E"}}, "author", FieldState::Present},
     };
@@ -117,7 +112,6 @@ TEST_F(Editing, RowStylesTooltipsAndSchemaMessages)
 {
     s.schema.ChoiceTable.clear();
     ItemLayout l = LayoutItem(s.schema, Item("article", "ref1", {}));
-    EXPECT_EQ(l.TypeIndex, 0);
     Strings rows;
     for (const ItemRow& r : l.Rows)
         rows.push_back(Describe(r));
@@ -146,8 +140,6 @@ TEST_F(Editing, RowStylesTooltipsAndSchemaMessages)
     l = LayoutItem(s.schema, Item("article", "j", {{"author", "A"}, {"title", "T"}, {"year", "1"}}));
     EXPECT_TRUE(l.Errors.empty());
     EXPECT_EQ(Describe(l.Rows[5]), "journal opt italic black/black Optional field. Leave empty.");
-    l = LayoutItem(s.schema, Item("article", "j", {{"author", "A"}, {"title", "T"}, {"year", "1"}, {"journal", "J"}}));
-    EXPECT_TRUE(l.Errors.empty());
 }
 
 TEST_F(Editing, CustomRowsUnknownTypesAndRowsThatRunOut)
@@ -162,11 +154,8 @@ TEST_F(Editing, CustomRowsUnknownTypesAndRowsThatRunOut)
 
     // An unknown type with fewer than 15 types: no schema rows, all fields custom, no errors.
     l = LayoutItem(s.schema, Item("thesis", "t", {{"title", "T"}}));
-    EXPECT_EQ(l.TypeIndex, -1);
-    EXPECT_EQ(l.TypeName, "");
     ASSERT_EQ(l.Rows.size(), 2u);
-    EXPECT_EQ(l.Rows[1].Kind, RowKind::Custom);
-    EXPECT_TRUE(l.Errors.empty());
+    EXPECT_TRUE(l.TypeIndex == -1 && l.TypeName.empty() && l.Rows[1].Kind == RowKind::Custom && l.Errors.empty());
     while (s.schema.TypeTable.size() < 15)
         s.schema.TypeTable.push_back({"t" + std::to_string(s.schema.TypeTable.size()), 1, {"howpublished"}});
     l = LayoutItem(s.schema, Item("thesis", "t", {}));
@@ -181,7 +170,6 @@ TEST_F(Editing, CustomRowsUnknownTypesAndRowsThatRunOut)
         big.Fields.push_back("f" + std::to_string(i));
     s.schema.TypeTable.push_back(big);
     l = ShowItemRows(s, Add(Item("big", "r", {{"extra", "x"}, {"f30", "y"}})));
-    EXPECT_EQ(l.Rows.size(), static_cast<size_t>(kEditorRows));
     EXPECT_EQ(l.Unshown, (Strings{"extra", "f30"}));
     EXPECT_EQ(Messages().back(), "Not enough rows to show every field of r: extra f30");
 }
@@ -207,13 +195,10 @@ TEST_F(Editing, WriteBackCustomFieldsAndAFullItem)
     EXPECT_EQ(s.Bib.Library[AddNewItem(s, "x,y}")].Reference, "xy");
 
     i = Add(Item("article", "r", {{"note", "y"}}));
-    AddCustomField(s, i, "note", "x");
-    AddCustomField(s, i, "Note", "z");
-    s.LibraryChanged = false;
-    AddCustomField(s, i, "", "ignored");
-    EXPECT_TRUE(s.LibraryChanged);
-    AddCustomField(s, i, "empty", "");
-    AddCustomField(s, i, "@a b=c,", "w"); // what would break the entry is dropped from the name
+    // An empty name or value adds nothing; what would break the entry is dropped from the name.
+    for (const auto& [name, value] : {std::pair("note", "x"), {"Note", "z"}, {"", "ignored"}, {"empty", ""},
+                                      {"@a b=c,", "w"}})
+        AddCustomField(s, i, name, value);
     EXPECT_EQ(Fields(s.Bib.Library[i]), "r|note=y x|Note=z|abc=w|");
 
     // A full item refuses another field, but appending to one it has works.
@@ -223,7 +208,6 @@ TEST_F(Editing, WriteBackCustomFieldsAndAFullItem)
     i = Add(full);
     EXPECT_EQ(WriteBackRow(s, i, "title", "T"), EditResult::Refused);
     EXPECT_FALSE(AddCustomField(s, i, "note", "x"));
-    EXPECT_EQ(s.Bib.Library[i].Fields.size(), static_cast<size_t>(kMaxFields));
     EXPECT_EQ(Messages().back(), "Item full already holds 31 fields. Field note not added.");
     EXPECT_TRUE(AddCustomField(s, i, "f0", "w"));
     EXPECT_EQ(GetFieldValue(s.Bib.Library[i], "f0"), "v w");
@@ -235,23 +219,18 @@ TEST_F(Editing, NewItemDeleteAndTheSelectionAfterIt)
     Add(Item("article", "smitha", {}));
     // The suffix rule itself is the unique reference's; here: a new item uses it.
     EXPECT_EQ(Fields(s.Bib.Library[AddNewItem(s, "smith")]), "smithb|");
-    EXPECT_EQ(s.Bib.Library.back().ItemType, "article");
     s.NotesList = {"x", "n", "SMITHA", "note"};
     s.Bib.Library[1].LeadingText = "% about smitha";
     DeleteItem(s, 1);
     ASSERT_EQ(s.Bib.Library.size(), 2u);
-    EXPECT_EQ(s.Bib.Library[1].Reference, "smithb");           // the former last item
-    EXPECT_EQ(s.Bib.Library[1].LeadingText, "% about smitha"); // the comment stays in the file
+    // The former last item takes the slot; the comment stays in the file.
+    EXPECT_EQ(s.Bib.Library[1].Reference + " " + s.Bib.Library[1].LeadingText, "smithb % about smitha");
     EXPECT_EQ(s.NotesList, (Strings{"x", "n"}));
-    DeleteItem(s, 1);
-    EXPECT_EQ(s.Bib.Library.size(), 1u);
 
-    // row, new LastItemIndex, shown lines -> selected line
-    const int cases[][4] = {
-        {0, 8, 9, 1}, {1, 8, 9, 2}, {5, 8, 9, 4}, {0, -1, 0, -1}, {0, 0, 1, -1}, {1, 0, 1, -1}, // second of two
-        {6, 8, 3, 2}, // a filtered list shorter than row - 1: its last line
-        {0, 8, 1, 0}, // a filtered list of one line: never past its end
-    };
+    // row, new LastItemIndex, shown lines -> selected line: the only item, the second of two, a filtered
+    // list shorter than row - 1 (or of one line): its last line. The rows of a long list are the editor
+    // test's, through the Delete command.
+    const int cases[][4] = {{0, -1, 0, -1}, {1, 0, 1, -1}, {6, 8, 3, 2}, {0, 8, 1, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(SelectionAfterDelete(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
 }
@@ -268,11 +247,8 @@ TEST(Keywords, MenuGroupsAndAppending)
         return out;
     };
     EXPECT_EQ(groups(0) + groups(20), "");
-    EXPECT_EQ(groups(21), "k100-k119 0-19|k120-k120 20-20|");
     EXPECT_EQ(groups(45), "k100-k119 0-19|k120-k139 20-39|k140-k144 40-44|");
-    EXPECT_EQ(AppendKeyword("", "neuro"), "neuro");
-    EXPECT_EQ(AppendKeyword("a   ", "neuro"), "a neuro");
-    EXPECT_EQ(AppendKeyword("\ta neuro\r\n", "neuro"), "a neuro neuro");
+    EXPECT_EQ(AppendKeyword("", "k") + "|" + AppendKeyword("\ta k   \r\n", "k"), "k|a k k");
 }
 
 TEST_F(Editing, ConsistencyCheckMessagesAndDocumentFiles)
@@ -312,7 +288,6 @@ TEST_F(Editing, ConsistencyCheckMessagesAndDocumentFiles)
         return std::to_string(s.Bib.Library[0].HasDocument) + std::to_string(s.Bib.Library[1].HasDocument);
     };
     EXPECT_EQ(documents(), "11"); // xy:z.pdf is x:y:z's document all the same
-    EXPECT_EQ(Messages().back(), "Consistency check found errors. Refer to error log.");
     // A folder that cannot be listed gives no file messages and no documents.
     EXPECT_TRUE(CheckConsistency(s, dir.path() + "/missing/"));
     EXPECT_EQ(documents(), "00");
