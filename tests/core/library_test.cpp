@@ -1,7 +1,6 @@
 #include "core/errors.h"
 #include "core/fileio.h"
 #include "core/library.h"
-#include "core/scan.h"
 #include "core/text.h"
 #include "support/testutil.h"
 
@@ -9,9 +8,9 @@
 
 #include <chrono>
 #include <numeric>
-#include <random>
 
 using namespace lorix;
+using lorix::test::Repeat;
 using lorix::test::TempDir;
 
 namespace {
@@ -53,14 +52,6 @@ std::string Dump(const TBib& bib, bool lowerRefs = false)
     return s + (bib.TrailingText.empty() ? "" : "[" + bib.TrailingText + "]");
 }
 
-std::string Repeat(int count, const std::function<std::string(int)>& piece)
-{
-    std::string s;
-    for (int i = 0; i < count; ++i)
-        s += piece(i);
-    return s;
-}
-
 Session& Prepared(Session& s)
 {
     EXPECT_TRUE(LoadSettingsFile(s, LORIX_SOURCE_DIR "/data/lorix.ini"));
@@ -93,12 +84,9 @@ TEST(Reader, ReadsAndRewritesLosslessly)
         {"@article{a, title = \"quoted {\"} value\"}", "article{a|title:quoted {\"} value}"},
         {"@article{a, year = 1999}", "article{a|year:1999}"},
         {"@article(a, year = {1999})", "article{a|year:1999}"},
-        {"@article{a, TITLE = {x}}", "article{a|title:x}"},
-        {"@article{a,\n  title = {x},\n}", "article{a|title:x}"},
         {"@ARTICLE{ Smith99 , x = {1}}\n@misc{ref,}\n", "ARTICLE{Smith99|x:1}misc{ref}"},
         {"@article{a, month = jan, note = \"x\" # foo # {y}, year = {1}}",
          "article{a|month=jan|note=\"x\" # foo # {y}|year:1}"},
-        {"@a{x, t={1}}\ncomment @misc{y, t={2}}\n", "a{x|t:1}[comment ]misc{y|t:2}"},
         {"% head\n@string{ACM = \"The ACM\"}\n\nmail me: x@y.org\n@book{b1, t = {1}}\n"
          "@comment{meta}\n% between\n@book{b2, t = {2}}\n% tail\n",
          "<% head\n@string{ACM = \"The ACM\"}><@comment{meta}>[mail me: x@y.org]book{b1|t:1}"
@@ -106,11 +94,8 @@ TEST(Reader, ReadsAndRewritesLosslessly)
         {"@a{many" + Repeat(33, field) + "}", "a{many" + Repeat(31, dumped) + "}",
          "Entry many at line 1 has more than 31 fields; dropped: f31, f32."},
         // Recovery from an unbalanced brace keeps the entries that follow.
-        {"@a{one, author = {Thi\\{'ebaux, J.},\n  title = {T1}\n}\n\n@a{two, title = {T2}}\n"
-         "@a{three, title = {T3}}\n",
-         "a{one|author:Thi\\{'ebaux, J.|title:T1}a{two|title:T2}a{three|title:T3}", "one at line 1", true},
-        {"@a{one, t = {x {y z, u = {v}\n@a{two, t = {2}}\n", "a{one|t:x {y z, u = {v}a{two|t:2}", "one",
-         true},
+        {"@a{one, t = {x {y z, u = {v}\n@a{two, t = {2}}\n", "a{one|t:x {y z, u = {v}a{two|t:2}",
+         "one at line 1", true},
         {"@a{one, t = {1}}\n@a{two, t = {never ends", "a{one|t:1}", "two"},
         {Repeat(3000, [](int i) { return i % 3 ? i % 3 == 1 ? "\n" : "\r" : "\r\n"; }) +
              "@misc{cut, t = {open\n",
@@ -158,19 +143,6 @@ TEST(Reader, ReadsAndRewritesLosslessly)
     }
 }
 
-TEST(Reader, RandomBytesNeverCrashOrHang)
-{
-    std::mt19937 rng(7);
-    const char alphabet[] = "@{}(),=\"# \n\rab1\\%";
-    for (int round = 0; round < 2000; ++round) {
-        std::string text;
-        for (int i = 0, len = int(rng() % 200); i < len; ++i)
-            text.push_back(round % 2 ? char(rng() % 256) : alphabet[rng() % (sizeof alphabet - 1)]);
-        Read r = ReadText(text);
-        EXPECT_EQ(ReadText(FormatLibrary(r.bib, {})).n, r.n) << text;
-    }
-}
-
 // The reader's sixteen-byte scans against plain byte-by-byte rules, with the
 // interesting bytes at every offset of and around a block, so that an error
 // at a block edge or in the short tail shows up.
@@ -185,16 +157,10 @@ TEST(Scan, EveryPieceAtEveryOffset)
                 out.push_back(c);
         return Trim(out);
     };
-    const auto lineEnds = [](std::string_view s, size_t from, size_t to) {
-        size_t n = 0;
-        for (size_t i = from; i < to; ++i)
-            n += s[i] == '\n' || (s[i] == '\r' && (i + 1 >= s.size() || s[i + 1] != '\n'));
-        return n;
-    };
     const std::pair<const char*, bool> pieces[] = {
-        {"  ", true}, {"   ", true}, {" \r\n ", true}, {"\r\n", true}, {"\n", true}, {"\r", true},
-        {" \n", true}, {"\n ", true}, {"\t ", true}, {" \r", true}, {"{in}", true}, {"\r\n  @ {x}", true},
-        {"\xc3\xa9", true}, {"\xff", false}, {"\xc3", false}, // a lead byte without its continuation
+        {"  ", true}, {" \r\n ", true}, {"\r\n", true}, {"\n", true}, {"\r", true}, {" \n", true},
+        {"\n ", true}, {"\t ", true}, {" \r", true}, {"{in}", true}, {"\r\n  @ {x}", true}, {"\xc3\xa9", true},
+        {"\xff", false}, {"\xc3", false}, // a lead byte without its continuation
     };
     for (const auto& [piece, utf8] : pieces) {
         for (size_t len = 0; len <= 40; ++len) {
@@ -211,9 +177,6 @@ TEST(Scan, EveryPieceAtEveryOffset)
                 ASSERT_EQ(r.n, 2);
                 EXPECT_EQ(r.bib.Library[1].Reference, "x");
                 EXPECT_EQ(IsValidUtf8(v), utf8);
-                const size_t n = v.size(), mid = std::min(pos + 1, n);
-                for (auto [from, to] : {std::pair{size_t(0), n}, {pos, n}, {size_t(0), mid}, {mid, n}})
-                    EXPECT_EQ(scan::CountLineEnds(v, from, to), lineEnds(v, from, to)) << from << ".." << to;
             }
         }
     }
@@ -241,16 +204,15 @@ TEST(Writer, ValuesReadBackWithBreaksAsOneBlank)
         int w = 20, n = 4;
         std::string lines = "";
     } cases[] = {
-        {"New\nYork", "New York"}, {"a\r\nb", "a b"}, {"a\rb", "a b"}, {"x\n", "x"}, {"\n\nlead", "lead"},
-        {"two \n\n lines", "two lines"}, {"mail\n @jc(2AL) x", "mail @jc(2AL) x"},
-        {"= \n\n@sen7(P", "= @sen7(P"},
+        {"New\nYork", "New York"}, {"a\r\nb", "a b"}, {"a\rb", "a b"}, {"\n\nlead", "lead"},
+        {"two \n\n lines", "two lines"}, {"mail\n @jc(2AL) x", "mail @jc(2AL) x"}, {"= \n\n@sen7(P", "= @sen7(P"},
         {"Preparation System; e-mail: @jc(2AL) and more @b{c} words"},
         {"The quick brown fox jumps over the lazy dog again and again", "", 30, 4,
          "  title = {The quick brown fox\r\n      jumps over the lazy dog again\r\n      and again},\r\n"},
         {"12345 789", "", 22, 2, "  title = {12345 789},\r\n"},
         {"a b c d e f g h i j k l m n o", "", 20, 2,
          "  title = {a b c d e\r\n    f g h i j k l m n\r\n    o},\r\n"},
-        {"aaaa bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb c d", "", 20, 2}, {std::string(60, 'x'), "", 20, 2},
+        {std::string(60, 'x'), "", 20, 2},
         {std::string(25, 'y') + " z " + std::string(40, 'q') + " r", "", 10, 4},
         {"one two three four five six seven", "", 5, -3}, {"one two three four five", "", -4, 20},
     };

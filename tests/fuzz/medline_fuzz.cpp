@@ -14,12 +14,8 @@ namespace {
 std::string WithLineEnds(std::string_view text, const char* end)
 {
     std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += end;
-        else if (c != '\r')
-            out += c;
-    }
+    for (char c : text) // called only for texts without a CR
+        c == '\n' ? out.append(end) : out.append(1, c);
     return out;
 }
 

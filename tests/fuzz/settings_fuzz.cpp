@@ -30,14 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         size_t eq = l.find('=');
         if (eq == std::string::npos)
             continue;
-        std::string key = l.substr(0, eq);
-        std::string value = settings.Read(key);
+        const std::string key = l.substr(0, eq), value = settings.Read(key);
         std::string list = value, token, rebuilt;
-        bool first = true;
-        while (!list.empty()) {
+        for (bool first = true; !list.empty(); first = false) {
             NextCommaToken(list, token);
             rebuilt += (first ? "" : ",") + token;
-            first = false;
         }
         // A value ending in "," loses its empty last token; nothing else may change.
         if (rebuilt != value && rebuilt + "," != value)

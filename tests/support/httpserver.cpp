@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 namespace lorix::test {
-
 namespace {
 
 int ListenLoopback(int& port)
@@ -19,10 +18,7 @@ int ListenLoopback(int& port)
         throw std::runtime_error("socket");
     int one = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
+    sockaddr_in a{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
     if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 16) != 0)
         throw std::runtime_error("bind/listen");
     socklen_t len = sizeof a;
@@ -70,10 +66,9 @@ void LoopbackServer::Answer(int c)
             break;
         request.append(buf, static_cast<size_t>(n));
     }
-    const size_t sp1 = request.find(' ');
-    const size_t sp2 = request.find(' ', sp1 + 1);
-    const std::string target =
-        sp1 == std::string::npos || sp2 == std::string::npos ? "" : request.substr(sp1 + 1, sp2 - sp1 - 1);
+    // "GET /path?query HTTP/1.0": the target stands between the first two blanks.
+    const size_t sp1 = request.find(' '), sp2 = request.find(' ', sp1 + 1);
+    const std::string target = sp2 == std::string::npos ? "" : request.substr(sp1 + 1, sp2 - sp1 - 1);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_lastTarget = target;

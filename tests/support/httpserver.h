@@ -25,7 +25,6 @@ public:
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
-    int port() const { return m_port; }
     // "http://127.0.0.1:PORT" + path
     std::string url(const std::string& path) const;
     int requests() const { return m_requests; }
