@@ -45,17 +45,6 @@ LoopbackServer::~LoopbackServer()
     ::close(m_listen);
 }
 
-std::string LoopbackServer::url(const std::string& path) const
-{
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
-}
-
-std::string LoopbackServer::lastTarget() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_lastTarget;
-}
-
 void LoopbackServer::Answer(int c)
 {
     std::string request;

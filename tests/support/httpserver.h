@@ -26,9 +26,13 @@ public:
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
     // "http://127.0.0.1:PORT" + path
-    std::string url(const std::string& path) const;
+    std::string url(const std::string& p) const { return "http://127.0.0.1:" + std::to_string(m_port) + p; }
     int requests() const { return m_requests; }
-    std::string lastTarget() const;
+    std::string lastTarget() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_lastTarget;
+    }
 
 private:
     void Serve();
