@@ -19,16 +19,11 @@ using namespace lorix;
 
 namespace {
 
-TBib Read(std::string_view bytes, bool* problems = nullptr)
+TBib Read(std::string_view bytes, bool& problems)
 {
-    static Schema schema;
-    schema.FieldNames.clear();
-    schema.LastSchemaField = -1;
+    Schema schema;
     TBib bib;
-    ReadContext ctx{&schema, nullptr, "", [problems](const std::string&) {
-                        if (problems)
-                            *problems = true;
-                    }};
+    ReadContext ctx{&schema, nullptr, "", [&problems](const std::string&) { problems = true; }};
     ReadBibText(bytes, bib, ctx);
     return bib;
 }
@@ -65,12 +60,12 @@ bool SameEntry(const Bibitem& x, const Bibitem& y)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     bool problems = false;
-    const TBib first = Read(std::string_view(reinterpret_cast<const char*>(data), size), &problems);
+    const TBib first = Read(std::string_view(reinterpret_cast<const char*>(data), size), problems);
     if (problems || !Writable(first))
         return 0;
     for (WriteOptions options : {WriteOptions{}, WriteOptions{true, 30, 4}, WriteOptions{true, 8, 0}}) {
         const std::string text = FormatLibrary(first, options);
-        const TBib second = Read(text);
+        const TBib second = Read(text, problems);
         if (!std::equal(first.Library.begin(), first.Library.end(), second.Library.begin(),
                         second.Library.end(), SameEntry) ||
             FormatLibrary(second, options) != text)

@@ -33,9 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const WriteOptions broken{true, data[0] % 100, data[1] % 40};
     // A value as a field can hold it: braces balanced (here: none).
     std::string value(reinterpret_cast<const char*>(data + 2), size - 2);
-    for (char& c : value)
-        if (c == '{' || c == '}')
-            c = 'x';
+    std::replace_if(
+        value.begin(), value.end(), [](char c) { return c == '{' || c == '}'; }, 'x');
     const std::vector<Bibfield> plain = RoundTrip(value, WriteOptions{}), folded = RoundTrip(value, broken);
     if (!std::equal(
             plain.begin(), plain.end(), folded.begin(), folded.end(),
