@@ -119,6 +119,8 @@ TEST(BadSchema, ParsedSchemasAndTheirErrors)
         {"types=article\nfields=key\narticle=x,0\n", "ConversionError: 'x' is not a valid integer value"},
         {"types=article\nfields=key,title\narticle=1,2\n",
          "SettingsError: Field index 2 in setting \"article\" is outside the field list (0 to 1)."},
+        {"types=article\nfields=key,title\narticle=1,-1\n",
+         "SettingsError: Field index -1 in setting \"article\" is outside the field list (0 to 1)."},
         {"types=a\nfields=key,title\na=0\nchoice=a,0\n",
          "SettingsError: The group \"a\" of the setting \"choice\" lacks a field index."},
     };
