@@ -14,7 +14,6 @@
 #include <csignal>
 #include <filesystem>
 #include <random>
-#include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

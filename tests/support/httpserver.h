@@ -21,9 +21,7 @@ struct HttpAnswer {
 class LoopbackServer {
 public:
     explicit LoopbackServer(std::function<HttpAnswer(const std::string& target)> handler);
-    ~LoopbackServer();
-    LoopbackServer(const LoopbackServer&) = delete;
-    LoopbackServer& operator=(const LoopbackServer&) = delete;
+    ~LoopbackServer(); // not copyable: it owns its threads
 
     // "http://127.0.0.1:PORT" + path
     std::string url(const std::string& p) const { return "http://127.0.0.1:" + std::to_string(m_port) + p; }
