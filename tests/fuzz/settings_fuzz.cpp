@@ -8,6 +8,7 @@
 #include "core/schema.h"
 #include "core/settings.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -16,8 +17,8 @@ using namespace lorix;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    std::vector<std::string> lines = SplitLines(bytes);
+    const std::vector<std::string> lines =
+        SplitLines(std::string_view(reinterpret_cast<const char*>(data), size));
 
     std::string joined;
     for (const auto& l : lines)
@@ -30,14 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         size_t eq = l.find('=');
         if (eq == std::string::npos)
             continue;
-        std::string key = l.substr(0, eq);
-        std::string value = settings.Read(key);
+        const std::string key = l.substr(0, eq), value = settings.Read(key);
         std::string list = value, token, rebuilt;
-        bool first = true;
-        while (!list.empty()) {
+        for (bool first = true; !list.empty(); first = false) {
             NextCommaToken(list, token);
             rebuilt += (first ? "" : ",") + token;
-            first = false;
         }
         // A value ending in "," loses its empty last token; nothing else may change.
         if (rebuilt != value && rebuilt + "," != value)
@@ -53,10 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         ParseSchema(settings, schema, [](const std::string&) {});
     } catch (const LorixError&) {
     }
-    if (schema.ChoiceCount() > kMaxChoices)
+    if (schema.ChoiceCount() > kMaxChoices ||
+        std::any_of(schema.TypeTable.begin(), schema.TypeTable.end(),
+                    [](const TItem& t) { return static_cast<int>(t.Fields.size()) > kMaxFields; }))
         std::abort();
-    for (const TItem& t : schema.TypeTable)
-        if (static_cast<int>(t.Fields.size()) > kMaxFields)
-            std::abort();
     return 0;
 }

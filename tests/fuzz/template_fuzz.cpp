@@ -12,14 +12,11 @@ using namespace lorix;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string templ(reinterpret_cast<const char*>(data), size);
-    static const std::vector<std::string> names = {"key", "address", "author", "booktitle", "chapter", "editor",
-                                                   "howpublished", "institution", "journal", "note", "number",
-                                                   "month", "organization", "pages", "publisher", "school",
-                                                   "series", "title", "type", "volume", "year", "edition"};
-    Bibitem item;
-    item.ItemType = "article";
-    item.Reference = "r";
-    item.Fields = {{"author", "A %02 %(17"}, {"title", ""}, {"year", "1999"}};
+    static const std::vector<std::string> names = {
+        "key",     "address", "author", "booktitle", "chapter",      "editor", "howpublished", "institution",
+        "journal", "note",    "number", "month",     "organization", "pages",  "publisher",    "school",
+        "series",  "title",   "type",   "volume",    "year",         "edition"};
+    const Bibitem item{0, "article", "r", {{"author", "A %02 %(17"}, {"title", ""}, {"year", "1999"}}, {}};
 
     enum { Fine, Syntax, Index } preview = Fine, render = Fine;
     try {

@@ -9,24 +9,17 @@
 #include <unistd.h>
 
 namespace lorix::test {
-
 namespace {
 
 int ListenLoopback(int& port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        throw std::runtime_error("socket");
-    int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 16) != 0)
-        throw std::runtime_error("bind/listen");
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0), one = 1;
+    sockaddr_in a{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
     socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 16) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+        throw std::runtime_error("cannot listen on the loopback interface");
     port = ntohs(a.sin_port);
     return fd;
 }
@@ -49,31 +42,15 @@ LoopbackServer::~LoopbackServer()
     ::close(m_listen);
 }
 
-std::string LoopbackServer::url(const std::string& path) const
-{
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
-}
-
-std::string LoopbackServer::lastTarget() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_lastTarget;
-}
-
 void LoopbackServer::Answer(int c)
 {
     std::string request;
     char buf[4096];
-    while (request.find("\r\n\r\n") == std::string::npos) {
-        const ssize_t n = ::recv(c, buf, sizeof buf, 0);
-        if (n <= 0)
-            break;
+    for (ssize_t n; request.find("\r\n\r\n") == std::string::npos && (n = ::recv(c, buf, sizeof buf, 0)) > 0;)
         request.append(buf, static_cast<size_t>(n));
-    }
-    const size_t sp1 = request.find(' ');
-    const size_t sp2 = request.find(' ', sp1 + 1);
-    const std::string target =
-        sp1 == std::string::npos || sp2 == std::string::npos ? "" : request.substr(sp1 + 1, sp2 - sp1 - 1);
+    // "GET /path?query HTTP/1.0": the target stands between the first two blanks.
+    const size_t sp1 = request.find(' '), sp2 = request.find(' ', sp1 + 1);
+    const std::string target = sp2 == std::string::npos ? "" : request.substr(sp1 + 1, sp2 - sp1 - 1);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_lastTarget = target;
@@ -83,9 +60,10 @@ void LoopbackServer::Answer(int c)
     // Wait in small steps so that a stopping server does not hang.
     for (int waited = 0; waited < a.delayMs && !m_stop; waited += 20)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const std::string response = "HTTP/1.0 " + std::to_string(a.status) + (a.status == 200 ? " OK" : " Error") +
-                                 "\r\nContent-Type: text/plain\r\nContent-Length: " +
-                                 std::to_string(a.body.size()) + "\r\nConnection: close\r\n\r\n" + a.body;
+    const std::string response =
+        "HTTP/1.0 " + std::to_string(a.status) + (a.status == 200 ? " OK" : " Error") +
+        "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(a.body.size()) +
+        "\r\nConnection: close\r\n\r\n" + a.body;
     ::send(c, response.data(), response.size(), MSG_NOSIGNAL);
     ::close(c);
 }
@@ -94,20 +72,16 @@ void LoopbackServer::Serve()
 {
     while (!m_stop) {
         pollfd p{m_listen, POLLIN, 0};
-        if (::poll(&p, 1, 50) <= 0)
-            continue;
-        const int c = ::accept(m_listen, nullptr, nullptr);
-        if (c < 0)
-            continue;
-        m_workers.emplace_back([this, c] { Answer(c); });
+        if (::poll(&p, 1, 50) > 0)
+            if (const int c = ::accept(m_listen, nullptr, nullptr); c >= 0)
+                m_workers.emplace_back([this, c] { Answer(c); });
     }
 }
 
 int UnusedPort()
 {
     int port = 0;
-    const int fd = ListenLoopback(port);
-    ::close(fd);
+    ::close(ListenLoopback(port));
     return port;
 }
 

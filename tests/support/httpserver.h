@@ -21,15 +21,16 @@ struct HttpAnswer {
 class LoopbackServer {
 public:
     explicit LoopbackServer(std::function<HttpAnswer(const std::string& target)> handler);
-    ~LoopbackServer();
-    LoopbackServer(const LoopbackServer&) = delete;
-    LoopbackServer& operator=(const LoopbackServer&) = delete;
+    ~LoopbackServer(); // not copyable: it owns its threads
 
-    int port() const { return m_port; }
     // "http://127.0.0.1:PORT" + path
-    std::string url(const std::string& path) const;
+    std::string url(const std::string& p) const { return "http://127.0.0.1:" + std::to_string(m_port) + p; }
     int requests() const { return m_requests; }
-    std::string lastTarget() const;
+    std::string lastTarget() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_lastTarget;
+    }
 
 private:
     void Serve();

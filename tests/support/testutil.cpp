@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 #include <sys/wait.h>
 
@@ -40,9 +40,7 @@ std::string ReadFile(const std::string& path)
     std::ifstream f(path, std::ios::binary);
     if (!f)
         throw std::runtime_error("cannot read " + path);
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
+    return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 bool Exists(const std::string& path) { return fs::exists(path); }
@@ -54,14 +52,21 @@ CommandOutput RunCommand(const std::string& shellCommand)
     if (!p)
         return r;
     char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
         r.out.append(buf, n);
-    int status = pclose(p);
+    const int status = pclose(p);
     r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
 }
 
 std::string CorpusFile(const std::string& relative) { return std::string(LORIX_CORPUS_DIR) + "/" + relative; }
+
+std::string Repeat(int count, const std::function<std::string(int)>& piece)
+{
+    std::string s;
+    for (int i = 0; i < count; ++i)
+        s += piece(i);
+    return s;
+}
 
 } // namespace lorix::test

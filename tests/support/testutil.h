@@ -2,6 +2,7 @@
 // Small helpers shared by the tests: a temporary folder removed at the end,
 // whole-file reads and writes, and paths of the shared corpus.
 
+#include <functional>
 #include <string>
 
 namespace lorix::test {
@@ -32,5 +33,8 @@ CommandOutput RunCommand(const std::string& shellCommand);
 
 // A file of ../shared/corpus, e.g. CorpusFile("bib/xampl.bib").
 std::string CorpusFile(const std::string& relative);
+
+// piece(0) + piece(1) + ... + piece(count - 1).
+std::string Repeat(int count, const std::function<std::string(int)>& piece);
 
 } // namespace lorix::test
