@@ -30,8 +30,12 @@ std::string ReferenceText(std::string_view typed)
     std::string out;
     out.reserve(typed.size());
     for (char c : typed)
-        if (c != ',' && c != '{' && c != '}' && static_cast<unsigned char>(c) >= 32)
+        if (c != ',' && c != '{' && c != '}' && static_cast<unsigned char>(c) >= 32 &&
+            !(c == ' ' && (out.empty() || out.back() == ' ')))
             out += c;
+    // Dropping a brace between two blanks leaves a run the reader would fold.
+    if (!out.empty() && out.back() == ' ')
+        out.pop_back();
     return out;
 }
 

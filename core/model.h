@@ -51,7 +51,8 @@ struct TBib {
 const std::string& GetFieldValue(const Bibitem& item, std::string_view name);
 
 // A reference as the file can hold it: without ",", "{", "}" and control
-// characters, each of which would end or break the entry's header when saved.
+// characters, each of which would end or break the entry's header when saved,
+// and with blank runs folded and no blank at either end, as it reads back.
 std::string ReferenceText(std::string_view typed);
 // A field name as the file can hold it: without a leading "@" (the line
 // "  @word{..." would read as a new entry), blanks, control characters and

@@ -410,6 +410,10 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
             std::string name = Folded(buf.substr(nameStart, i - nameStart));
             for (char& ch : name)
                 ch = LowerAscii(ch);
+            // In an entry closed by ")" a name can hold braces, which would
+            // close or open the braced entry it is saved in.
+            if (name.find_first_of("{}") != std::string::npos)
+                std::erase_if(name, [](char ch) { return ch == '{' || ch == '}'; });
             // Written back at the start of a line, "@word{" would read as a
             // new entry: a name never starts with "@".
             // The bytes after the "@" go as well when the reader would skip
@@ -493,19 +497,25 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
                     single = atoms == 0;
                 } else {
                     size_t k = i;
+                    // A word ends at a brace of either kind: "}" inside an entry
+                    // closed by ")" would close the saved, braced entry.
                     while (k < n && !IsSpace(buf[k]) && buf[k] != '#' && buf[k] != ',' && buf[k] != close &&
-                           buf[k] != '{' && buf[k] != '"')
+                           buf[k] != '{' && buf[k] != '}' && buf[k] != '"')
                         ++k;
                     if (k >= n && !eof)
                         return Unit::NeedMore;
-                    bool number = k > i;
+                    if (k == i) { // a stray "}" or "#" where a word should be: skipped
+                        ++i;
+                        if (atoms == 0)
+                            valueStart = n;
+                        continue;
+                    }
+                    bool number = true;
                     for (size_t m = i; m < k; ++m)
                         number = number && buf[m] >= '0' && buf[m] <= '9';
                     single = atoms == 0 && number;
                     contentStart = i;
                     contentEnd = k;
-                    if (k == i)
-                        ++k; // a lone "{" or quote cannot be here; keep moving
                     i = k;
                 }
                 ++atoms;

@@ -103,11 +103,16 @@ TEST(Reader, ReadsAndRewritesLosslessly)
          "misc{a|booktitle:Meaning|year:1999}"},
         // ... a field name read as "@string{x" was written at a line start,
         // where it read as a new entry ...
-        {"@misc{r,\n  note = {a}, @string{x = {b}, @ @  y = {c}\n}\n", "misc{r|note:a|string{x:b|y:c}"},
+        {"@misc{r,\n  note = {a}, @string{x = {b}, @ @  y = {c}\n}\n", "misc{r|note:a|stringx:b|y:c}"},
         // ... so could one whose "@" was followed by control characters ...
         {std::string("@misc{r,\n  @\0\x01 author = {x}\n}\n", 30), "misc{r|author:x}"},
-        // ... and a reference holding braces broke the header it was written into.
+        // ... a reference holding braces broke the header it was written into,
+        // and dropping them left a blank run that read back folded ...
         {"@misc{a{b}},\n  note = {x}\n}\n", "misc{ab}[},\n  note = {x}\n}]"},
+        {"@misc{Wo {  x = {1}},\n  y = {2}\n}\n", "misc{Wo x = 1}[},\n  y = {2}\n}]"},
+        // ... and in an entry closed by ")" braces in a name or a word closed
+        // the braced entry they were saved in.
+        {"@misc(r, ti}tle = {x}, note = foo}bar, year = }1999)", "misc{r|title:x|note=foo|year:1999}"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 80));
