@@ -412,8 +412,7 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
                 ch = LowerAscii(ch);
             // In an entry closed by ")" a name can hold braces, which would
             // close or open the braced entry it is saved in.
-            if (name.find_first_of("{}") != std::string::npos)
-                std::erase_if(name, [](char ch) { return ch == '{' || ch == '}'; });
+            std::erase_if(name, [](char ch) { return ch == '{' || ch == '}'; });
             // Written back at the start of a line, "@word{" would read as a
             // new entry: a name never starts with "@".
             // The bytes after the "@" go as well when the reader would skip
