@@ -407,12 +407,16 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
             }
             if (buf[i] != '=')
                 continue; // a stray word: dropped, the loop sees the delimiter
-            std::string name = Folded(buf.substr(nameStart, i - nameStart));
+            // In an entry closed by ")" a name can hold braces, which would
+            // close or open the braced entry it is saved in. They go before
+            // the blanks are folded and trimmed, so that a brace between
+            // blanks or next to a control character leaves nothing the next
+            // reading would fold or trim again.
+            std::string name(buf.substr(nameStart, i - nameStart));
+            std::erase_if(name, [](char ch) { return ch == '{' || ch == '}'; });
+            name = Folded(name);
             for (char& ch : name)
                 ch = LowerAscii(ch);
-            // In an entry closed by ")" a name can hold braces, which would
-            // close or open the braced entry it is saved in.
-            std::erase_if(name, [](char ch) { return ch == '{' || ch == '}'; });
             // Written back at the start of a line, "@word{" would read as a
             // new entry: a name never starts with "@".
             // The bytes after the "@" go as well when the reader would skip

@@ -113,6 +113,9 @@ TEST(Reader, ReadsAndRewritesLosslessly)
         // ... and in an entry closed by ")" braces in a name or a word closed
         // the braced entry they were saved in.
         {"@misc(r, ti}tle = {x}, note = foo}bar, year = }1999)", "misc{r|title:x|note=foo|year:1999}"},
+        // Dropping those braces after trimming the name left a blank run or a
+        // trailing control character that the next reading folded away.
+        {"@misc(r, a { } b = {c}, u\x01{ = {d})", "misc{r|a b:c|u:d}"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 80));
