@@ -31,6 +31,21 @@ template <class Op> double MedianMs(int runs, Op op)
     return t[static_cast<size_t>(runs / 2)];
 }
 
+// The same, with `setup(i)` run untimed before each timing.
+template <class Setup, class Op> double MedianMs(int runs, Setup setup, Op op)
+{
+    std::vector<double> t;
+    t.reserve(static_cast<size_t>(runs));
+    for (int i = 0; i < runs; ++i) {
+        setup(i);
+        const auto t0 = Clock::now();
+        op(i);
+        t.push_back(Ms(t0));
+    }
+    std::nth_element(t.begin(), t.begin() + runs / 2, t.end());
+    return t[static_cast<size_t>(runs / 2)];
+}
+
 inline void Report(const char* what, double ms, double referenceMs, double limitMs)
 {
     std::printf("%-42s %9.3f ms  (%5.1f x reference %.3f ms, limit %.0f ms) %s\n", what, ms,

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QTextCursor>
 #include <QResizeEvent>
@@ -180,9 +181,17 @@ void TFormDisplay::ShowItem(int itemIndex)
     Bibitem& item = s.Bib.Library.at(static_cast<size_t>(itemIndex));
     const ItemLayout layout = ShowItemRows(s, itemIndex);
 
-    Itemtype->clear();
+    // The type box holds the types of the schema as they are now; it is
+    // filled again only when they have changed since the last showing.
+    QStringList types;
+    types.reserve(static_cast<qsizetype>(s.schema.TypeTable.size()));
     for (const TItem& t : s.schema.TypeTable)
-        Itemtype->addItem(m_ctx.Text(t.Name));
+        types.push_back(m_ctx.Text(t.Name));
+    if (types != m_typeNames) {
+        Itemtype->clear();
+        Itemtype->addItems(types);
+        m_typeNames = std::move(types);
+    }
     Itemtype->setCurrentIndex(layout.TypeIndex);
 
     StyleRow(0, layout.Rows[0]);

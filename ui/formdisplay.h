@@ -61,6 +61,7 @@ class TFormDisplay final : public QWidget {
     QWidget* m_content = nullptr;
     // Label bytes of each row: the key by which edits find the item's field.
     std::array<std::string, kEditorRows> m_rowNames{};
+    QStringList m_typeNames; // what the type box was last filled with
     std::array<bool, kEditorRows> m_keyPopup{};
     std::string m_documentName;
     int m_usedRows = 0;
