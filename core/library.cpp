@@ -4,6 +4,7 @@
 #include "core/errors.h"
 #include "core/fileio.h"
 #include "core/reader.h"
+#include "core/scan.h"
 #include "core/text.h"
 
 #include <algorithm>
@@ -129,7 +130,10 @@ namespace {
 // back as "NewYork").
 void AppendValueLines(std::string& out, std::string_view line, const WriteOptions& options)
 {
-    if (line.find_first_of("\r\n") == std::string_view::npos) {
+    // A byte scan: find_first_of looks every byte up in its set one by one,
+    // which was a third of the time of a save.
+    const auto lineEnd = [&line](size_t from) { return scan::FindFirstOf<'\r', '\n'>(line.data(), from, line.size()); };
+    if (lineEnd(0) == line.size()) {
         AppendFieldLines(out, line, options);
         return;
     }
@@ -146,7 +150,7 @@ void AppendValueLines(std::string& out, std::string_view line, const WriteOption
     bool first = true;
     size_t i = 0;
     while (i <= line.size()) {
-        const size_t end = std::min(line.find_first_of("\r\n", i), line.size());
+        const size_t end = lineEnd(i);
         const std::string_view seg = line.substr(i, end - i);
         if (first) {
             piece.assign(seg);
