@@ -8,6 +8,7 @@
 #include "view/listview.h"
 
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QtTest>
 
 using namespace lorix;
@@ -107,6 +108,32 @@ class EditingTest : public QObject {
         d->Itemtype->setCurrentText(QStringLiteral("misc"));
         QCOMPARE(it.ItemType, std::string("misc"));
         QCOMPARE(it.Fields.size(), size_t(2));
+    }
+
+    // What the list shows on screen (the window's backing store, not a fresh
+    // rendering) follows a keystroke's write-back, for the first line, which
+    // sets the height of all, and for any other.
+    void listLineOnScreenFollowsAnEdit()
+    {
+        Harness h;
+        QVERIFY(h.Start());
+        h.SetLibrary({MakeItem("article", "a0", {{"title", "T0"}}), MakeItem("article", "a1", {{"title", "T1"}})});
+        TFormMain* m = h.Main();
+        m->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m));
+        for (int line : {1, 0}) {
+            h.Select(line);
+            const QRect r = m->Items->visualRect(m->ItemLines->index(line))
+                                .translated(m->Items->viewport()->mapTo(m, QPoint()));
+            auto onScreen = [&] {
+                QTest::qWait(20); // a layout first, then the repaint it asks for
+                return m->screen()->grabWindow(m->winId(), r.x(), r.y(), r.width(), r.height()).toImage();
+            };
+            const QImage before = onScreen();
+            h.Display()->FieldEditors[2]->setPlainText(QStringLiteral("Changed"));
+            QVERIFY(h.Lines()[line].contains(QStringLiteral("Changed")));
+            QVERIFY2(onScreen() != before, qPrintable(QString::number(line)));
+        }
     }
 
     void notesMemoAndTransparentMode()
