@@ -455,8 +455,7 @@ class RandomSessionTest : public QObject {
     void noWidgetOutlivesTheProgram()
     {
         {
-            Harness h;
-            QVERIFY(h.Start());
+            Started h;
             h.Main()->show();
             h.dialogs.texts.push_back(QStringLiteral("r"));
             h.Main()->AddItem->trigger();

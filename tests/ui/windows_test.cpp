@@ -25,16 +25,6 @@ using namespace std::string_literals;
 
 namespace {
 
-// A harness whose start must succeed; a failed start fails the test (QtTest
-// reports the exception) instead of running on with windows that do not exist.
-struct Started : Harness {
-    explicit Started(const Overrides& changes = {}) : Harness(changes)
-    {
-        if (!Start())
-            throw std::runtime_error("start failed");
-    }
-};
-
 // "caption|shortcut" per entry, "-" for a separator, "caption>" ... "<" around a submenu.
 QString Describe(const QMenu* menu)
 {
@@ -243,11 +233,15 @@ class WindowsTest : public QObject {
                 m->Filter1->isCheckable());
     }
 
-    void keysOfTheList()
+    // The single-letter keys of the list, and the options dialog in front of
+    // the windows behind it.
+    void keysOfTheListAndTheOptionsDialogInFront()
     {
         Started h;
         TFormMain* m = h.Main();
-        h.SetLibrary({MakeItem("book", "c1", {}), MakeItem("book", "c2", {}), MakeItem("book", "d", {})});
+        // Items without required fields: re-showing one logs no schema error
+        // over the list's count message.
+        h.SetLibrary({MakeItem("misc", "c1", {}), MakeItem("misc", "c2", {}), MakeItem("misc", "d", {})});
         m->show();
         m->SelectLine(0);
         m->Items->setFocus();
@@ -265,12 +259,36 @@ class WindowsTest : public QObject {
             QCOMPARE(h.s.Settings.Read("sorting"), std::string(sorting));
         }
         QVERIFY(m->SortKey() == u"ref"_s && m->byRef->isChecked() && !m->byTitle->isChecked());
+
+        m->mnuOptions->trigger();
+        QVERIFY(h.Options()->isVisible() && !m->isEnabled() && !h.Display()->isEnabled());
+        // Clicks on the main list do nothing while the dialog is up.
+        QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {},
+                          m->Items->visualRect(m->ItemLines->index(2)).center());
+        QCOMPARE(m->SelectedLine(), 1);
+        QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
+        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && h.Display()->isEnabled() &&
+                m->SelectedItem() == 1 && h.Display()->isVisible());
+        QCOMPARE(m->Status->text(), u"Filtering off. Showing all 3 items."_s);
+
         for (Qt::Key k : {Qt::Key_F, Qt::Key_V, Qt::Key_O})
             QTest::keyClick(m->Items, k);
         QVERIFY(m->Filter1->isChecked() && h.Options()->Filtering->isChecked() &&
                 h.s.Settings.IsYes("filtering") && h.Log()->isVisible() && h.Options()->isVisible() &&
                 !m->isEnabled());
-        h.Options()->DismissClick();
+        // Enter in a box presses Dismiss; the selected item gone, nothing is selected.
+        h.s.Bib.Library.clear();
+        QTest::keyClick(h.Options()->FilterBound[0], Qt::Key_Return);
+        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->SelectedLine() == -1 &&
+                !h.Display()->isVisible());
+        // A failing refresh: the error box, the refresh abandoned, the dialog closed all the same.
+        h.s.Bib.Library = {MakeItem("book", "a", {})};
+        m->mnuOptions->trigger();
+        h.Options()->Truncate->setChecked(true);
+        h.Options()->CharLimit->setText(u"wide"_s);
+        QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
+        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->ItemLines->rowCount() == 0 &&
+                h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"wide"_s));
         QSignalSpy closed(m, &TFormMain::closed);
         QTest::keyClick(m->Items, Qt::Key_X);
         QVERIFY(closed.count() == 1);
@@ -410,41 +428,6 @@ class WindowsTest : public QObject {
         }
         o->FilterBound[0]->setText(QString());
         QVERIFY(h.Main()->Filter1->isChecked() && !h.s.Settings.Has("filter1.value"));
-    }
-
-    void openDisablesTheWindowsBehindAndDismissReselectsOrRefreshFails()
-    {
-        Started h;
-        TFormMain* m = h.Main();
-        // Items without required fields: re-showing one logs no schema error
-        // over the list's count message.
-        h.SetLibrary({MakeItem("misc", "a", {}), MakeItem("misc", "b", {}), MakeItem("misc", "c", {})});
-        m->show();
-        m->SelectLine(1);
-        m->mnuOptions->trigger();
-        QVERIFY(h.Options()->isVisible() && !m->isEnabled() && !h.Display()->isEnabled());
-        // Clicks on the main list do nothing while the dialog is up.
-        QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {},
-                          m->Items->visualRect(m->ItemLines->index(2)).center());
-        QCOMPARE(m->SelectedLine(), 1);
-        QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && h.Display()->isEnabled() &&
-                m->SelectedItem() == 1 && h.Display()->isVisible());
-        QCOMPARE(m->Status->text(), u"Filtering off. Showing all 3 items."_s);
-        // Enter in a box presses Dismiss; the selected item gone, nothing is selected.
-        h.s.Bib.Library.clear();
-        m->mnuOptions->trigger();
-        QTest::keyClick(h.Options()->FilterBound[0], Qt::Key_Return);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->SelectedLine() == -1 &&
-                !h.Display()->isVisible());
-        // A failing refresh: the error box, the refresh abandoned, the dialog closed all the same.
-        h.s.Bib.Library = {MakeItem("book", "a", {})};
-        m->mnuOptions->trigger();
-        h.Options()->Truncate->setChecked(true);
-        h.Options()->CharLimit->setText(u"wide"_s);
-        QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->ItemLines->rowCount() == 0 &&
-                h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"wide"_s));
     }
 
     void clipboardImportSelectsShowsAndSwitchesFilteringOff()
