@@ -235,19 +235,9 @@ TEST_F(Editing, NewItemDeleteAndTheSelectionAfterIt)
         EXPECT_EQ(SelectionAfterDelete(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
 }
 
-TEST(Keywords, MenuGroupsAndAppending)
+// The menu groups are the window test's (keyword menus); here: appending.
+TEST(Keywords, Appending)
 {
-    auto groups = [](int n) { // flat up to twenty, then groups of twenty
-        Strings k;
-        for (int i = 0; i < n; ++i)
-            k.push_back("k" + std::to_string(100 + i));
-        std::string out;
-        for (const KeywordGroup& g : KeywordGroups(k))
-            out += g.Caption + " " + std::to_string(g.First) + "-" + std::to_string(g.Last) + "|";
-        return out;
-    };
-    EXPECT_EQ(groups(0) + groups(20), "");
-    EXPECT_EQ(groups(45), "k100-k119 0-19|k120-k139 20-39|k140-k144 40-44|");
     EXPECT_EQ(AppendKeyword("", "k") + "|" + AppendKeyword("\ta k   \r\n", "k"), "k|a k k");
 }
 
