@@ -56,7 +56,7 @@ const QString kRecord =
 class WindowsTest : public QObject {
     Q_OBJECT
   private slots:
-    void startCreatesTheWindowsInOrderReadsTheSettingsOrEndsWithout()
+    void startCreatesTheWindowsAndMenusReadsTheSettingsOrEndsWithout()
     {
         Started h;
         QCOMPARE(
@@ -70,6 +70,32 @@ class WindowsTest : public QObject {
         QVERIFY(m->Items->uniformItemSizes() && QFontInfo(m->Items->font()).fixedPitch());
         // Windows that were never shown keep the geometry read at start.
         QCOMPARE(QRect(m->x(), m->y(), m->width(), m->height()), QRect(40, 60, 900, 640));
+        QStringList menus;
+        for (QAction* top : m->menuBar()->actions())
+            menus << top->text() + u": "_s + Describe(top->menu());
+        QCOMPARE(menus,
+                 (QStringList{
+                     u"&File: New Library| - &Load Library|Ctrl+L &Save Library|Ctrl+S Save Library &As| - "
+                     u"&Import>from &PubMed|Ctrl+I watch Clipboard for &ID|< &Export>to &HTML| "
+                     u"to Clipboard|Ctrl+Alt+C< - | - &Quit|Ctrl+Q"_s,
+                     u"&Edit: &Delete Item|Shift+Del &New Item\tCtrl+Ins| Add &Custom Field|Shift+Ins "
+                     u"Add &Folder location|Ctrl+F Add &Keywords|Ctrl+K - C&heck Consistency| View &Log| "
+                     u"Show &Notes Window|Ctrl+N &Options|Ctrl+O"_s,
+                     u"&Sort: by &Title| by &Author| by &Year| by &Journal| by T&ype| by &Reference| "
+                     u"&Filter|Ctrl+Alt+F"_s,
+                     u"&Help: Manual| &About|"_s}));
+        for (QAction* a : m->findChildren<QAction*>())
+            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+        // Hidden entries live on the window only. Ctrl+Ins belongs to the
+        // import alone, so the key is never ambiguous.
+        for (QAction* hidden : {m->mnuImportfC, m->HideWindow1})
+            QVERIFY(m->actions().contains(hidden) && !menus.join(u' ').contains(hidden->text()));
+        QCOMPARE(m->mnuImportfC->shortcut().toString() + u' ' + m->HideWindow1->shortcut().toString() + u'|' +
+                     m->AddItem->shortcut().toString(),
+                 u"Ctrl+Ins Ctrl+T|"_s);
+        // The six orders are one radio group; Filter is a check entry of its own.
+        QVERIFY(m->SortGroup->actions().size() == 6 && !m->SortGroup->actions().contains(m->Filter1) &&
+                m->Filter1->isCheckable());
 
         Started bad(Overrides{{"main.top", "abc"}}); // the error box, and the start goes on
         QVERIFY(bad.dialogs.errors.size() == 1 && bad.dialogs.errors[0].contains(u"abc"_s) &&
@@ -201,38 +227,6 @@ class WindowsTest : public QObject {
         QCOMPARE(f.IniOnDisk(), before);
     }
 
-    void menuBarHasEveryEntry()
-    {
-        Started h;
-        TFormMain* m = h.Main();
-        QStringList menus;
-        for (QAction* top : m->menuBar()->actions())
-            menus << top->text() + u": "_s + Describe(top->menu());
-        QCOMPARE(menus,
-                 (QStringList{
-                     u"&File: New Library| - &Load Library|Ctrl+L &Save Library|Ctrl+S Save Library &As| - "
-                     u"&Import>from &PubMed|Ctrl+I watch Clipboard for &ID|< &Export>to &HTML| "
-                     u"to Clipboard|Ctrl+Alt+C< - | - &Quit|Ctrl+Q"_s,
-                     u"&Edit: &Delete Item|Shift+Del &New Item\tCtrl+Ins| Add &Custom Field|Shift+Ins "
-                     u"Add &Folder location|Ctrl+F Add &Keywords|Ctrl+K - C&heck Consistency| View &Log| "
-                     u"Show &Notes Window|Ctrl+N &Options|Ctrl+O"_s,
-                     u"&Sort: by &Title| by &Author| by &Year| by &Journal| by T&ype| by &Reference| "
-                     u"&Filter|Ctrl+Alt+F"_s,
-                     u"&Help: Manual| &About|"_s}));
-        for (QAction* a : m->findChildren<QAction*>())
-            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
-        // Hidden entries live on the window only. Ctrl+Ins belongs to the
-        // import alone, so the key is never ambiguous.
-        for (QAction* hidden : {m->mnuImportfC, m->HideWindow1})
-            QVERIFY(m->actions().contains(hidden) && !menus.join(u' ').contains(hidden->text()));
-        QCOMPARE(m->mnuImportfC->shortcut().toString() + u' ' + m->HideWindow1->shortcut().toString() + u'|' +
-                     m->AddItem->shortcut().toString(),
-                 u"Ctrl+Ins Ctrl+T|"_s);
-        // The six orders are one radio group; Filter is a check entry of its own.
-        QVERIFY(m->SortGroup->actions().size() == 6 && !m->SortGroup->actions().contains(m->Filter1) &&
-                m->Filter1->isCheckable());
-    }
-
     // The single-letter keys of the list, and the options dialog in front of
     // the windows behind it.
     void keysOfTheListAndTheOptionsDialogInFront()
@@ -294,7 +288,7 @@ class WindowsTest : public QObject {
         QVERIFY(closed.count() == 1);
     }
 
-    void listSelectionAndNavigator()
+    void listSelectionNavigatorAndTheCodecOfShownText()
     {
         Started h;
         TFormMain* m = h.Main();
@@ -344,23 +338,21 @@ class WindowsTest : public QObject {
         m->RefreshList(false);
         m->byTitle->trigger();
         QVERIFY(m->SelectedLine() == -1 && !editor->isVisible());
-    }
 
-    void latin1LibraryShowsAccentsAndRoundTrips()
-    {
+        // A Windows-1252 library: accents shown, and the Navigator finds them.
         const std::string bytes = "M\xFCller \x80 \x93quoted\x94 \x81";
         const QString shown = DecodeText(bytes, false);
         QCOMPARE(shown,
                  QString::fromUtf8("M\xC3\xBCller \xE2\x82\xAC \xE2\x80\x9Cquoted\xE2\x80\x9D \xC2\x81"));
         QCOMPARE(EncodeText(shown, false), bytes);
         QCOMPARE(EncodeText(QString::fromUtf8("\xE2\x80\x94 \xE4\xB8\xAD"), false), "\x97 ?"s);
-        Started h;
-        h.s.Bib.Utf8 = false;
-        h.s.Bib.Library = {MakeItem("book", "M\xFCller", {})};
-        h.Main()->RefreshList(false);
-        h.Main()->Navigator->setText(QString::fromUtf8("m\xC3\xBC"));
-        QVERIFY(h.Lines().at(0).contains(QString::fromUtf8("M\xC3\xBCller")) &&
-                h.Main()->SelectedLine() == 0);
+        Started w;
+        w.s.Bib.Utf8 = false;
+        w.s.Bib.Library = {MakeItem("book", "M\xFCller", {})};
+        w.Main()->RefreshList(false);
+        w.Main()->Navigator->setText(QString::fromUtf8("m\xC3\xBC"));
+        QVERIFY(w.Lines().at(0).contains(QString::fromUtf8("M\xC3\xBCller")) &&
+                w.Main()->SelectedLine() == 0);
     }
 
     void optionsStartFromTheSettingsAndFollowTheEnabledRules()
@@ -502,10 +494,10 @@ class WindowsTest : public QObject {
         QVERIFY(!m->Uhr->isActive() && m->byYear->isChecked());
     }
 
-    void exportTabAndClipboardExport()
+    void exportTabClipboardExportAndTheHtmlDialog()
     {
-        Started h(Overrides{
-            {"formats.article", "%02: %17 %(20."}, {"formats.misc", "%x1"}, {"formats.book", "%99"}});
+        Started h(Overrides{{"formats.article", "%02: %17 %(20."}, {"formats.misc", "%x1"}, {"formats.book", "%99"},
+                            {"expfields", ",booktitle,year,"}, {"expcolumns", "1"}, {"expline", "no"}});
         TFormOptions* o = h.Options();
         QVERIFY(o->TypeFormat->toolTip().startsWith(u"01 address 02 author 03 booktitle"_s));
         // Every keystroke is stored and previewed; an empty format removes the key.
@@ -537,12 +529,9 @@ class WindowsTest : public QObject {
             QCOMPARE(h.clipboard.content, QString::fromLatin1(clip));
             QCOMPARE(h.dialogs.errors.size(), errors);
         }
-    }
 
-    void htmlDialogRemembersChoicesAndEnterCancels()
-    {
-        Started h(Overrides{{"expfields", ",booktitle,year,"}, {"expcolumns", "1"}, {"expline", "no"}});
-        TFormMain* m = h.Main();
+        // The HTML export dialog.
+        h.dialogs.errors.clear();
         h.SetLibrary({MakeItem("book", "b", {{"title", "T"}, {"booktitle", "BT"}, {"year", "2001"}}),
                       MakeItem("article", "a", {{"Year", "1999"}, {"author", "A"}})});
         m->mnuHTML->trigger();
