@@ -87,7 +87,7 @@ class EditingTest : public QObject {
 
     // That every edit reaches the item and the list line, the random session
     // checks after each step; here what it cannot see.
-    void editorsWriteBack()
+    void editorsAndTheCustomFieldDialogWriteBack()
     {
         Started h;
         h.SetLibrary({MakeItem("article", "a1", {{"title", "T"}, {"year", "1999"}, {"note", "n"}})});
@@ -103,6 +103,34 @@ class EditingTest : public QObject {
         d->Itemtype->setCurrentText(QStringLiteral("misc"));
         QCOMPARE(it.ItemType, std::string("misc"));
         QCOMPARE(it.Fields.size(), size_t(2));
+
+        // The custom field dialog, by its senders.
+        h.SetLibrary({MakeItem("misc", "m", {{"note", "y"}})});
+        TFormCustom* c = h.program->W().Custom;
+        QCOMPARE(c->windowTitle(), QStringLiteral("Enter custom field data"));
+        h.Main()->newFieldClick(h.Main()); // without a selection nothing happens
+        QVERIFY(!c->isVisible());
+        h.Select(0);
+        h.Main()->AddFolderlocation1->trigger();
+        QVERIFY(c->isVisible() && !h.Main()->isEnabled() && !h.Display()->isEnabled());
+        QCOMPARE(c->Fieldname->text(), QStringLiteral("folder"));
+        c->Fieldvalue->setText(QStringLiteral("/papers"));
+        c->OK->click();
+        QVERIFY(!c->isVisible() && h.Main()->isEnabled() && h.Display()->isEnabled());
+        QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "folder"), std::string("/papers"));
+        h.Main()->newField->trigger(); // the menu entry keeps the boxes as they were
+        QCOMPARE(c->Fieldname->text(), QStringLiteral("folder"));
+        c->Cancel->click();
+        h.Main()->KeyZ(); // Z empties both
+        QVERIFY(c->Fieldname->text().isEmpty() && c->Fieldvalue->text().isEmpty());
+        c->Fieldname->setText(QStringLiteral("note"));
+        c->Fieldvalue->setText(QStringLiteral("x"));
+        c->OK->click();
+        QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "note"), std::string("y x"));
+        h.Main()->AddKeywords1->trigger(); // the name "key" attaches the keyword menu
+        QCOMPARE(c->Fieldname->text(), QStringLiteral("key"));
+        QCOMPARE(c->Fieldvalue->contextMenuPolicy(), Qt::CustomContextMenu);
+        c->Cancel->click();
     }
 
     // What the list shows on screen (the window's backing store, not a fresh
@@ -237,37 +265,6 @@ class EditingTest : public QObject {
         QVERIFY(h.s.Log.LogList.size() <= 1); // the list count only
         QCOMPARE(h.s.Settings.Read("log.error"), std::string("yes"));
         QVERIFY(h.Main()->Heading->text().endsWith(QStringLiteral(": 3 items.")));
-    }
-
-    void customFieldDialogByItsSenders()
-    {
-        Started h;
-        h.SetLibrary({MakeItem("misc", "m", {{"note", "y"}})});
-        TFormCustom* c = h.program->W().Custom;
-        QCOMPARE(c->windowTitle(), QStringLiteral("Enter custom field data"));
-        h.Main()->newFieldClick(h.Main()); // without a selection nothing happens
-        QVERIFY(!c->isVisible());
-        h.Select(0);
-        h.Main()->AddFolderlocation1->trigger();
-        QVERIFY(c->isVisible() && !h.Main()->isEnabled() && !h.Display()->isEnabled());
-        QCOMPARE(c->Fieldname->text(), QStringLiteral("folder"));
-        c->Fieldvalue->setText(QStringLiteral("/papers"));
-        c->OK->click();
-        QVERIFY(!c->isVisible() && h.Main()->isEnabled() && h.Display()->isEnabled());
-        QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "folder"), std::string("/papers"));
-        h.Main()->newField->trigger(); // the menu entry keeps the boxes as they were
-        QCOMPARE(c->Fieldname->text(), QStringLiteral("folder"));
-        c->Cancel->click();
-        h.Main()->KeyZ(); // Z empties both
-        QVERIFY(c->Fieldname->text().isEmpty() && c->Fieldvalue->text().isEmpty());
-        c->Fieldname->setText(QStringLiteral("note"));
-        c->Fieldvalue->setText(QStringLiteral("x"));
-        c->OK->click();
-        QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "note"), std::string("y x"));
-        h.Main()->AddKeywords1->trigger(); // the name "key" attaches the keyword menu
-        QCOMPARE(c->Fieldname->text(), QStringLiteral("key"));
-        QCOMPARE(c->Fieldvalue->contextMenuPolicy(), Qt::CustomContextMenu);
-        c->Cancel->click();
     }
 
     // Captions escape "&"; more than 20 keywords go into submenus of 20, whose

@@ -355,7 +355,7 @@ class WindowsTest : public QObject {
                 w.Main()->SelectedLine() == 0);
     }
 
-    void optionsStartFromTheSettingsAndFollowTheEnabledRules()
+    void optionsStartFromTheSettingsFollowTheEnabledRulesAndWriteEveryKey()
     {
         Started h(Overrides{
             {"filtering", "yes"}, {"filtermode", "or"}, {"filter2.field", "key"}, {"filter2.value", "dna"}});
@@ -388,12 +388,8 @@ class WindowsTest : public QObject {
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(o->NotChecked(i), inverted);
         }
-    }
 
-    void everyChangeWritesTheKeys()
-    {
-        Started h;
-        TFormOptions* o = h.Options();
+        // Every key written on any change.
         const QStringList keys =
             u"filtering filter1.op filter2.op filter3.op filter1.field filter2.field filter3.field "
             u"filtermode log.status disp.status log.error disp.error writelog savesize savesorted "
