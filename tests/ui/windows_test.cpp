@@ -1,13 +1,7 @@
-// The main window and the dialogs it opens. The start (window order, the
-// refusal without settings, what it reads) and the shutdown (the question, the
-// writes, the failures that keep the window open); the log window, New
-// Library and the names of loaded and saved libraries; the menu bar and the
-// single-letter keys; the list, its selection and the Navigator; the codec of
-// shown text; the options dialog: every key written on a change, the enabled
-// rules, Dismiss with re-selection, the windows behind it disabled; import and
-// export: the clipboard import, the PubMed fetch and the clipboard watch
-// against a loopback server, the Export tab and the clipboard export, and the
-// HTML export dialog.
+// The main window and the dialogs it opens: the start and the shutdown, the
+// library names, the menu bar and the list's keys, the Navigator, the codec of
+// shown text, the options dialog, and import and export (the PubMed fetch and
+// the clipboard watch against a loopback server).
 #include "support/httpserver.h"
 #include "ui/codec.h"
 #include "ui/formprint.h"
@@ -134,7 +128,7 @@ class WindowsTest : public QObject {
         QVERIFY(log->isHidden());
     }
 
-    void newLibraryEmptiesAllButAsksNothing()
+    void newLoadAndSaveSetTheLibraryNames()
     {
         for (const auto& [datapath, expected] :
              {std::pair("d:\\bib\\", "d:\\bib\\new.bib"), {"*none*", "new.bib"}}) {
@@ -151,10 +145,7 @@ class WindowsTest : public QObject {
             QVERIFY(h.s.LibraryChanged && h.dialogs.questions.isEmpty() &&
                     h.Main()->LastFile->text() == u"older.bib"_s);
         }
-    }
 
-    void loadSaveAndLastFileNames()
-    {
         Started h(Overrides{{"filename", "one.bib"}, {"datapath", "data/"}});
         h.dialogs.files.push_back(u"two.bib"_s);
         h.Main()->mnuLoad->trigger();
@@ -418,26 +409,7 @@ class WindowsTest : public QObject {
         QVERIFY(h.Main()->Filter1->isChecked() && !h.s.Settings.Has("filter1.value"));
     }
 
-    void clipboardImportSelectsShowsAndSwitchesFilteringOff()
-    {
-        Started h(Overrides{{"filtering", "yes"}, {"filter1.field", "year"}, {"filter1.value", "1999"}});
-        TFormMain* m = h.Main();
-        h.SetLibrary({MakeItem("article", "smith:2003", {{"year", "1999"}})});
-        h.clipboard.content.clear();
-        m->mnuImportfC->trigger();
-        QCOMPARE(m->Status->text(), u"No text found in clipboard."_s);
-        h.clipboard.content = u"    "_s + kRecord; // indented copy, LF line ends
-        m->mnuImportfC->trigger();
-        QVERIFY(h.s.Bib.Library.size() == 2 && m->SelectedItem() == 1 && h.Display()->isVisible() &&
-                !m->Filter1->isChecked() && h.s.LibraryChanged &&
-                m->Heading->text().endsWith(u": 2 items."_s));
-        // The refresh report follows the import's own message.
-        const auto& log = h.s.Log.LogList;
-        QVERIFY(log.size() >= 2 &&
-                log.end()[-2].find("Added item smith:2003a from Clipboard.") != std::string::npos);
-    }
-
-    void fetchAndWatch()
+    void fetchWatchAndClipboardImport()
     {
         std::atomic<int> fail{0};
         LoopbackServer server([&](const std::string& target) {
@@ -488,6 +460,23 @@ class WindowsTest : public QObject {
                 m->watchClip->isChecked() && !m->Uhr->isActive() && m->LastClipText == u"43"_s);
         m->watchClip->trigger();
         QVERIFY(!m->Uhr->isActive() && m->byYear->isChecked());
+
+        // The clipboard import selects and shows the new item and switches filtering off.
+        h.s.Settings.Write("filter1.field", "year");
+        h.s.Settings.Write("filter1.value", "1999");
+        m->Filter1->trigger();
+        h.s.LibraryChanged = false;
+        h.clipboard.content.clear();
+        m->mnuImportfC->trigger();
+        QCOMPARE(m->Status->text(), u"No text found in clipboard."_s);
+        h.clipboard.content = u"    "_s + kRecord; // indented copy, LF line ends
+        m->mnuImportfC->trigger();
+        QVERIFY(lib.size() == 4 && m->SelectedItem() == 3 && h.Display()->isVisible() &&
+                !m->Filter1->isChecked() && h.s.LibraryChanged && m->Heading->text().endsWith(u": 4 items."_s));
+        // The refresh report follows the import's own message.
+        const auto& log = h.s.Log.LogList;
+        QVERIFY(log.size() >= 2 &&
+                log.end()[-2].find("Added item smith:2003c from Clipboard.") != std::string::npos);
     }
 
     void exportTabClipboardExportAndTheHtmlDialog()
