@@ -87,7 +87,7 @@ class EditingTest : public QObject {
 
     // That every edit reaches the item and the list line, the random session
     // checks after each step; here what it cannot see.
-    void editorsAndTheCustomFieldDialogWriteBack()
+    void editorsAndTheCustomFieldDialogWriteBackAndTheKeywordMenus()
     {
         Started h;
         h.SetLibrary({MakeItem("article", "a1", {{"title", "T"}, {"year", "1999"}, {"note", "n"}})});
@@ -131,6 +131,22 @@ class EditingTest : public QObject {
         QCOMPARE(c->Fieldname->text(), QStringLiteral("key"));
         QCOMPARE(c->Fieldvalue->contextMenuPolicy(), Qt::CustomContextMenu);
         c->Cancel->click();
+        // Captions escape "&"; more than 20 keywords go into submenus of 20, whose
+        // captions name their first and last keyword.
+        const struct {
+            int count, topEntries, lastSubmenu;
+            const char* lastCaption;
+        } cases[] = {{20, 20, 0, "k&&119"}, {45, 3, 5, "k&&140-k&&144"}};
+        for (const auto& k : cases) {
+            h.s.KeywordList.clear();
+            for (int i = k.count - 1; i >= 0; --i)
+                h.s.KeywordList.push_back("k&" + std::to_string(100 + i));
+            h.Main()->BuildPopupKeys();
+            const QList<QAction*> top = h.Main()->PopupKeys->actions();
+            QCOMPARE(top.size(), k.topEntries);
+            QCOMPARE(top.back()->text(), QString::fromLatin1(k.lastCaption));
+            QCOMPARE(top.back()->menu() ? top.back()->menu()->actions().size() : 0, k.lastSubmenu);
+        }
     }
 
     // What the list shows on screen (the window's backing store, not a fresh
@@ -158,7 +174,7 @@ class EditingTest : public QObject {
         }
     }
 
-    void notesMemoAndTransparentMode()
+    void notesMemoTransparentModeAndNotesFollowingTheReference()
     {
         Started h(Overrides{{"displaynotes", "2"}});
         h.Main()->show();
@@ -191,13 +207,7 @@ class EditingTest : public QObject {
         h.Main()->HideWindow1->trigger();
         QVERIFY(h.Main()->isVisible() && n->isVisible());
         QCOMPARE(h.Display()->windowOpacity(), 1.0);
-    }
 
-    void notesFollowTheReference()
-    {
-        Started h(Overrides{{"displaynotes", "0"}});
-        h.Main()->show();
-        TFormNotes* n = h.program->W().Notes;
         // References that differ in letter case share one note: once the
         // reference is edited onto another item's, the memo must show that
         // note, or the next keystroke overwrites it with the old memo text.
@@ -265,27 +275,6 @@ class EditingTest : public QObject {
         QVERIFY(h.s.Log.LogList.size() <= 1); // the list count only
         QCOMPARE(h.s.Settings.Read("log.error"), std::string("yes"));
         QVERIFY(h.Main()->Heading->text().endsWith(QStringLiteral(": 3 items.")));
-    }
-
-    // Captions escape "&"; more than 20 keywords go into submenus of 20, whose
-    // captions name their first and last keyword.
-    void keywordMenus()
-    {
-        Started h;
-        const struct {
-            int count, topEntries, lastSubmenu;
-            const char* lastCaption;
-        } cases[] = {{20, 20, 0, "k&&119"}, {45, 3, 5, "k&&140-k&&144"}};
-        for (const auto& c : cases) {
-            h.s.KeywordList.clear();
-            for (int i = c.count - 1; i >= 0; --i)
-                h.s.KeywordList.push_back("k&" + std::to_string(100 + i));
-            h.Main()->BuildPopupKeys();
-            const QList<QAction*> top = h.Main()->PopupKeys->actions();
-            QCOMPARE(top.size(), c.topEntries);
-            QCOMPARE(top.back()->text(), QString::fromLatin1(c.lastCaption));
-            QCOMPARE(top.back()->menu() ? top.back()->menu()->actions().size() : 0, c.lastSubmenu);
-        }
     }
 };
 
