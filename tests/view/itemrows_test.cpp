@@ -200,6 +200,7 @@ TEST_F(Editing, WriteBackCustomFieldsAndAFullItem)
                                       {"@a b=c,", "w"}})
         AddCustomField(s, i, name, value);
     EXPECT_EQ(Fields(s.Bib.Library[i]), "r|note=y x|Note=z|abc=w|");
+    EXPECT_EQ(AppendKeyword("", "k") + "|" + AppendKeyword("\ta k   \r\n", "k"), "k|a k k");
 
     // A full item refuses another field, but appending to one it has works.
     Bibitem full = Item("misc", "full", {});
@@ -233,12 +234,6 @@ TEST_F(Editing, NewItemDeleteAndTheSelectionAfterIt)
     const int cases[][4] = {{0, -1, 0, -1}, {1, 0, 1, -1}, {6, 8, 3, 2}, {0, 8, 1, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(SelectionAfterDelete(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
-}
-
-// The menu groups are the window test's (keyword menus); here: appending.
-TEST(Keywords, Appending)
-{
-    EXPECT_EQ(AppendKeyword("", "k") + "|" + AppendKeyword("\ta k   \r\n", "k"), "k|a k k");
 }
 
 TEST_F(Editing, ConsistencyCheckMessagesAndDocumentFiles)
