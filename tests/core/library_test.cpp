@@ -174,7 +174,7 @@ TEST(Scan, EveryPieceAtEveryOffset)
             }
 }
 
-TEST(Writer, LayoutOfAnEntry)
+TEST(Writer, LayoutOfAnEntryAndAStableByteWiseSort)
 {
     Read r = ReadText("@article{Smith:99,}\n@article{Smith99, author = {Smith, J.}, year = {1999}, "
                       "month = jan, e = {}}");
@@ -182,6 +182,11 @@ TEST(Writer, LayoutOfAnEntry)
                                         "  author = {Smith, J.},\r\n  year = {1999},\r\n  month = jan,\r\n"
                                         "  e = {}\r\n  }\r\n\r\n");
     EXPECT_EQ(FormatLibrary(TBib{}, {}), "");
+    r = ReadText("@b{r1, year={2}}@a{r2, year={1}}@B{r3, year={2}}@a{r4}");
+    SortLibrary(r.bib, "year");
+    EXPECT_EQ(Dump(r.bib), "a{r4}a{r2|year:1}b{r1|year:2}B{r3|year:2}");
+    SortLibrary(r.bib, "type");
+    EXPECT_EQ(r.bib.Library[0].ItemType, "B");
 }
 
 // Whatever the widths, and whatever line breaks were typed into a value, the
@@ -221,15 +226,6 @@ TEST(Writer, ValuesReadBackWithBreaksAsOneBlank)
             EXPECT_TRUE(r.errors.empty());
             EXPECT_EQ(Dump(r.bib), "article{q|title:" + (c.read.empty() ? c.typed : c.read) + "|year:1}");
         }
-}
-
-TEST(Writer, SortIsStableAndByteWise)
-{
-    Read r = ReadText("@b{r1, year={2}}@a{r2, year={1}}@B{r3, year={2}}@a{r4}");
-    SortLibrary(r.bib, "year");
-    EXPECT_EQ(Dump(r.bib), "a{r4}a{r2|year:1}b{r1|year:2}B{r3|year:2}");
-    SortLibrary(r.bib, "type");
-    EXPECT_EQ(r.bib.Library[0].ItemType, "B");
 }
 
 TEST(Library, CorpusFilesReadCompletelyAndRoundTrip)

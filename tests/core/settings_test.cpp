@@ -36,7 +36,7 @@ std::string ParseResult(const std::string& ini)
 }
 } // namespace
 
-TEST(SettingsList, ReadAndWriteRules)
+TEST(SettingsList, ReadAndWriteRulesAndAFileRoundTripKeepsLinesAndLineEnds)
 {
     // Keys ignore letter case and the first line of a key answers; writing
     // replaces that line, an empty value deletes it, a new key is appended.
@@ -61,10 +61,6 @@ TEST(SettingsList, ReadAndWriteRules)
     s.Write("note", "x\xfe");
     EXPECT_EQ(s.Read("note"), "x\xfe");
     EXPECT_EQ(s.Read("note\xff"), "");
-}
-
-TEST(SettingsList, FileRoundTripKeepsLinesAndLineEnds)
-{
     test::TempDir dir;
     for (std::string end : {"\n", "\r\n"}) {
         std::string text = "a=1" + end + end + "; note" + end + "B=2" + end;

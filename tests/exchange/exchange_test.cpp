@@ -112,7 +112,7 @@ TEST(Medline, RecordFields)
     EXPECT_EQ(ReadMedlineRecord(PrepareImportText(kRecord, LineEnd::LF)).Abstract, "First part second part.");
 }
 
-TEST(Medline, ImportReportsAndMakesReferencesUnique)
+TEST(Medline, ImportReportsMakesReferencesUniqueAndTakesRealRecords)
 {
     Imports im;
     const std::string text = PrepareImportText(kRecord, LineEnd::CR);
@@ -132,10 +132,6 @@ TEST(Medline, ImportReportsAndMakesReferencesUnique)
         EXPECT_TRUE(e.s.Bib.Library.empty() && !e.s.LibraryChanged) << text;
         EXPECT_EQ(e.last, message);
     }
-}
-
-TEST(Medline, RealRecordsImport)
-{
     for (const char* file : {"medline/pmid-12230038.txt", "medline/pmid-16377612.txt", "medline/pmid-21969133.txt"}) {
         Imports im;
         const std::string raw = test::ReadFile(test::CorpusFile(file));

@@ -28,6 +28,7 @@
 #include <QTabWidget>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace lorix::test {
@@ -110,6 +111,16 @@ class Harness {
 
   private:
     QString m_oldDir;
+};
+
+// A harness whose start must succeed; a failed start fails the test (QtTest
+// reports the exception) instead of running on with windows that do not exist.
+struct Started : Harness {
+    explicit Started(const Overrides& changes = {}) : Harness(changes)
+    {
+        if (!Start())
+            throw std::runtime_error("start failed");
+    }
 };
 
 } // namespace lorix::test

@@ -1,13 +1,7 @@
-// The main window and the dialogs it opens. The start (window order, the
-// refusal without settings, what it reads) and the shutdown (the question, the
-// writes, the failures that keep the window open); the log window, New
-// Library and the names of loaded and saved libraries; the menu bar and the
-// single-letter keys; the list, its selection and the Navigator; the codec of
-// shown text; the options dialog: every key written on a change, the enabled
-// rules, Dismiss with re-selection, the windows behind it disabled; import and
-// export: the clipboard import, the PubMed fetch and the clipboard watch
-// against a loopback server, the Export tab and the clipboard export, and the
-// HTML export dialog.
+// The main window and the dialogs it opens: the start and the shutdown, the
+// library names, the menu bar and the list's keys, the Navigator, the codec of
+// shown text, the options dialog, and import and export (the PubMed fetch and
+// the clipboard watch against a loopback server).
 #include "support/httpserver.h"
 #include "ui/codec.h"
 #include "ui/formprint.h"
@@ -24,16 +18,6 @@ using namespace Qt::StringLiterals;
 using namespace std::string_literals;
 
 namespace {
-
-// A harness whose start must succeed; a failed start fails the test (QtTest
-// reports the exception) instead of running on with windows that do not exist.
-struct Started : Harness {
-    explicit Started(const Overrides& changes = {}) : Harness(changes)
-    {
-        if (!Start())
-            throw std::runtime_error("start failed");
-    }
-};
 
 // "caption|shortcut" per entry, "-" for a separator, "caption>" ... "<" around a submenu.
 QString Describe(const QMenu* menu)
@@ -66,7 +50,7 @@ const QString kRecord =
 class WindowsTest : public QObject {
     Q_OBJECT
   private slots:
-    void startCreatesTheWindowsInOrderReadsTheSettingsOrEndsWithout()
+    void startCreatesTheWindowsAndMenusReadsTheSettingsOrEndsWithout()
     {
         Started h;
         QCOMPARE(
@@ -80,6 +64,32 @@ class WindowsTest : public QObject {
         QVERIFY(m->Items->uniformItemSizes() && QFontInfo(m->Items->font()).fixedPitch());
         // Windows that were never shown keep the geometry read at start.
         QCOMPARE(QRect(m->x(), m->y(), m->width(), m->height()), QRect(40, 60, 900, 640));
+        QStringList menus;
+        for (QAction* top : m->menuBar()->actions())
+            menus << top->text() + u": "_s + Describe(top->menu());
+        QCOMPARE(menus,
+                 (QStringList{
+                     u"&File: New Library| - &Load Library|Ctrl+L &Save Library|Ctrl+S Save Library &As| - "
+                     u"&Import>from &PubMed|Ctrl+I watch Clipboard for &ID|< &Export>to &HTML| "
+                     u"to Clipboard|Ctrl+Alt+C< - | - &Quit|Ctrl+Q"_s,
+                     u"&Edit: &Delete Item|Shift+Del &New Item\tCtrl+Ins| Add &Custom Field|Shift+Ins "
+                     u"Add &Folder location|Ctrl+F Add &Keywords|Ctrl+K - C&heck Consistency| View &Log| "
+                     u"Show &Notes Window|Ctrl+N &Options|Ctrl+O"_s,
+                     u"&Sort: by &Title| by &Author| by &Year| by &Journal| by T&ype| by &Reference| "
+                     u"&Filter|Ctrl+Alt+F"_s,
+                     u"&Help: Manual| &About|"_s}));
+        for (QAction* a : m->findChildren<QAction*>())
+            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+        // Hidden entries live on the window only. Ctrl+Ins belongs to the
+        // import alone, so the key is never ambiguous.
+        for (QAction* hidden : {m->mnuImportfC, m->HideWindow1})
+            QVERIFY(m->actions().contains(hidden) && !menus.join(u' ').contains(hidden->text()));
+        QCOMPARE(m->mnuImportfC->shortcut().toString() + u' ' + m->HideWindow1->shortcut().toString() + u'|' +
+                     m->AddItem->shortcut().toString(),
+                 u"Ctrl+Ins Ctrl+T|"_s);
+        // The six orders are one radio group; Filter is a check entry of its own.
+        QVERIFY(m->SortGroup->actions().size() == 6 && !m->SortGroup->actions().contains(m->Filter1) &&
+                m->Filter1->isCheckable());
 
         Started bad(Overrides{{"main.top", "abc"}}); // the error box, and the start goes on
         QVERIFY(bad.dialogs.errors.size() == 1 && bad.dialogs.errors[0].contains(u"abc"_s) &&
@@ -118,7 +128,7 @@ class WindowsTest : public QObject {
         QVERIFY(log->isHidden());
     }
 
-    void newLibraryEmptiesAllButAsksNothing()
+    void newLoadAndSaveSetTheLibraryNames()
     {
         for (const auto& [datapath, expected] :
              {std::pair("d:\\bib\\", "d:\\bib\\new.bib"), {"*none*", "new.bib"}}) {
@@ -135,10 +145,7 @@ class WindowsTest : public QObject {
             QVERIFY(h.s.LibraryChanged && h.dialogs.questions.isEmpty() &&
                     h.Main()->LastFile->text() == u"older.bib"_s);
         }
-    }
 
-    void loadSaveAndLastFileNames()
-    {
         Started h(Overrides{{"filename", "one.bib"}, {"datapath", "data/"}});
         h.dialogs.files.push_back(u"two.bib"_s);
         h.Main()->mnuLoad->trigger();
@@ -211,43 +218,15 @@ class WindowsTest : public QObject {
         QCOMPARE(f.IniOnDisk(), before);
     }
 
-    void menuBarHasEveryEntry()
+    // The single-letter keys of the list, and the options dialog in front of
+    // the windows behind it.
+    void keysOfTheListAndTheOptionsDialogInFront()
     {
         Started h;
         TFormMain* m = h.Main();
-        QStringList menus;
-        for (QAction* top : m->menuBar()->actions())
-            menus << top->text() + u": "_s + Describe(top->menu());
-        QCOMPARE(menus,
-                 (QStringList{
-                     u"&File: New Library| - &Load Library|Ctrl+L &Save Library|Ctrl+S Save Library &As| - "
-                     u"&Import>from &PubMed|Ctrl+I watch Clipboard for &ID|< &Export>to &HTML| "
-                     u"to Clipboard|Ctrl+Alt+C< - | - &Quit|Ctrl+Q"_s,
-                     u"&Edit: &Delete Item|Shift+Del &New Item\tCtrl+Ins| Add &Custom Field|Shift+Ins "
-                     u"Add &Folder location|Ctrl+F Add &Keywords|Ctrl+K - C&heck Consistency| View &Log| "
-                     u"Show &Notes Window|Ctrl+N &Options|Ctrl+O"_s,
-                     u"&Sort: by &Title| by &Author| by &Year| by &Journal| by T&ype| by &Reference| "
-                     u"&Filter|Ctrl+Alt+F"_s,
-                     u"&Help: Manual| &About|"_s}));
-        for (QAction* a : m->findChildren<QAction*>())
-            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
-        // Hidden entries live on the window only. Ctrl+Ins belongs to the
-        // import alone, so the key is never ambiguous.
-        for (QAction* hidden : {m->mnuImportfC, m->HideWindow1})
-            QVERIFY(m->actions().contains(hidden) && !menus.join(u' ').contains(hidden->text()));
-        QCOMPARE(m->mnuImportfC->shortcut().toString() + u' ' + m->HideWindow1->shortcut().toString() + u'|' +
-                     m->AddItem->shortcut().toString(),
-                 u"Ctrl+Ins Ctrl+T|"_s);
-        // The six orders are one radio group; Filter is a check entry of its own.
-        QVERIFY(m->SortGroup->actions().size() == 6 && !m->SortGroup->actions().contains(m->Filter1) &&
-                m->Filter1->isCheckable());
-    }
-
-    void keysOfTheList()
-    {
-        Started h;
-        TFormMain* m = h.Main();
-        h.SetLibrary({MakeItem("book", "c1", {}), MakeItem("book", "c2", {}), MakeItem("book", "d", {})});
+        // Items without required fields: re-showing one logs no schema error
+        // over the list's count message.
+        h.SetLibrary({MakeItem("misc", "c1", {}), MakeItem("misc", "c2", {}), MakeItem("misc", "d", {})});
         m->show();
         m->SelectLine(0);
         m->Items->setFocus();
@@ -265,18 +244,42 @@ class WindowsTest : public QObject {
             QCOMPARE(h.s.Settings.Read("sorting"), std::string(sorting));
         }
         QVERIFY(m->SortKey() == u"ref"_s && m->byRef->isChecked() && !m->byTitle->isChecked());
+
+        m->mnuOptions->trigger();
+        QVERIFY(h.Options()->isVisible() && !m->isEnabled() && !h.Display()->isEnabled());
+        // Clicks on the main list do nothing while the dialog is up.
+        QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {},
+                          m->Items->visualRect(m->ItemLines->index(2)).center());
+        QCOMPARE(m->SelectedLine(), 1);
+        QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
+        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && h.Display()->isEnabled() &&
+                m->SelectedItem() == 1 && h.Display()->isVisible());
+        QCOMPARE(m->Status->text(), u"Filtering off. Showing all 3 items."_s);
+
         for (Qt::Key k : {Qt::Key_F, Qt::Key_V, Qt::Key_O})
             QTest::keyClick(m->Items, k);
         QVERIFY(m->Filter1->isChecked() && h.Options()->Filtering->isChecked() &&
                 h.s.Settings.IsYes("filtering") && h.Log()->isVisible() && h.Options()->isVisible() &&
                 !m->isEnabled());
-        h.Options()->DismissClick();
+        // Enter in a box presses Dismiss; the selected item gone, nothing is selected.
+        h.s.Bib.Library.clear();
+        QTest::keyClick(h.Options()->FilterBound[0], Qt::Key_Return);
+        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->SelectedLine() == -1 &&
+                !h.Display()->isVisible());
+        // A failing refresh: the error box, the refresh abandoned, the dialog closed all the same.
+        h.s.Bib.Library = {MakeItem("book", "a", {})};
+        m->mnuOptions->trigger();
+        h.Options()->Truncate->setChecked(true);
+        h.Options()->CharLimit->setText(u"wide"_s);
+        QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
+        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->ItemLines->rowCount() == 0 &&
+                h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"wide"_s));
         QSignalSpy closed(m, &TFormMain::closed);
         QTest::keyClick(m->Items, Qt::Key_X);
         QVERIFY(closed.count() == 1);
     }
 
-    void listSelectionAndNavigator()
+    void listSelectionNavigatorAndTheCodecOfShownText()
     {
         Started h;
         TFormMain* m = h.Main();
@@ -326,26 +329,24 @@ class WindowsTest : public QObject {
         m->RefreshList(false);
         m->byTitle->trigger();
         QVERIFY(m->SelectedLine() == -1 && !editor->isVisible());
-    }
 
-    void latin1LibraryShowsAccentsAndRoundTrips()
-    {
+        // A Windows-1252 library: accents shown, and the Navigator finds them.
         const std::string bytes = "M\xFCller \x80 \x93quoted\x94 \x81";
         const QString shown = DecodeText(bytes, false);
         QCOMPARE(shown,
                  QString::fromUtf8("M\xC3\xBCller \xE2\x82\xAC \xE2\x80\x9Cquoted\xE2\x80\x9D \xC2\x81"));
         QCOMPARE(EncodeText(shown, false), bytes);
         QCOMPARE(EncodeText(QString::fromUtf8("\xE2\x80\x94 \xE4\xB8\xAD"), false), "\x97 ?"s);
-        Started h;
-        h.s.Bib.Utf8 = false;
-        h.s.Bib.Library = {MakeItem("book", "M\xFCller", {})};
-        h.Main()->RefreshList(false);
-        h.Main()->Navigator->setText(QString::fromUtf8("m\xC3\xBC"));
-        QVERIFY(h.Lines().at(0).contains(QString::fromUtf8("M\xC3\xBCller")) &&
-                h.Main()->SelectedLine() == 0);
+        Started w;
+        w.s.Bib.Utf8 = false;
+        w.s.Bib.Library = {MakeItem("book", "M\xFCller", {})};
+        w.Main()->RefreshList(false);
+        w.Main()->Navigator->setText(QString::fromUtf8("m\xC3\xBC"));
+        QVERIFY(w.Lines().at(0).contains(QString::fromUtf8("M\xC3\xBCller")) &&
+                w.Main()->SelectedLine() == 0);
     }
 
-    void optionsStartFromTheSettingsAndFollowTheEnabledRules()
+    void optionsStartFromTheSettingsFollowTheEnabledRulesAndWriteEveryKey()
     {
         Started h(Overrides{
             {"filtering", "yes"}, {"filtermode", "or"}, {"filter2.field", "key"}, {"filter2.value", "dna"}});
@@ -378,12 +379,8 @@ class WindowsTest : public QObject {
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(o->NotChecked(i), inverted);
         }
-    }
 
-    void everyChangeWritesTheKeys()
-    {
-        Started h;
-        TFormOptions* o = h.Options();
+        // Every key written on any change.
         const QStringList keys =
             u"filtering filter1.op filter2.op filter3.op filter1.field filter2.field filter3.field "
             u"filtermode log.status disp.status log.error disp.error writelog savesize savesorted "
@@ -412,61 +409,7 @@ class WindowsTest : public QObject {
         QVERIFY(h.Main()->Filter1->isChecked() && !h.s.Settings.Has("filter1.value"));
     }
 
-    void openDisablesTheWindowsBehindAndDismissReselectsOrRefreshFails()
-    {
-        Started h;
-        TFormMain* m = h.Main();
-        // Items without required fields: re-showing one logs no schema error
-        // over the list's count message.
-        h.SetLibrary({MakeItem("misc", "a", {}), MakeItem("misc", "b", {}), MakeItem("misc", "c", {})});
-        m->show();
-        m->SelectLine(1);
-        m->mnuOptions->trigger();
-        QVERIFY(h.Options()->isVisible() && !m->isEnabled() && !h.Display()->isEnabled());
-        // Clicks on the main list do nothing while the dialog is up.
-        QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {},
-                          m->Items->visualRect(m->ItemLines->index(2)).center());
-        QCOMPARE(m->SelectedLine(), 1);
-        QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && h.Display()->isEnabled() &&
-                m->SelectedItem() == 1 && h.Display()->isVisible());
-        QCOMPARE(m->Status->text(), u"Filtering off. Showing all 3 items."_s);
-        // Enter in a box presses Dismiss; the selected item gone, nothing is selected.
-        h.s.Bib.Library.clear();
-        m->mnuOptions->trigger();
-        QTest::keyClick(h.Options()->FilterBound[0], Qt::Key_Return);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->SelectedLine() == -1 &&
-                !h.Display()->isVisible());
-        // A failing refresh: the error box, the refresh abandoned, the dialog closed all the same.
-        h.s.Bib.Library = {MakeItem("book", "a", {})};
-        m->mnuOptions->trigger();
-        h.Options()->Truncate->setChecked(true);
-        h.Options()->CharLimit->setText(u"wide"_s);
-        QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->ItemLines->rowCount() == 0 &&
-                h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"wide"_s));
-    }
-
-    void clipboardImportSelectsShowsAndSwitchesFilteringOff()
-    {
-        Started h(Overrides{{"filtering", "yes"}, {"filter1.field", "year"}, {"filter1.value", "1999"}});
-        TFormMain* m = h.Main();
-        h.SetLibrary({MakeItem("article", "smith:2003", {{"year", "1999"}})});
-        h.clipboard.content.clear();
-        m->mnuImportfC->trigger();
-        QCOMPARE(m->Status->text(), u"No text found in clipboard."_s);
-        h.clipboard.content = u"    "_s + kRecord; // indented copy, LF line ends
-        m->mnuImportfC->trigger();
-        QVERIFY(h.s.Bib.Library.size() == 2 && m->SelectedItem() == 1 && h.Display()->isVisible() &&
-                !m->Filter1->isChecked() && h.s.LibraryChanged &&
-                m->Heading->text().endsWith(u": 2 items."_s));
-        // The refresh report follows the import's own message.
-        const auto& log = h.s.Log.LogList;
-        QVERIFY(log.size() >= 2 &&
-                log.end()[-2].find("Added item smith:2003a from Clipboard.") != std::string::npos);
-    }
-
-    void fetchAndWatch()
+    void fetchWatchAndClipboardImport()
     {
         std::atomic<int> fail{0};
         LoopbackServer server([&](const std::string& target) {
@@ -517,12 +460,29 @@ class WindowsTest : public QObject {
                 m->watchClip->isChecked() && !m->Uhr->isActive() && m->LastClipText == u"43"_s);
         m->watchClip->trigger();
         QVERIFY(!m->Uhr->isActive() && m->byYear->isChecked());
+
+        // The clipboard import selects and shows the new item and switches filtering off.
+        h.s.Settings.Write("filter1.field", "year");
+        h.s.Settings.Write("filter1.value", "1999");
+        m->Filter1->trigger();
+        h.s.LibraryChanged = false;
+        h.clipboard.content.clear();
+        m->mnuImportfC->trigger();
+        QCOMPARE(m->Status->text(), u"No text found in clipboard."_s);
+        h.clipboard.content = u"    "_s + kRecord; // indented copy, LF line ends
+        m->mnuImportfC->trigger();
+        QVERIFY(lib.size() == 4 && m->SelectedItem() == 3 && h.Display()->isVisible() &&
+                !m->Filter1->isChecked() && h.s.LibraryChanged && m->Heading->text().endsWith(u": 4 items."_s));
+        // The refresh report follows the import's own message.
+        const auto& log = h.s.Log.LogList;
+        QVERIFY(log.size() >= 2 &&
+                log.end()[-2].find("Added item smith:2003c from Clipboard.") != std::string::npos);
     }
 
-    void exportTabAndClipboardExport()
+    void exportTabClipboardExportAndTheHtmlDialog()
     {
-        Started h(Overrides{
-            {"formats.article", "%02: %17 %(20."}, {"formats.misc", "%x1"}, {"formats.book", "%99"}});
+        Started h(Overrides{{"formats.article", "%02: %17 %(20."}, {"formats.misc", "%x1"}, {"formats.book", "%99"},
+                            {"expfields", ",booktitle,year,"}, {"expcolumns", "1"}, {"expline", "no"}});
         TFormOptions* o = h.Options();
         QVERIFY(o->TypeFormat->toolTip().startsWith(u"01 address 02 author 03 booktitle"_s));
         // Every keystroke is stored and previewed; an empty format removes the key.
@@ -554,12 +514,9 @@ class WindowsTest : public QObject {
             QCOMPARE(h.clipboard.content, QString::fromLatin1(clip));
             QCOMPARE(h.dialogs.errors.size(), errors);
         }
-    }
 
-    void htmlDialogRemembersChoicesAndEnterCancels()
-    {
-        Started h(Overrides{{"expfields", ",booktitle,year,"}, {"expcolumns", "1"}, {"expline", "no"}});
-        TFormMain* m = h.Main();
+        // The HTML export dialog.
+        h.dialogs.errors.clear();
         h.SetLibrary({MakeItem("book", "b", {{"title", "T"}, {"booktitle", "BT"}, {"year", "2001"}}),
                       MakeItem("article", "a", {{"Year", "1999"}, {"author", "A"}})});
         m->mnuHTML->trigger();

@@ -200,6 +200,7 @@ TEST_F(Editing, WriteBackCustomFieldsAndAFullItem)
                                       {"@a b=c,", "w"}})
         AddCustomField(s, i, name, value);
     EXPECT_EQ(Fields(s.Bib.Library[i]), "r|note=y x|Note=z|abc=w|");
+    EXPECT_EQ(AppendKeyword("", "k") + "|" + AppendKeyword("\ta k   \r\n", "k"), "k|a k k");
 
     // A full item refuses another field, but appending to one it has works.
     Bibitem full = Item("misc", "full", {});
@@ -233,22 +234,6 @@ TEST_F(Editing, NewItemDeleteAndTheSelectionAfterIt)
     const int cases[][4] = {{0, -1, 0, -1}, {1, 0, 1, -1}, {6, 8, 3, 2}, {0, 8, 1, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(SelectionAfterDelete(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
-}
-
-TEST(Keywords, MenuGroupsAndAppending)
-{
-    auto groups = [](int n) { // flat up to twenty, then groups of twenty
-        Strings k;
-        for (int i = 0; i < n; ++i)
-            k.push_back("k" + std::to_string(100 + i));
-        std::string out;
-        for (const KeywordGroup& g : KeywordGroups(k))
-            out += g.Caption + " " + std::to_string(g.First) + "-" + std::to_string(g.Last) + "|";
-        return out;
-    };
-    EXPECT_EQ(groups(0) + groups(20), "");
-    EXPECT_EQ(groups(45), "k100-k119 0-19|k120-k139 20-39|k140-k144 40-44|");
-    EXPECT_EQ(AppendKeyword("", "k") + "|" + AppendKeyword("\ta k   \r\n", "k"), "k|a k k");
 }
 
 TEST_F(Editing, ConsistencyCheckMessagesAndDocumentFiles)
