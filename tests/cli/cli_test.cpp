@@ -67,13 +67,14 @@ const char* const kListIni = "types=\nmaxlogsize=100\npdfpath=*none*\ndisp1=refe
 
 } // namespace
 
-// A corpus file formats to a file that formats to itself and reads back as
-// the original, entry for entry and field for field. Every corpus file is the
-// library test's; here: the command, through files, a Latin-1 one and a long one.
+// Each corpus file formats to a file that formats to itself and reads back
+// as the original, entry for entry and field for field.
 TEST(CliFormat, CorpusFilesFormatStablyAndLoseNothing)
 {
-    const std::pair<const char*, int> cases[] = {{"jurabib-jbtest-latin1.bib", 24},
-                                                 {"zbbt-export-bulk-zotero.bib", 1241}};
+    const std::pair<const char*, int> cases[] = {
+        {"xampl.bib", 36}, {"biblatex-examples.bib", 92}, {"jurabib-jbtest-latin1.bib", 24},
+        {"zbbt-import-1730-5-jabref-crlf.bib", 4}, {"zbbt-import-mendeley-longfields.bib", 512},
+        {"zbbt-export-bulk-zotero.bib", 1241}};
     TempDir dir;
     WriteFile(dir.file("lorix.ini"), ReadFile(LORIX_SOURCE_DIR "/data/lorix.ini"));
     for (const auto& [file, entries] : cases) {

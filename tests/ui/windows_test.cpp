@@ -465,6 +465,7 @@ class WindowsTest : public QObject {
         h.s.Settings.Write("filter1.field", "year");
         h.s.Settings.Write("filter1.value", "1999");
         m->Filter1->trigger();
+        QVERIFY(m->Filter1->isChecked());
         h.s.LibraryChanged = false;
         h.clipboard.content.clear();
         m->mnuImportfC->trigger();
