@@ -4,7 +4,6 @@
 //
 //   bench_library [entries...]
 #include "bench/genlib.h"
-
 #include "core/fileio.h"
 #include "core/library.h"
 #include "core/process.h"
@@ -145,7 +144,8 @@ int main(int argc, char** argv)
                     "peak MB", "x file");
         auto row = [&](const char* name, const Sample& s) {
             std::printf("  %-10s %8.3f %9.0f %12.0f %10.1f %10.1f %8.2f\n", name, s.seconds, mb / s.seconds,
-                        n / s.seconds, s.seconds / floor.seconds, s.peakKb / 1024.0, s.peakKb * 1024.0 / (mb * 1e6));
+                        n / s.seconds, s.seconds / floor.seconds, s.peakKb / 1024.0,
+                        s.peakKb * 1024.0 / (mb * 1e6));
         };
         row("floor", floor);
         row("load", Median(Op::Load, path, out, runs));

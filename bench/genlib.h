@@ -16,11 +16,11 @@ struct GeneratedLibrary {
 inline GeneratedLibrary GenerateLibrary(int entries, unsigned seed = 1)
 {
     static const char* const words[] = {
-        "analysis", "of",      "the",     "neural",   "network", "model",    "protein", "binding",  "in",
-        "cortex",   "visual",  "memory",  "dynamics", "a",       "study",    "with",    "{DNA}",    "cells",
-        "response", "signal",  "human",   "mouse",    "genetic", "control",  "theory",  "learning", "data",
-        "method",   "effects", "on",      "large",    "scale",   "systems",  "time",    "and",      "rates"};
-    static const char* const names[] = {"Smith",  "M\\\"uller", "Garc{\\'\\i}a", "Chen", "Nguyen",
+        "analysis", "of",      "the",    "neural",   "network", "model",   "protein", "binding",  "in",
+        "cortex",   "visual",  "memory", "dynamics", "a",       "study",   "with",    "{DNA}",    "cells",
+        "response", "signal",  "human",  "mouse",    "genetic", "control", "theory",  "learning", "data",
+        "method",   "effects", "on",     "large",    "scale",   "systems", "time",    "and",      "rates"};
+    static const char* const names[] = {"Smith",  "M\\\"uller", "Garc{\\'\\i}a", "Chen",  "Nguyen",
                                         "Okafor", "Kowalski",   "Tanaka",        "Rossi", "Dubois"};
     static const char* const journals[] = {"Nature", "J. Neurosci.", "Neuron", "Cell", "PLoS Comput. Biol."};
     static const char* const types[] = {"article", "article", "article", "book", "inproceedings", "misc"};
@@ -50,9 +50,11 @@ inline GeneratedLibrary GenerateLibrary(int entries, unsigned seed = 1)
         fields.push_back("journal = {" + std::string(pick(journals)) + "}");
         fields.push_back("year = {" + std::to_string(1950 + e % 70) + "}");
         fields.push_back("volume = {" + std::to_string(rng() % 300) + "}");
-        fields.push_back("pages = {" + std::to_string(rng() % 900) + "--" + std::to_string(900 + rng() % 99) + "}");
+        fields.push_back("pages = {" + std::to_string(rng() % 900) + "--" + std::to_string(900 + rng() % 99) +
+                         "}");
         fields.push_back("key = {" + sentence(2 + int(rng() % 3)) + " k" + std::to_string(rng() % 500) + "}");
-        fields.push_back("doi = {10." + std::to_string(1000 + rng() % 9000) + "/" + std::to_string(rng()) + "}");
+        fields.push_back("doi = {10." + std::to_string(1000 + rng() % 9000) + "/" + std::to_string(rng()) +
+                         "}");
         fields.push_back("url = {https://example.org/papers/" + std::to_string(rng()) + "}");
         if (rng() % 2)
             fields.push_back("note = {" + sentence(5 + int(rng() % 10)) + "}");

@@ -11,6 +11,7 @@
 #include "ui/formmain.h"
 #include "ui/program.h"
 #include "ui/scripted.h"
+#include "uitiming.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,8 +20,6 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include "uitiming.h"
-
 #include <cstdio>
 #include <string>
 

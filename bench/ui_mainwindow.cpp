@@ -10,6 +10,7 @@
 #include "ui/formoptions.h"
 #include "ui/program.h"
 #include "ui/scripted.h"
+#include "uitiming.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,8 +19,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QTemporaryDir>
-#include "uitiming.h"
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -131,7 +130,8 @@ int main(int argc, char** argv)
     Report("Navigator keystroke, match on the last line", found[4], repaint, 50);
     main->Navigator->setText(QStringLiteral("zz"));
     const double miss = MedianMs(9, [&](int k) {
-        main->Navigator->setText(k % 2 ? QStringLiteral("zz") : QStringLiteral("zzq")); // every line looked at
+        main->Navigator->setText(k % 2 ? QStringLiteral("zz")
+                                       : QStringLiteral("zzq")); // every line looked at
         QApplication::processEvents();
     });
     Report("Navigator keystroke, no match", miss, repaint, 50);

@@ -49,7 +49,8 @@ template <class Setup, class Op> double MedianMs(int runs, Setup setup, Op op)
 inline void Report(const char* what, double ms, double referenceMs, double limitMs)
 {
     std::printf("%-42s %9.3f ms  (%5.1f x reference %.3f ms, limit %.0f ms) %s\n", what, ms,
-                referenceMs > 0 ? ms / referenceMs : 0.0, referenceMs, limitMs, ms <= limitMs ? "ok" : "SLOW");
+                referenceMs > 0 ? ms / referenceMs : 0.0, referenceMs, limitMs,
+                ms <= limitMs ? "ok" : "SLOW");
 }
 
 } // namespace lorix::bench

@@ -68,7 +68,8 @@ int Template(Context& c)
     for (const Bibitem& item : s.Bib.Library) {
         if (item.Reference != c.args[1])
             continue;
-        c.out << RenderTemplate(item, s.Settings.Read("formats." + item.ItemType), s.schema.FieldNames) << '\n';
+        c.out << RenderTemplate(item, s.Settings.Read("formats." + item.ItemType), s.schema.FieldNames)
+              << '\n';
         return kExitOk;
     }
     c.err << "lorix-cli: no item with the reference " << c.args[1] << "\n";

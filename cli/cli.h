@@ -55,14 +55,16 @@ std::string TakeOption(std::vector<std::string>& args, const std::string& option
 std::vector<std::string> RefreshAsGui(Context& c);
 
 // check LIB: the consistency check; 0 when it passed, 1 when it found errors.
-inline constexpr const char* kCheckUsage = "check LIB             check LIB for double references, schema errors and stray documents";
+inline constexpr const char* kCheckUsage =
+    "check LIB             check LIB for double references, schema errors and stray documents";
 int CheckCommand(Context& c);
 
 // import-medline LIB FILE [-o OUT]: the clipboard import with FILE's text;
 // fetch LIB ID [-o OUT]: the PubMed fetch with ID as the clipboard text.
 // Both save only when an item was imported (1 otherwise); a failed request
 // is an unexpected failure (2).
-inline constexpr const char* kImportMedlineUsage = "import-medline LIB FILE [-o OUT]  add the MEDLINE record in FILE";
+inline constexpr const char* kImportMedlineUsage =
+    "import-medline LIB FILE [-o OUT]  add the MEDLINE record in FILE";
 inline constexpr const char* kFetchUsage = "fetch LIB ID [-o OUT]  add the article ID fetched from PubMed";
 int ImportMedlineCommand(Context& c);
 int FetchCommand(Context& c);

@@ -1,7 +1,6 @@
 // import-medline and fetch: one new item from MEDLINE text, read from a file
 // or fetched by its PubMed identifier, then the library saved.
 #include "cli/cli.h"
-
 #include "core/fileio.h"
 #include "exchange/medline.h"
 #include "exchange/pubmed.h"
@@ -22,7 +21,8 @@ int UsageOf(Context& c, const char* usage)
 // switched off, as the import does in the window, gives a fetched item its
 // identifier field and saves. The library is written only when an item was
 // added.
-int ImportAndSave(Context& c, const std::string& prepared, const std::string* pubmedId, const std::string& out)
+int ImportAndSave(Context& c, const std::string& prepared, const std::string* pubmedId,
+                  const std::string& out)
 {
     Session& s = c.session;
     if (!ImportMedline(s, prepared))

@@ -9,32 +9,32 @@
 namespace lorix {
 
 class LorixError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // A setting or value that must be a decimal integer and is not.
 class ConversionError : public LorixError {
-public:
+  public:
     using LorixError::LorixError;
 };
 
 // A file that cannot be read, written, renamed or created.
 class FileError : public LorixError {
-public:
+  public:
     using LorixError::LorixError;
 };
 
 // A failed HTTP request (connection, time-out, status).
 class HttpError : public LorixError {
-public:
+  public:
     using LorixError::LorixError;
 };
 
 // A settings value that is well-formed text but unusable (an index outside
 // the field list, a type without its own key, ...).
 class SettingsError : public LorixError {
-public:
+  public:
     using LorixError::LorixError;
 };
 

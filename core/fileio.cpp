@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +16,10 @@ namespace fs = std::filesystem;
 namespace lorix {
 
 namespace {
-std::string ErrnoText(int err) { return std::strerror(err); }
+std::string ErrnoText(int err)
+{
+    return std::strerror(err);
+}
 } // namespace
 
 bool FileExists(const std::string& path)

@@ -23,7 +23,7 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes);
 // (an exception on the way) the temporary file is removed and path is left
 // as it was.
 class AtomicFileWriter {
-public:
+  public:
     explicit AtomicFileWriter(const std::string& path);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
@@ -31,7 +31,7 @@ public:
     void Write(std::string_view bytes);
     void Commit();
 
-private:
+  private:
     void Fail(int err);
     std::string m_path;
     std::string m_tmp;

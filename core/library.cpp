@@ -132,7 +132,9 @@ void AppendValueLines(std::string& out, std::string_view line, const WriteOption
 {
     // A byte scan: find_first_of looks every byte up in its set one by one,
     // which was a third of the time of a save.
-    const auto lineEnd = [&line](size_t from) { return scan::FindFirstOf<'\r', '\n'>(line.data(), from, line.size()); };
+    const auto lineEnd = [&line](size_t from) {
+        return scan::FindFirstOf<'\r', '\n'>(line.data(), from, line.size());
+    };
     if (lineEnd(0) == line.size()) {
         AppendFieldLines(out, line, options);
         return;
@@ -286,7 +288,7 @@ void SortLibrary(TBib& bib, const std::string& key)
     std::vector<std::string_view> keys(n);
     for (size_t i = 0; i < n; ++i) {
         const Bibitem& it = bib.Library[i];
-        keys[i] = key == "type" ? std::string_view(it.ItemType)
+        keys[i] = key == "type"  ? std::string_view(it.ItemType)
                   : key == "ref" ? std::string_view(it.Reference)
                                  : std::string_view(GetFieldValue(it, key));
     }

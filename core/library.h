@@ -5,8 +5,8 @@
 #include "core/model.h"
 #include "core/session.h"
 
-#include <string>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace lorix {
@@ -22,10 +22,10 @@ struct WriteOptions {
 // file (unbalanced braces, more than 31 fields, a cut-off entry) are passed
 // to report as error texts. HasDocument is set with FindDocumentFile in pdfPath.
 struct ReadContext {
-    Schema* schema = nullptr;                        // FieldNames grows
-    std::vector<std::string>* keywords = nullptr;    // may be null
+    Schema* schema = nullptr;                     // FieldNames grows
+    std::vector<std::string>* keywords = nullptr; // may be null
     std::string pdfPath;
-    std::function<void(const std::string&)> report;  // error texts
+    std::function<void(const std::string&)> report; // error texts
 };
 int ReadBibText(std::string_view bytes, TBib& bib, ReadContext& ctx);
 

@@ -18,7 +18,7 @@ enum class MessageKind { Status = 0, Error = 1 };
 std::string LogStamp(const std::tm& local);
 
 class MessageLog {
-public:
+  public:
     explicit MessageLog(const SettingsList& settings) : m_settings(&settings) {}
 
     // Throws ConversionError when "maxlogsize" is not a number; the message
@@ -35,7 +35,7 @@ public:
     // The local time of a call; tests replace it.
     std::function<std::tm()> Clock;
 
-private:
+  private:
     const SettingsList* m_settings;
 };
 

@@ -44,7 +44,8 @@ std::string FieldNameText(std::string_view typed)
     std::string out;
     out.reserve(typed.size());
     for (char c : typed) {
-        if (static_cast<unsigned char>(c) <= 32 || std::string_view(",={}()\"#").find(c) != std::string_view::npos)
+        if (static_cast<unsigned char>(c) <= 32 ||
+            std::string_view(",={}()\"#").find(c) != std::string_view::npos)
             continue;
         if (c == '@' && out.empty())
             continue;

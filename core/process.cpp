@@ -1,7 +1,6 @@
 #include "core/process.h"
 
 #include <csignal>
-
 #include <cstdlib>
 #include <string>
 

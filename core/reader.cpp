@@ -18,11 +18,20 @@ namespace lorix {
 
 namespace {
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsWordByte(char c) { return IsLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '-'; }
+bool IsLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsWordByte(char c)
+{
+    return IsLetter(c) || (c >= '0' && c <= '9') || c == '_' || c == '-';
+}
 // Between tokens every control character counts as white space, as trimming
 // does; a stray one before a value must not turn the value into an empty macro.
-bool IsSpace(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool IsSpace(char c)
+{
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 // The bytes that blank folding looks at: blank, CR and LF.
 constexpr auto kFoldByte = [] {
@@ -163,8 +172,10 @@ BibReader::BibReader(TBib& bib, ReadContext& ctx) : m_bib(bib), m_ctx(ctx)
             m_keywords.insert(k);
     // One listing of the document folder instead of four file tests per entry.
     std::filesystem::path prefix(ctx.pdfPath.empty() ? "./" : ctx.pdfPath);
-    std::filesystem::path dir = ctx.pdfPath.empty() || ctx.pdfPath.back() == '/' ? prefix : prefix.parent_path();
-    m_docPrefix = ctx.pdfPath.empty() || ctx.pdfPath.back() == '/' ? std::string() : prefix.filename().string();
+    std::filesystem::path dir =
+        ctx.pdfPath.empty() || ctx.pdfPath.back() == '/' ? prefix : prefix.parent_path();
+    m_docPrefix =
+        ctx.pdfPath.empty() || ctx.pdfPath.back() == '/' ? std::string() : prefix.filename().string();
     std::error_code ec;
     std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end;
     if (ec) {
@@ -353,7 +364,9 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
     Bibitem item;
     bool brokenReported = false;
     size_t i = open + 1;
-    auto lineEndStartsEntry = [&](size_t k) { return (buf[k] == '\n' || buf[k] == '\r') && LineStartsEntry(buf, k + 1, eof); };
+    auto lineEndStartsEntry = [&](size_t k) {
+        return (buf[k] == '\n' || buf[k] == '\r') && LineStartsEntry(buf, k + 1, eof);
+    };
     // Reference, up to "," or the closing delimiter.
     size_t refStart = i;
     while (i < n && buf[i] != ',' && buf[i] != close && !lineEndStartsEntry(i))
@@ -362,8 +375,10 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
         return Unit::NeedMore;
     // Braces and commas would break the entry header when it is written back.
     item.Reference = ReferenceText(Folded(buf.substr(refStart, i - refStart)));
-    auto refText = [&] { return (item.Reference.empty() ? std::string("(no reference)") : item.Reference) +
-                                " at line " + std::to_string(LineAt(buf, at)); };
+    auto refText = [&] {
+        return (item.Reference.empty() ? std::string("(no reference)") : item.Reference) + " at line " +
+               std::to_string(LineAt(buf, at));
+    };
     enum class End { Closed, Unclosed, CutOff } how = End::Closed;
     if (i >= n) {
         how = End::CutOff;
@@ -540,7 +555,8 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
             f.Name = std::move(name);
             if (atoms == 1 && single) {
                 // Folded straight into the field, trimmed first (see Folded).
-                const std::string_view content = TrimView(buf.substr(contentStart, contentEnd - contentStart));
+                const std::string_view content =
+                    TrimView(buf.substr(contentStart, contentEnd - contentStart));
                 f.Value.reserve(content.size());
                 bool prev = false;
                 AppendFolded(f.Value, content, prev);

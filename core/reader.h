@@ -15,16 +15,16 @@
 namespace lorix {
 
 class BibReader {
-public:
+  public:
     BibReader(TBib& bib, ReadContext& ctx);
     size_t Parse(std::string_view buf, bool eof);
     // Ends the read; returns the number of entries.
     int Finish();
 
-private:
+  private:
     enum class Unit { Done, NeedMore, Retry };
-    Unit ParseUnit(std::string_view buf, size_t commentStart, size_t at, size_t typeEnd, size_t open, bool eof,
-                   size_t& next);
+    Unit ParseUnit(std::string_view buf, size_t commentStart, size_t at, size_t typeEnd, size_t open,
+                   bool eof, size_t& next);
     int EntryStart(std::string_view buf, size_t at, bool eof, size_t& typeEnd, size_t& open) const;
     bool LineStartsEntry(std::string_view buf, size_t i, bool eof) const;
     long LineAt(std::string_view buf, size_t pos);
@@ -50,16 +50,16 @@ private:
     };
     using NoCaseSet = std::unordered_set<std::string, NoCaseHash, NoCaseEqual>;
     NoCaseSet m_fieldNames;
-    std::vector<std::string> m_namesAt; // field names of the last entry read, by position
-    NoCaseSet m_keywords; // first spelling of each
-    std::unordered_set<std::string> m_docStems;   // document files without their extension
-    std::string m_docKey;                         // scratch: the name looked for
-    std::string m_docPrefix;                      // file-name part of the pdf path prefix
+    std::vector<std::string> m_namesAt;         // field names of the last entry read, by position
+    NoCaseSet m_keywords;                       // first spelling of each
+    std::unordered_set<std::string> m_docStems; // document files without their extension
+    std::string m_docKey;                       // scratch: the name looked for
+    std::string m_docPrefix;                    // file-name part of the pdf path prefix
     bool m_docListed = false;
     std::vector<std::string> m_unitErrors; // errors of the unit being read
     bool m_recover = false;                // second reading of a broken entry
-    long m_line = 0;       // line ends before m_linePos
-    size_t m_linePos = 0;  // in the current buffer
+    long m_line = 0;                       // line ends before m_linePos
+    size_t m_linePos = 0;                  // in the current buffer
 };
 
 // Reads a library file in chunks into bib (replacing its entries).

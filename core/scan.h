@@ -14,7 +14,10 @@
 namespace lorix::scan {
 
 #if defined(__SSE2__)
-inline __m128i Load16(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline __m128i Load16(const char* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
 
 template <char... Cs> inline __m128i MatchAny(__m128i v)
 {

@@ -23,8 +23,8 @@ const std::string& FieldAt(const Schema& schema, const std::string& token, const
     int i = ToInt(token);
     if (i < 0 || i > schema.LastSchemaField)
         throw SettingsError("Field index " + token + " in setting \"" + key +
-                            "\" is outside the field list (0 to " +
-                            std::to_string(schema.LastSchemaField) + ").");
+                            "\" is outside the field list (0 to " + std::to_string(schema.LastSchemaField) +
+                            ").");
     return schema.FieldNames[static_cast<size_t>(i)];
 }
 } // namespace
@@ -50,7 +50,8 @@ void ParseSchema(const SettingsList& settings, Schema& schema,
 
     for (TItem& t : schema.TypeTable) {
         if (!settings.Has(t.Name))
-            throw SettingsError("The type \"" + t.Name + "\" of the setting \"types\" has no key of its own.");
+            throw SettingsError("The type \"" + t.Name +
+                                "\" of the setting \"types\" has no key of its own.");
         list = settings.Read(t.Name);
         NextCommaToken(list, token);
         t.RequiredCount = ToInt(token);
@@ -74,7 +75,8 @@ void ParseSchema(const SettingsList& settings, Schema& schema,
         NextCommaToken(list, c.TypeName);
         for (std::string& alt : c.Alternatives) {
             if (list.empty())
-                throw SettingsError("The group \"" + c.TypeName + "\" of the setting \"choice\" lacks a field index.");
+                throw SettingsError("The group \"" + c.TypeName +
+                                    "\" of the setting \"choice\" lacks a field index.");
             NextCommaToken(list, token);
             alt = FieldAt(schema, token, "choice");
         }

@@ -10,8 +10,8 @@
 
 namespace lorix {
 
-inline constexpr int kMaxFields = 31;      // fields of an item, field names of a type
-inline constexpr int kMaxChoices = 10;     // either-or pairs of the schema
+inline constexpr int kMaxFields = 31;  // fields of an item, field names of a type
+inline constexpr int kMaxChoices = 10; // either-or pairs of the schema
 inline constexpr int kFallbackTypeIndex = 14;
 
 struct TItem {

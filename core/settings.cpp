@@ -43,9 +43,15 @@ std::string SettingsList::Read(std::string_view key) const
     return line->substr(line->find('=') + 1);
 }
 
-bool SettingsList::Has(std::string_view key) const { return Find(key) != nullptr; }
+bool SettingsList::Has(std::string_view key) const
+{
+    return Find(key) != nullptr;
+}
 
-int SettingsList::ReadInt(std::string_view key) const { return ToInt(Read(key)); }
+int SettingsList::ReadInt(std::string_view key) const
+{
+    return ToInt(Read(key));
+}
 
 void SettingsList::Write(std::string_view key, std::string_view value)
 {

@@ -16,7 +16,7 @@ inline constexpr const char* kNone = "*none*";
 inline constexpr const char* kIniName = "lorix.ini";
 
 class SettingsList {
-public:
+  public:
     SettingsList() = default;
     explicit SettingsList(std::vector<std::string> lines);
 
@@ -40,7 +40,7 @@ public:
 
     std::string LineEnd = "\n";
 
-private:
+  private:
     const std::string* Find(std::string_view key) const;
     void Reindex() const;
 

@@ -18,7 +18,10 @@ std::string_view TrimView(std::string_view s)
     return s.substr(b, e - b);
 }
 
-std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
+std::string Trim(std::string_view s)
+{
+    return std::string(TrimView(s));
+}
 
 std::string LowerAscii(std::string_view s)
 {

@@ -9,12 +9,18 @@
 namespace lorix {
 
 // True for the bytes that trimming removes: blanks and control characters.
-constexpr bool IsTrimByte(unsigned char c) { return c <= 32; }
+constexpr bool IsTrimByte(unsigned char c)
+{
+    return c <= 32;
+}
 
 std::string_view TrimView(std::string_view s);
 std::string Trim(std::string_view s);
 
-constexpr char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+constexpr char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 std::string LowerAscii(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 // Compares lower-cased bytes: <0, 0, >0.

@@ -16,11 +16,20 @@ std::string HtmlEscape(const std::string& text)
     out.reserve(text.size() + 16);
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -76,7 +85,8 @@ std::vector<std::string> ExportFieldNames(const Session& s, const std::vector<in
     return names;
 }
 
-std::string BuildHtmlExport(const Session& s, const std::vector<int>& shownItems, const HtmlExportOptions& options)
+std::string BuildHtmlExport(const Session& s, const std::vector<int>& shownItems,
+                            const HtmlExportOptions& options)
 {
     const int cols = options.Columns < 1 ? 1 : (options.Columns > 3 ? 3 : options.Columns);
     std::string out;

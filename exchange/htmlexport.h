@@ -32,7 +32,8 @@ std::vector<std::string> ExportFieldNames(const Session& s, const std::vector<in
 
 // The file text, each line ended by CR LF. Names, values, references and
 // types are HTML-escaped.
-std::string BuildHtmlExport(const Session& s, const std::vector<int>& shownItems, const HtmlExportOptions& options);
+std::string BuildHtmlExport(const Session& s, const std::vector<int>& shownItems,
+                            const HtmlExportOptions& options);
 
 // Stores the options, then writes the file (replacing it); throws FileError
 // when it cannot be written.

@@ -22,14 +22,14 @@ struct HttpResult {
 };
 
 class HttpClient {
-public:
+  public:
     virtual ~HttpClient() = default;
     // Throws HttpError with the failure's text.
     virtual HttpResult Get(const HttpRequest& request) = 0;
 };
 
 class CurlHttpClient final : public HttpClient {
-public:
+  public:
     HttpResult Get(const HttpRequest& request) override;
 };
 

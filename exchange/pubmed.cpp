@@ -39,7 +39,8 @@ std::string PercentEncode(std::string_view text)
 
 std::string PubmedUrl(const SettingsList& settings, std::string_view id)
 {
-    std::string url = settings.Has("pubmed.url") ? settings.Read("pubmed.url") : std::string(kDefaultPubmedUrl);
+    std::string url =
+        settings.Has("pubmed.url") ? settings.Read("pubmed.url") : std::string(kDefaultPubmedUrl);
     const std::string encoded = PercentEncode(id);
     for (size_t p = url.find("{id}"); p != std::string::npos; p = url.find("{id}", p + encoded.size()))
         url.replace(p, 4, encoded);
@@ -57,8 +58,8 @@ std::string FetchPubmedRecord(HttpClient& http, const SettingsList& settings, co
     request.ConnectTimeoutSeconds = std::min(request.ConnectTimeoutSeconds, request.TotalTimeoutSeconds);
     const HttpResult result = http.Get(request);
     if (result.Status >= 400)
-        throw HttpError("The PubMed service answered with HTTP status " + std::to_string(result.Status) + " for " +
-                        url);
+        throw HttpError("The PubMed service answered with HTTP status " + std::to_string(result.Status) +
+                        " for " + url);
     return result.Body;
 }
 

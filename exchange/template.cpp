@@ -64,7 +64,8 @@ std::string Scan(const Bibitem* item, const std::string& t, const std::vector<st
 
 } // namespace
 
-std::string RenderTemplate(const Bibitem& item, const std::string& templ, const std::vector<std::string>& fieldNames)
+std::string RenderTemplate(const Bibitem& item, const std::string& templ,
+                           const std::vector<std::string>& fieldNames)
 {
     try {
         return Scan(&item, templ, fieldNames);

@@ -16,7 +16,10 @@
 
 // The icon is compiled into the static ui library; nothing else refers to
 // that object file, so it is registered here.
-static void InitResources() { Q_INIT_RESOURCE(resources); }
+static void InitResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace lorix {
 

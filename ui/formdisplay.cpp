@@ -9,11 +9,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QTextDocument>
 #include <QPushButton>
-#include <QTextCursor>
 #include <QResizeEvent>
 #include <QScrollArea>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace lorix {
 

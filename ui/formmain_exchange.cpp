@@ -1,12 +1,11 @@
 // The import, export and help commands of the main window.
-#include "ui/formmain.h"
-
 #include "core/fileio.h"
 #include "exchange/medline.h"
 #include "exchange/pubmed.h"
 #include "exchange/template.h"
 #include "ui/formabout.h"
 #include "ui/formdisplay.h"
+#include "ui/formmain.h"
 #include "ui/formprint.h"
 
 #include <QAction>
@@ -78,8 +77,9 @@ void TFormMain::fromPubMed1Click()
         if (!ClipboardPubmedId(m_ctx.Bytes(clip.text()), id))
             return;
     } else {
-        const std::optional<QString> typed = m_ctx.dialogs().askText(
-            this, QStringLiteral("Import paper directly from PubMed"), QStringLiteral("Enter PubMed ID"), QString());
+        const std::optional<QString> typed =
+            m_ctx.dialogs().askText(this, QStringLiteral("Import paper directly from PubMed"),
+                                    QStringLiteral("Enter PubMed ID"), QString());
         id = m_ctx.Bytes(typed.value_or(QString()));
     }
     std::string body;

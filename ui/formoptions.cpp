@@ -1,7 +1,6 @@
 #include "ui/formoptions.h"
 
 #include "exchange/template.h"
-
 #include "ui/formdisplay.h"
 #include "ui/formmain.h"
 
@@ -227,7 +226,8 @@ void TFormOptions::TypeSelectChange()
 {
     if (TypeSelect->currentIndex() < 0)
         return;
-    const std::string templ = m_ctx.s.Settings.Read("formats." + EncodeText(TypeSelect->currentText(), m_ctx.iniUtf8));
+    const std::string templ =
+        m_ctx.s.Settings.Read("formats." + EncodeText(TypeSelect->currentText(), m_ctx.iniUtf8));
     TypeFormat->setText(DecodeText(templ, m_ctx.iniUtf8));
     ShowPreview(templ);
 }

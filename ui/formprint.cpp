@@ -49,7 +49,8 @@ TFormPrint::TFormPrint(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
         b->setAutoDefault(false);
     connect(Cancel, &QPushButton::clicked, this, [this] { CancelClick(); });
     connect(Exp, &QPushButton::clicked, this, [this] { RunCommand(m_ctx, this, [this] { ExpClick(Exp); }); });
-    connect(Disp, &QPushButton::clicked, this, [this] { RunCommand(m_ctx, this, [this] { ExpClick(Disp); }); });
+    connect(Disp, &QPushButton::clicked, this,
+            [this] { RunCommand(m_ctx, this, [this] { ExpClick(Disp); }); });
 
     m_boxes = new QGridLayout;
     auto* options = new QHBoxLayout;
@@ -133,7 +134,10 @@ void TFormPrint::ExpClick(QObject* sender)
     Leave();
 }
 
-void TFormPrint::CancelClick() { Leave(); }
+void TFormPrint::CancelClick()
+{
+    Leave();
+}
 
 void TFormPrint::Leave()
 {

@@ -1,16 +1,15 @@
 #include "ui/platform.h"
 
-#include <QFile>
-#include <QPrinter>
-#include <QPrinterInfo>
-#include <QTextDocument>
-
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTextDocument>
 #include <QUrl>
 
 namespace lorix {
