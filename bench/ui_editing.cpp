@@ -52,11 +52,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    SettingsList st = SettingsList::LoadFromFile(std::string(LORIX_SOURCE_DIR) + "/data/lorix.ini");
-    st.Write("filename", kNone);
-    st.Write("logfile", kNone);
-    st.Write("sorting", kNone);
-    st.SaveToFile(kIniName);
+    WriteBenchSettings(kNone);
 
     Session s;
     ScriptedDialogs dialogs;

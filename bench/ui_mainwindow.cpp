@@ -66,11 +66,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
 
-    SettingsList st = SettingsList::LoadFromFile(std::string(LORIX_SOURCE_DIR) + "/data/lorix.ini");
-    st.Write("filename", "big.bib");
-    st.Write("logfile", kNone);
-    st.Write("sorting", kNone);
-    st.SaveToFile(kIniName);
+    WriteBenchSettings("big.bib");
     WriteFileAtomic("big.bib", BibText());
 
     ScriptedDialogs dialogs;

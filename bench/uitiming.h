@@ -3,9 +3,12 @@
 // several runs, printed next to a reference measured in the same process
 // (what Qt alone needs for the same repaint or keystroke), so a slow or busy
 // machine shows in both numbers and the ratio stays comparable.
+#include "core/settings.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace lorix::bench {
@@ -44,6 +47,17 @@ template <class Setup, class Op> double MedianMs(int runs, Setup setup, Op op)
     }
     std::nth_element(t.begin(), t.begin() + runs / 2, t.end());
     return t[static_cast<size_t>(runs / 2)];
+}
+
+// lorix.ini in the current folder for a window benchmark: the delivered
+// settings with the given library to load, no log file and no sorting.
+inline void WriteBenchSettings(const std::string& filename)
+{
+    SettingsList st = SettingsList::LoadFromFile(std::string(LORIX_SOURCE_DIR) + "/data/lorix.ini");
+    st.Write("filename", filename);
+    st.Write("logfile", kNone);
+    st.Write("sorting", kNone);
+    st.SaveToFile(kIniName);
 }
 
 inline void Report(const char* what, double ms, double referenceMs, double limitMs)
