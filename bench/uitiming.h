@@ -20,21 +20,8 @@ inline double Ms(Clock::time_point from)
     return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
 }
 
-// The median of `runs` timings of `op` in milliseconds.
-template <class Op> double MedianMs(int runs, Op op)
-{
-    std::vector<double> t;
-    t.reserve(static_cast<size_t>(runs));
-    for (int i = 0; i < runs; ++i) {
-        const auto t0 = Clock::now();
-        op(i);
-        t.push_back(Ms(t0));
-    }
-    std::nth_element(t.begin(), t.begin() + runs / 2, t.end());
-    return t[static_cast<size_t>(runs / 2)];
-}
-
-// The same, with `setup(i)` run untimed before each timing.
+// The median of `runs` timings of `op(i)` in milliseconds, each after an
+// untimed `setup(i)`.
 template <class Setup, class Op> double MedianMs(int runs, Setup setup, Op op)
 {
     std::vector<double> t;
@@ -47,6 +34,12 @@ template <class Setup, class Op> double MedianMs(int runs, Setup setup, Op op)
     }
     std::nth_element(t.begin(), t.begin() + runs / 2, t.end());
     return t[static_cast<size_t>(runs / 2)];
+}
+
+// The same without a setup.
+template <class Op> double MedianMs(int runs, Op op)
+{
+    return MedianMs(runs, [](int) {}, op);
 }
 
 // lorix.ini in the current folder for a window benchmark: the delivered
