@@ -241,8 +241,11 @@ std::string FormatLibrary(const TBib& bib, const WriteOptions& options)
 
 int LoadLibraryFile(Session& s, const std::string& path)
 {
-    // Read into fresh containers so that a failed read leaves everything as it was.
+    // The library and its notes are read into fresh containers first and
+    // replace what is in memory in one step: a file that cannot be read
+    // leaves the previous library, its notes and the field names as they were.
     TBib bib;
+    std::vector<std::string> notes, errors;
     std::vector<std::string> keywords = s.KeywordList;
     std::vector<std::string> fieldNames = s.schema.FieldNames;
     s.schema.CutFieldNames();
@@ -250,21 +253,26 @@ int LoadLibraryFile(Session& s, const std::string& path)
     ctx.schema = &s.schema;
     ctx.keywords = &keywords;
     ctx.pdfPath = s.PdfPath();
-    ctx.report = [&s](const std::string& text) { s.Error(text); };
+    ctx.report = [&errors](const std::string& text) { errors.push_back(text); };
     int n = 0;
     try {
         n = ReadBibFile(path, bib, ctx);
+        // Without a notes file the library starts with no notes: those of the
+        // library loaded before belong to that one.
+        const std::string notesName = NotesFileName(path);
+        if (FileExists(notesName))
+            notes = SplitLines(ReadWholeFile(notesName));
     } catch (...) {
         s.schema.FieldNames = std::move(fieldNames);
         throw;
     }
     s.Bib = std::move(bib);
+    s.NotesList = std::move(notes);
     s.KeywordList = std::move(keywords);
     s.LibraryChanged = false;
+    for (const std::string& e : errors)
+        s.Error(e);
     s.Status("Loaded " + path + ". Processed " + std::to_string(n) + " records.");
-    std::string notes = NotesFileName(path);
-    if (FileExists(notes))
-        s.NotesList = SplitLines(ReadWholeFile(notes));
     SortNoCase(s.KeywordList);
     return n;
 }
@@ -275,7 +283,8 @@ bool LoadNamedLibrary(Session& s)
     if (name == kNone || name.empty())
         return false;
     if (!FileExists(name)) {
-        s.Error("File not found: " + name);
+        const std::string kind = NotAFileKind(name);
+        s.Error(kind.empty() ? "File not found: " + name : "Cannot load " + name + ": it is " + kind + ", not a file.");
         return false;
     }
     LoadLibraryFile(s, name);
@@ -320,30 +329,12 @@ void SaveLibraryFile(Session& s, const std::string& path)
         throw FileError("No file name to save the library to.");
     const WriteOptions options = WriteOptionsFromSettings(s.Settings);
     {
-        if (s.Settings.IsYes("backup") && FileExists(path)) {
-            // New text first, then the old file to .bak, then the new one into
-            // place: at every moment the old version is whole somewhere.
-            const std::string temp = path + ".saving";
-            {
-                AtomicFileWriter writer(temp);
-                WriteLibrary(writer, s.Bib, options);
-                writer.Commit();
-            }
-            const std::string backup = path + ".bak";
-            try {
-                RemoveFile(backup);
-                RenameFile(path, backup);
-                if (!RenameFile(temp, path))
-                    throw FileError("Cannot write file \"" + path + "\".");
-            } catch (...) {
-                RemoveFile(temp);
-                throw;
-            }
-        } else {
-            AtomicFileWriter writer(path);
-            WriteLibrary(writer, s.Bib, options);
-            writer.Commit();
-        }
+        AtomicFileWriter writer(path, s.Settings.IsYes("backup") ? AtomicFileWriter::Backup::Keep
+                                                                 : AtomicFileWriter::Backup::None);
+        WriteLibrary(writer, s.Bib, options);
+        writer.Commit();
+        if (writer.BackupSkipped())
+            s.Error("No backup kept of " + path + ": its name with \".bak\" is too long for the folder.");
     }
     WriteLinesAtomic(NotesFileName(path), s.NotesList, "\r\n");
     s.LibraryChanged = false;

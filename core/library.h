@@ -35,13 +35,16 @@ std::string FormatLibrary(const TBib& bib, const WriteOptions& options);
 // One field line, broken when options.LineBreak; appended to out with CR LF ends.
 void AppendFieldLines(std::string& out, std::string_view line, const WriteOptions& options);
 
-// The load of a chosen file: cuts FieldNames back, reads the file, clears
-// LibraryChanged, reports "Loaded NAME. Processed N records.", reads the notes
-// file into NotesList when it exists and sorts KeywordList. Returns the number
-// of entries. Throws FileError when the file cannot be read (library unchanged).
+// The load of a chosen file: cuts FieldNames back, reads the file and its
+// notes file, then replaces the library, NotesList (empty without a notes
+// file) and KeywordList in one step, clears LibraryChanged, reports the
+// reader's errors and "Loaded NAME. Processed N records." and sorts
+// KeywordList. Returns the number of entries. Throws FileError when the file
+// or its notes file cannot be read; then nothing has changed.
 int LoadLibraryFile(Session& s, const std::string& path);
 // Loads the library named by "filename": nothing for "*none*", the error
-// "File not found: NAME" for a missing file. Returns true when a file was loaded.
+// "File not found: NAME" for a missing file (and one that says so for a
+// folder, a pipe or a device). Returns true when a file was loaded.
 bool LoadNamedLibrary(Session& s);
 
 // Stable sort of the library by a sort key ("type", "ref" or a field name).
@@ -51,9 +54,10 @@ void SortLibrary(TBib& bib, const std::string& key);
 // Throws ConversionError for a non-numeric width while linebreak is "yes".
 WriteOptions WriteOptionsFromSettings(const SettingsList& settings);
 
-// Writes the library to path (backup, write, notes file) and clears
-// LibraryChanged. Throws FileError / ConversionError; then LibraryChanged
-// stays as it was and the previous file is whole.
+// Writes the library to path (with the backup that "backup" asks for, see
+// AtomicFileWriter), then its notes file, and clears LibraryChanged. Throws
+// FileError / ConversionError; then LibraryChanged stays as it was and the
+// file under path holds the old text or the new one, whole.
 void SaveLibraryFile(Session& s, const std::string& path);
 
 } // namespace lorix

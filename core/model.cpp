@@ -144,7 +144,11 @@ std::string NotesFileName(const std::string& libraryPath)
     size_t dot = libraryPath.find('.', nameStart);
     if (dot == std::string::npos)
         return libraryPath + ".not";
-    return libraryPath.substr(0, dot + 1) + "not";
+    std::string notes = libraryPath.substr(0, dot + 1) + "not";
+    // A library named "refs.not" would have its notes written over itself.
+    if (notes == libraryPath)
+        notes += ".not";
+    return notes;
 }
 
 int FindNoteEntry(const std::vector<std::string>& notes, std::string_view reference)

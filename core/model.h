@@ -84,7 +84,7 @@ void SortNoCase(std::vector<std::string>& list);
 
 // The notes file beside a library: the file's own name up to and including
 // its first "." followed by "not", in the same folder; ".not" is appended
-// to a name without a dot.
+// to a name without a dot, and to a library whose own name that rule gives.
 std::string NotesFileName(const std::string& libraryPath);
 
 // Index of the note line of reference in NotesList, or -1: the note follows

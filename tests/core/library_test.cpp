@@ -7,7 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <numeric>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
 
 using namespace lorix;
 using namespace lorix::test;
@@ -294,6 +298,66 @@ TEST(Library, LoadAndSaveThroughTheSession)
     EXPECT_EQ(s.schema.FieldNames, (Strings{"author", "onlyfirst"}));
     LoadLibraryFile(s, dir.file("b.bib"));
     EXPECT_EQ(s.schema.FieldNames, (Strings{"author", "second"}));
+}
+
+// A load replaces the library and its notes together or not at all, and the
+// notes of one library never stay with the next. Each step loads a name and
+// states what the session then holds: entries, notes and the last message.
+TEST(Library, LoadIsAllOrNothingAndNotesBelongToTheirLibrary)
+{
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 0755);
+    WriteFile(dir.file("a.bib"), "@a{A1, t = {1}}\n");
+    WriteFile(dir.file("a.not"), "A1\r\nnote of a\r\n");
+    WriteFile(dir.file("b.bib"), "@a{B1, t = {1}}\n@a{B2, other = {2}}\n");
+    WriteFile(dir.file("c.bib"), "@a{C1, u = {1}}\n");
+    WriteFile(dir.file("c.not"), "C1\r\nnote of c\r\n");
+    ::chmod(dir.file("c.not").c_str(), 0);
+    std::filesystem::create_directory(dir.file("folder.bib"));
+    ::mkfifo(dir.file("fifo.bib").c_str(), 0644);
+    Session s;
+    std::string last;
+    Prepared(s).Log.Observer = [&](const std::string& t, MessageKind) { last = t; };
+    const std::tuple<std::string, std::string, std::string> steps[] = { // file, entries | notes, last message
+        {"a.bib", "A1|A1,note of a", "Loaded"},
+        // the notes cannot be read: nothing changes, the error is thrown
+        {"c.bib", "A1|A1,note of a", "Cannot open file \"" + dir.file("c.not") + "\". Permission denied"},
+        {"b.bib", "B1,B2|", "Loaded"},
+        {"folder.bib", "B1,B2|", "Cannot load " + dir.file("folder.bib") + ": it is a folder, not a file."},
+        {"fifo.bib", "B1,B2|", "Cannot load " + dir.file("fifo.bib") + ": it is a named pipe, not a file."},
+    };
+    for (const auto& [file, held, message] : steps) {
+        s.LibraryChanged = true;
+        s.Settings.Write("filename", dir.file(file));
+        last.clear();
+        const Strings names = s.schema.FieldNames;
+        {
+            // The notes file is unreadable for anyone but the superuser.
+            const bool root = ::geteuid() == 0;
+            ASSERT_TRUE(!root || ::seteuid(65534) == 0);
+            try {
+                LoadNamedLibrary(s);
+            } catch (const FileError& e) {
+                last = e.what();
+            }
+            ASSERT_TRUE(!root || ::seteuid(0) == 0);
+        }
+        std::string refs;
+        for (const Bibitem& it : s.Bib.Library)
+            refs += (refs.empty() ? "" : ",") + it.Reference;
+        std::string notes;
+        for (const std::string& n : s.NotesList)
+            notes += (notes.empty() ? "" : ",") + n;
+        EXPECT_EQ(refs + "|" + notes, held) << file;
+        EXPECT_EQ(last.substr(0, message.size()), message) << file;
+        EXPECT_EQ(s.LibraryChanged, message != "Loaded") << file;
+        if (message != "Loaded") {
+            EXPECT_EQ(s.schema.FieldNames, names) << file;
+        }
+    }
+    // The library without notes saves an empty notes file, never a's notes.
+    SaveLibraryFile(s, dir.file("b.bib"));
+    EXPECT_EQ(ReadFile(dir.file("b.not")), "");
 }
 
 // A million entries (about 45 MB) of varying length, one of them broken: the
