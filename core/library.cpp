@@ -317,8 +317,8 @@ WriteOptions WriteOptionsFromSettings(const SettingsList& settings)
     WriteOptions o;
     o.LineBreak = settings.IsYes("linebreak");
     if (o.LineBreak) {
-        o.LineWidth = ToInt(settings.Read("linewidth"));
-        o.InsertWidth = ToInt(settings.Read("insertwidth"));
+        o.LineWidth = settings.ReadInt("linewidth");
+        o.InsertWidth = settings.ReadInt("insertwidth");
     }
     return o;
 }

@@ -87,7 +87,7 @@ void TFormPrint::OpenDialog()
     Columns->setCurrentIndex(-1);
     const std::string columns = s.Settings.Read("expcolumns");
     if (!columns.empty()) {
-        const int line = ToInt(columns); // a non-numeric value stops here with its error box
+        const int line = s.Settings.IntOf("expcolumns", columns); // a non-numeric value stops here with its error box
         if (line >= 0 && line < Columns->count())
             Columns->setCurrentIndex(line);
     }
