@@ -44,7 +44,7 @@ int ImportMedlineCommand(Context& c)
         return UsageOf(c, kImportMedlineUsage);
     if (!LoadAsGui(c, c.args[0]))
         return kExitNothing;
-    const std::string text = ReadWholeFile(c.args[1]);
+    const std::string text = ReadImportFile(c.session.Settings, c.args[1]);
     return ImportAndSave(c, PrepareImportText(text, LineEnd::CR), nullptr, out);
 }
 
