@@ -181,7 +181,9 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         return Usage(err);
 
     Session s;
-    s.Log.Observer = [&err](const std::string& text, MessageKind kind) {
+    int errors = 0;
+    s.Log.Observer = [&err, &errors](const std::string& text, MessageKind kind) {
+        errors += kind == MessageKind::Error;
         err << (kind == MessageKind::Status ? "status: " : "error: ") << text << "\n";
     };
     try {
@@ -195,7 +197,9 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         Context c{s, out, err, std::vector<std::string>(args.begin() + 1, args.end())};
         int rc = command->run(c);
         out.flush();
-        return rc;
+        // A command that reported an error (a load that had to drop text, a
+        // save that kept no backup) found problems, whatever it then wrote.
+        return rc == kExitOk && errors > 0 ? kExitNothing : rc;
     } catch (const LorixError& e) {
         err << "lorix-cli: " << e.what() << "\n";
         return kExitFailure;

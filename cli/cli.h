@@ -5,7 +5,8 @@
 //
 // Every message the program reports is printed on standard error as
 // "status: TEXT" or "error: TEXT"; an unexpected failure prints
-// "lorix-cli: TEXT" and exits 2. The settings file and the log file are never
+// "lorix-cli: TEXT" and exits 2, and a command that reported an error
+// message exits 1 at least. The settings file and the log file are never
 // written.
 
 #include "core/session.h"

@@ -120,6 +120,62 @@ TEST(CliFault, FailedSavesExitTwoAndKeepTheOldFile)
     }
 }
 
+// Exit codes that tell what happened, with what each command wrote: a load
+// that had to drop text exits 1 (the command still does its work), a source
+// that is not a file or too large is refused, and a library named X.not
+// keeps its notes apart.
+TEST(CliExit, ProblemsAndRefusedInputsAreNeverSuccess)
+{
+    TempDir d;
+    WriteSmallIni(d, "import.maxkb=1\n");
+    const std::string record = "TI  - A title\nAU  - Smith J\nDP  - 2001\n";
+    WriteFile(d.file("r.txt"), record);
+    WriteFile(d.file("big.txt"), record + std::string(1024, ' '));
+    const std::string fields = Repeat(32, [](int i) { return "  f" + std::to_string(i) + " = {v},\n"; });
+    std::filesystem::create_directory(d.file("folder.bib"));
+    const std::tuple<std::string, std::string, int, std::string, std::string> rows[] = {
+        // library text, arguments, exit code, a line of standard error, the start of the library afterwards
+        // ("=": unchanged)
+        {"@article{a, title = {T}}\n@article{cut, title = {never closed\n", "format lib.bib", 1, "error: ",
+         "@article{a,\r\n  title = {T}\r\n  }\r\n"},
+        {"@misc{many,\n" + fields + "}\n", "list lib.bib", 1, "error: ", "="},
+        {"", "import-medline refs.not r.txt", 0, "status: Added item smith:2001 from Clipboard.", ""},
+        {"", "import-medline lib.bib /dev/zero", 2,
+         "lorix-cli: The file \"/dev/zero\" is larger than 1 KB, the limit set by \"import.maxkb\".", "="},
+        {"", "import-medline lib.bib big.txt", 2, "lorix-cli: The file \"big.txt\" is larger than 1 KB", "="},
+        {"", "list folder.bib", 1, "error: Cannot load folder.bib: it is a folder, not a file.", "="},
+        {"", "check /dev/null", 1, "error: Cannot load /dev/null: it is a device, not a file.", "="},
+    };
+    for (const auto& [text, args, rc, message, after] : rows) {
+        const std::string lib = Has(args, "refs.not") ? "refs.not" : "lib.bib";
+        WriteFile(d.file(lib), text);
+        CliResult r = RunCli(d, args);
+        EXPECT_EQ(r.rc, rc) << args << "\n" << r.err;
+        EXPECT_TRUE(Has(r.err, message)) << args << "\n" << r.err;
+        if (after != "") {
+            const std::string now = ReadFile(d.file(lib));
+            EXPECT_EQ(after == "=" ? now : now.substr(0, after.size()), after == "=" ? text : after) << args;
+        }
+    }
+    // The item imported into refs.not stays there; its abstract-less note file is refs.not.not.
+    EXPECT_TRUE(Has(ReadFile(d.file("refs.not")), "@article{smith:2001,")) << ReadFile(d.file("refs.not"));
+    EXPECT_EQ(ReadFile(d.file("refs.not.not")), "");
+}
+
+// On a terminal the list shows control characters of the values; piped, it
+// keeps their bytes.
+TEST(CliList, ControlCharactersShowOnATerminalOnly)
+{
+    TempDir d;
+    WriteFile(d.file("lorix.ini"), kListIni);
+    WriteFile(d.file("lib.bib"), "@misc{a,\n  year = {x\x1b]0;owned\x07 \xc2\x9b" "2J \xc3\xa9}\n}\n");
+    const std::string shown = " a x\x1b]0;owned\x07 \xc2\x9b" "2J \xc3\xa9\n";
+    EXPECT_EQ(RunCli(d, "list lib.bib").out, shown);
+    const CommandOutput tty = RunCommand("cd '" + d.path() + "' && script -qec \"'" LORIX_CLI_PATH
+                                         "' list lib.bib 2>/dev/null\" /dev/null");
+    EXPECT_EQ(tty.out, " a x^[]0;owned^G M-^[2J \xc3\xa9\r\n");
+}
+
 TEST(CliList, LinesFollowColumnsSortAndFilterSettingsAndTemplateAndExport)
 {
     TempDir dir;
