@@ -436,6 +436,9 @@ void TFormMain::SetHeading()
 
 void TFormMain::AfterLoad()
 {
+    // The note on show belongs to the library loaded before.
+    if (m_ctx.w.Notes)
+        m_ctx.w.Notes->Forget();
     RefreshList(true);
     SetHeading();
     if (m_ctx.w.Options)
@@ -713,6 +716,9 @@ void TFormMain::NewLibrary1Click()
 void TFormMain::mnuLoadClick(QObject* sender)
 {
     Session& s = m_ctx.s;
+    // A load that fails leaves the library as it was, and with it the names
+    // the heading shows: a later save must not write it under the new name.
+    const std::string oldName = s.Settings.Read("filename"), oldLast = s.Settings.Read("lastfile");
     auto showLast = [this] {
         const QString last = PathSetting("lastfile");
         LastFile->setText(QString(last).replace(QLatin1Char('&'), QStringLiteral("&&")));
@@ -734,7 +740,16 @@ void TFormMain::mnuLoadClick(QObject* sender)
     }
     if (s.Settings.Read("filename") == kNone)
         return;
-    if (LoadNamedLibrary(s))
+    bool loaded = false;
+    try {
+        loaded = LoadNamedLibrary(s);
+    } catch (const FileError&) {
+        s.Settings.Write("filename", oldName);
+        s.Settings.Write("lastfile", oldLast);
+        showLast();
+        throw;
+    }
+    if (loaded)
         AfterLoad();
 }
 

@@ -49,6 +49,14 @@ void TFormNotes::ShowNote(const std::string& reference)
         NotesMemo->setPlainText(m_ctx.Text(m_ctx.s.NotesList[static_cast<size_t>(line)]));
 }
 
+void TFormNotes::Forget()
+{
+    m_hasKey = false;
+    m_key.clear();
+    NotesMemo->clear();
+    setWindowTitle(QStringLiteral("Notes"));
+}
+
 void TFormNotes::Rename(const std::string& reference)
 {
     m_key = reference;

@@ -4,13 +4,16 @@
 // the clipboard watch against a loopback server).
 #include "support/httpserver.h"
 #include "ui/codec.h"
+#include "ui/formnotes.h"
 #include "ui/formprint.h"
 #include "uitest.h"
 
 #include <QPlainTextEdit>
 #include <QtTest>
 #include <functional>
+#include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 using namespace lorix;
 using namespace lorix::test;
@@ -169,6 +172,49 @@ class WindowsTest : public QObject {
             QCOMPARE(Names(s) + ": " + s.Main()->Heading->text().toStdString(),
                      stored + " *none*: "s + stored + ": 2 items.");
         }
+    }
+
+    // A load whose notes file cannot be read changes nothing, the library's
+    // names included; a library without notes shows none of the notes of
+    // the library before it and saves an empty notes file.
+    void loadIsAllOrNothingAndNotesStayWithTheirLibrary()
+    {
+        Started h(Overrides{{"displaynotes", "0"}});
+        ::chmod(h.dir.path().c_str(), 0755);
+        WriteFile(h.dir.file("a.bib"), "@a{A1, t = {1}}\n");
+        WriteFile(h.dir.file("a.not"), "A1\r\nnote of a\r\n");
+        WriteFile(h.dir.file("b.bib"), "@a{A1, t = {2}}\n@a{B2, t = {3}}\n");
+        WriteFile(h.dir.file("c.bib"), "@a{C1, t = {4}}\n");
+        WriteFile(h.dir.file("c.not"), "C1\r\nnote of c\r\n");
+        ::chmod(h.dir.file("c.not").c_str(), 0);
+        auto load = [&h](const char* name) {
+            h.dialogs.files.push_back(QString::fromLatin1(name));
+            h.Main()->mnuLoad->trigger();
+        };
+        auto state = [&h] {
+            return Names(h) + "|" + h.Main()->Heading->text().toStdString() + "|" +
+                   h.Lines().join(u'/').toStdString() + "|" + h.Main()->LastFile->text().toStdString() + "|" +
+                   std::to_string(h.s.NotesList.size()) + "|" + h.program->W().Notes->NotesMemo->toPlainText().toStdString();
+        };
+        load("a.bib");
+        h.Select(0);
+        const std::string before = state();
+        QCOMPARE(before.substr(before.rfind('|')), "|note of a"s);
+        // Read as another user: the notes file is unreadable for anyone but the superuser.
+        const bool root = ::geteuid() == 0;
+        QVERIFY(!root || ::seteuid(65534) == 0);
+        load("c.bib");
+        QVERIFY(!root || ::seteuid(0) == 0);
+        QCOMPARE(h.dialogs.errors.size(), 1);
+        QVERIFY(h.dialogs.errors[0].startsWith(u"Cannot open file"_s));
+        QCOMPARE(state(), before);
+        load("b.bib");
+        QCOMPARE(h.s.NotesList.size(), size_t(0));
+        QCOMPARE(h.program->W().Notes->NotesMemo->toPlainText(), QString());
+        h.Select(0); // A1 again, now b's
+        QCOMPARE(h.program->W().Notes->NotesMemo->toPlainText(), QString());
+        h.Main()->mnuSave->trigger();
+        QCOMPARE(ReadFile(h.dir.file("b.not")), ""s);
     }
 
     void closeAsksWritesEverythingOrStaysOpenAfterAFailedWrite()
