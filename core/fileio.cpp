@@ -158,6 +158,20 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
+// Gives a new file the owner (where allowed), group and mode of the file it
+// replaces; the owner first, since a change of owner clears the set-id bits.
+// A file system without modes (a FAT stick) refuses fchmod but gives every
+// file the same mode, which is fine; what must never happen is a new file
+// more open than the old one.
+bool TakeOwnerAndMode(int fd, const struct stat& old)
+{
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+        (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    const mode_t mode = old.st_mode & 07777;
+    struct stat now {};
+    return ::fchmod(fd, mode) == 0 || (::fstat(fd, &now) == 0 && (now.st_mode & 07777 & ~mode) == 0);
+}
+
 // fsync, where the file system offers it.
 bool Sync(int fd)
 {
@@ -268,19 +282,8 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path, Backup backup)
     m_fd = CreateTemp(dir, name, m_tmp);
     if (m_fd < 0)
         throw FileError("Cannot create file \"" + path + "\". " + ErrnoText(errno));
-    if (exists) {
-        // The new file takes the old one's owner (where allowed), group and
-        // mode; the owner first, since a change of owner clears the set-id bits.
-        if (::fchown(m_fd, old.st_uid, old.st_gid) != 0)
-            (void)::fchown(m_fd, static_cast<uid_t>(-1), old.st_gid);
-        const mode_t mode = old.st_mode & 07777;
-        struct stat now {};
-        // A file system without modes (a FAT stick) refuses fchmod but gives
-        // every file the same mode; what must never happen is a new file more
-        // open than the old one.
-        if (::fchmod(m_fd, mode) != 0 && (::fstat(m_fd, &now) != 0 || (now.st_mode & 07777 & ~mode) != 0))
-            Fail("Cannot write file \"" + path + "\".", errno);
-    }
+    if (exists && !TakeOwnerAndMode(m_fd, old))
+        Fail("Cannot write file \"" + path + "\".", errno);
 }
 
 AtomicFileWriter::~AtomicFileWriter()
@@ -322,6 +325,10 @@ bool AtomicFileWriter::KeepBackup()
         return true; // a first save: nothing to keep
     const std::string backup = m_target + ".bak";
     const std::string what = "Cannot make the backup \"" + backup + "\".";
+    struct stat bak {};
+    if (::lstat(backup.c_str(), &bak) == 0 && bak.st_dev == st.st_dev && bak.st_ino == st.st_ino)
+        return true; // a save killed after its backup: the backup is this file already
+
     const auto [dir, name] = SplitPath(m_target);
     std::string tmp;
     bool linked = false;
@@ -332,6 +339,7 @@ bool AtomicFileWriter::KeepBackup()
         else if (errno != EEXIST)
             break;
     }
+    int copy = -1; // a copy's descriptor, with its lock, is kept until the rename
     if (!linked) {
         // Folders without hard links (or a file with too many of them): a copy.
         if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK && errno != EXDEV)
@@ -342,21 +350,23 @@ bool AtomicFileWriter::KeepBackup()
         } catch (const FileError&) {
             Fail(what, EIO);
         }
-        const int fd = CreateTemp(dir, name, tmp);
-        if (fd < 0)
+        copy = CreateTemp(dir, name, tmp);
+        if (copy < 0)
             Fail(what, errno);
-        const bool ok = WriteAll(fd, bytes) && ::fchmod(fd, st.st_mode & 07777) == 0 && Sync(fd);
-        const int err = errno;
-        if (!ok) {
+        if (!TakeOwnerAndMode(copy, st) || !WriteAll(copy, bytes) || !Sync(copy)) {
+            const int err = errno;
             ::unlink(tmp.c_str());
-            ::close(fd);
+            ::close(copy);
             Fail(what, err);
         }
-        ::close(fd);
     }
-    if (::rename(tmp.c_str(), backup.c_str()) != 0) {
-        const int err = errno;
+    const bool renamed = ::rename(tmp.c_str(), backup.c_str()) == 0;
+    const int err = errno;
+    if (!renamed)
         ::unlink(tmp.c_str());
+    if (copy >= 0)
+        ::close(copy);
+    if (!renamed) {
         if (err == ENAMETOOLONG)
             return false;
         Fail(what, err);
