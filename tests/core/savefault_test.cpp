@@ -302,7 +302,7 @@ TEST(SaveFault, LinksModesFoldersLongNamesAndLeftovers)
 TEST(SaveFault, KilledAtRandomMomentsLeavesOldOrNewWhole)
 {
     TempDir dir;
-    const size_t entries = 30000; // about 1.5 MB
+    const size_t entries = 15000; // about 0.7 MB
     const std::string path = dir.file("lib.bib");
     WriteFile(path, Content(0, entries));
     std::mt19937 rng(20261207);
