@@ -1,6 +1,7 @@
 #include "core/model.h"
 
 #include "core/fileio.h"
+#include "core/scan.h"
 #include "core/settings.h"
 #include "core/text.h"
 
@@ -78,6 +79,73 @@ std::string UniqueReference(const TBib& bib, const std::string& ref)
         if (!used.count(candidate))
             return candidate;
     }
+}
+
+MissingBraces CountMissingBraces(std::string_view value)
+{
+    MissingBraces m;
+    size_t depth = 0;
+    for (size_t i = scan::FindFirstOf<'{', '}'>(value.data(), 0, value.size()); i < value.size();
+         i = scan::FindFirstOf<'{', '}'>(value.data(), i + 1, value.size())) {
+        if (value[i] == '{')
+            ++depth;
+        else if (depth > 0)
+            --depth;
+        else
+            ++m.Open;
+    }
+    m.Close = depth;
+    return m;
+}
+
+namespace {
+
+// Each braced or quoted part of a bare value balances, read as the reader
+// reads it: a braced part ends at the "}" that closes it, a quoted part at a
+// quote outside braces; a brace outside any part closes or opens nothing.
+bool BareValueBalanced(std::string_view v)
+{
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (v[i] == '}')
+            return false;
+        if (v[i] != '{' && v[i] != '"')
+            continue;
+        const char open = v[i];
+        size_t depth = 0;
+        for (++i;; ++i) {
+            if (i >= v.size())
+                return false;
+            if (v[i] == '{')
+                ++depth;
+            else if (v[i] == '}') {
+                if (depth == 0 && open == '{')
+                    break;
+                if (depth == 0)
+                    return false;
+                --depth;
+            } else if (v[i] == '"' && open == '"' && depth == 0)
+                break;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsBalanced(const Bibfield& f)
+{
+    return f.Bare ? BareValueBalanced(f.Value) : !CountMissingBraces(f.Value).Any();
+}
+
+bool BalanceField(Bibfield& f)
+{
+    if (IsBalanced(f))
+        return false;
+    f.Bare = false;
+    const MissingBraces m = CountMissingBraces(f.Value);
+    f.Value.insert(0, m.Open, '{');
+    f.Value.append(m.Close, '}');
+    return true;
 }
 
 const std::string& GetFieldValue(const Bibitem& item, std::string_view name)

@@ -47,6 +47,24 @@ struct TBib {
     void Clear();
 };
 
+// Braces a value lacks for BibTeX to read it back: Open "{" at its start, one
+// for each "}" that closes nothing, and Close "}" at its end, one for each
+// "{" left open.
+struct MissingBraces {
+    size_t Open = 0;
+    size_t Close = 0;
+    bool Any() const { return Open + Close > 0; }
+};
+MissingBraces CountMissingBraces(std::string_view value);
+// The field can be written as it is and reads back unchanged: the braces of
+// a value balance; in a bare value (macros, "#" concatenations) every braced
+// or quoted part balances on its own and no brace stands outside them.
+bool IsBalanced(const Bibfield& f);
+// Makes the field writable: a value gets its missing braces; a bare value
+// that is not balanced becomes a plain value of its text, braces added.
+// Returns whether anything changed.
+bool BalanceField(Bibfield& f);
+
 // Value of the item's last field named exactly `name`; empty when none.
 const std::string& GetFieldValue(const Bibitem& item, std::string_view name);
 

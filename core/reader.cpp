@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -73,11 +74,13 @@ size_t PlainRun(const char* p, size_t i, size_t n, bool& found)
     return i - start;
 }
 
-// Appends src to out with the reader's blank folding: line ends produce no
-// character, and a run of blanks (also one running across a line end)
-// becomes one blank. Ordinary text between the places where something is
+// Appends src to out with the reader's blank folding: a run of blanks (also
+// one running across a line end) becomes one blank. In a value a line end is
+// itself a blank, as BibTeX reads it (files of other programs wrap long values
+// without indenting the next line); in a reference or a field name it
+// produces no character. Ordinary text between the places where something is
 // dropped is appended as whole spans.
-void AppendFolded(std::string& out, std::string_view src, bool& prevBlank)
+template <bool LineEndIsBlank> void AppendFolded(std::string& out, std::string_view src, bool& prevBlank)
 {
     const char* p = src.data();
     size_t i = 0, n = src.size();
@@ -91,10 +94,12 @@ void AppendFolded(std::string& out, std::string_view src, bool& prevBlank)
                 return;
             }
             size_t stop = i + len;
-            out.append(p + i, len + (p[stop] == ' ' ? 1 : 0));
-            if (p[stop] == ' ')
+            out.append(p + i, len);
+            if (p[stop] == ' ' || LineEndIsBlank) {
+                out.push_back(' ');
                 prevBlank = true; // the first blank of a run is kept, the rest dropped
-            i = stop + 1;         // a line end is dropped and keeps the blank state
+            }
+            i = stop + 1; // a dropped line end keeps the blank state
             continue;
         }
         const char c = p[i];
@@ -111,11 +116,11 @@ void AppendFolded(std::string& out, std::string_view src, bool& prevBlank)
 // Trimming first changes nothing in the result (folding only drops blanks
 // and line ends, and trimming removes every byte up to 32 at either end),
 // but it spares building the untrimmed text.
-std::string Folded(std::string_view src)
+template <bool LineEndIsBlank = false> std::string Folded(std::string_view src)
 {
     std::string out;
     bool prev = false;
-    AppendFolded(out, TrimView(src), prev);
+    AppendFolded<LineEndIsBlank>(out, TrimView(src), prev);
     return out;
 }
 
@@ -239,16 +244,20 @@ std::uint8_t BibReader::HasDocument(const std::string& reference)
     return m_docStems.count(m_docKey) ? 1 : 0;
 }
 
-// An entry starts at "@" + a type word + optional blanks + "{" or "(".
-// Returns 1 when it does (type end and opening position set), 0 when not,
-// -1 when the buffer ends before this can be told.
-int BibReader::EntryStart(std::string_view buf, size_t at, bool eof, size_t& typeEnd, size_t& open) const
+// An entry starts at "@" + optional blanks + a type word + optional blanks +
+// "{" or "(". Returns 1 when it does (type start and end and the opening
+// position set), 0 when not, -1 when the buffer ends before this can be told.
+int BibReader::EntryStart(std::string_view buf, size_t at, bool eof, size_t& typeStart, size_t& typeEnd,
+                          size_t& open) const
 {
     size_t i = at + 1, n = buf.size();
+    while (i < n && (buf[i] == ' ' || buf[i] == '\t'))
+        ++i;
     if (i >= n)
         return eof ? 0 : -1;
     if (!IsLetter(buf[i]))
         return 0;
+    typeStart = i;
     while (i < n && IsWordByte(buf[i]))
         ++i;
     typeEnd = i;
@@ -269,8 +278,8 @@ inline bool BibReader::LineStartsEntry(std::string_view buf, size_t i, bool eof)
         ++i;
     if (i >= buf.size() || buf[i] != '@')
         return false;
-    size_t te, op;
-    return EntryStart(buf, i, eof, te, op) == 1;
+    size_t ts, te, op;
+    return EntryStart(buf, i, eof, ts, te, op) == 1;
 }
 
 size_t BibReader::Parse(std::string_view buf, bool eof)
@@ -279,10 +288,10 @@ size_t BibReader::Parse(std::string_view buf, bool eof)
     size_t pos = 0;
     while (pos < buf.size()) {
         // Comment text up to the next entry start.
-        size_t at = pos, typeEnd = 0, open = 0;
+        size_t at = pos, typeStart = 0, typeEnd = 0, open = 0;
         int found = 0;
         while ((at = buf.find('@', at)) != std::string_view::npos) {
-            found = EntryStart(buf, at, eof, typeEnd, open);
+            found = EntryStart(buf, at, eof, typeStart, typeEnd, open);
             if (found != 0)
                 break;
             ++at;
@@ -299,11 +308,14 @@ size_t BibReader::Parse(std::string_view buf, bool eof)
         const size_t savedPos = m_linePos;
         m_unitErrors.clear();
         m_recover = false;
-        Unit u = ParseUnit(buf, pos, at, typeEnd, open, eof, next);
+        const std::string_view type = buf.substr(typeStart, typeEnd - typeStart);
+        Unit u = ParseUnit(buf, pos, at, type, open, eof, next);
         if (u == Unit::Retry) {
             m_unitErrors.clear();
+            m_line = savedLine;
+            m_linePos = savedPos;
             m_recover = true;
-            u = ParseUnit(buf, pos, at, typeEnd, open, eof, next);
+            u = ParseUnit(buf, pos, at, type, open, eof, next);
         }
         if (u == Unit::NeedMore) {
             m_unitErrors.clear();
@@ -320,10 +332,9 @@ size_t BibReader::Parse(std::string_view buf, bool eof)
     return pos;
 }
 
-BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, size_t at, size_t typeEnd,
-                                     size_t open, bool eof, size_t& next)
+BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, size_t at,
+                                     std::string_view type, size_t open, bool eof, size_t& next)
 {
-    std::string_view type = buf.substr(at + 1, typeEnd - at - 1);
     const char close = buf[open] == '{' ? '}' : ')';
     const size_t n = buf.size();
     if (IsBlockType(type)) {
@@ -345,14 +356,20 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
         }
         if (i >= n && !eof)
             return Unit::NeedMore;
-        size_t end = broken || i >= n ? i : i + 1;
-        if (broken || i >= n)
-            Report("The @" + std::string(type) + " block at line " + std::to_string(LineAt(buf, at)) +
-                   " is not closed.");
+        const bool unclosed = broken || i >= n;
+        size_t end = unclosed ? i : i + 1;
         std::string block = TidyLines(buf.substr(commentStart, at - commentStart));
         if (!block.empty())
             block.push_back('\n');
         block += TidyLines(buf.substr(at, end - at));
+        if (unclosed) {
+            // Closed where its text ends: written back open, before the first
+            // entry, it would take in the text that follows it.
+            block.append(static_cast<size_t>(std::abs(depth)), depth > 0 ? (close == '}' ? '}' : ')') : '(');
+            block.push_back(close);
+            Report("The @" + std::string(type) + " block at line " + std::to_string(LineAt(buf, at)) +
+                   " is not closed; it is closed where its text ends.");
+        }
         m_bib.Blocks.push_back(std::move(block));
         m_pendingTrailing.clear();
         next = end;
@@ -373,19 +390,72 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
         ++i;
     if (i >= n && !eof)
         return Unit::NeedMore;
+    // A reference that runs on past a blank into "name =" lacks its comma:
+    // it ends at the blank, and the fields are read from there.
+    std::string_view refRaw = TrimView(buf.substr(refStart, i - refStart));
+    const size_t gap = std::find_if(refRaw.begin(), refRaw.end(), IsSpace) - refRaw.begin();
+    const bool noComma = gap < refRaw.size() && refRaw.find('=', gap) != std::string_view::npos;
+    if (noComma) {
+        i = static_cast<size_t>(refRaw.data() - buf.data()) + gap;
+        refRaw = refRaw.substr(0, gap);
+    }
     // Braces and commas would break the entry header when it is written back.
-    item.Reference = ReferenceText(Folded(buf.substr(refStart, i - refStart)));
+    item.Reference = ReferenceText(Folded(refRaw));
+    // The entry's line is counted once, before any later position is.
+    long entryLine = 0;
     auto refText = [&] {
+        if (entryLine == 0)
+            entryLine = LineAt(buf, at);
         return (item.Reference.empty() ? std::string("(no reference)") : item.Reference) + " at line " +
-               std::to_string(LineAt(buf, at));
+               std::to_string(entryLine);
+    };
+    // Text that belongs to no field is dropped, but never in silence.
+    auto unplaced = [&](size_t from, size_t to) {
+        const std::string_view text = TrimView(buf.substr(from, to - from));
+        if (text.empty())
+            return;
+        const std::string entry = refText();
+        const std::string shown =
+            text.size() > 40 ? std::string(text.substr(0, 40)) + "..." : std::string(text);
+        Report("Entry " + entry + ": the text \"" + shown + "\" at line " +
+               std::to_string(LineAt(buf, from)) + " belongs to no field; it is dropped.");
+    };
+    // The end of text that belongs to no field, from j: the next "," or
+    // closing delimiter outside braces. Braces that do not close before the
+    // next entry end it at the first delimiter instead. more: the buffer
+    // ended before this could be told.
+    auto unplacedEnd = [&](size_t j, bool& more) {
+        int depth = 0;
+        size_t k = j;
+        for (; k < n; ++k) {
+            const char d = buf[k];
+            if (d == '{')
+                ++depth;
+            else if (d == '}' && depth > 0)
+                --depth;
+            else if (depth == 0 && (d == ',' || d == close))
+                return k;
+            else if (lineEndStartsEntry(k))
+                break;
+        }
+        if (k >= n && !eof) {
+            more = true;
+            return n;
+        }
+        for (k = j; k < n && buf[k] != ',' && buf[k] != close && !lineEndStartsEntry(k); ++k) {
+        }
+        return k;
     };
     enum class End { Closed, Unclosed, CutOff } how = End::Closed;
     if (i >= n) {
         how = End::CutOff;
     } else if (buf[i] == close) {
         ++i;
-    } else if (buf[i] == ',') {
+    } else if (buf[i] == ',' || noComma) {
         ++i;
+        if (noComma)
+            Report("Entry " + refText() +
+                   " has no comma after its reference; what follows is read as fields.");
         for (;;) {
             // Field name up to "="; commas and blanks between fields are skipped.
             while (i < n && (IsSpace(buf[i]) || buf[i] == ',')) {
@@ -420,8 +490,14 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
                 how = End::CutOff;
                 break;
             }
-            if (buf[i] != '=')
-                continue; // a stray word: dropped, the loop sees the delimiter
+            if (buf[i] != '=') { // a stray word: the loop goes on at the delimiter
+                bool more = false;
+                i = unplacedEnd(nameStart, more);
+                if (more)
+                    return Unit::NeedMore;
+                unplaced(nameStart, i);
+                continue;
+            }
             // In an entry closed by ")" a name can hold braces, which would
             // close or open the braced entry it is saved in. They go before
             // the blanks are folded and trimmed, so that a brace between
@@ -524,8 +600,10 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
                         return Unit::NeedMore;
                     if (k == i) { // a stray "}" or "#" where a word should be: skipped
                         ++i;
-                        if (atoms == 0)
+                        if (atoms == 0) {
+                            unplaced(valueStart, i);
                             valueStart = n;
+                        }
                         continue;
                     }
                     bool number = true;
@@ -559,14 +637,25 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
                     TrimView(buf.substr(contentStart, contentEnd - contentStart));
                 f.Value.reserve(content.size());
                 bool prev = false;
-                AppendFolded(f.Value, content, prev);
+                AppendFolded<true>(f.Value, content, prev);
             } else if (atoms > 0) {
-                f.Value = Folded(buf.substr(valueStart, valueEnd - valueStart));
+                f.Value = Folded<true>(buf.substr(valueStart, valueEnd - valueStart));
                 f.Bare = true;
             }
             m_fields.push_back(std::move(f));
             if (i >= n && !eof)
                 return Unit::NeedMore;
+            // A word or a second value after the value, before the delimiter.
+            size_t j = i;
+            while (j < n && IsSpace(buf[j]) && !lineEndStartsEntry(j))
+                ++j;
+            if (j < n && buf[j] != ',' && buf[j] != close && !lineEndStartsEntry(j)) {
+                bool more = false;
+                i = unplacedEnd(j, more);
+                if (more)
+                    return Unit::NeedMore;
+                unplaced(j, i);
+            }
         }
     } else {
         how = End::Unclosed; // a line starting an entry came before the ","
@@ -587,7 +676,7 @@ BibReader::Unit BibReader::ParseUnit(std::string_view buf, size_t commentStart, 
     if (how == End::Unclosed && !brokenReported)
         Report("Entry " + refText() + " is not closed; it ends where the next entry starts.");
 
-    item.ItemType = Trim(type);
+    item.ItemType = std::string(type);
     item.LeadingText = TidyLines(buf.substr(commentStart, at - commentStart));
     item.HasDocument = HasDocument(item.Reference);
     size_t keep = std::min<size_t>(m_fields.size(), kMaxFields);

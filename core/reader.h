@@ -23,9 +23,10 @@ class BibReader {
 
   private:
     enum class Unit { Done, NeedMore, Retry };
-    Unit ParseUnit(std::string_view buf, size_t commentStart, size_t at, size_t typeEnd, size_t open,
+    Unit ParseUnit(std::string_view buf, size_t commentStart, size_t at, std::string_view type, size_t open,
                    bool eof, size_t& next);
-    int EntryStart(std::string_view buf, size_t at, bool eof, size_t& typeEnd, size_t& open) const;
+    int EntryStart(std::string_view buf, size_t at, bool eof, size_t& typeStart, size_t& typeEnd,
+                   size_t& open) const;
     bool LineStartsEntry(std::string_view buf, size_t i, bool eof) const;
     long LineAt(std::string_view buf, size_t pos);
     std::uint8_t HasDocument(const std::string& reference);
