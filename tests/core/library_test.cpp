@@ -1,12 +1,15 @@
 #include "core/errors.h"
 #include "core/fileio.h"
 #include "core/library.h"
+#include "core/reader.h"
 #include "core/text.h"
 #include "support/testutil.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <map>
 #include <numeric>
 
 using namespace lorix;
@@ -135,9 +138,9 @@ TEST(Reader, ReadsAndRewritesLosslessly)
         // the braced entry they were saved in.
         {"@misc(r, ti}tle = {x}, note = foo}bar, year = }1999)", "misc{r|title:x|note=foo|year:1999}",
          {"\"}bar\"", "\"}\""}},
-        // Dropping those braces after trimming the name left a blank run or a
-        // trailing control character that the next reading folded away.
-        {"@misc(r, a { } b = {c}, u\x01{ = {d})", "misc{r|a b:c|u:d}"},
+        // A name loses what a typed one loses: blanks, control characters and
+        // the characters that end a name or a value.
+        {"@misc(r, a { } b = {c}, u\x01{ = {d})\n@misc{s, \"x(y)#\" = {e}}", "misc{r|ab:c|u:d}misc{s|xy:e}"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 80));
@@ -163,6 +166,45 @@ TEST(Reader, ReadsAndRewritesLosslessly)
             EXPECT_EQ(FormatLibrary(again.bib, o), once);
         }
     }
+}
+
+// The clean-up rules of the reader and the model, one row each: rule, input, result.
+TEST(Reader, CleanUpRules)
+{
+    const auto keywords = [](std::string_view v) {
+        std::string out;
+        while (!v.empty())
+            out += "[" + std::string(NextKeyword(v)) + "]";
+        return out;
+    };
+    const auto path = [](std::string_view p) {
+        const DocumentPath d = SplitDocumentPath(p);
+        return d.Folder + "|" + d.NameStart;
+    };
+    const std::map<std::string, std::function<std::string(std::string_view)>> rules = {
+        {"value", FoldValue},
+        {"reference", ReferenceText},
+        {"name", FieldNameFromFile},
+        {"comment", TidyLines},
+        {"no comma", [](std::string_view r) { return std::to_string(static_cast<long>(MissingCommaAt(r))); }},
+        {"keywords", keywords},
+        {"stem", DocumentStem},
+        {"documents", path},
+    };
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"value", " a  b\r\n\r\n c \n", "a b c"}, {"value", "a\tb\rc", "a\tb c"},
+        {"reference", " a{b}, c\t d ", "ab c d"},
+        {"name", "@ @Ti tle{\x01}\"#()", "title"}, {"name", "x@Y", "x@y"},
+        {"comment", "\n \n% one\r\n\n% two\r  \n", "% one\n\n% two"},
+        {"no comma", "ref title = {x", "3"}, {"no comma", "ref\n=", "3"}, {"no comma", "a=b", "-1"},
+        {"no comma", "Smith 2001", "-1"},
+        {"keywords", "neuro  vision,retina \x01 x", "[neuro][vision,retina][x]"},
+        {"stem", "x:y:z", "xy:z"}, {"documents", "", ".|"}, {"documents", "docs/", "docs/|"},
+        {"documents", "a/docs/pre", "a/docs/|pre"}, {"documents", "pre", ".|pre"},
+    };
+    for (const auto& [rule, in, out] : cases)
+        EXPECT_EQ(rules.at(rule)(in), out) << rule << ": " << in;
+    EXPECT_EQ(BlockClosing(2, '}') + BlockClosing(1, ')') + BlockClosing(-2, ')'), "}}}))(()");
 }
 
 // The reader's sixteen-byte scans against plain byte-by-byte rules, with the
