@@ -226,6 +226,14 @@ TEST_F(Editing, WriteBackCustomFieldsAndAFullItem)
     EXPECT_EQ(Messages().back(), "Item full already holds 31 fields. Field note not added.");
     EXPECT_TRUE(AddCustomField(s, i, "f0", "w"));
     EXPECT_EQ(GetFieldValue(s.Bib.Library[i], "f0"), "v w");
+
+    // A "}" typed into a value: the save adds its partner and says so, and
+    // every field of the item reads back.
+    EXPECT_EQ(WriteBackRow(s, 0, "title", "Close } brace"), EditResult::Set);
+    SaveLibraryFile(s, dir.file("typed.bib"));
+    EXPECT_EQ(Messages().back(), "Unbalanced braces in field title of entry abcd: saved with the missing braces added.");
+    LoadLibraryFile(s, dir.file("typed.bib"));
+    EXPECT_EQ(Fields(s.Bib.Library.at(0)), "abcd|year=1|title={Close } brace|journal=J|");
 }
 
 TEST_F(Editing, NewItemDeleteAndTheSelectionAfterIt)
