@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, prepares workspace/ and starts the editor there.
+# Installs what building and running Lorix needs when it is missing, builds
+# the program (no tests, no benchmarks), prepares workspace/ and starts the
+# editor there.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps.sh
-scripts/build.sh
+scripts/deps.sh run
+scripts/build.sh program
 scripts/prepare-workspace.sh workspace
 cd workspace
 exec ../build/lorix "$@"

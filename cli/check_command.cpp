@@ -9,10 +9,6 @@ namespace lorix::cli {
 
 int CheckCommand(Context& c)
 {
-    if (c.args.size() != 1) {
-        c.err << "usage: lorix-cli [--ini FILE] " << kCheckUsage << "\n";
-        return kExitFailure;
-    }
     if (!LoadAsGui(c, c.args[0]))
         return kExitNothing;
     return CheckConsistency(c.session, c.session.PdfPath()) ? kExitOk : kExitNothing;

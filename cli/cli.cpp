@@ -8,6 +8,7 @@
 #include "view/listview.h"
 
 #include <algorithm>
+#include <iomanip>
 #include <iostream>
 
 namespace lorix::cli {
@@ -25,29 +26,115 @@ std::string SortKeyFromSettings(const SettingsList& settings)
     return kNone;
 }
 
-int Usage(std::ostream& err)
+void PrintUsage(std::ostream& o)
 {
-    err << "usage: lorix-cli [--ini FILE] COMMAND ARGS...\ncommands:\n";
+    o << "usage: lorix-cli [--ini FILE] COMMAND ARGS... [-o OUT]\n"
+         "       lorix-cli --help | --version\n"
+         "commands:\n";
     for (const Command& c : Commands())
-        err << "  " << c.usage << "\n";
+        o << "  " << std::left << std::setw(34) << c.synopsis << c.summary << "\n";
+    o << "options:\n"
+         "  --ini FILE, --ini=FILE            the settings file (default: lorix.ini in the current folder)\n"
+         "  -o OUT                            the file the command writes\n"
+         "  --                                ends the options: every later word is an argument\n"
+         "  -h, --help                        print this help and exit\n"
+         "  --version                         print the version and exit\n"
+         "Messages go to standard error. Exit status: 0 done, 1 nothing to do or problems found,\n"
+         "2 failure or usage error.\n";
+}
+
+// A usage error: what was wrong, then the usage, on standard error.
+int UsageError(std::ostream& err, const std::string& problem)
+{
+    err << "lorix-cli: " << problem << "\n";
+    PrintUsage(err);
     return kExitFailure;
+}
+
+// The command line taken apart. Options may stand before or after the
+// command and its arguments, up to "--"; the first other word is the command.
+struct CommandLine {
+    bool help = false;
+    bool version = false;
+    std::string ini;
+    const Command* command = nullptr;
+    std::vector<std::string> args;
+    std::string output;
+    std::string problem; // a usage error; the other members are then incomplete
+};
+
+// Takes the value of the option name at argv[i], given as "NAME VALUE" or
+// "NAME=VALUE" ("-oVALUE" for the one-letter -o); false when argv[i] is not
+// that option. A missing or empty value is a usage error.
+bool TakeValue(const std::vector<std::string>& argv, size_t& i, const std::string& name, std::string& into,
+               std::string& problem)
+{
+    const std::string& a = argv[i];
+    const std::string joined = name.size() == 2 ? name : name + "=";
+    if (a == name && i + 1 < argv.size())
+        into = argv[++i];
+    else if (a == name || a.compare(0, joined.size(), joined) == 0)
+        into = a.substr(std::min(a.size(), joined.size()));
+    else
+        return false;
+    if (into.empty())
+        problem = "option " + name + " needs a file name";
+    return true;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& argv)
+{
+    CommandLine cl;
+    bool optionsEnded = false;
+    bool outputGiven = false;
+    for (size_t i = argv.empty() ? 0 : 1; i < argv.size() && cl.problem.empty(); ++i) {
+        const std::string& a = argv[i];
+        if (!optionsEnded && a.size() > 1 && a[0] == '-') {
+            if (a == "--")
+                optionsEnded = true;
+            else if (a == "-h" || a == "--help")
+                cl.help = true;
+            else if (a == "--version")
+                cl.version = true;
+            else if (TakeValue(argv, i, "-o", cl.output, cl.problem))
+                outputGiven = true;
+            else if (!TakeValue(argv, i, "--ini", cl.ini, cl.problem))
+                cl.problem = "unknown option " + a;
+            continue;
+        }
+        if (cl.command) {
+            cl.args.push_back(a);
+            continue;
+        }
+        for (const Command& c : Commands())
+            if (a == c.name)
+                cl.command = &c;
+        if (!cl.command)
+            cl.problem = "unknown command " + a;
+    }
+    if (!cl.problem.empty() || cl.help || cl.version)
+        return cl;
+    if (!cl.command)
+        cl.problem = "no command given";
+    else if (cl.args.size() < cl.command->argCount)
+        cl.problem = std::string(cl.command->name) + ": missing argument";
+    else if (cl.args.size() > cl.command->argCount)
+        cl.problem = std::string(cl.command->name) + ": too many arguments";
+    else if (outputGiven && !cl.command->takesOutput)
+        cl.problem = std::string(cl.command->name) + " takes no -o";
+    return cl;
 }
 
 int Format(Context& c)
 {
-    std::string out = TakeOption(c.args, "-o");
-    if (c.args.size() != 1)
-        return Usage(c.err);
     if (!LoadAsGui(c, c.args[0]))
         return kExitNothing;
-    SaveAsGui(c, out);
+    SaveAsGui(c, c.output);
     return kExitOk;
 }
 
 int List(Context& c)
 {
-    if (c.args.size() != 1)
-        return Usage(c.err);
     Session& s = c.session;
     s.Settings.Write("lastfile", s.Settings.Read("filename"));
     s.Settings.Write("filename", c.args[0]);
@@ -60,8 +147,6 @@ int List(Context& c)
 
 int Template(Context& c)
 {
-    if (c.args.size() != 2)
-        return Usage(c.err);
     if (!LoadAsGui(c, c.args[0]))
         return kExitNothing;
     const Session& s = c.session;
@@ -78,9 +163,6 @@ int Template(Context& c)
 
 int ExportHtml(Context& c)
 {
-    std::string file = TakeOption(c.args, "-o");
-    if (c.args.size() != 1)
-        return Usage(c.err);
     if (!LoadAsGui(c, c.args[0]))
         return kExitNothing;
     Session& s = c.session;
@@ -92,7 +174,7 @@ int ExportHtml(Context& c)
     for (const std::string& name : ExportFieldNames(s, s.ShownItems))
         if (ExportFieldTicked(expfields, name))
             options.Fields.push_back(name);
-    WriteHtmlExport(s, s.ShownItems, options, HtmlExportPath(s, file));
+    WriteHtmlExport(s, s.ShownItems, options, HtmlExportPath(s, c.output));
     return kExitOk;
 }
 
@@ -101,26 +183,19 @@ int ExportHtml(Context& c)
 const std::vector<Command>& Commands()
 {
     static const std::vector<Command> table = {
-        {"format", "format LIB [-o OUT]   load LIB and save it (to OUT as Save As)", Format},
-        {"list", "list LIB              print the lines of the main list", List},
-        {"template", "template LIB REF      print the item REF formatted by its type's template", Template},
-        {"export-html", "export-html LIB [-o FILE]  write the listed items as an HTML table (exp.html)",
-         ExportHtml},
-        {"check", kCheckUsage, CheckCommand},
-        {"import-medline", kImportMedlineUsage, ImportMedlineCommand},
-        {"fetch", kFetchUsage, FetchCommand},
+        {"format", "format LIB [-o OUT]", "load LIB and save it (to OUT as Save As)", 1, true, Format},
+        {"list", "list LIB", "print the lines of the main list", 1, false, List},
+        {"template", "template LIB REF", "print the item REF formatted by its type's template", 2, false,
+         Template},
+        {"export-html", "export-html LIB [-o FILE]", "write the listed items as an HTML table (exp.html)", 1,
+         true, ExportHtml},
+        {"check", "check LIB", "check for double references, schema errors, stray documents", 1, false,
+         CheckCommand},
+        {"import-medline", "import-medline LIB FILE [-o OUT]", "add the MEDLINE record in FILE", 2, true,
+         ImportMedlineCommand},
+        {"fetch", "fetch LIB ID [-o OUT]", "add the article ID fetched from PubMed", 2, true, FetchCommand},
     };
     return table;
-}
-
-std::string TakeOption(std::vector<std::string>& args, const std::string& option)
-{
-    auto it = std::find(args.begin(), args.end(), option);
-    if (it == args.end() || it + 1 == args.end())
-        return {};
-    std::string value = *(it + 1);
-    args.erase(it, it + 2);
-    return value;
 }
 
 std::vector<std::string> RefreshAsGui(Context& c)
@@ -169,16 +244,17 @@ void SaveAsGui(Context& c, const std::string& saveAs)
 
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err)
 {
-    std::vector<std::string> args(argv.begin() + (argv.empty() ? 0 : 1), argv.end());
-    std::string ini = TakeOption(args, "--ini");
-    if (args.empty())
-        return Usage(err);
-    const Command* command = nullptr;
-    for (const Command& c : Commands())
-        if (args[0] == c.name)
-            command = &c;
-    if (!command)
-        return Usage(err);
+    const CommandLine cl = ParseCommandLine(argv);
+    if (!cl.problem.empty())
+        return UsageError(err, cl.problem);
+    if (cl.help) {
+        PrintUsage(out);
+        return kExitOk;
+    }
+    if (cl.version) {
+        out << "lorix-cli " LORIX_VERSION "\n";
+        return kExitOk;
+    }
 
     Session s;
     s.Log.Observer = [&err](const std::string& text, MessageKind kind) {
@@ -186,14 +262,17 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     };
     try {
         s.ProgramDir = CurrentDir();
-        if (!LoadSettingsFile(s, ini.empty() ? JoinPath(s.ProgramDir, kIniName) : ini)) {
-            err << "Sorry, Lorix couldn't find it's ini file. Exiting.\n";
+        const std::string ini = cl.ini.empty() ? JoinPath(s.ProgramDir, kIniName) : cl.ini;
+        if (!LoadSettingsFile(s, ini)) {
+            err << "lorix-cli: settings file not found: " << ini
+                << "\nlorix-cli: run it in a folder that holds " << kIniName
+                << ", or name one with --ini FILE\n";
             return kExitFailure;
         }
         // The log file is neither read nor written: lorix-cli keeps no log.
         ParseSessionSchema(s);
-        Context c{s, out, err, std::vector<std::string>(args.begin() + 1, args.end())};
-        int rc = command->run(c);
+        Context c{s, out, err, cl.args, cl.output};
+        int rc = cl.command->run(c);
         out.flush();
         return rc;
     } catch (const LorixError& e) {

@@ -1,11 +1,13 @@
 #pragma once
 // lorix-cli: the core driven from the command line.
 //
-//   lorix-cli [--ini FILE] COMMAND ARGS...
+//   lorix-cli [--ini FILE] COMMAND ARGS... [-o OUT]
 //
-// Every message the program reports is printed on standard error as
-// "status: TEXT" or "error: TEXT"; an unexpected failure prints
-// "lorix-cli: TEXT" and exits 2. The settings file and the log file are never
+// Options may stand anywhere before "--", which ends them. What a command
+// prints (list lines, a template) goes to standard output; every message the
+// program reports goes to standard error as "status: TEXT" or "error: TEXT";
+// an unexpected failure prints "lorix-cli: TEXT" and exits 2, and so does a
+// usage error, after the usage. The settings file and the log file are never
 // written.
 
 #include "core/session.h"
@@ -25,12 +27,16 @@ struct Context {
     Session& session;
     std::ostream& out;
     std::ostream& err;
-    std::vector<std::string> args; // the command's own arguments
+    std::vector<std::string> args; // the command's own arguments, options taken off
+    std::string output;            // the file named by -o; empty when not given
 };
 
 struct Command {
     const char* name;
-    const char* usage;
+    const char* synopsis; // the command with its arguments, for the usage
+    const char* summary;
+    size_t argCount;  // the command takes exactly this many arguments
+    bool takesOutput; // accepts -o OUT
     std::function<int(Context&)> run;
 };
 
@@ -47,25 +53,18 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
 bool LoadAsGui(Context& c, const std::string& lib);
 // Saves as the Save command does, or as Save As to saveAs when not empty.
 void SaveAsGui(Context& c, const std::string& saveAs);
-// Splits "-o OUT" (or a given option) off the arguments; empty when absent.
-std::string TakeOption(std::vector<std::string>& args, const std::string& option);
 // The list refresh of the main window with the settings' filter, sort and
 // columns (the not boxes unchecked), including its count message; returns
 // the lines of the list in shown order.
 std::vector<std::string> RefreshAsGui(Context& c);
 
 // check LIB: the consistency check; 0 when it passed, 1 when it found errors.
-inline constexpr const char* kCheckUsage =
-    "check LIB             check LIB for double references, schema errors and stray documents";
 int CheckCommand(Context& c);
 
 // import-medline LIB FILE [-o OUT]: the clipboard import with FILE's text;
 // fetch LIB ID [-o OUT]: the PubMed fetch with ID as the clipboard text.
 // Both save only when an item was imported (1 otherwise); a failed request
 // is an unexpected failure (2).
-inline constexpr const char* kImportMedlineUsage =
-    "import-medline LIB FILE [-o OUT]  add the MEDLINE record in FILE";
-inline constexpr const char* kFetchUsage = "fetch LIB ID [-o OUT]  add the article ID fetched from PubMed";
 int ImportMedlineCommand(Context& c);
 int FetchCommand(Context& c);
 

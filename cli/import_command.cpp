@@ -11,12 +11,6 @@ namespace lorix::cli {
 
 namespace {
 
-int UsageOf(Context& c, const char* usage)
-{
-    c.err << "usage: lorix-cli [--ini FILE] " << usage << "\n";
-    return kExitFailure;
-}
-
 // Parses the prepared text; on success refreshes the list with filtering
 // switched off, as the import does in the window, gives a fetched item its
 // identifier field and saves. The library is written only when an item was
@@ -39,20 +33,14 @@ int ImportAndSave(Context& c, const std::string& prepared, const std::string* pu
 
 int ImportMedlineCommand(Context& c)
 {
-    const std::string out = TakeOption(c.args, "-o");
-    if (c.args.size() != 2)
-        return UsageOf(c, kImportMedlineUsage);
     if (!LoadAsGui(c, c.args[0]))
         return kExitNothing;
     const std::string text = ReadWholeFile(c.args[1]);
-    return ImportAndSave(c, PrepareImportText(text, LineEnd::CR), nullptr, out);
+    return ImportAndSave(c, PrepareImportText(text, LineEnd::CR), nullptr, c.output);
 }
 
 int FetchCommand(Context& c)
 {
-    const std::string out = TakeOption(c.args, "-o");
-    if (c.args.size() != 2)
-        return UsageOf(c, kFetchUsage);
     // ID stands for the clipboard text: not an identifier, nothing happens.
     std::string id;
     if (!ClipboardPubmedId(c.args[1], id)) {
@@ -63,7 +51,7 @@ int FetchCommand(Context& c)
         return kExitNothing;
     CurlHttpClient http;
     const std::string body = FetchPubmedRecord(http, c.session.Settings, PubmedUrl(c.session.Settings, id));
-    return ImportAndSave(c, PrepareImportText(body, LineEnd::LF), &id, out);
+    return ImportAndSave(c, PrepareImportText(body, LineEnd::LF), &id, c.output);
 }
 
 } // namespace lorix::cli

@@ -175,4 +175,34 @@ size_t CharCount(std::string_view s, bool utf8)
     return count;
 }
 
+bool AppendUtf8AsCp1252(std::string& out, std::string_view utf8)
+{
+    const size_t start = out.size();
+    for (size_t i = 0; i < utf8.size();) {
+        const size_t len = Utf8SeqLen(utf8, i);
+        if (len == 0) {
+            out.resize(start);
+            return false;
+        }
+        auto byte = [&](size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(utf8[i + k])); };
+        char32_t cp = len == 1 ? byte(0) : byte(0) & (0x7F >> len);
+        for (size_t k = 1; k < len; ++k)
+            cp = (cp << 6) | (byte(k) & 0x3F);
+        i += len;
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            out.push_back(static_cast<char>(cp));
+            continue;
+        }
+        size_t k = 0;
+        while (k < kCp1252High.size() && kCp1252High[k] != cp)
+            ++k;
+        if (k == kCp1252High.size()) {
+            out.resize(start);
+            return false;
+        }
+        out.push_back(static_cast<char>(0x80 + k));
+    }
+    return true;
+}
+
 } // namespace lorix

@@ -2,6 +2,7 @@
 // Byte-level text helpers. Everything here works on the bytes exactly as the
 // files hold them; "letter case" always means the ASCII letters A to Z only.
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,5 +42,17 @@ bool IsValidUtf8(std::string_view s);
 size_t CharCount(std::string_view s, bool utf8);
 // Byte length of the first n characters of s (whole string when shorter).
 size_t CharPrefixBytes(std::string_view s, size_t n, bool utf8);
+
+// Windows-1252 differs from Latin-1 only in 0x80..0x9F: these are the
+// characters of those bytes. The five holes of the code page stand for the C1
+// control of the same value, so that every byte round-trips.
+inline constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// Appends the well-formed UTF-8 text utf8 to out in Windows-1252; false (and
+// out unchanged) when a character has no byte in that code page.
+bool AppendUtf8AsCp1252(std::string& out, std::string_view utf8);
 
 } // namespace lorix

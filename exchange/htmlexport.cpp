@@ -141,6 +141,8 @@ void WriteHtmlExport(Session& s, const std::vector<int>& shownItems, const HtmlE
 
 std::string HtmlExportPath(const Session& s, const std::string& fileName)
 {
+    if (!fileName.empty() && fileName[0] == '/')
+        return fileName;
     return JoinPath(s.ProgramDir, fileName.empty() ? std::string("exp.html") : fileName);
 }
 

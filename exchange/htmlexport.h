@@ -40,7 +40,8 @@ std::string BuildHtmlExport(const Session& s, const std::vector<int>& shownItems
 void WriteHtmlExport(Session& s, const std::vector<int>& shownItems, const HtmlExportOptions& options,
                      const std::string& path);
 
-// The output file: fileName relative to the program folder, "exp.html" when empty.
+// The output file: fileName relative to the program folder, "exp.html" when
+// empty; an absolute fileName is used as it is.
 std::string HtmlExportPath(const Session& s, const std::string& fileName);
 
 // &, <, > and " as entities; every other byte unchanged.

@@ -1,15 +1,28 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Lorix needs to build, test and run, when any is
-# missing. Safe to run again: it only calls apt-get when something is absent.
+# Installs the Debian packages Lorix needs, when any is missing. Safe to run
+# again: it only calls apt-get when something is absent.
+#
+#   scripts/deps.sh run    what building and running the program needs (./run.sh)
+#   scripts/deps.sh [all]  that, and what the tests, sanitizer and fuzz builds
+#                          and the screenshots need (./test.sh)
 set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
-  clang-14 libfuzzer-14-dev libclang-rt-14-dev
-  xvfb xauth xdotool imagemagick fonts-dejavu-core
+  libcurl4-openssl-dev fonts-dejavu-core
 )
+case "${1:-all}" in
+  run) ;;
+  all)
+    PACKAGES+=(
+      libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+      clang-14 libfuzzer-14-dev libclang-rt-14-dev
+      xvfb xauth xdotool imagemagick
+    )
+    ;;
+  *) echo "usage: scripts/deps.sh [run|all]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do

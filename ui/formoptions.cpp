@@ -188,6 +188,9 @@ QWidget* TFormOptions::BuildDisplayTab()
     DispNotes = Combo(tab, "DispNotes",
                       {QStringLiteral("always"), QStringLiteral("never"), QStringLiteral("when not empty")},
                       false, 160, 124, 140);
+    ShowAccents = Check(tab, "ShowAccents", "Show accents as letters", 5, 164, 300);
+    ShowAccents->setToolTip(QStringLiteral("Show LaTeX accents and text commands in the main list as the "
+                                           "characters they stand for. The library keeps them as written."));
     return tab;
 }
 
@@ -259,8 +262,9 @@ void TFormOptions::CreateColumnSelectors()
 
 void TFormOptions::WatchChanges()
 {
-    for (QCheckBox* b : {Filtering, StatusDisplay, ErrorDisplay, StatusLog, ErrorLog, WriteToFile, LineBreak,
-                         Backup, Sorting, SwitchFiltering, SwitchSorting, AutoSave, SaveSize, Truncate})
+    for (QCheckBox* b :
+         {Filtering, StatusDisplay, ErrorDisplay, StatusLog, ErrorLog, WriteToFile, LineBreak, Backup,
+          Sorting, SwitchFiltering, SwitchSorting, AutoSave, SaveSize, Truncate, ShowAccents})
         connect(b, &QCheckBox::toggled, this, [this] { UpdateOptions(); });
     for (QLineEdit* e : {Logfile, MaxLogSize, LineWidth, InsertWidth, DataPath, PDFPath, CharLimit,
                          FilterBound[0], FilterBound[1], FilterBound[2]})
@@ -305,7 +309,8 @@ void TFormOptions::FormCreate()
                                                         {SwitchFiltering, "switchfilteringoff"},
                                                         {SwitchSorting, "switchsortingoff"},
                                                         {AutoSave, "autosave"},
-                                                        {SaveSize, "savesize"}};
+                                                        {SaveSize, "savesize"},
+                                                        {ShowAccents, "display.unicode"}};
     for (const auto& [box, key] : boxes)
         box->setChecked(st.IsYes(key));
     if (st.Read("filtermode") == "and")
@@ -423,6 +428,7 @@ void TFormOptions::UpdateOptions()
     st.WriteYesNo("truncate", Truncate->isChecked());
     CharLimit->setEnabled(Truncate->isChecked());
     m_ctx.WriteSetting("charlimit", CharLimit->text());
+    st.WriteYesNo("display.unicode", ShowAccents->isChecked());
 }
 
 void TFormOptions::mnuOptionsClick()

@@ -78,6 +78,7 @@ class TFormOptions final : public QWidget {
     QCheckBox* Truncate = nullptr;
     QLineEdit* CharLimit = nullptr;
     QComboBox* DispNotes = nullptr;
+    QCheckBox* ShowAccents = nullptr;
     // Export tab
     QComboBox* TypeSelect = nullptr;
     QLineEdit* TypeFormat = nullptr;

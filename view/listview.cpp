@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/text.h"
+#include "view/latextext.h"
 
 #include <algorithm>
 #include <numeric>
@@ -15,6 +16,7 @@ ListColumns ListColumnsFromSettings(const SettingsList& settings)
     for (size_t i = 0; i < c.Disp.size(); ++i)
         c.Disp[i] = settings.Read("disp" + std::to_string(i + 1));
     c.Truncate = settings.IsYes("truncate");
+    c.Unicode = settings.IsYes("display.unicode");
     if (c.Truncate)
         c.CharLimit = settings.ReadInt("charlimit");
     return c;
@@ -22,13 +24,19 @@ ListColumns ListColumnsFromSettings(const SettingsList& settings)
 
 namespace {
 
-const std::string& ColumnValue(const Bibitem& item, const std::string& column)
+// The text of a column; shown holds it when it differs from the stored value.
+const std::string& ColumnValue(const Bibitem& item, const std::string& column, const ListColumns& columns,
+                               bool utf8, std::string& shown)
 {
     if (column == "reference")
         return item.Reference;
     if (column == "type")
         return item.ItemType;
-    return GetFieldValue(item, column);
+    const std::string& stored = GetFieldValue(item, column);
+    if (!columns.Unicode)
+        return stored;
+    LatexToText(stored, utf8, shown);
+    return shown;
 }
 
 } // namespace
@@ -36,10 +44,11 @@ const std::string& ColumnValue(const Bibitem& item, const std::string& column)
 std::string BuildListLine(const Bibitem& item, const ListColumns& columns, bool utf8)
 {
     std::string line;
+    static thread_local std::string shown; // its memory serves every line of a refresh
     for (const std::string& column : columns.Disp) {
         if (column == "none")
             continue;
-        const std::string& value = ColumnValue(item, column);
+        const std::string& value = ColumnValue(item, column, columns, utf8, shown);
         if (columns.Truncate) {
             // Cut to w characters of the library's codec, then pad with blanks
             // to exactly w characters, so the columns line up.

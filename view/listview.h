@@ -15,13 +15,16 @@ struct ListColumns {
     std::array<std::string, 4> Disp{"none", "none", "none", "none"};
     bool Truncate = false;
     int CharLimit = 0;
+    bool Unicode = false; // field values shown with LaTeX as the characters it stands for
 };
-// "disp1".."disp4", "truncate", "charlimit"; throws ConversionError for a
-// non-numeric "charlimit" while "truncate" is "yes".
+// "disp1".."disp4", "truncate", "charlimit", "display.unicode"; throws
+// ConversionError for a non-numeric "charlimit" while "truncate" is "yes".
 ListColumns ListColumnsFromSettings(const SettingsList& settings);
 
 // The line of one item: up to four columns and the marker "*", "+" or " ".
-// Truncation counts characters (code points when utf8, bytes otherwise).
+// Truncation counts characters (code points when utf8, bytes otherwise) of
+// the text shown. The reference and the type are always shown as stored:
+// they are names, not text.
 std::string BuildListLine(const Bibitem& item, const ListColumns& columns, bool utf8);
 // Same, with the columns read from the session's settings.
 std::string BuildListLine(const Session& s, int itemIndex);

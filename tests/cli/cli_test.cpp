@@ -218,6 +218,61 @@ TEST(CliFormat, StrayClosingBraceIsBalancedAndReported)
     }
 }
 
+// The command line as Unix tools take it: help and version on standard
+// output with exit 0; a usage error names the problem and prints the usage on
+// standard error with exit 2; options before or after the command, "--"
+// ending them; an absolute -o path used as it is.
+TEST(CliCommandLine, OptionsHelpAndUsageErrors)
+{
+    TempDir d;
+    WriteSmallIni(d);
+    std::filesystem::create_directories(d.file("conf"));
+    std::filesystem::create_directories(d.file("abs"));
+    std::filesystem::rename(d.file("lorix.ini"), d.file("conf/my.ini"));
+    const std::string lib = "@article{a,\n  title = {T}\n}\n";
+    WriteFile(d.file("lib.bib"), lib);
+    WriteFile(d.file("-dash.bib"), lib);
+    const std::string abs = d.file("abs/");
+    const std::string loaded = "status: Loaded lib.bib. Processed 1 records.";
+    const std::string usage = "usage: lorix-cli [--ini FILE] COMMAND";
+    const std::tuple<std::string, int, std::string, std::string> cases[] = {
+        // arguments, exit code, standard output has, standard error has
+        {"--help", 0, usage, ""},
+        {"-h", 0, usage, ""},
+        {"--ini conf/my.ini format lib.bib --help", 0, usage, ""},
+        {"--version", 0, "lorix-cli 0.99", ""},
+        {"", 2, "", "lorix-cli: no command given\n" + usage},
+        {"--bogus list lib.bib", 2, "", "lorix-cli: unknown option --bogus\n" + usage},
+        {"--ini conf/my.ini list lib.bib -x", 2, "", "unknown option -x\n"},
+        {"--ini conf/my.ini lint lib.bib", 2, "", "unknown command lint\n"},
+        {"--ini conf/my.ini format", 2, "", "format: missing argument\n"},
+        {"--ini conf/my.ini template lib.bib a b", 2, "", "template: too many arguments\n"},
+        {"--ini conf/my.ini format lib.bib -o", 2, "", "option -o needs a file name\n"},
+        {"list lib.bib --ini", 2, "", "option --ini needs a file name\n"},
+        {"--ini= list lib.bib", 2, "", "option --ini needs a file name\n"},
+        {"--ini conf/my.ini list lib.bib -o x.bib", 2, "", "list takes no -o\n"},
+        {"list lib.bib", 2, "", "settings file not found: " + d.file("lorix.ini") + "\n"},
+        {"--ini conf/none.ini list lib.bib", 2, "", "settings file not found: conf/none.ini\nlorix-cli: run it "
+                                                  "in a folder that holds lorix.ini, or name one with --ini FILE\n"},
+        {"--ini conf/my.ini list lib.bib", 0, " \n", loaded},
+        {"--ini=conf/my.ini list lib.bib", 0, " \n", loaded},
+        {"list lib.bib --ini conf/my.ini", 0, " \n", loaded},
+        {"--ini conf/my.ini format -o out1.bib -- -dash.bib", 0, "", "Loaded -dash.bib."},
+        {"--ini conf/my.ini format lib.bib -oout2.bib", 0, "", loaded},
+        {"--ini conf/my.ini format lib.bib -o '" + abs + "out3.bib'", 0, "", loaded},
+        {"--ini conf/my.ini export-html lib.bib -o '" + abs + "x.html'", 0, "", loaded},
+    };
+    for (const auto& [args, rc, out, err] : cases) {
+        CliResult r = RunCli(d, args);
+        EXPECT_EQ(r.rc, rc) << args << "\n" << r.err;
+        EXPECT_TRUE(out.empty() ? r.out.empty() : Has(r.out, out)) << args << "\n" << r.out;
+        EXPECT_TRUE(err.empty() ? r.err.empty() : Has(r.err, err)) << args << "\n" << r.err;
+    }
+    for (const std::string& written : {d.file("out1.bib"), d.file("out2.bib"), abs + "out3.bib", abs + "x.html"})
+        EXPECT_TRUE(Exists(written)) << written;
+    EXPECT_EQ(ReadFile(d.file("lib.bib")), lib);
+}
+
 // Save faults (the save's own guards are the file layer's): exit 2 with a
 // "lorix-cli:" line, the library file whole.
 TEST(CliFault, FailedSavesExitTwoAndKeepTheOldFile)

@@ -75,6 +75,24 @@ class ScreenshotTest : public QObject {
         QVERIFY(GetFieldValue(h.s.Bib.Library[static_cast<size_t>(m->SelectedItem())], "publisher").empty());
         d->resize(460, 820);
         Picture(d, QStringLiteral("item-editor.png"));
+
+        // The whole list with accents shown as letters.
+        o->mnuOptionsClick();
+        o->ShowAccents->setChecked(true);
+        o->DismissClick();
+        m->Navigator->clear();
+        m->RefreshList(true);
+        m->resize(900, 640);
+        QVERIFY(h.Lines().join(u'\n').contains(QString::fromUtf8("M\xC3\xBCller, J\xC3\xBCrgen")));
+        Picture(m, QStringLiteral("main-window-letters.png"));
+        for (const auto& [key, value] :
+             {std::pair("disp1", "author"), {"disp2", "title"}, {"disp3", "pages"}, {"disp4", "none"},
+              {"charlimit", "40"}})
+            h.s.Settings.Write(key, value);
+        m->RefreshList(true);
+        m->resize(900, 640);
+        QVERIFY(h.Lines().join(u'\n').contains(QString::fromUtf8("1\xE2\x80\x93" "19")));
+        Picture(m, QStringLiteral("main-window-letters-authors.png"));
     }
 };
 

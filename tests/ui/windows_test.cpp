@@ -344,6 +344,23 @@ class WindowsTest : public QObject {
         w.Main()->Navigator->setText(QString::fromUtf8("m\xC3\xBC"));
         QVERIFY(w.Lines().at(0).contains(QString::fromUtf8("M\xC3\xBCller")) &&
                 w.Main()->SelectedLine() == 0);
+
+        // Accents as letters, switched on in the options: after Dismiss the
+        // list shows them in the library's code page; the editor and the
+        // library keep the text as written.
+        const std::string title = "K{\\\"o}hler \\& S{\\o}hne";
+        w.s.Bib.Library = {MakeItem("book", "M\xFCller", {{"title", title.c_str()}})};
+        w.Options()->mnuOptionsClick();
+        w.Options()->ShowAccents->setChecked(true);
+        w.Options()->DismissClick();
+        w.Select(0);
+        QVERIFY2(w.Lines().at(0).endsWith(QString::fromUtf8("K\xC3\xB6hler & S\xC3\xB8hne")),
+                 qPrintable(w.Lines().at(0)));
+        int row = 0;
+        while (row < kEditorRows && w.Display()->FieldLabels[static_cast<size_t>(row)]->text() != u"title"_s)
+            ++row;
+        QCOMPARE(w.Display()->FieldEditors[static_cast<size_t>(row)]->toPlainText(), QString::fromLatin1(title));
+        QCOMPARE(w.s.Bib.Library[0].Fields[0].Value, title);
     }
 
     void optionsStartFromTheSettingsFollowTheEnabledRulesAndWriteEveryKey()
@@ -385,7 +402,8 @@ class WindowsTest : public QObject {
             u"filtering filter1.op filter2.op filter3.op filter1.field filter2.field filter3.field "
             u"filtermode log.status disp.status log.error disp.error writelog savesize savesorted "
             u"maxlogsize backup linebreak autosave switchfilteringoff switchsortingoff linewidth "
-            u"insertwidth displaynotes datapath pdfpath logfile disp1 disp2 disp3 disp4 truncate charlimit"_s
+            u"insertwidth displaynotes datapath pdfpath logfile disp1 disp2 disp3 disp4 truncate charlimit "
+            u"display.unicode"_s
                 .split(u' ');
         // Remove every key behind the dialog's back; one change brings all back.
         for (const QString& key : keys)
@@ -400,6 +418,7 @@ class WindowsTest : public QObject {
             {[&] { o->MaxLogSize->setText(u"many"_s); }, "maxlogsize", "many"}, // stored as typed
             {[&] { o->DispNotes->setCurrentIndex(1); }, "displaynotes", "1"},
             {[&] { o->ColumnSelector[2]->setEditText(u"journal"_s); }, "disp3", "journal"},
+            {[&] { o->ShowAccents->setChecked(true); }, "display.unicode", "yes"},
             {[&] { o->Filtering->setChecked(true); }, "filtering", "yes"}};
         for (const auto& [change, key, value] : cases) {
             change();

@@ -67,6 +67,17 @@ TEST(BuildListLine, ColumnsTruncationAndMarkers)
     };
     for (const auto& [item, disp, truncate, width, utf8, line] : cases)
         EXPECT_EQ(BuildListLine(item, ListColumns{disp, truncate, width}, utf8), line) << item.Reference;
+    // Accents shown as letters: field values converted before truncation counts
+    // them; the reference stays as stored; off, the stored text.
+    const std::tuple<Bibitem, bool, bool, std::string> letters[] = { // item, as letters, UTF-8, line
+        {Item("M{\\\"u}ller", {{"year", "{\\\"U}ber {DNA}"}}), true, true, " M{\\\"u} Über D"},
+        {Item("r", {{"year", "K{\\\"o}hler"}}), true, false, " r      K\xF6hler"},
+        {Item("r", {{"year", "K{\\\"o}hler"}}), false, false, " r      K{\\\"o}"},
+    };
+    for (const auto& [item, unicode, utf8, line] : letters)
+        EXPECT_EQ(BuildListLine(item, ListColumns{refYear, true, 6, unicode}, utf8), line) << unicode << utf8;
+    EXPECT_TRUE(ListColumnsFromSettings(SettingsList({"Display.Unicode=yes"})).Unicode);
+    EXPECT_FALSE(ListColumnsFromSettings(SettingsList({"disp1=title"})).Unicode);
     // A non-numeric "charlimit" fails only when truncating.
     SettingsList s({"disp1=title", "truncate=yes", "charlimit=wide"});
     EXPECT_THROW(ListColumnsFromSettings(s), ConversionError);

@@ -1,0 +1,88 @@
+// LaTeX shown as letters: the values are taken from the real files of the
+// corpus (and the sample library), with every accent command found in them.
+#include "core/fileio.h"
+#include "core/library.h"
+#include "core/text.h"
+#include "support/testutil.h"
+#include "view/latextext.h"
+
+#include <gtest/gtest.h>
+#include <tuple>
+
+using namespace lorix;
+
+TEST(LatexToText, AccentsAndTextCommandsOfRealFiles)
+{
+    const std::tuple<std::string, bool, std::string> cases[] = { // value, UTF-8 library, shown
+        {"Aks{\\i}n, {\\\"O}zge and T{\\\"u}rkmen", true, "Aksın, Özge and Türkmen"},
+        {"{\\c{C}}etinkaya, B{\\\"u}y{\\\"u}kg{\\\"u}ng{\\\"o}r", true, "Çetinkaya, Büyükgüngör"},
+        {"Revue d'Histoire Eccl{\\'e}siastique", true, "Revue d'Histoire Ecclésiastique"},
+        {"Des Averro{\\\"e}s Abhandlung", true, "Des Averroës Abhandlung"},
+        {"Malinowski, Bronis{\\l}aw", true, "Malinowski, Bronisław"},
+        {"Trag{\\\"o}die. Unzeitgem{\\\"a}{\\ss}e", true, "Tragödie. Unzeitgemäße"},
+        {"V{\\'a}zques{ de }Parga, Jos{\\'e} Mar{\\'i}a", true, "Vázques de Parga, José María"},
+        {"gr{\\`e}cque, Theophraste {\\`a} Themistius", true, "grècque, Theophraste à Themistius"},
+        {"The {New Encyclop{\\ae}dia Britannica}", true, "The New Encyclopædia Britannica"},
+        {"{\\'{E}}douard Masterly, Tom T{\\'{e}}rrific", true, "Édouard Masterly, Tom Térrific"},
+        // a P with macron has no character of its own: kept with its braces
+        {"Ulrich {\\\"{U}}nderwood and Ned {\\~N}et and Paul {\\={P}}ot", true,
+         "Ulrich Ünderwood and Ned Ñet and Paul {\\={P}}ot"},
+        {"Garc{\\'\\i}a, Jean-Fran{\\c{c}}ois, Kaiser, {\\L}ukasz", true, "García, Jean-François, Kaiser, Łukasz"},
+        {"Computers \\& Typesetting", true, "Computers & Typesetting"},
+        {"In Honore Salvatoris~-- Vom Sinn", true, "In Honore Salvatoris\u00A0– Vom Sinn"},
+        {"Phys.~Rev.~Lett., 1.5 to 5.2~{nm}", true, "Phys.\u00A0Rev.\u00A0Lett., 1.5 to 5.2\u00A0nm"},
+        {"Vertretergesch{\\\"a}ftes\\,?", true, "Vertretergeschäftes ?"},
+        {"The {\\TeX book}, {\\TeX}: The Program, {\\LaTeX}: A System", true,
+         "The TeXbook, TeX: The Program, LaTeX: A System"},
+        {"{\\noopsort{1973b}}1973", true, "1973"},
+        {"Le \\emph{De Anima} dans la tradition, the \\textsc{doi}", true, "Le De Anima dans la tradition, the doi"},
+        {"{DNA} sequencing with chain-terminating inhibitors", true, "DNA sequencing with chain-terminating inhibitors"},
+        // what is not known stays as written, with the braces of its arguments and around it
+        {"Des \\mkbibquote{{\\\"U}ber die M{\\\"o}glichkeit}", true, "Des \\mkbibquote{Über die Möglichkeit}"},
+        {"An {$O(n \\log n / \\! \\log\\log n)$} Sorting Algorithm", true,
+         "An {$O(n \\log n / \\! \\log\\log n)$} Sorting Algorithm"},
+        {"R1:C\\:\\\\Users\\\\jfd1\\\\group", true, "R1:C\\:\\\\Users\\\\jfd1\\\\group"},
+        {"global events.\\ud \\ud This article", true, "global events.\\ud \\ud This article"},
+        // the other ways of writing accents, dashes and quotes
+        {"\\\"{u} \\'e \\c c \\v{s} {\\aa} \\H{o} \\k{e} \\.{Z} \\ss e \\ss{}e", true, "ü é ç š å ő ę Ż ße ße"},
+        {"1999--2001 --- ``quoted'' \\textendash\\ \\ldots", true, "1999–2001 — “quoted” – …"},
+        // a Windows-1252 library gets Windows-1252 bytes, or the command as written
+        {"Heinz H{\\\"u}bner, M{\\\"u}nchen, Kr\xE4mer", false, "Heinz H\xFC" "bner, M\xFC" "nchen, Kr\xE4mer"},
+        {"Salvatoris~-- Vom, \\v{s}, ``a''", false, "Salvatoris\xA0\x96 Vom, \x9A, \x93" "a\x94"},
+        {"Bronis{\\l}aw, Aks{\\i}n, \\v{c}, {\\L}ukasz", false, "Bronis{\\l}aw, Aks{\\i}n, \\v{c}, {\\L}ukasz"},
+        // unbalanced and cut-off text
+        {"a}b {c \\", true, "a}b {c \\"},
+        {"x \\\"", true, "x \\\""},
+    };
+    for (const auto& [value, utf8, shown] : cases)
+        EXPECT_EQ(LatexToText(value, utf8), shown) << value;
+
+    // Any nesting depth, closed or not.
+    const std::string deep = std::string(200000, '{') + "x" + std::string(200000, '}');
+    EXPECT_EQ(LatexToText(deep, true), "x");
+    EXPECT_EQ(LatexToText(deep.substr(0, 200000), true), deep.substr(0, 200000));
+}
+
+// Every value of every real file: a UTF-8 library's values stay valid UTF-8;
+// the umlauts of the Windows-1252 file all become letters of its code page.
+TEST(LatexToText, RealFilesKeepTheirEncoding)
+{
+    for (const char* file : {"xampl.bib", "biblatex-examples.bib", "jurabib-jbtest-latin1.bib",
+                             "zbbt-import-1730-5-jabref-crlf.bib", "zbbt-import-mendeley-longfields.bib",
+                             "zbbt-export-bulk-zotero.bib"}) {
+        TBib bib;
+        ReadContext ctx;
+        const std::string text = ReadWholeFile(test::CorpusFile(std::string("bib/") + file));
+        ReadBibText(text, bib, ctx);
+        ASSERT_FALSE(bib.Library.empty()) << file;
+        EXPECT_EQ(bib.Utf8, std::string(file) != "jurabib-jbtest-latin1.bib");
+        for (const Bibitem& item : bib.Library)
+            for (const Bibfield& f : item.Fields) {
+                const std::string shown = LatexToText(f.Value, bib.Utf8);
+                if (bib.Utf8)
+                    EXPECT_TRUE(IsValidUtf8(shown)) << file << " " << item.Reference << " " << f.Name;
+                else
+                    EXPECT_EQ(shown.find("\\\""), std::string::npos) << item.Reference << " " << shown;
+            }
+    }
+}
