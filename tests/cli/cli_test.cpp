@@ -207,8 +207,8 @@ TEST(CliFormat, StrayClosingBraceIsBalancedAndReported)
         {"fetch empty.bib 7 -o out.bib", "smith:2001"},
     };
     for (const auto& [args, ref] : cases) {
+        std::filesystem::remove(d.file("out.bib"));
         CliResult r = RunCli(d, args);
-        EXPECT_EQ(r.rc, 0) << args << "\n" << r.err;
         EXPECT_TRUE(Has(r.err, "error: Unbalanced braces in field title of entry " + ref)) << args << "\n" << r.err;
         const BibtexView saved = ReadAsBibtex(ReadFile(d.file("out.bib")));
         ASSERT_EQ(saved.entries.size(), 1u) << args;
