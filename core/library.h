@@ -4,18 +4,31 @@
 
 #include "core/model.h"
 #include "core/session.h"
+#include "core/text.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace lorix {
 
 struct WriteOptions {
+    WriteOptions(bool lineBreak = false, int lineWidth = 0, int insertWidth = 0)
+        : LineBreak(lineBreak), LineWidth(lineWidth), InsertWidth(insertWidth)
+    {
+    }
     bool LineBreak = false;
     int LineWidth = 0;   // W
     int InsertWidth = 0; // N
+    // Reads the "insertwidth" setting, when set: N is read only once a line
+    // needs breaking, so that a bad value fails only the saves that need it.
+    std::function<int()> InsertWidthSetting;
+    // N; throws ConversionError for a setting that is not a number.
+    int Indent() const { return InsertWidthSetting ? InsertWidthSetting() : InsertWidth; }
 };
+
+using ReportFn = std::function<void(const std::string&)>;
 
 // Reads BibTeX bytes into bib (replacing its entries). Field names met are
 // added to fieldNames, keywords of "key" fields to keywords; problems of the
@@ -29,9 +42,10 @@ struct ReadContext {
 };
 int ReadBibText(std::string_view bytes, TBib& bib, ReadContext& ctx);
 
-// The whole file text of a library in the writer's layout (CR LF).
-// Throws ConversionError never: the widths are given as numbers.
-std::string FormatLibrary(const TBib& bib, const WriteOptions& options);
+// The whole file text of a library in the writer's layout (CR LF). A value
+// whose braces do not balance is written with the missing braces added (see
+// BalanceField), and report is told the entry and the field.
+std::string FormatLibrary(const TBib& bib, const WriteOptions& options, const ReportFn& report = nullptr);
 // One field line, broken when options.LineBreak; appended to out with CR LF ends.
 void AppendFieldLines(std::string& out, std::string_view line, const WriteOptions& options);
 
@@ -51,7 +65,8 @@ bool LoadNamedLibrary(Session& s);
 void SortLibrary(TBib& bib, const std::string& key);
 
 // Write options from the settings: "linebreak", "linewidth", "insertwidth".
-// Throws ConversionError for a non-numeric width while linebreak is "yes".
+// Throws ConversionError for a non-numeric "linewidth" while linebreak is
+// "yes"; "insertwidth" is read when a line needs breaking (see WriteOptions).
 WriteOptions WriteOptionsFromSettings(const SettingsList& settings);
 
 // Writes the library to path (with the backup that "backup" asks for, see

@@ -153,7 +153,8 @@ void TFormDisplay::StyleRow(int r, const ItemRow& row)
         label->setFont(f);
     }
     SetColour(label, QPalette::WindowText, row.LabelColour);
-    SetColour(ed, QPalette::Text, row.EditorColour);
+    m_editorColours[static_cast<size_t>(r)] = row.EditorColour;
+    SetColour(ed, QPalette::Text, row.ShownEditorColour());
     label->setToolTip(QString::fromStdString(row.Tooltip));
     AttachKeys(r, row.KeyPopup);
     SetEditorText(r, m_ctx.Text(row.Value));
@@ -243,8 +244,13 @@ void TFormDisplay::UpdateBib(QObject* sender)
         return;
     const std::string text = m_ctx.Bytes(FieldEditors[static_cast<size_t>(r)]->toPlainText());
     switch (WriteBackRow(m_ctx.s, i, m_rowNames[static_cast<size_t>(r)], text)) {
-    case EditResult::Set:
+    case EditResult::Set: {
+        // Red while the braces of the typed value do not balance.
+        const bool unbalanced = CountMissingBraces(text).Any();
+        SetColour(FieldEditors[static_cast<size_t>(r)], QPalette::Text,
+                  unbalanced ? kRed : m_editorColours[static_cast<size_t>(r)]);
         break;
+    }
     case EditResult::Renamed: {
         const std::string& ref = m_ctx.s.Bib.Library[static_cast<size_t>(i)].Reference;
         ShowingItem = true;

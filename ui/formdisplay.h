@@ -63,6 +63,8 @@ class TFormDisplay final : public QWidget {
     std::array<std::string, kEditorRows> m_rowNames{};
     QStringList m_typeNames; // what the type box was last filled with
     std::array<bool, kEditorRows> m_keyPopup{};
+    // Editor text colour of each row by the schema, before the brace check.
+    std::array<Rgb, kEditorRows> m_editorColours{};
     std::string m_documentName;
     int m_usedRows = 0;
 };

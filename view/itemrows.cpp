@@ -12,7 +12,7 @@ FieldState ClassifyField(const Schema& schema, const Bibitem& item, int fieldInd
     int side = 0;
     for (int c = 0; c < schema.ChoiceCount(); ++c) {
         const TChoices& ch = schema.ChoiceTable[static_cast<size_t>(c)];
-        if (ch.TypeName != item.ItemType)
+        if (!EqualsNoCase(ch.TypeName, item.ItemType))
             continue;
         if (ch.Alternatives[1] == name) {
             entry = c;
@@ -38,7 +38,7 @@ int ShownTypeIndex(const Schema& schema, std::string_view itemType)
 {
     int t = -1;
     for (int i = 0; i <= schema.LastTypeIndex(); ++i)
-        if (schema.TypeTable[static_cast<size_t>(i)].Name == itemType)
+        if (EqualsNoCase(schema.TypeTable[static_cast<size_t>(i)].Name, itemType))
             t = i;
     if (t < 0 && kFallbackTypeIndex <= schema.LastTypeIndex())
         t = kFallbackTypeIndex;
@@ -90,8 +90,10 @@ ItemLayout LayoutItem(const Schema& schema, const Bibitem& item)
             row.Label = f;
             row.KeyPopup = f == "key";
             const int j = item.FindField(f);
-            if (j >= 0)
+            if (j >= 0) {
                 row.Value = item.Fields[static_cast<size_t>(j)].Value;
+                row.Unbalanced = !IsBalanced(item.Fields[static_cast<size_t>(j)]);
+            }
             row.State = ClassifyField(schema, item, j, f);
             if (k >= type.RequiredCount) {
                 row.Kind = RowKind::Optional;
@@ -141,6 +143,7 @@ ItemLayout LayoutItem(const Schema& schema, const Bibitem& item)
         row.State = ClassifyField(schema, item, item.FindField(f.Name), f.Name);
         row.KeyPopup = f.Name == "key";
         row.Value = f.Value;
+        row.Unbalanced = !IsBalanced(f);
         row.Tooltip = "Custom field.";
         row.LabelColour = kBlue;
         out.Rows.push_back(std::move(row));
@@ -223,6 +226,9 @@ bool AddCustomField(Session& s, int itemIndex, const std::string& typedName, con
     Bibfield& f = item.Fields[static_cast<size_t>(j)];
     f.Value += ' ';
     f.Value += value;
+    // Typed text after a macro is no macro: written bare, the words after
+    // the first would be lost on the next load.
+    f.Bare = false;
     return true;
 }
 

@@ -152,6 +152,8 @@ TEST(Medline, ImportReportsMakesReferencesUniqueAndTakesRealRecords)
         EXPECT_TRUE(e.s.Bib.Library.empty() && !e.s.LibraryChanged) << text;
         EXPECT_EQ(e.last, message);
     }
+    if (const std::string why = test::CorpusMissing(); !why.empty())
+        GTEST_SKIP() << why;
     for (const char* file : {"medline/pmid-12230038.txt", "medline/pmid-16377612.txt", "medline/pmid-21969133.txt"}) {
         Imports im;
         const std::string raw = test::ReadFile(test::CorpusFile(file));

@@ -97,6 +97,11 @@ class EditingTest : public QObject {
         const Bibitem& it = h.s.Bib.Library[0];
         d->FieldEditors[4]->setPlainText(QString()); // emptying the year removes it
         QCOMPARE(it.FindField("year"), -1);
+        // Red while the braces of a value do not balance.
+        for (const auto& [title, colour] : {std::pair{"On {DNA", QColor(255, 0, 0)}, {"On {DNA}", QColor(0, 0, 0)}}) {
+            d->FieldEditors[2]->setPlainText(QString::fromLatin1(title));
+            QCOMPARE(d->FieldEditors[2]->palette().color(QPalette::Text), colour);
+        }
         d->FieldEditors[0]->setPlainText(QStringLiteral("a2")); // the notes caption follows the reference
         QCOMPARE(h.program->W().Notes->windowTitle(), QStringLiteral("a2"));
         // Another type: the fields of the old one stay, as custom rows.
