@@ -1,3 +1,4 @@
+#include "core/diskstamp.h"
 #include "core/errors.h"
 #include "core/fileio.h"
 #include "core/library.h"
@@ -7,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <numeric>
 
 using namespace lorix;
@@ -294,6 +297,48 @@ TEST(Library, LoadAndSaveThroughTheSession)
     EXPECT_EQ(s.schema.FieldNames, (Strings{"author", "onlyfirst"}));
     LoadLibraryFile(s, dir.file("b.bib"));
     EXPECT_EQ(s.schema.FieldNames, (Strings{"author", "second"}));
+}
+
+// What a save compares before it overwrites: a change by another program is
+// seen whatever its size and time say; the same bytes written again are none.
+TEST(DiskStamp, SeesEveryChangeOfContentAndNoOther)
+{
+    TempDir dir;
+    const std::string lib = dir.file("lib.bib");
+    const auto later = [](const std::string& path, int seconds) {
+        std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(seconds));
+    };
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        bool changed;
+    } cases[] = {
+        {"untouched", [] {}, false},
+        {"same bytes, later time", [&] { WriteFile(lib, "abc"), later(lib, 5); }, false},
+        {"same size, other bytes", [&] { WriteFile(lib, "abd"), later(lib, 5); }, true},
+        {"other size", [&] { WriteFile(lib, "abcd"); }, true},
+        {"removed", [&] { RemoveFile(lib); }, true},
+        {"replaced by a rename", [&] { WriteFile(lib + ".t", "xyz"), RenameFile(lib + ".t", lib); }, true},
+    };
+    for (const auto& c : cases) {
+        WriteFile(lib, "abc");
+        DiskStamp stamp = TakeDiskStamp(lib);
+        c.change();
+        EXPECT_EQ(ChangedOnDisk(stamp, lib), c.changed) << c.name;
+    }
+    // Written in place at once after the stamp, the size and maybe the time unchanged.
+    WriteFile(lib, "abc");
+    DiskStamp taken = TakeDiskStamp(lib);
+    WriteFile(lib, "xyz");
+    EXPECT_TRUE(ChangedOnDisk(taken, lib));
+    // A file that was not there when the stamp was taken, and then is.
+    RemoveFile(lib);
+    DiskStamp none = TakeDiskStamp(lib);
+    EXPECT_FALSE(ChangedOnDisk(none, lib));
+    WriteFile(lib, "new");
+    EXPECT_TRUE(ChangedOnDisk(none, lib));
+    EXPECT_TRUE(SameFilePath(lib, dir.path() + "/./lib.bib"));
+    EXPECT_FALSE(SameFilePath(lib, dir.file("other.bib")));
 }
 
 // A million entries (about 45 MB) of varying length, one of them broken: the
