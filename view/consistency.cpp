@@ -82,7 +82,7 @@ std::string DocumentKey(std::string_view reference)
     return key;
 }
 
-bool CheckConsistency(Session& s, const std::string& pdfPath)
+bool CheckConsistency(Session& s, const std::string& pdfPath, const std::function<void()>& afterItems)
 {
     SettingRestorer restore(s.Settings, "log.error");
     s.Settings.Write("log.error", "yes");
@@ -123,6 +123,8 @@ bool CheckConsistency(Session& s, const std::string& pdfPath)
         item.HasDocument = has ? 1 : 0;
         ShowItemRows(s, i);
     }
+    if (afterItems)
+        afterItems();
 
     std::unordered_set<std::string> keys;
     keys.reserve(lib.size());
