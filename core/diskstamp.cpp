@@ -31,7 +31,7 @@ DiskStamp StatOnly(const std::string& path)
 {
     DiskStamp d;
     d.TakenNs = NowNs();
-    struct stat st{};
+    struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return d;
     d.Exists = true;
