@@ -831,8 +831,10 @@ void TFormMain::LoadCurrent()
 {
     Session& s = m_ctx.s;
     const std::string name = s.Settings.Read("filename");
-    if (name == kNone)
+    if (name == kNone) {
+        Watch->Take({});
         return;
+    }
     const bool loaded = LoadNamedLibrary(s);
     Watch->Take(name);
     if (loaded)

@@ -18,10 +18,12 @@ void LibraryWatch::Take(const std::string& path)
     const QStringList watched = m_watcher->files() + m_watcher->directories();
     if (!watched.isEmpty())
         m_watcher->removePaths(watched);
-    const QFileInfo file(QString::fromStdString(path));
-    m_watcher->addPath(file.absolutePath());
-    if (file.exists())
-        m_watcher->addPath(file.absoluteFilePath());
+    if (!path.empty()) {
+        const QFileInfo file(QString::fromStdString(path));
+        m_watcher->addPath(file.absolutePath());
+        if (file.exists())
+            m_watcher->addPath(file.absoluteFilePath());
+    }
     if (m_changed) {
         m_changed = false;
         emit changedOnDisk(false);

@@ -20,7 +20,8 @@ class LibraryWatch final : public QObject {
   public:
     explicit LibraryWatch(QObject* parent);
 
-    // The library now matches the file at path as it is on disk.
+    // The library now matches the file at path as it is on disk ("": the
+    // library has no file).
     void Take(const std::string& path);
     // Whether path is the watched file and differs from what was taken.
     bool ChangedSinceTaken(const std::string& path);
