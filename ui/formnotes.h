@@ -40,11 +40,13 @@ class TFormNotes final : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     FormContext& m_ctx;
     std::string m_key;
     bool m_hasKey = false;
+    bool m_restoring = false; // a refused edit is being put back
 };
 
 } // namespace lorix

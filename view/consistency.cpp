@@ -76,7 +76,7 @@ std::string DocumentKey(std::string_view reference)
     return LowerAscii(DocumentStem(reference));
 }
 
-bool CheckConsistency(Session& s, const std::string& pdfPath)
+bool CheckConsistency(Session& s, const std::string& pdfPath, const std::function<void()>& afterItems)
 {
     SettingRestorer restore(s.Settings, "log.error");
     s.Settings.Write("log.error", "yes");
@@ -110,6 +110,8 @@ bool CheckConsistency(Session& s, const std::string& pdfPath)
         item.HasDocument = DocumentFileName(DocumentStem(item.Reference), listed).empty() ? 0 : 1;
         ShowItemRows(s, i);
     }
+    if (afterItems)
+        afterItems();
 
     std::unordered_set<std::string> keys;
     keys.reserve(lib.size());

@@ -507,7 +507,10 @@ TEST(CliFault, KilledAtRandomMomentsOfASaveWithBackup)
                                       added.substr(added.size() - 7) == "  }\r\n\r\n"))
             << "round " << kills << ": " << now.size() << " bytes, neither old nor new";
         ASSERT_TRUE(bak == bakBefore || bak == before) << "round " << kills;
-        ASSERT_LE(temps().size(), 2u);
+        // A killed save leaves at most its new text and its backup's link,
+        // plus the notes file's temporary file of a round killed while
+        // writing the notes (the next save of the notes removes that one).
+        ASSERT_LE(temps().size(), 3u);
         bakBefore = bak;
     }
     EXPECT_GE(kills, 200);

@@ -1,3 +1,4 @@
+#include "core/diskstamp.h"
 #include "core/errors.h"
 #include "core/fileio.h"
 #include "core/library.h"
@@ -443,6 +444,48 @@ TEST(Library, LoadIsAllOrNothingAndNotesBelongToTheirLibrary)
     // The library without notes saves an empty notes file, never a's notes.
     SaveLibraryFile(s, dir.file("b.bib"));
     EXPECT_EQ(ReadFile(dir.file("b.not")), "");
+}
+
+// What a save compares before it overwrites: a change by another program is
+// seen whatever its size and time say; the same bytes written again are none.
+TEST(DiskStamp, SeesEveryChangeOfContentAndNoOther)
+{
+    TempDir dir;
+    const std::string lib = dir.file("lib.bib");
+    const auto later = [](const std::string& path, int seconds) {
+        std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(seconds));
+    };
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        bool changed;
+    } cases[] = {
+        {"untouched", [] {}, false},
+        {"same bytes, later time", [&] { WriteFile(lib, "abc"), later(lib, 5); }, false},
+        {"same size, other bytes", [&] { WriteFile(lib, "abd"), later(lib, 5); }, true},
+        {"other size", [&] { WriteFile(lib, "abcd"); }, true},
+        {"removed", [&] { std::filesystem::remove(lib); }, true},
+        {"replaced by a rename", [&] { WriteFile(lib + ".t", "xyz"), std::filesystem::rename(lib + ".t", lib); }, true},
+    };
+    for (const auto& c : cases) {
+        WriteFile(lib, "abc");
+        DiskStamp stamp = TakeDiskStamp(lib);
+        c.change();
+        EXPECT_EQ(ChangedOnDisk(stamp, lib), c.changed) << c.name;
+    }
+    // Written in place at once after the stamp, the size and maybe the time unchanged.
+    WriteFile(lib, "abc");
+    DiskStamp taken = TakeDiskStamp(lib);
+    WriteFile(lib, "xyz");
+    EXPECT_TRUE(ChangedOnDisk(taken, lib));
+    // A file that was not there when the stamp was taken, and then is.
+    std::filesystem::remove(lib);
+    DiskStamp none = TakeDiskStamp(lib);
+    EXPECT_FALSE(ChangedOnDisk(none, lib));
+    WriteFile(lib, "new");
+    EXPECT_TRUE(ChangedOnDisk(none, lib));
+    EXPECT_TRUE(SameFilePath(lib, dir.path() + "/./lib.bib"));
+    EXPECT_FALSE(SameFilePath(lib, dir.file("other.bib")));
 }
 
 // A million entries (about 45 MB) of varying length, one of them broken: the
