@@ -10,7 +10,6 @@
 
 int main(int argc, char** argv)
 {
-    lorix::PreferHugePages(argc, argv);
     lorix::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lorix"));

@@ -5,7 +5,6 @@
 
 int main(int argc, char** argv)
 {
-    lorix::PreferHugePages(argc, argv);
     lorix::IgnoreFileSizeSignal();
     std::ios::sync_with_stdio(false);
     return lorix::cli::Run(std::vector<std::string>(argv, argv + argc), std::cout, std::cerr);
