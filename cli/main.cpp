@@ -7,5 +7,5 @@ int main(int argc, char** argv)
 {
     lorix::IgnoreFileSizeSignal();
     std::ios::sync_with_stdio(false);
-    return lorix::cli::Run(std::vector<std::string>(argv, argv + argc), std::cout, std::cerr);
+    return lorix::cli::Run(std::vector<std::string>(argv, argv + argc), std::cout, std::cerr, true);
 }

@@ -218,7 +218,7 @@ const std::string& ItemSortKey(const Bibitem& item, const std::string& sortKey)
     return GetFieldValue(item, sortKey);
 }
 
-ListResult BuildList(const Session& s, const FilterRules& rules, const std::string& sortKey)
+ListResult BuildList(const Session& s, const FilterRules& rules, const std::string& sortKey, bool withLines)
 {
     const ListColumns columns = ListColumnsFromSettings(s.Settings);
     const std::vector<PreparedRule> active = ActiveRules(rules);
@@ -228,12 +228,13 @@ ListResult BuildList(const Session& s, const FilterRules& rules, const std::stri
     std::vector<int> shown;
     std::vector<std::string> lines;
     shown.reserve(lib.size());
-    lines.reserve(lib.size());
+    lines.reserve(withLines ? lib.size() : 0);
     for (size_t i = 0; i < lib.size(); ++i) {
         if (rules.Filtering && !Admit(active, rules.Any, lib[i], notes))
             continue;
         shown.push_back(static_cast<int>(i));
-        lines.push_back(BuildListLine(lib[i], columns, s.Bib.Utf8));
+        if (withLines)
+            lines.push_back(BuildListLine(lib[i], columns, s.Bib.Utf8));
     }
 
     ListResult r;
@@ -251,10 +252,11 @@ ListResult BuildList(const Session& s, const FilterRules& rules, const std::stri
         std::iota(order.begin(), order.end(), size_t{0});
         std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return *keys[a] < *keys[b]; });
         r.ShownItems.reserve(order.size());
-        r.Lines.reserve(order.size());
+        r.Lines.reserve(lines.size());
         for (size_t k : order) {
             r.ShownItems.push_back(shown[k]);
-            r.Lines.push_back(std::move(lines[k]));
+            if (withLines)
+                r.Lines.push_back(std::move(lines[k]));
         }
     } else {
         r.ShownItems = std::move(shown);

@@ -54,7 +54,8 @@ struct ListResult {
     std::string Message;            // the count message of the refresh
 };
 // Admits, builds every line once, then sorts stably by the key (byte-wise).
-ListResult BuildList(const Session& s, const FilterRules& rules, const std::string& sortKey);
+// Without withLines, Lines stays empty: the shown items and the message only.
+ListResult BuildList(const Session& s, const FilterRules& rules, const std::string& sortKey, bool withLines = true);
 
 // Sort key of an item for a sort key name.
 const std::string& ItemSortKey(const Bibitem& item, const std::string& sortKey);

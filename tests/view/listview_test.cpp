@@ -14,10 +14,15 @@ Bibitem Item(const std::string& ref, std::vector<Bibfield> fields, const std::st
     return Bibitem{static_cast<std::uint8_t>(doc ? 1 : 0), type, ref, std::move(fields), ""};
 }
 
-// The references of the shown items, each line checked to be " " + its reference.
+// The references of the shown items, each line checked to be " " + its reference,
+// and the same items and message when the lines are not built.
 std::string Shown(const Session& s, const FilterRules& rules, const std::string& key = kNone)
 {
     ListResult r = BuildList(s, rules, key);
+    const ListResult bare = BuildList(s, rules, key, false);
+    EXPECT_EQ(bare.ShownItems, r.ShownItems);
+    EXPECT_EQ(bare.Message, r.Message);
+    EXPECT_TRUE(bare.Lines.empty());
     std::string refs;
     for (size_t k = 0; k < r.ShownItems.size(); ++k) {
         const std::string& ref = s.Bib.Library[static_cast<size_t>(r.ShownItems[k])].Reference;
