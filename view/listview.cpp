@@ -43,7 +43,11 @@ const std::string& ColumnValue(const Bibitem& item, const std::string& column, c
 
 std::string BuildListLine(const Bibitem& item, const ListColumns& columns, bool utf8)
 {
-    std::string line;
+    // The marker comes first; the columns are built after it in place and
+    // trimmed there, so that a line costs one allocation.
+    std::string line(1, ' ');
+    line.reserve(columns.Truncate && columns.CharLimit > 0 ? 1 + columns.Disp.size() * (size_t(columns.CharLimit) + 1)
+                                                           : 96);
     static thread_local std::string shown; // its memory serves every line of a refresh
     for (const std::string& column : columns.Disp) {
         if (column == "none")
@@ -54,7 +58,8 @@ std::string BuildListLine(const Bibitem& item, const ListColumns& columns, bool 
             // to exactly w characters, so the columns line up.
             const size_t w = columns.CharLimit > 0 ? static_cast<size_t>(columns.CharLimit) : 0;
             const size_t bytes = CharPrefixBytes(value, w, utf8);
-            const size_t chars = CharCount(std::string_view(value).substr(0, bytes), utf8);
+            // A prefix shorter than the value holds exactly w characters.
+            const size_t chars = bytes < value.size() ? w : CharCount(value, utf8);
             if (w == 0)
                 continue;
             line.append(value, 0, bytes);
@@ -65,13 +70,12 @@ std::string BuildListLine(const Bibitem& item, const ListColumns& columns, bool 
             line.push_back(' ');
         }
     }
-    std::string_view trimmed = TrimView(line);
-    char marker = item.HasDocument == 1 ? '*' : (item.FindField("folder") >= 0 ? '+' : ' ');
-    std::string result;
-    result.reserve(trimmed.size() + 1);
-    result.push_back(marker);
-    result.append(trimmed);
-    return result;
+    const std::string_view columnsText = std::string_view(line).substr(1);
+    const std::string_view trimmed = TrimView(columnsText);
+    line.resize(1 + static_cast<size_t>(trimmed.data() - columnsText.data()) + trimmed.size());
+    line.erase(1, static_cast<size_t>(trimmed.data() - columnsText.data()));
+    line[0] = item.HasDocument == 1 ? '*' : (item.FindField("folder") >= 0 ? '+' : ' ');
+    return line;
 }
 
 std::string BuildListLine(const Session& s, int itemIndex)

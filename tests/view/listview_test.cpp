@@ -68,6 +68,10 @@ TEST(BuildListLine, ColumnsTruncationAndMarkers)
         // characters, not bytes, in a UTF-8 library; bytes in a Windows-1252 one
         {Item("M\xC3\xBCller", {}), {"reference", "reference", "none", "none"}, true, 2, true, " M\xC3\xBC M\xC3\xBC"},
         {Item("M\xFCller", {}), {"reference", "none", "none", "none"}, true, 2, false, " M\xFC"},
+        {Item("a\xC3\xA9\xE2\x82\xAC" "bc", {}), {"reference", "reference", "none", "none"}, true, 3, true,
+         " a\xC3\xA9\xE2\x82\xAC a\xC3\xA9\xE2\x82\xAC"},
+        {Item("\xC3\xA9", {{"year", "1"}}), refYear, true, 3, true, " \xC3\xA9   1"}, // padded by characters
+        {Item("a\xFF" "bc", {}), {"reference", "none", "none", "none"}, true, 2, true, " a\xFF"}, // a stray byte
         {Item("r", {{"title", "a"}, {"title", "b"}}), title, false, 0, true, " b"}, // the last field of a name counts
     };
     for (const auto& [item, disp, truncate, width, utf8, line] : cases)
