@@ -367,6 +367,7 @@ void TFormMain::RefreshList(bool report)
         s.Status(result.Message);
     s.Settings.Write("sorting", key);
     s.ShownItems = std::move(result.ShownItems);
+    m_referenceKeys = std::move(result.ReferenceKeys);
     m_selecting = true;
     ItemLines->SetLines(std::move(result.Lines), s.Bib.Utf8);
     Items->selectionModel()->clear();
@@ -423,8 +424,12 @@ void TFormMain::Reselect(int itemIndex)
 void TFormMain::UpdateSelectedLine()
 {
     const int item = SelectedItem();
-    if (item >= 0 && item <= m_ctx.s.Bib.LastItemIndex())
-        ItemLines->SetLine(SelectedLine(), BuildListLine(m_ctx.s, item));
+    if (item < 0 || item > m_ctx.s.Bib.LastItemIndex())
+        return;
+    const auto line = static_cast<size_t>(SelectedLine());
+    ItemLines->SetLine(static_cast<int>(line), BuildListLine(m_ctx.s, item));
+    if (line < m_referenceKeys.size())
+        m_referenceKeys[line] = ReferenceKey(m_ctx.s.Bib.Library[static_cast<size_t>(item)].Reference);
 }
 
 void TFormMain::SetHeading()
@@ -476,20 +481,6 @@ void TFormMain::ItemsClick(QObject* sender)
 
 namespace {
 
-bool StartsWithLower(const std::string& text, const std::string& lowerPrefix)
-{
-    if (text.size() < lowerPrefix.size())
-        return false;
-    for (size_t i = 0; i < lowerPrefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != lowerPrefix[i])
-            return false;
-    }
-    return true;
-}
-
 void SetTextColour(QLineEdit* box, const QColor& colour)
 {
     QPalette p = box->palette();
@@ -505,19 +496,13 @@ void TFormMain::NavigatorChange()
     if (t.empty())
         return;
     SetTextColour(Navigator, Qt::red);
-    const auto& shown = m_ctx.s.ShownItems;
-    const auto& lib = m_ctx.s.Bib.Library;
-    for (size_t k = 0; k < shown.size(); ++k) {
-        const auto item = static_cast<size_t>(shown[k]);
-        if (item >= lib.size() || !StartsWithLower(lib[item].Reference, t))
-            continue;
-        const int line = static_cast<int>(k);
-        SelectLine(line);
-        Items->scrollTo(ItemLines->index(line > 0 ? line - 1 : 0), QAbstractItemView::PositionAtTop);
-        ItemsClick(Navigator);
-        SetTextColour(Navigator, Qt::darkGreen);
+    const int line = FindReferenceLine(m_ctx.s.Bib, m_ctx.s.ShownItems, m_referenceKeys, t);
+    if (line < 0)
         return;
-    }
+    SelectLine(line);
+    Items->scrollTo(ItemLines->index(line > 0 ? line - 1 : 0), QAbstractItemView::PositionAtTop);
+    ItemsClick(Navigator);
+    SetTextColour(Navigator, Qt::darkGreen);
 }
 
 void TFormMain::NavigatorDblClick()

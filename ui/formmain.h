@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <memory>
 #include <string>
+#include <cstdint>
 #include <vector>
 
 class QAction;
@@ -192,6 +193,9 @@ class TFormMain final : public QMainWindow {
     // Set while the list selection is moved by the program, so that the
     // selection handler does not treat it as the user's click.
     bool m_selecting = false;
+    // ReferenceKey of each list line's reference, for the Navigator: made by
+    // RefreshList, kept where a line is rewritten in place.
+    std::vector<std::uint64_t> m_referenceKeys;
     bool m_closing = false;
     bool m_closed = false;
     bool m_shownOnce = false;

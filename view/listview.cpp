@@ -231,14 +231,18 @@ ListResult BuildList(const Session& s, const FilterRules& rules, const std::stri
 
     std::vector<int> shown;
     std::vector<std::string> lines;
+    std::vector<std::uint64_t> refKeys;
     shown.reserve(lib.size());
+    refKeys.reserve(withLines ? lib.size() : 0);
     lines.reserve(withLines ? lib.size() : 0);
     for (size_t i = 0; i < lib.size(); ++i) {
         if (rules.Filtering && !Admit(active, rules.Any, lib[i], notes))
             continue;
         shown.push_back(static_cast<int>(i));
-        if (withLines)
+        if (withLines) {
             lines.push_back(BuildListLine(lib[i], columns, s.Bib.Utf8));
+            refKeys.push_back(ReferenceKey(lib[i].Reference));
+        }
     }
 
     ListResult r;
@@ -257,16 +261,60 @@ ListResult BuildList(const Session& s, const FilterRules& rules, const std::stri
         std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return *keys[a] < *keys[b]; });
         r.ShownItems.reserve(order.size());
         r.Lines.reserve(lines.size());
+        r.ReferenceKeys.reserve(refKeys.size());
         for (size_t k : order) {
             r.ShownItems.push_back(shown[k]);
-            if (withLines)
+            if (withLines) {
                 r.Lines.push_back(std::move(lines[k]));
+                r.ReferenceKeys.push_back(refKeys[k]);
+            }
         }
     } else {
         r.ShownItems = std::move(shown);
         r.Lines = std::move(lines);
+        r.ReferenceKeys = std::move(refKeys);
     }
     return r;
+}
+
+} // namespace lorix
+
+namespace lorix {
+
+std::uint64_t ReferenceKey(std::string_view reference)
+{
+    std::uint64_t key = 0;
+    for (size_t i = 0; i < reference.size() && i < 8; ++i)
+        key |= std::uint64_t(static_cast<unsigned char>(LowerAscii(reference[i]))) << (8 * i);
+    return key;
+}
+
+int FindReferenceLine(const TBib& bib, const std::vector<int>& shown, const std::vector<std::uint64_t>& keys,
+                      std::string_view lowerPrefix)
+{
+    // A line whose reference starts with the prefix has the prefix's first
+    // bytes (up to eight) in its key; only those lines are read in full.
+    const size_t n = std::min<size_t>(lowerPrefix.size(), 8);
+    const std::uint64_t mask = n == 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * n)) - 1;
+    const std::uint64_t want = ReferenceKey(lowerPrefix.substr(0, n)) & mask;
+    const bool useKeys = keys.size() == shown.size();
+    const auto& lib = bib.Library;
+    for (size_t k = 0; k < shown.size(); ++k) {
+        if (useKeys && (keys[k] & mask) != want)
+            continue;
+        const auto item = static_cast<size_t>(shown[k]);
+        if (item >= lib.size())
+            continue;
+        const std::string& ref = lib[item].Reference;
+        if (ref.size() < lowerPrefix.size())
+            continue;
+        size_t i = 0;
+        while (i < lowerPrefix.size() && LowerAscii(ref[i]) == lowerPrefix[i])
+            ++i;
+        if (i == lowerPrefix.size())
+            return static_cast<int>(k);
+    }
+    return -1;
 }
 
 } // namespace lorix
