@@ -91,14 +91,21 @@ bool CheckConsistency(Session& s, const std::string& pdfPath)
 
     auto& lib = s.Bib.Library;
     {
+        // Each item keeps a pointer to its reference's count, so that the
+        // second pass looks nothing up again.
         std::unordered_map<std::string, int> counter;
         counter.reserve(lib.size());
-        for (const Bibitem& item : lib)
-            ++counter[LowerAscii(item.Reference)];
-        for (const Bibitem& item : lib)
-            if (counter[LowerAscii(item.Reference)] > 1)
-                s.Error("Multiply definined reference " + item.Reference + " in " + item.ItemType + " " +
-                        GetFieldValue(item, "title"));
+        std::vector<const int*> count;
+        count.reserve(lib.size());
+        for (const Bibitem& item : lib) {
+            int& n = counter[LowerAscii(item.Reference)];
+            ++n;
+            count.push_back(&n);
+        }
+        for (size_t i = 0; i < lib.size(); ++i)
+            if (*count[i] > 1)
+                s.Error("Multiply definined reference " + lib[i].Reference + " in " + lib[i].ItemType + " " +
+                        GetFieldValue(lib[i], "title"));
     }
 
     // The folder is listed once; showing an item looks up its document file
@@ -113,24 +120,33 @@ bool CheckConsistency(Session& s, const std::string& pdfPath)
 
     for (int i = 0; i <= s.Bib.LastItemIndex(); ++i) {
         Bibitem& item = lib[static_cast<size_t>(i)];
-        std::string ref = item.Reference;
-        const size_t colon = ref.find(':');
-        if (colon != std::string::npos)
-            ref.erase(colon, 1);
         bool has = false;
-        for (const char* ext : kDocumentExtensions)
-            has = has || files.count(ref + ext) > 0;
+        if (!files.empty()) {
+            std::string ref = item.Reference;
+            const size_t colon = ref.find(':');
+            if (colon != std::string::npos)
+                ref.erase(colon, 1);
+            for (const char* ext : kDocumentExtensions)
+                has = has || files.count(ref + ext) > 0;
+        }
         item.HasDocument = has ? 1 : 0;
         ShowItemRows(s, i);
     }
 
-    std::unordered_set<std::string> keys;
-    keys.reserve(lib.size());
-    for (const Bibitem& item : lib)
-        keys.insert(DocumentKey(item.Reference));
+    // The folder's entries are few, the items many: the entries' names are
+    // what is looked up, each item's key once.
+    std::unordered_map<std::string, bool> owned; // lower-case base of an entry: some item has it
+    for (const FolderEntry& e : entries)
+        owned.emplace(LowerAscii(DocumentBase(e.Name)), false);
+    if (!owned.empty())
+        for (const Bibitem& item : lib) {
+            auto it = owned.find(DocumentKey(item.Reference));
+            if (it != owned.end())
+                it->second = true;
+        }
     for (const FolderEntry& e : entries) {
         const std::string_view base = DocumentBase(e.Name);
-        if (keys.count(LowerAscii(base)))
+        if (owned.at(LowerAscii(base)))
             continue;
         s.Log.ConsistencyPassed = false;
         s.Status("File not in database: " + std::string(base));
