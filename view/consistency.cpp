@@ -130,7 +130,7 @@ bool CheckConsistency(Session& s, const std::string& pdfPath)
                 has = has || files.count(ref + ext) > 0;
         }
         item.HasDocument = has ? 1 : 0;
-        ShowItemRows(s, i);
+        ShowItemRows(s, i, false); // its messages; the rows are not shown
     }
 
     // The folder's entries are few, the items many: the entries' names are
