@@ -294,14 +294,23 @@ int FindReferenceLine(const TBib& bib, const std::vector<int>& shown, const std:
 {
     // A line whose reference starts with the prefix has the prefix's first
     // bytes (up to eight) in its key; only those lines are read in full.
-    const size_t n = std::min<size_t>(lowerPrefix.size(), 8);
-    const std::uint64_t mask = n == 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * n)) - 1;
-    const std::uint64_t want = ReferenceKey(lowerPrefix.substr(0, n)) & mask;
+    const size_t bytes = std::min<size_t>(lowerPrefix.size(), 8);
+    const std::uint64_t mask = bytes == 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * bytes)) - 1;
+    const std::uint64_t want = ReferenceKey(lowerPrefix.substr(0, bytes)) & mask;
     const bool useKeys = keys.size() == shown.size();
     const auto& lib = bib.Library;
-    for (size_t k = 0; k < shown.size(); ++k) {
-        if (useKeys && (keys[k] & mask) != want)
-            continue;
+    const size_t n = shown.size();
+    auto ruledOut = [&](size_t k) { return (keys[k] & mask) != want; };
+    for (size_t k = 0; k < n; ++k) {
+        if (useKeys) {
+            // Four keys a step while all four rule the prefix out.
+            while (k + 4 <= n && (ruledOut(k) & ruledOut(k + 1) & ruledOut(k + 2) & ruledOut(k + 3)))
+                k += 4;
+            while (k < n && ruledOut(k))
+                ++k;
+            if (k == n)
+                break;
+        }
         const auto item = static_cast<size_t>(shown[k]);
         if (item >= lib.size())
             continue;
