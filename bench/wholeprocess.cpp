@@ -100,8 +100,8 @@ int main(int argc, char** argv)
         std::string line;
         for (const std::string& a : cmds[c])
             line += (line.empty() ? "" : " ") + a;
-        std::printf("%10.2f ms  %6.2f x  min %8.2f  max %8.2f  peak %8.1f MB  %s\n", median, median / reference,
-                    t.front(), t.back(), peak / 1024.0, line.c_str());
+        std::printf("%10.2f ms  %6.2f x  (%5.2f x faster)  min %8.2f  max %8.2f  peak %8.1f MB  %s\n", median,
+                    median / reference, reference / median, t.front(), t.back(), peak / 1024.0, line.c_str());
     }
     if (failed)
         std::printf("some runs failed (exit status not 0)\n");
