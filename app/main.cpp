@@ -7,13 +7,15 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPixmap>
 
 int main(int argc, char** argv)
 {
     lorix::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lorix"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/lorix/lorix.png")));
+    // The format named: Qt would otherwise try its image plugins on the file.
+    QApplication::setWindowIcon(QIcon(QPixmap(QStringLiteral(":/lorix/lorix.png"), "PNG")));
     // Other windows may still be open when the main window closes; its
     // shutdown ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
