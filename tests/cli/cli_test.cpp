@@ -162,7 +162,10 @@ TEST(CliStart, LoadsOnlyTheRuntimeLibraries)
     for (std::string line; std::getline(lines, line); ++count) {
         const std::string name = line.substr(line.find_first_not_of(" \t"));
         bool known = false;
-        for (const char* runtime : {"linux-vdso.so", "libstdc++.so", "libgcc_s.so", "libc.so", "libm.so", "/lib64/ld-linux"})
+        // The C and C++ run-time, and that of a sanitizer build.
+        for (const char* runtime : {"linux-vdso.so", "libstdc++.so", "libgcc_s.so", "libc.so", "libm.so",
+                                    "/lib64/ld-linux", "libasan.so", "libubsan.so", "libdl.so", "libpthread.so",
+                                    "librt.so"})
             known = known || name.rfind(runtime, 0) == 0;
         EXPECT_TRUE(known) << name;
     }
