@@ -46,6 +46,7 @@ const std::vector<Command>& Commands();
 // With processEnds, the caller ends the process right after: the library
 // is then left in memory for the system to take back with the process.
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, bool processEnds = false);
+extern Session* g_leftForExit;
 
 // Shared steps of the commands.
 //
