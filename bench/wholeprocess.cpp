@@ -100,8 +100,11 @@ int main(int argc, char** argv)
         std::string line;
         for (const std::string& a : cmds[c])
             line += (line.empty() ? "" : " ") + a;
-        std::printf("%10.2f ms  %6.2f x  (%5.2f x faster)  min %8.2f  max %8.2f  peak %8.1f MB  %s\n", median,
-                    median / reference, reference / median, t.front(), t.back(), peak / 1024.0, line.c_str());
+        char faster[32] = "";
+        if (median < reference)
+            std::snprintf(faster, sizeof faster, "(%.2f x faster)", reference / median);
+        std::printf("%10.2f ms  %6.2f x %-17s min %8.2f  max %8.2f  peak %8.1f MB  %s\n", median, median / reference,
+                    faster, t.front(), t.back(), peak / 1024.0, line.c_str());
     }
     if (failed)
         std::printf("some runs failed (exit status not 0)\n");

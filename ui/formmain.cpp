@@ -368,6 +368,7 @@ void TFormMain::RefreshList(bool report)
     s.Settings.Write("sorting", key);
     s.ShownItems = std::move(result.ShownItems);
     m_referenceKeys = std::move(result.ReferenceKeys);
+    ++m_listChanges;
     m_selecting = true;
     ItemLines->SetLines(std::move(result.Lines), s.Bib.Utf8);
     Items->selectionModel()->clear();
@@ -430,6 +431,7 @@ void TFormMain::UpdateSelectedLine()
     ItemLines->SetLine(static_cast<int>(line), BuildListLine(m_ctx.s, item));
     if (line < m_referenceKeys.size())
         m_referenceKeys[line] = ReferenceKey(m_ctx.s.Bib.Library[static_cast<size_t>(item)].Reference);
+    ++m_listChanges;
 }
 
 void TFormMain::SetHeading()
@@ -496,7 +498,17 @@ void TFormMain::NavigatorChange()
     if (t.empty())
         return;
     SetTextColour(Navigator, Qt::red);
-    const int line = FindReferenceLine(m_ctx.s.Bib, m_ctx.s.ShownItems, m_referenceKeys, t);
+    // Typing on: the lines before the one found for the shorter text cannot
+    // start with the longer one, and none can when the shorter found none.
+    const bool typedOn = m_navigatorList == m_listChanges && !m_navigatorText.empty() &&
+                         t.compare(0, m_navigatorText.size(), m_navigatorText) == 0;
+    int line = -1;
+    if (!typedOn || m_navigatorLine >= 0)
+        line = FindReferenceLine(m_ctx.s.Bib, m_ctx.s.ShownItems, m_referenceKeys, t,
+                                 typedOn ? static_cast<size_t>(m_navigatorLine) : 0);
+    m_navigatorText = t;
+    m_navigatorLine = line;
+    m_navigatorList = m_listChanges;
     if (line < 0)
         return;
     SelectLine(line);

@@ -196,6 +196,13 @@ class TFormMain final : public QMainWindow {
     // ReferenceKey of each list line's reference, for the Navigator: made by
     // RefreshList, kept where a line is rewritten in place.
     std::vector<std::uint64_t> m_referenceKeys;
+    // The Navigator's last search: its text, the line it found (-1: none) and
+    // the list it searched (m_listChanges counts refreshes and rewritten
+    // lines). A text that extends it searches on from that line.
+    std::string m_navigatorText;
+    int m_navigatorLine = -1;
+    unsigned m_navigatorList = 0;
+    unsigned m_listChanges = 0;
     bool m_closing = false;
     bool m_closed = false;
     bool m_shownOnce = false;

@@ -290,7 +290,7 @@ std::uint64_t ReferenceKey(std::string_view reference)
 }
 
 int FindReferenceLine(const TBib& bib, const std::vector<int>& shown, const std::vector<std::uint64_t>& keys,
-                      std::string_view lowerPrefix)
+                      std::string_view lowerPrefix, size_t from)
 {
     // A line whose reference starts with the prefix has the prefix's first
     // bytes (up to eight) in its key; only those lines are read in full.
@@ -301,7 +301,7 @@ int FindReferenceLine(const TBib& bib, const std::vector<int>& shown, const std:
     const auto& lib = bib.Library;
     const size_t n = shown.size();
     auto ruledOut = [&](size_t k) { return (keys[k] & mask) != want; };
-    for (size_t k = 0; k < n; ++k) {
+    for (size_t k = from; k < n; ++k) {
         if (useKeys) {
             // Four keys a step while all four rule the prefix out.
             while (k + 4 <= n && (ruledOut(k) & ruledOut(k + 1) & ruledOut(k + 2) & ruledOut(k + 3)))

@@ -70,9 +70,11 @@ std::uint64_t ReferenceKey(std::string_view reference);
 // letters A to Z compared in lower case, or -1. keys holds ReferenceKey of
 // each shown line's reference (BuildList's ReferenceKeys, kept up to date
 // where a reference changes); a line whose key rules the prefix out is
-// passed over. Keys of another count than shown are not used.
+// passed over. Keys of another count than shown are not used. The search
+// starts at line from: a text that extends one whose first line was from
+// cannot start an earlier line.
 int FindReferenceLine(const TBib& bib, const std::vector<int>& shown, const std::vector<std::uint64_t>& keys,
-                      std::string_view lowerPrefix);
+                      std::string_view lowerPrefix, size_t from = 0);
 
 // Sort key of an item for a sort key name.
 const std::string& ItemSortKey(const Bibitem& item, const std::string& sortKey);

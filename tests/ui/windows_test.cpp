@@ -315,6 +315,22 @@ class WindowsTest : public QObject {
             QVERIFY(m->SelectedLine() == line && m->Navigator->palette().color(QPalette::Text) == colour);
         }
         QVERIFY(editor->isVisible() && m->Navigator->hasFocus() && m->isVisible() && !m->byYear->isChecked());
+        // Typing on searches from the line found for the shorter text, unless
+        // a line changed since: here an earlier reference renamed in the editor.
+        m->Navigator->setText(QStringLiteral("sm"));
+        QCOMPARE(m->SelectedLine(), 1);
+        h.s.Bib.Library[0].Reference = "Smz";
+        m->SelectLine(0);
+        m->UpdateSelectedLine(); // as the editor's write-back does
+        m->SelectLine(2);
+        m->Navigator->setText(QStringLiteral("smz"));
+        QVERIFY(m->SelectedLine() == 0 && m->Navigator->palette().color(QPalette::Text) == Qt::darkGreen);
+        m->Navigator->setText(QStringLiteral("smzq")); // no line: nor for any longer text
+        m->Navigator->setText(QStringLiteral("smzqr"));
+        QVERIFY(m->SelectedLine() == 0 && m->Navigator->palette().color(QPalette::Text) == Qt::red);
+        h.s.Bib.Library[0].Reference = "Jones2001";
+        m->UpdateSelectedLine();
+        m->Navigator->clear();
 
         // A click shows the item, on the selected line too (the editor was hidden meanwhile).
         m->SelectLine(1);
