@@ -268,7 +268,9 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     if (processEnds)
         g_leftForExit = session;
     Session& s = *session;
-    s.Log.Observer = [&err](const std::string& text, MessageKind kind) {
+    int errors = 0;
+    s.Log.Observer = [&err, &errors](const std::string& text, MessageKind kind) {
+        errors += kind == MessageKind::Error;
         err << (kind == MessageKind::Status ? "status: " : "error: ") << text << "\n";
     };
     try {
@@ -285,7 +287,9 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         Context c{s, out, err, cl.args, cl.output};
         int rc = cl.command->run(c);
         out.flush();
-        return rc;
+        // A command that reported an error (a load that had to drop text, a
+        // save that kept no backup) found problems, whatever it then wrote.
+        return rc == kExitOk && errors > 0 ? kExitNothing : rc;
     } catch (const LorixError& e) {
         err << "lorix-cli: " << e.what() << "\n";
         return kExitFailure;

@@ -7,7 +7,8 @@
 // prints (list lines, a template) goes to standard output; every message the
 // program reports goes to standard error as "status: TEXT" or "error: TEXT";
 // an unexpected failure prints "lorix-cli: TEXT" and exits 2, and so does a
-// usage error, after the usage. The settings file and the log file are never
+// usage error, after the usage; a command that reported an error message
+// exits 1 at least. The settings file and the log file are never
 // written.
 
 #include "core/session.h"

@@ -35,7 +35,7 @@ int ImportMedlineCommand(Context& c)
 {
     if (!LoadAsGui(c, c.args[0]))
         return kExitNothing;
-    const std::string text = ReadWholeFile(c.args[1]);
+    const std::string text = ReadImportFile(c.session.Settings, c.args[1]);
     return ImportAndSave(c, PrepareImportText(text, LineEnd::CR), nullptr, c.output);
 }
 

@@ -10,7 +10,17 @@ namespace lorix {
 
 class LorixError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    // A NUL of the text (a settings value may hold one) is shown as "^@":
+    // the text is read as a C string, which would end there.
+    explicit LorixError(const std::string& text) : std::runtime_error(Visible(text)) {}
+
+  private:
+    static std::string Visible(std::string text)
+    {
+        for (size_t p = text.find('\0'); p != std::string::npos; p = text.find('\0', p + 2))
+            text.replace(p, 1, "^@");
+        return text;
+    }
 };
 
 // A setting or value that must be a decimal integer and is not.

@@ -2,6 +2,7 @@
 // Files through std::filesystem. Failures throw FileError with a text that
 // names the file and the reason.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,42 +10,64 @@
 namespace lorix {
 
 bool FileExists(const std::string& path);
+// What a name that is not a plain file stands for: "a folder", "a named
+// pipe", "a device", "a socket"; empty for a plain file or a missing name.
+// Links are followed.
+std::string NotAFileKind(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
+// Reads at most maxBytes of a file (or of a pipe or device) into out; false
+// when it holds more, so that an endless source cannot fill the memory.
+// Throws FileError when it cannot be read.
+bool ReadFileUpTo(const std::string& path, size_t maxBytes, std::string& out);
 // Splits on LF, CR LF or CR; the line ends produce no character. A last line
 // without a line end counts; a final line end does not start another line.
 std::vector<std::string> SplitLines(std::string_view bytes);
 
-// Writes bytes to a temporary file in the same folder, flushes it and renames
-// it over path, so that a failed or interrupted write leaves the previous
-// file whole.
-void WriteFileAtomic(const std::string& path, std::string_view bytes);
-// The same atomic replacement, written in pieces: Write appends to the
-// temporary file, Commit flushes it and renames it over path. Without Commit
-// (an exception on the way) the temporary file is removed and path is left
-// as it was.
+// The file a name stands for: symbolic links followed to their end (the end
+// of a dangling link is where a write creates the file).
+std::string FollowLinks(const std::string& path);
+
+// Replaces the file at path with new text so that at every moment the name
+// holds either the old text or the new one, whole:
+//  - the text goes to a short hidden temporary name beside the file (beside
+//    the target when path is a symbolic link; the link stays a link);
+//  - Commit syncs it, gives it the old file's mode and group, optionally
+//    keeps the old text under the name + ".bak" (a hard link, or a synced
+//    copy where the folder has no hard links: the old name never goes
+//    away; a failure there leaves the previous backup), renames the new text over the name in one step and syncs the
+//    folder.
+// A file the user may not write is refused, as is a folder. Without Commit
+// (an exception on the way) the temporary file is removed and everything
+// is left as it was. Temporary files that a killed save left beside the same
+// file are removed when the next writer for it starts.
 class AtomicFileWriter {
   public:
-    explicit AtomicFileWriter(const std::string& path);
+    enum class Backup { None, Keep };
+    explicit AtomicFileWriter(const std::string& path, Backup backup = Backup::None);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
     void Write(std::string_view bytes);
     void Commit();
+    // After Commit: a backup was asked for, but the name with ".bak" is
+    // longer than the folder allows, so none was kept.
+    bool BackupSkipped() const { return m_backupSkipped; }
 
   private:
-    void Fail(int err);
-    std::string m_path;
+    [[noreturn]] void Fail(const std::string& what, int err);
+    bool KeepBackup();
+    std::string m_path;   // as given, for messages
+    std::string m_target; // where the text goes: path with its links followed
     std::string m_tmp;
     int m_fd = -1;
+    Backup m_backup;
+    bool m_backupSkipped = false;
 };
 
+// Writes bytes to path with AtomicFileWriter.
+void WriteFileAtomic(const std::string& path, std::string_view bytes);
 void WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines,
                       std::string_view lineEnd);
-
-// Deletes a file; a missing file is not an error. Throws FileError otherwise.
-void RemoveFile(const std::string& path);
-// Renames; returns false when from does not exist, throws FileError on other failures.
-bool RenameFile(const std::string& from, const std::string& to);
 
 std::string CurrentDir();
 // dir + separator + name ("name" alone when dir is empty).

@@ -38,7 +38,7 @@ void AppendFieldLines(std::string& out, std::string_view line, const WriteOption
     }
     // Continuation lines start with N + 2 blanks; at least one, so that the
     // blank dropped at the break comes back when the file is read.
-    const long indentLen = std::max(1L, static_cast<long>(options.InsertWidth) + 2);
+    const long indentLen = std::max(1L, static_cast<long>(options.Indent()) + 2);
     // The rest of the line still to be written is the indent (none before
     // the first break) followed by line from off on. It is never built as a
     // string: copying it at every break made a long value quadratic.
@@ -139,7 +139,7 @@ void AppendValueLines(std::string& out, std::string_view line, const WriteOption
         AppendFieldLines(out, line, options);
         return;
     }
-    const std::string indent(static_cast<size_t>(std::max(1, options.InsertWidth + 2)), ' ');
+    const std::string indent(static_cast<size_t>(std::max(1L, static_cast<long>(options.Indent()) + 2)), ' ');
     // A piece that starts with "@" stays on the line before it, after a blank
     // (which reads the same as the line end): at the start of a line the
     // reader would take "@word(" for the start of a new entry. Empty pieces
@@ -173,7 +173,7 @@ void AppendValueLines(std::string& out, std::string_view line, const WriteOption
 // Formats the library into out; flush, when given, is offered out after each
 // entry and may empty it, so a save holds only a small piece of the text.
 void FormatLibraryInto(const TBib& bib, const WriteOptions& options, std::string& out,
-                       const std::function<void(std::string&)>& flush)
+                       const std::function<void(std::string&)>& flush, const ReportFn& report)
 {
     size_t estimate = 0;
     for (const std::string& b : bib.Blocks)
@@ -194,9 +194,20 @@ void FormatLibraryInto(const TBib& bib, const WriteOptions& options, std::string
     for (const Bibitem& item : bib.Library) {
         if (!item.LeadingText.empty())
             AppendTextLines(out, item.LeadingText);
-        out.append("@").append(item.ItemType).append("{").append(LowerAscii(item.Reference)).append(",\r\n");
+        out.append("@").append(item.ItemType).append("{").append(item.Reference).append(",\r\n");
         for (size_t i = 0; i < item.Fields.size(); ++i) {
-            const Bibfield& f = item.Fields[i];
+            // A value whose braces do not balance would end the entry early
+            // on the next reading and lose the fields after it.
+            Bibfield repaired;
+            const bool balanced = IsBalanced(item.Fields[i]);
+            if (!balanced) {
+                repaired = item.Fields[i];
+                BalanceField(repaired);
+                if (report)
+                    report("Unbalanced braces in field " + repaired.Name + " of entry " + item.Reference +
+                           ": saved with the missing braces added.");
+            }
+            const Bibfield& f = balanced ? item.Fields[i] : repaired;
             line.assign("  ").append(f.Name);
             if (f.Bare)
                 line.append(" = ").append(f.Value);
@@ -217,32 +228,39 @@ void FormatLibraryInto(const TBib& bib, const WriteOptions& options, std::string
 constexpr size_t kSaveChunk = 2 << 20;
 
 // Writes the formatted library through writer in pieces of about kSaveChunk.
-void WriteLibrary(AtomicFileWriter& writer, const TBib& bib, const WriteOptions& options)
+void WriteLibrary(AtomicFileWriter& writer, const TBib& bib, const WriteOptions& options,
+                  const ReportFn& report)
 {
     std::string buf;
     buf.reserve(kSaveChunk + (kSaveChunk >> 2));
-    FormatLibraryInto(bib, options, buf, [&writer](std::string& out) {
-        if (out.size() >= kSaveChunk) {
-            writer.Write(out);
-            out.clear();
-        }
-    });
+    FormatLibraryInto(
+        bib, options, buf,
+        [&writer](std::string& out) {
+            if (out.size() >= kSaveChunk) {
+                writer.Write(out);
+                out.clear();
+            }
+        },
+        report);
     writer.Write(buf);
 }
 
 } // namespace
 
-std::string FormatLibrary(const TBib& bib, const WriteOptions& options)
+std::string FormatLibrary(const TBib& bib, const WriteOptions& options, const ReportFn& report)
 {
     std::string out;
-    FormatLibraryInto(bib, options, out, nullptr);
+    FormatLibraryInto(bib, options, out, nullptr, report);
     return out;
 }
 
 int LoadLibraryFile(Session& s, const std::string& path)
 {
-    // Read into fresh containers so that a failed read leaves everything as it was.
+    // The library and its notes are read into fresh containers first and
+    // replace what is in memory in one step: a file that cannot be read
+    // leaves the previous library, its notes and the field names as they were.
     TBib bib;
+    std::vector<std::string> notes, errors;
     std::vector<std::string> keywords = s.KeywordList;
     std::vector<std::string> fieldNames = s.schema.FieldNames;
     s.schema.CutFieldNames();
@@ -250,21 +268,26 @@ int LoadLibraryFile(Session& s, const std::string& path)
     ctx.schema = &s.schema;
     ctx.keywords = &keywords;
     ctx.pdfPath = s.PdfPath();
-    ctx.report = [&s](const std::string& text) { s.Error(text); };
+    ctx.report = [&errors](const std::string& text) { errors.push_back(text); };
     int n = 0;
     try {
         n = ReadBibFile(path, bib, ctx);
+        // Without a notes file the library starts with no notes: those of the
+        // library loaded before belong to that one.
+        const std::string notesName = NotesFileName(path);
+        if (FileExists(notesName))
+            notes = SplitLines(ReadWholeFile(notesName));
     } catch (...) {
         s.schema.FieldNames = std::move(fieldNames);
         throw;
     }
     s.Bib = std::move(bib);
+    s.NotesList = std::move(notes);
     s.KeywordList = std::move(keywords);
     s.LibraryChanged = false;
+    for (const std::string& e : errors)
+        s.Error(e);
     s.Status("Loaded " + path + ". Processed " + std::to_string(n) + " records.");
-    std::string notes = NotesFileName(path);
-    if (FileExists(notes))
-        s.NotesList = SplitLines(ReadWholeFile(notes));
     SortNoCase(s.KeywordList);
     return n;
 }
@@ -275,7 +298,8 @@ bool LoadNamedLibrary(Session& s)
     if (name == kNone || name.empty())
         return false;
     if (!FileExists(name)) {
-        s.Error("File not found: " + name);
+        const std::string kind = NotAFileKind(name);
+        s.Error(kind.empty() ? "File not found: " + name : "Cannot load " + name + ": it is " + kind + ", not a file.");
         return false;
     }
     LoadLibraryFile(s, name);
@@ -308,8 +332,9 @@ WriteOptions WriteOptionsFromSettings(const SettingsList& settings)
     WriteOptions o;
     o.LineBreak = settings.IsYes("linebreak");
     if (o.LineBreak) {
-        o.LineWidth = ToInt(settings.Read("linewidth"));
-        o.InsertWidth = ToInt(settings.Read("insertwidth"));
+        o.LineWidth = settings.ReadInt("linewidth");
+        // The options live no longer than the save that reads them.
+        o.InsertWidthSetting = [&settings] { return settings.ReadInt("insertwidth"); };
     }
     return o;
 }
@@ -319,31 +344,14 @@ void SaveLibraryFile(Session& s, const std::string& path)
     if (path.empty() || path == kNone)
         throw FileError("No file name to save the library to.");
     const WriteOptions options = WriteOptionsFromSettings(s.Settings);
+    const ReportFn report = [&s](const std::string& text) { s.Error(text); };
     {
-        if (s.Settings.IsYes("backup") && FileExists(path)) {
-            // New text first, then the old file to .bak, then the new one into
-            // place: at every moment the old version is whole somewhere.
-            const std::string temp = path + ".saving";
-            {
-                AtomicFileWriter writer(temp);
-                WriteLibrary(writer, s.Bib, options);
-                writer.Commit();
-            }
-            const std::string backup = path + ".bak";
-            try {
-                RemoveFile(backup);
-                RenameFile(path, backup);
-                if (!RenameFile(temp, path))
-                    throw FileError("Cannot write file \"" + path + "\".");
-            } catch (...) {
-                RemoveFile(temp);
-                throw;
-            }
-        } else {
-            AtomicFileWriter writer(path);
-            WriteLibrary(writer, s.Bib, options);
-            writer.Commit();
-        }
+        AtomicFileWriter writer(path, s.Settings.IsYes("backup") ? AtomicFileWriter::Backup::Keep
+                                                                 : AtomicFileWriter::Backup::None);
+        WriteLibrary(writer, s.Bib, options, report);
+        writer.Commit();
+        if (writer.BackupSkipped())
+            s.Error("No backup kept of " + path + ": its name with \".bak\" is too long for the folder.");
     }
     WriteLinesAtomic(NotesFileName(path), s.NotesList, "\r\n");
     s.LibraryChanged = false;

@@ -4,18 +4,31 @@
 
 #include "core/model.h"
 #include "core/session.h"
+#include "core/text.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace lorix {
 
 struct WriteOptions {
+    WriteOptions(bool lineBreak = false, int lineWidth = 0, int insertWidth = 0)
+        : LineBreak(lineBreak), LineWidth(lineWidth), InsertWidth(insertWidth)
+    {
+    }
     bool LineBreak = false;
     int LineWidth = 0;   // W
     int InsertWidth = 0; // N
+    // Reads the "insertwidth" setting, when set: N is read only once a line
+    // needs breaking, so that a bad value fails only the saves that need it.
+    std::function<int()> InsertWidthSetting;
+    // N; throws ConversionError for a setting that is not a number.
+    int Indent() const { return InsertWidthSetting ? InsertWidthSetting() : InsertWidth; }
 };
+
+using ReportFn = std::function<void(const std::string&)>;
 
 // Reads BibTeX bytes into bib (replacing its entries). Field names met are
 // added to fieldNames, keywords of "key" fields to keywords; problems of the
@@ -29,31 +42,37 @@ struct ReadContext {
 };
 int ReadBibText(std::string_view bytes, TBib& bib, ReadContext& ctx);
 
-// The whole file text of a library in the writer's layout (CR LF).
-// Throws ConversionError never: the widths are given as numbers.
-std::string FormatLibrary(const TBib& bib, const WriteOptions& options);
+// The whole file text of a library in the writer's layout (CR LF). A value
+// whose braces do not balance is written with the missing braces added (see
+// BalanceField), and report is told the entry and the field.
+std::string FormatLibrary(const TBib& bib, const WriteOptions& options, const ReportFn& report = nullptr);
 // One field line, broken when options.LineBreak; appended to out with CR LF ends.
 void AppendFieldLines(std::string& out, std::string_view line, const WriteOptions& options);
 
-// The load of a chosen file: cuts FieldNames back, reads the file, clears
-// LibraryChanged, reports "Loaded NAME. Processed N records.", reads the notes
-// file into NotesList when it exists and sorts KeywordList. Returns the number
-// of entries. Throws FileError when the file cannot be read (library unchanged).
+// The load of a chosen file: cuts FieldNames back, reads the file and its
+// notes file, then replaces the library, NotesList (empty without a notes
+// file) and KeywordList in one step, clears LibraryChanged, reports the
+// reader's errors and "Loaded NAME. Processed N records." and sorts
+// KeywordList. Returns the number of entries. Throws FileError when the file
+// or its notes file cannot be read; then nothing has changed.
 int LoadLibraryFile(Session& s, const std::string& path);
 // Loads the library named by "filename": nothing for "*none*", the error
-// "File not found: NAME" for a missing file. Returns true when a file was loaded.
+// "File not found: NAME" for a missing file (and one that says so for a
+// folder, a pipe or a device). Returns true when a file was loaded.
 bool LoadNamedLibrary(Session& s);
 
 // Stable sort of the library by a sort key ("type", "ref" or a field name).
 void SortLibrary(TBib& bib, const std::string& key);
 
 // Write options from the settings: "linebreak", "linewidth", "insertwidth".
-// Throws ConversionError for a non-numeric width while linebreak is "yes".
+// Throws ConversionError for a non-numeric "linewidth" while linebreak is
+// "yes"; "insertwidth" is read when a line needs breaking (see WriteOptions).
 WriteOptions WriteOptionsFromSettings(const SettingsList& settings);
 
-// Writes the library to path (backup, write, notes file) and clears
-// LibraryChanged. Throws FileError / ConversionError; then LibraryChanged
-// stays as it was and the previous file is whole.
+// Writes the library to path (with the backup that "backup" asks for, see
+// AtomicFileWriter), then its notes file, and clears LibraryChanged. Throws
+// FileError / ConversionError; then LibraryChanged stays as it was and the
+// file under path holds the old text or the new one, whole.
 void SaveLibraryFile(Session& s, const std::string& path);
 
 } // namespace lorix

@@ -1,10 +1,12 @@
 #include "core/model.h"
 
 #include "core/fileio.h"
+#include "core/scan.h"
 #include "core/settings.h"
 #include "core/text.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_set>
 
 namespace lorix {
@@ -41,13 +43,18 @@ std::string ReferenceText(std::string_view typed)
 
 std::string FieldNameText(std::string_view typed)
 {
+    static constexpr auto kDropped = [] {
+        std::array<bool, 256> t{};
+        for (int c = 0; c <= 32; ++c)
+            t[static_cast<size_t>(c)] = true;
+        for (unsigned char c : std::string_view(",={}()\"#"))
+            t[c] = true;
+        return t;
+    }();
     std::string out;
     out.reserve(typed.size());
     for (char c : typed) {
-        if (static_cast<unsigned char>(c) <= 32 ||
-            std::string_view(",={}()\"#").find(c) != std::string_view::npos)
-            continue;
-        if (c == '@' && out.empty())
+        if (kDropped[static_cast<unsigned char>(c)] || (c == '@' && out.empty()))
             continue;
         out += c;
     }
@@ -80,6 +87,73 @@ std::string UniqueReference(const TBib& bib, const std::string& ref)
     }
 }
 
+MissingBraces CountMissingBraces(std::string_view value)
+{
+    MissingBraces m;
+    size_t depth = 0;
+    for (size_t i = scan::FindFirstOf<'{', '}'>(value.data(), 0, value.size()); i < value.size();
+         i = scan::FindFirstOf<'{', '}'>(value.data(), i + 1, value.size())) {
+        if (value[i] == '{')
+            ++depth;
+        else if (depth > 0)
+            --depth;
+        else
+            ++m.Open;
+    }
+    m.Close = depth;
+    return m;
+}
+
+namespace {
+
+// Each braced or quoted part of a bare value balances, read as the reader
+// reads it: a braced part ends at the "}" that closes it, a quoted part at a
+// quote outside braces; a brace outside any part closes or opens nothing.
+bool BareValueBalanced(std::string_view v)
+{
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (v[i] == '}')
+            return false;
+        if (v[i] != '{' && v[i] != '"')
+            continue;
+        const char open = v[i];
+        size_t depth = 0;
+        for (++i;; ++i) {
+            if (i >= v.size())
+                return false;
+            if (v[i] == '{')
+                ++depth;
+            else if (v[i] == '}') {
+                if (depth == 0 && open == '{')
+                    break;
+                if (depth == 0)
+                    return false;
+                --depth;
+            } else if (v[i] == '"' && open == '"' && depth == 0)
+                break;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsBalanced(const Bibfield& f)
+{
+    return f.Bare ? BareValueBalanced(f.Value) : !CountMissingBraces(f.Value).Any();
+}
+
+bool BalanceField(Bibfield& f)
+{
+    if (IsBalanced(f))
+        return false;
+    f.Bare = false;
+    const MissingBraces m = CountMissingBraces(f.Value);
+    f.Value.insert(0, m.Open, '{');
+    f.Value.append(m.Close, '}');
+    return true;
+}
+
 const std::string& GetFieldValue(const Bibitem& item, std::string_view name)
 {
     static const std::string empty;
@@ -87,19 +161,39 @@ const std::string& GetFieldValue(const Bibitem& item, std::string_view name)
     return j < 0 ? empty : item.Fields[static_cast<size_t>(j)].Value;
 }
 
-std::string FindDocumentFile(std::string_view reference, std::string_view pdfPath)
+std::string DocumentStem(std::string_view reference)
 {
-    std::string ref(reference);
-    size_t colon = ref.find(':');
+    std::string stem(reference);
+    const size_t colon = stem.find(':');
     if (colon != std::string::npos)
-        ref.erase(colon, 1);
+        stem.erase(colon, 1);
+    return stem;
+}
+
+std::string DocumentFileName(std::string_view stem, const std::function<bool(const std::string&)>& exists)
+{
     std::string result;
     for (const char* ext : kDocumentExtensions) {
-        std::string name = ref + ext;
-        if (FileExists(std::string(pdfPath) + name))
+        std::string name = std::string(stem) + ext;
+        if (exists(name))
             result = std::move(name);
     }
     return result;
+}
+
+DocumentPath SplitDocumentPath(std::string_view pdfPath)
+{
+    const size_t sep = pdfPath.find_last_of('/');
+    if (sep == std::string_view::npos)
+        return {".", std::string(pdfPath)};
+    return {std::string(pdfPath.substr(0, sep + 1)), std::string(pdfPath.substr(sep + 1))};
+}
+
+std::string FindDocumentFile(std::string_view reference, std::string_view pdfPath)
+{
+    const std::string folder(pdfPath);
+    return DocumentFileName(DocumentStem(reference),
+                            [&folder](const std::string& name) { return FileExists(folder + name); });
 }
 
 std::string PdfPrefix(const std::string& pdfpathSetting)
@@ -107,28 +201,12 @@ std::string PdfPrefix(const std::string& pdfpathSetting)
     return pdfpathSetting == kNone ? std::string() : pdfpathSetting;
 }
 
-std::string NextKeyword(std::string& text)
+std::string_view NextKeyword(std::string_view& text)
 {
-    size_t p = text.find(' ');
-    std::string keyword;
-    if (p == std::string::npos) {
-        keyword = Trim(text);
-        text.clear();
-    } else {
-        keyword = Trim(std::string_view(text).substr(0, p));
-        text = Trim(std::string_view(text).substr(p));
-    }
+    const size_t p = text.find(' ');
+    const std::string_view keyword = TrimView(text.substr(0, p));
+    text = p == std::string_view::npos ? std::string_view() : TrimView(text.substr(p));
     return keyword;
-}
-
-void AddKeywords(std::vector<std::string>& keywordList, std::string_view keyValue)
-{
-    std::string text(keyValue);
-    while (!text.empty()) {
-        std::string k = NextKeyword(text);
-        if (IndexOfNoCase(keywordList, k) < 0)
-            keywordList.push_back(std::move(k));
-    }
 }
 
 void SortNoCase(std::vector<std::string>& list)
@@ -144,7 +222,11 @@ std::string NotesFileName(const std::string& libraryPath)
     size_t dot = libraryPath.find('.', nameStart);
     if (dot == std::string::npos)
         return libraryPath + ".not";
-    return libraryPath.substr(0, dot + 1) + "not";
+    std::string notes = libraryPath.substr(0, dot + 1) + "not";
+    // A library named "refs.not" would have its notes written over itself.
+    if (notes == libraryPath)
+        notes += ".not";
+    return notes;
 }
 
 int FindNoteEntry(const std::vector<std::string>& notes, std::string_view reference)

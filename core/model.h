@@ -4,6 +4,7 @@
 // reader to writer.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,24 @@ struct TBib {
     void Clear();
 };
 
+// Braces a value lacks for BibTeX to read it back: Open "{" at its start, one
+// for each "}" that closes nothing, and Close "}" at its end, one for each
+// "{" left open.
+struct MissingBraces {
+    size_t Open = 0;
+    size_t Close = 0;
+    bool Any() const { return Open + Close > 0; }
+};
+MissingBraces CountMissingBraces(std::string_view value);
+// The field can be written as it is and reads back unchanged: the braces of
+// a value balance; in a bare value (macros, "#" concatenations) every braced
+// or quoted part balances on its own and no brace stands outside them.
+bool IsBalanced(const Bibfield& f);
+// Makes the field writable: a value gets its missing braces; a bare value
+// that is not balanced becomes a plain value of its text, braces added.
+// Returns whether anything changed.
+bool BalanceField(Bibfield& f);
+
 // Value of the item's last field named exactly `name`; empty when none.
 const std::string& GetFieldValue(const Bibitem& item, std::string_view name);
 
@@ -66,25 +85,38 @@ std::string UniqueReference(const TBib& bib, const std::string& ref);
 
 inline constexpr const char* kDocumentExtensions[] = {".pdf", ".ps", ".rtf", ".doc"};
 
+// The name of a reference's document file without its extension: the
+// reference with its first ":" removed (later ones stay).
+std::string DocumentStem(std::string_view reference);
+// The document file of a stem: the stem with the last extension of
+// kDocumentExtensions for which exists(name) holds, or empty.
+std::string DocumentFileName(std::string_view stem, const std::function<bool(const std::string&)>& exists);
+// The document prefix (the "pdfpath" setting, used as a plain prefix) as the
+// folder to list and the start that names in it must have: "docs/" is the
+// folder docs/ with any name, "docs/pre" the names of docs/ that start with
+// "pre", "" the working folder.
+struct DocumentPath {
+    std::string Folder;
+    std::string NameStart;
+};
+DocumentPath SplitDocumentPath(std::string_view pdfPath);
+
 // The document file of a reference in the folder prefix pdfPath (the
-// "pdfpath" setting, empty when "*none*"): the first ":" of the reference is
-// removed and every extension is tried; the last one found wins. Returns the
-// file name without the folder, or empty.
+// "pdfpath" setting, empty when "*none*"), by DocumentStem and
+// DocumentFileName. Returns the file name without the folder, or empty.
 std::string FindDocumentFile(std::string_view reference, std::string_view pdfPath);
 // pdfpath setting value as the prefix FindDocumentFile wants.
 std::string PdfPrefix(const std::string& pdfpathSetting);
 
-// Takes the first blank-separated keyword out of text (trimmed), leaving the
-// trimmed rest in text.
-std::string NextKeyword(std::string& text);
-// Splits a "key" value and appends every keyword not yet in the list
-// (ignoring letter case).
-void AddKeywords(std::vector<std::string>& keywordList, std::string_view keyValue);
+// Takes the first keyword of a "key" value out of text: keywords are
+// separated by blanks only (a comma stays part of the keyword before it) and
+// trimmed; the trimmed rest stays in text. The one rule for splitting keywords.
+std::string_view NextKeyword(std::string_view& text);
 void SortNoCase(std::vector<std::string>& list);
 
 // The notes file beside a library: the file's own name up to and including
 // its first "." followed by "not", in the same folder; ".not" is appended
-// to a name without a dot.
+// to a name without a dot, and to a library whose own name that rule gives.
 std::string NotesFileName(const std::string& libraryPath);
 
 // Index of the note line of reference in NotesList, or -1: the note follows

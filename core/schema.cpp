@@ -18,9 +18,10 @@ void Schema::AddFieldName(const std::string& name)
 }
 
 namespace {
-const std::string& FieldAt(const Schema& schema, const std::string& token, const std::string& key)
+const std::string& FieldAt(const SettingsList& settings, const Schema& schema, const std::string& token,
+                           const std::string& key)
 {
-    int i = ToInt(token);
+    int i = settings.IntOf(key, token);
     if (i < 0 || i > schema.LastSchemaField)
         throw SettingsError("Field index " + token + " in setting \"" + key +
                             "\" is outside the field list (0 to " + std::to_string(schema.LastSchemaField) +
@@ -54,11 +55,11 @@ void ParseSchema(const SettingsList& settings, Schema& schema,
                                 "\" of the setting \"types\" has no key of its own.");
         list = settings.Read(t.Name);
         NextCommaToken(list, token);
-        t.RequiredCount = ToInt(token);
+        t.RequiredCount = settings.IntOf(t.Name, token);
         std::string dropped;
         while (!list.empty()) {
             NextCommaToken(list, token);
-            const std::string& name = FieldAt(schema, token, t.Name);
+            const std::string& name = FieldAt(settings, schema, token, t.Name);
             if (static_cast<int>(t.Fields.size()) < kMaxFields)
                 t.Fields.push_back(name);
             else
@@ -78,7 +79,7 @@ void ParseSchema(const SettingsList& settings, Schema& schema,
                 throw SettingsError("The group \"" + c.TypeName +
                                     "\" of the setting \"choice\" lacks a field index.");
             NextCommaToken(list, token);
-            alt = FieldAt(schema, token, "choice");
+            alt = FieldAt(settings, schema, token, "choice");
         }
         if (schema.ChoiceCount() < kMaxChoices)
             schema.ChoiceTable.push_back(std::move(c));

@@ -4,6 +4,8 @@
 #include "core/fileio.h"
 #include "core/text.h"
 
+#include <filesystem>
+
 namespace lorix {
 
 SettingsList::SettingsList(std::vector<std::string> lines) : m_lines(std::move(lines)) {}
@@ -48,9 +50,13 @@ bool SettingsList::Has(std::string_view key) const
     return Find(key) != nullptr;
 }
 
-int SettingsList::ReadInt(std::string_view key) const
+int SettingsList::IntOf(std::string_view key, std::string_view text) const
 {
-    return ToInt(Read(key));
+    int v = 0;
+    if (!TryToInt(text, v))
+        throw ConversionError(NotAnIntegerText(text) + " for the setting \"" + std::string(key) + "\"" +
+                              (m_fileName.empty() ? std::string() : " in " + m_fileName) + ".");
+    return v;
 }
 
 void SettingsList::Write(std::string_view key, std::string_view value)
@@ -80,6 +86,9 @@ SettingsList SettingsList::LoadFromFile(const std::string& path)
 {
     std::string bytes = ReadWholeFile(path);
     SettingsList s(SplitLines(bytes));
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    s.m_fileName = ec ? path : full.lexically_normal().string();
     size_t nl = bytes.find('\n');
     s.LineEnd = (nl != std::string::npos && nl > 0 && bytes[nl - 1] == '\r') ? "\r\n" : "\n";
     return s;

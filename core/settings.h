@@ -23,14 +23,21 @@ class SettingsList {
     std::string Read(std::string_view key) const;
     // Switches hold "yes" or "no"; anything but "yes" (an absent key included) is no.
     bool IsYes(std::string_view key) const { return Read(key) == "yes"; }
-    // The value read as a decimal integer; throws ConversionError.
-    int ReadInt(std::string_view key) const;
+    // The value read as a decimal integer; throws ConversionError naming
+    // the key and the settings file.
+    int ReadInt(std::string_view key) const { return IntOf(key, Read(key)); }
+    // text, the value of key or a part of it, as a decimal integer; throws
+    // ConversionError naming the key and the settings file.
+    int IntOf(std::string_view key, std::string_view text) const;
     bool Has(std::string_view key) const;
     void Write(std::string_view key, std::string_view value);
     void WriteYesNo(std::string_view key, bool yes) { Write(key, yes ? "yes" : "no"); }
 
     const std::vector<std::string>& Lines() const { return m_lines; }
     void SetLines(std::vector<std::string> lines);
+
+    // The file the settings were read from, "" when they were not.
+    const std::string& FileName() const { return m_fileName; }
 
     // Reads a file of lines (LF, CR LF or CR). Throws FileError.
     static SettingsList LoadFromFile(const std::string& path);
@@ -45,6 +52,7 @@ class SettingsList {
     void Reindex() const;
 
     std::vector<std::string> m_lines;
+    std::string m_fileName;
     // Lower-cased name -> index of its first line; rebuilt after a line is
     // added or removed, so that a read is one hash look-up.
     mutable std::unordered_map<std::string, size_t> m_index;

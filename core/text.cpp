@@ -68,7 +68,7 @@ bool StartsWith(std::string_view s, std::string_view prefix)
     return s.substr(0, prefix.size()) == prefix;
 }
 
-int ToInt(std::string_view s)
+bool TryToInt(std::string_view s, int& value)
 {
     std::string_view t = s;
     while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
@@ -93,8 +93,22 @@ int ToInt(std::string_view s)
     if (neg)
         v = -v;
     if (!ok || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
-        throw ConversionError("'" + std::string(s) + "' is not a valid integer value");
-    return static_cast<int>(v);
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+std::string NotAnIntegerText(std::string_view s)
+{
+    return "'" + std::string(s) + "' is not a valid integer value";
+}
+
+int ToInt(std::string_view s)
+{
+    int v = 0;
+    if (!TryToInt(s, v))
+        throw ConversionError(NotAnIntegerText(s));
+    return v;
 }
 
 namespace {

@@ -34,6 +34,10 @@ bool StartsWith(std::string_view s, std::string_view prefix);
 // surrounding blanks allowed; anything else (or a value outside 32 bits)
 // throws ConversionError naming the text.
 int ToInt(std::string_view s);
+// The same conversion without an exception: false for a text that is no integer.
+bool TryToInt(std::string_view s, int& value);
+// "'TEXT' is not a valid integer value".
+std::string NotAnIntegerText(std::string_view s);
 
 // Whole buffer is well-formed UTF-8 (no overlongs, no surrogates).
 bool IsValidUtf8(std::string_view s);

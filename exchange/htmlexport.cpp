@@ -56,7 +56,7 @@ HtmlExportOptions HtmlExportOptionsFromSettings(const SettingsList& settings)
     o.Separate = settings.IsYes("expline");
     const std::string cols = settings.Read("expcolumns");
     if (!cols.empty()) {
-        const int line = ToInt(cols);
+        const int line = settings.IntOf("expcolumns", cols);
         if (line >= 0 && line <= 2)
             o.Columns = line + 1;
     }

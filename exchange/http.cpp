@@ -8,9 +8,19 @@
 namespace lorix {
 
 namespace {
+struct Receiver {
+    HttpResult& result;
+    size_t max;
+};
+
 size_t Append(char* data, size_t size, size_t n, void* user)
 {
-    static_cast<std::string*>(user)->append(data, size * n);
+    Receiver& r = *static_cast<Receiver*>(user);
+    if (size * n > r.max - r.result.Body.size()) {
+        r.result.TooLarge = true;
+        return 0; // stops the transfer
+    }
+    r.result.Body.append(data, size * n);
     return size * n;
 }
 } // namespace
@@ -37,12 +47,19 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request)
     headers = curl_slist_append(headers, ("Content-Type: " + request.ContentType).c_str());
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
+    Receiver receiver{result, request.MaxBodyBytes};
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Append);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &result.Body);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &receiver);
+    // An announced length above the limit stops the transfer before it starts.
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.MaxBodyBytes));
     CURLcode rc = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.Status);
     curl_easy_cleanup(curl);
     curl_slist_free_all(headers);
+    if (rc == CURLE_FILESIZE_EXCEEDED)
+        result.TooLarge = true;
+    if (result.TooLarge)
+        return result;
     if (rc != CURLE_OK)
         throw HttpError(errbuf[0] ? std::string(errbuf) : std::string(curl_easy_strerror(rc)));
     return result;

@@ -14,11 +14,15 @@ struct HttpRequest {
     std::string Accept = "text/html, */*";
     std::string ContentType = "text/html";
     std::string UserAgent = "Mozilla/3.0 (compatible; Indy Library)";
+    // The transfer stops once the answer's body passes this size.
+    size_t MaxBodyBytes = 16u << 20;
 };
 
 struct HttpResult {
     long Status = 0;
     std::string Body;
+    // The body passed MaxBodyBytes: the transfer was stopped, Body is cut.
+    bool TooLarge = false;
 };
 
 class HttpClient {

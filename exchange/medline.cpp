@@ -1,8 +1,30 @@
 #include "exchange/medline.h"
 
+#include "core/errors.h"
+#include "core/fileio.h"
 #include "core/text.h"
 
 namespace lorix {
+
+size_t ImportLimitBytes(const SettingsList& settings)
+{
+    const int kb = settings.Has("import.maxkb") ? settings.ReadInt("import.maxkb") : 0;
+    return static_cast<size_t>(kb > 0 ? kb : 16384) * 1024;
+}
+
+std::string ImportTooLargeText(const SettingsList& settings, const std::string& what)
+{
+    return what + " is larger than " + std::to_string(ImportLimitBytes(settings) / 1024) +
+           " KB, the limit set by \"import.maxkb\".";
+}
+
+std::string ReadImportFile(const SettingsList& settings, const std::string& path)
+{
+    std::string text;
+    if (!ReadFileUpTo(path, ImportLimitBytes(settings), text))
+        throw FileError(ImportTooLargeText(settings, "The file \"" + path + "\""));
+    return text;
+}
 
 std::string PrepareImportText(std::string_view text, LineEnd /*lineEnd*/)
 {
@@ -34,37 +56,130 @@ std::string PrepareImportText(std::string_view text, LineEnd /*lineEnd*/)
     return out;
 }
 
-std::string FindTag(std::string& text, std::string_view tag)
-{
-    size_t p = std::string::npos;
-    if (!tag.empty() && tag[0] == '\n' && StartsWith(text, tag.substr(1)))
-        p = 0; // an entry at the start of the text counts as one after a line end
-    else
-        p = text.find(tag);
-    if (p == std::string::npos)
-        return {};
-    size_t s = text.find('-', p);
-    if (s == std::string::npos)
-        return {};
-    ++s;
-    std::string value;
-    while (s < text.size() && text[s] == ' ') {
-        size_t cr = text.find('\r', s);
-        if (cr == std::string::npos)
-            cr = text.size();
-        std::string joined = value;
-        joined += ' ';
-        joined.append(TrimView(std::string_view(text).substr(s, cr - s)));
-        value = Trim(joined);
-        s = std::min(cr + 2, text.size());
+namespace {
+
+// The working text while the entries of one tag are taken out of it in turn.
+// Erasing each entry from a std::string would move the whole rest of the text
+// once per entry, and a record with thousands of authors made that
+// quadratic. Here the text is the kept part t[0, w) followed by the part
+// not yet looked at, t[r, end): taking an entry out moves only the text
+// between it and the previous one, so all entries of a tag cost one pass.
+// The gap between the two parts is closed when the cursor ends.
+class TagCursor {
+  public:
+    explicit TagCursor(std::string& text) : m_t(text) {}
+    ~TagCursor() { m_t.erase(m_w, m_r - m_w); }
+    TagCursor(const TagCursor&) = delete;
+    TagCursor& operator=(const TagCursor&) = delete;
+
+    // Takes the first entry of tag out of the text and gives its value (its
+    // continuation lines joined by single blanks); false when there is none.
+    bool Take(std::string_view tag, std::string& value)
+    {
+        size_t p = m_from == 0 && tag[0] == '\n' && MatchesAt(0, tag.substr(1)) ? 0 : Find(tag, m_from);
+        if (p == npos)
+            return false;
+        size_t s = Find("-", p);
+        if (s == npos)
+            return false;
+        ++s;
+        value.clear();
+        std::string piece;
+        while (s < Size() && At(s) == ' ') {
+            size_t cr = Find("\r", s);
+            if (cr == npos)
+                cr = Size();
+            const std::string_view rest = TrimView(Piece(s, cr, piece));
+            if (!rest.empty())
+                value.append(value.empty() ? "" : " ").append(rest);
+            s = std::min(cr + 2, Size());
+        }
+        Erase(p, s);
+        // Nothing before p matched, so the next entry cannot start before the
+        // last characters that now meet the text after the removed one.
+        m_from = p >= tag.size() - 1 ? p - (tag.size() - 1) : 0;
+        return true;
     }
-    text.erase(p, s - p);
+
+  private:
+    static constexpr size_t npos = std::string::npos;
+    size_t Size() const { return m_w + (m_t.size() - m_r); }
+    char At(size_t i) const { return i < m_w ? m_t[i] : m_t[m_r + (i - m_w)]; }
+    bool MatchesAt(size_t i, std::string_view s) const
+    {
+        for (size_t j = 0; j < s.size(); ++j)
+            if (i + j >= Size() || At(i + j) != s[j])
+                return false;
+        return true;
+    }
+    // First position at or after from where s starts, or npos. Only the last
+    // few characters of the kept part can be looked at here (from is never
+    // further back), the rest is one search of the unread part.
+    size_t Find(std::string_view s, size_t from) const
+    {
+        for (size_t i = from; i < m_w; ++i)
+            if (MatchesAt(i, s))
+                return i;
+        const size_t k = m_t.find(s, m_r + (from > m_w ? from - m_w : 0));
+        return k == npos ? npos : m_w + (k - m_r);
+    }
+    // The characters from a to b; a view of the text where it is in one piece.
+    std::string_view Piece(size_t a, size_t b, std::string& scratch) const
+    {
+        if (a >= m_w)
+            return std::string_view(m_t).substr(m_r + (a - m_w), b - a);
+        scratch.clear();
+        for (size_t i = a; i < b; ++i)
+            scratch += At(i);
+        return scratch;
+    }
+    void Erase(size_t p, size_t s)
+    {
+        if (s <= m_w) { // within the kept part
+            std::char_traits<char>::move(&m_t[p], &m_t[s], m_w - s);
+            m_w -= s - p;
+            return;
+        }
+        if (p > m_w) // keep what lies between the kept part and the entry
+            std::char_traits<char>::move(&m_t[m_w], &m_t[m_r], p - m_w);
+        m_r += s - m_w;
+        m_w = p;
+    }
+
+    std::string& m_t;
+    size_t m_w = 0, m_r = 0; // the whole text is unread at first
+    size_t m_from = 0;
+};
+
+void AddComma(std::string_view tag, std::string& value)
+{
     if (tag == "AU") {
         const size_t blank = value.find(' ');
         if (blank != std::string::npos)
             value.insert(blank, ",");
     }
+}
+
+} // namespace
+
+std::string FindTag(std::string& text, std::string_view tag)
+{
+    std::string value;
+    TagCursor(text).Take(tag, value);
+    AddComma(tag, value);
     return value;
+}
+
+std::vector<std::string> FindTagEntries(std::string& text, std::string_view tag)
+{
+    std::vector<std::string> values;
+    std::string v;
+    TagCursor cursor(text);
+    while (cursor.Take(tag, v) && !v.empty()) {
+        AddComma(tag, v);
+        values.push_back(v);
+    }
+    return values;
 }
 
 namespace {
@@ -73,7 +188,7 @@ namespace {
 std::string Authors(std::string& t, std::string_view tag, std::string& first)
 {
     std::string author;
-    for (std::string v = FindTag(t, tag); !v.empty(); v = FindTag(t, tag)) {
+    for (const std::string& v : FindTagEntries(t, tag)) {
         if (author.empty()) {
             author = v;
             first = v;

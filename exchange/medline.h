@@ -6,8 +6,20 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lorix {
+
+// The most an import reads, from a file or from the PubMed service: the
+// setting "import.maxkb" in kilobytes; 16384 (16 MB) when the key is absent
+// or not above 0. Throws ConversionError for a value that is no number.
+size_t ImportLimitBytes(const SettingsList& settings);
+// "... is larger than N KB, the limit set by "import.maxkb"." for what (a
+// file name or an answer), so that the error says which setting to raise.
+std::string ImportTooLargeText(const SettingsList& settings, const std::string& what);
+// The text of an import file, at most ImportLimitBytes: a larger file (or an
+// endless one such as a device) is refused with a FileError.
+std::string ReadImportFile(const SettingsList& settings, const std::string& path);
 
 // Where the source of an import text ends its lines: the clipboard (CR LF
 // on the desktop the program was first written for) or a fetched body (LF).
@@ -26,6 +38,10 @@ std::string PrepareImportText(std::string_view text, LineEnd lineEnd);
 // of text. Not found (or no "-" after it): empty, text unchanged. For the tag
 // "AU" a "," goes before the first blank ("Smith JA" -> "Smith, JA").
 std::string FindTag(std::string& text, std::string_view tag);
+// The values of the entries of tag in turn, as repeated FindTag calls give
+// them until one gives an empty value (that entry is removed too), in one
+// pass over the text however many entries there are.
+std::vector<std::string> FindTagEntries(std::string& text, std::string_view tag);
 
 enum class MedlineOutcome { Added, NoTitle, NoAuthor };
 

@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/text.h"
+#include "exchange/medline.h"
 
 #include <algorithm>
 
@@ -52,11 +53,14 @@ std::string FetchPubmedRecord(HttpClient& http, const SettingsList& settings, co
     HttpRequest request;
     request.Url = url;
     if (settings.Has("pubmed.timeout"))
-        request.TotalTimeoutSeconds = ToInt(settings.Read("pubmed.timeout"));
+        request.TotalTimeoutSeconds = settings.ReadInt("pubmed.timeout");
     if (request.TotalTimeoutSeconds <= 0)
         request.TotalTimeoutSeconds = 60;
     request.ConnectTimeoutSeconds = std::min(request.ConnectTimeoutSeconds, request.TotalTimeoutSeconds);
+    request.MaxBodyBytes = ImportLimitBytes(settings);
     const HttpResult result = http.Get(request);
+    if (result.TooLarge)
+        throw HttpError(ImportTooLargeText(settings, "The answer of " + url));
     if (result.Status >= 400)
         throw HttpError("The PubMed service answered with HTTP status " + std::to_string(result.Status) +
                         " for " + url);

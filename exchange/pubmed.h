@@ -29,9 +29,9 @@ std::string PercentEncode(std::string_view text);
 
 // GET of the URL with the program's request settings; the whole transfer may
 // take "pubmed.timeout" seconds (60 when the key is absent). Throws HttpError
-// with the failure's text on a failed transfer or an HTTP error status (400
-// and above), ConversionError for a non-numeric time-out; returns the body
-// unchanged.
+// with the failure's text on a failed transfer, an HTTP error status (400
+// and above) or an answer larger than ImportLimitBytes, ConversionError for a
+// non-numeric time-out or limit; returns the body unchanged.
 std::string FetchPubmedRecord(HttpClient& http, const SettingsList& settings, const std::string& url);
 
 } // namespace lorix

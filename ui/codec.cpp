@@ -1,6 +1,7 @@
 #include "ui/codec.h"
 
 #include <array>
+#include <cstdio>
 
 namespace lorix {
 
@@ -18,6 +19,21 @@ QString DecodeText(std::string_view bytes, bool utf8)
     return out;
 }
 
+namespace {
+
+// The Windows-1252 byte of a UTF-16 unit, or -1 when the code page lacks it.
+int Cp1252Byte(char16_t u)
+{
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return u;
+    for (size_t k = 0; k < kCp1252High.size(); ++k)
+        if (kCp1252High[k] == u)
+            return static_cast<int>(0x80 + k);
+    return -1;
+}
+
+} // namespace
+
 std::string EncodeText(const QString& text, bool utf8)
 {
     if (utf8)
@@ -25,21 +41,45 @@ std::string EncodeText(const QString& text, bool utf8)
     std::string out;
     out.reserve(static_cast<size_t>(text.size()));
     for (const QChar ch : text) {
-        const char16_t u = ch.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out.push_back(static_cast<char>(u));
-            continue;
-        }
-        char mapped = '?'; // not representable in the code page
-        for (size_t k = 0; k < kCp1252High.size(); ++k) {
-            if (kCp1252High[k] == u) {
-                mapped = static_cast<char>(0x80 + k);
-                break;
-            }
-        }
-        out.push_back(mapped);
+        const int b = Cp1252Byte(ch.unicode());
+        out.push_back(b < 0 ? '?' : static_cast<char>(b));
     }
     return out;
+}
+
+std::optional<std::string> EncodeExactly(const QString& text, bool utf8, char32_t& bad)
+{
+    if (utf8)
+        return text.toStdString();
+    std::string out;
+    out.reserve(static_cast<size_t>(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int b = Cp1252Byte(text[i].unicode());
+        if (b < 0) {
+            // A character beyond the first plane comes as a surrogate pair.
+            const bool pair =
+                text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+            bad = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+            return std::nullopt;
+        }
+        out.push_back(static_cast<char>(b));
+    }
+    return out;
+}
+
+std::optional<std::string> FromUtf8Exactly(std::string_view utf8, bool utf8Library, char32_t& bad)
+{
+    if (utf8Library)
+        return std::string(utf8);
+    return EncodeExactly(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())), false, bad);
+}
+
+std::string UnencodableMessage(char32_t bad, const std::string& consequence)
+{
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(bad));
+    return std::string("Character ") + code +
+           " cannot be held by Windows-1252, the encoding of this library: " + consequence;
 }
 
 } // namespace lorix

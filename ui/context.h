@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QWidget;
@@ -59,7 +60,28 @@ struct FormContext {
     // Library bytes as text and back, with the library's codec.
     QString Text(std::string_view bytes) const { return DecodeText(bytes, s.Bib.Utf8); }
     std::string Bytes(const QString& text) const { return EncodeText(text, s.Bib.Utf8); }
+    // Text that goes into the library: its bytes, or nothing when the
+    // library's encoding cannot hold one of its characters, which is then
+    // reported as an error message ending in consequence.
+    std::optional<std::string> StoreBytes(const QString& text,
+                                          const std::string& consequence = "the change was refused.");
 };
+
+// Shows a window whole on the screen it stands on (the primary screen when it
+// stands on none): moved inside the screen's available area, and made smaller
+// only where it is larger than that area.
+void PlaceOnScreen(QWidget* window);
+
+// Has the desktop open a file (or print it) with the program it associates
+// with the file's type. The path is made absolute against the program folder
+// first: a relative name means nothing to the desktop. A missing file or a
+// refused request is reported as an error message. True when handed over.
+bool OpenWithDesktop(FormContext& ctx, const std::string& path, bool print = false);
+
+// After a dialog that had the windows behind it disabled: the main window
+// active again with the keys in its list, so a single-letter command typed
+// next reaches the list and not the first box of the window.
+void ReturnToList(FormContext& ctx);
 
 // Runs one command: an unexpected failure (lorix::LorixError, or any other
 // std::exception) ends it and is shown in the error box with its text; what

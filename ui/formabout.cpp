@@ -5,8 +5,8 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -41,14 +41,15 @@ TFormAbout::TFormAbout(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
     auto* title = new QLabel(QStringLiteral("<b>Lorix for Windows V0.99</b>"), this);
     Build = new QLabel(this);
     Build->setObjectName(QStringLiteral("Build"));
-    auto* text = new QPlainTextEdit(this);
-    text->setReadOnly(true);
-    text->setPlainText(QStringLiteral(
+    // Read whole, without scrolling: the box takes the height its text needs.
+    Text = new QLabel(this);
+    Text->setObjectName(QStringLiteral("AboutText"));
+    Text->setWordWrap(true);
+    Text->setText(QStringLiteral(
         "An editor for BibTeX bibliography libraries: a filterable, sortable list of entries, an item "
         "editor that checks every entry against a schema of types and fields, notes and document files "
         "beside every entry, import from MEDLINE text and PubMed, export as an HTML table and as "
         "formatted clipboard text.\n\nThe manual is in the Help menu."));
-    text->setFixedHeight(110);
     OK = new QPushButton(QStringLiteral("OK"), this);
     OK->setDefault(true);
     connect(OK, &QPushButton::clicked, this, [this] { OKClick(); });
@@ -62,9 +63,10 @@ TFormAbout::TFormAbout(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
     top->addLayout(head, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(text);
+    layout->addWidget(Text);
     layout->addWidget(OK, 0, Qt::AlignRight);
-    setFixedSize(420, 280);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    Text->setFixedWidth(380);
 }
 
 void TFormAbout::FormCreate()
@@ -75,16 +77,34 @@ void TFormAbout::FormCreate()
 void TFormAbout::ShowAbout()
 {
     EnableWindowsBehind(m_ctx, false);
+    adjustSize();
     move(m_ctx.w.Main->geometry().center() - rect().center());
+    PlaceOnScreen(this);
     show();
     raise();
     activateWindow();
+    OK->setFocus();
 }
 
 void TFormAbout::OKClick()
 {
     hide();
     EnableWindowsBehind(m_ctx, true);
+    ReturnToList(m_ctx);
+}
+
+void TFormAbout::keyPressEvent(QKeyEvent* event)
+{
+    // Enter and Escape close the box as its button does.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        OKClick();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void TFormAbout::closeEvent(QCloseEvent* event)

@@ -26,10 +26,12 @@ class TFormAbout final : public QWidget {
     void OKClick();
 
     QLabel* Build = nullptr;
+    QLabel* Text = nullptr;
     QPushButton* OK = nullptr;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     FormContext& m_ctx;

@@ -49,11 +49,20 @@ TFormCustom::TFormCustom(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
     connect(Fieldname, &QLineEdit::textChanged, this, run(&TFormCustom::FieldnameChange));
     connect(Fieldvalue, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         if (m_ctx.w.Main && m_ctx.w.Main->PopupKeys)
-            m_ctx.w.Main->PopupKeys->exec(Fieldvalue->mapToGlobal(p));
+            m_ctx.w.Main->PopupKeys->popup(Fieldvalue->mapToGlobal(p));
     });
 }
 
 void TFormCustom::FormCreate() {}
+
+void TFormCustom::Place()
+{
+    if (!m_placed && m_ctx.w.Main) {
+        m_placed = true;
+        move(m_ctx.w.Main->geometry().center() - rect().center());
+    }
+    PlaceOnScreen(this);
+}
 
 void TFormCustom::EnableOthers()
 {
@@ -68,23 +77,29 @@ void TFormCustom::FieldnameChange()
 
 void TFormCustom::OKClick()
 {
+    // A character the library's encoding cannot hold: reported, and the
+    // dialog stays up with the text, to be mended or cancelled.
+    const std::optional<std::string> name = m_ctx.StoreBytes(Fieldname->text(), "the field was not added.");
+    if (!name)
+        return;
+    const std::optional<std::string> value = m_ctx.StoreBytes(Fieldvalue->text(), "the field was not added.");
+    if (!value)
+        return;
     EnableOthers();
     hide();
     const int i = m_ctx.w.Main ? m_ctx.w.Main->SelectedItem() : -1;
-    if (i < 0)
-        return;
-    AddCustomField(m_ctx.s, i, m_ctx.Bytes(Fieldname->text()), m_ctx.Bytes(Fieldvalue->text()));
-    m_ctx.w.Display->ShowItem(i);
+    if (i >= 0) {
+        AddCustomField(m_ctx.s, i, *name, *value);
+        m_ctx.w.Display->ShowItem(i);
+    }
+    ReturnToList(m_ctx);
 }
 
 void TFormCustom::CancelClick()
 {
     hide();
     EnableOthers();
-    if (m_ctx.w.Main) {
-        m_ctx.w.Main->activateWindow();
-        m_ctx.w.Main->setFocus();
-    }
+    ReturnToList(m_ctx);
 }
 
 } // namespace lorix

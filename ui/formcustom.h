@@ -22,6 +22,9 @@ class TFormCustom final : public QWidget {
     void OKClick();
     void CancelClick();
     void FieldnameChange();
+    // Before showing: the first time over the main window, later where the
+    // user left it; whole on the screen either way.
+    void Place();
 
     QLineEdit* Fieldname = nullptr;
     QLineEdit* Fieldvalue = nullptr;
@@ -31,6 +34,7 @@ class TFormCustom final : public QWidget {
   private:
     void EnableOthers();
     FormContext& m_ctx;
+    bool m_placed = false;
 };
 
 } // namespace lorix

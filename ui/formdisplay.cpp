@@ -6,22 +6,22 @@
 #include "ui/formnotes.h"
 
 #include <QComboBox>
+#include <QHideEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollArea>
+#include <QShowEvent>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
+#include <cmath>
 
 namespace lorix {
 
 namespace {
-
-constexpr int kRowPitch = 42;
-constexpr int kLabelTop = 35;
-constexpr int kEditorTop = 53;
 
 QColor ToColor(Rgb c)
 {
@@ -31,7 +31,9 @@ QColor ToColor(Rgb c)
 void SetColour(QWidget* w, QPalette::ColorRole role, Rgb c)
 {
     QPalette p = w->palette();
-    if (p.color(role) == ToColor(c))
+    // Disabled too: while a dialog is up the style's grey would vanish on
+    // the silver of an item with a document.
+    if (p.color(QPalette::Active, role) == ToColor(c) && p.color(QPalette::Disabled, role) == ToColor(c))
         return;
     p.setColor(role, ToColor(c));
     w->setPalette(p);
@@ -88,13 +90,24 @@ void TFormDisplay::FormCreate()
         ed->setLineWrapMode(QPlainTextEdit::NoWrap);
         ed->setTabChangesFocus(true);
         ed->document()->setDocumentMargin(1);
-        label->setGeometry(10, kLabelTop + kRowPitch * i, 400, 13);
-        ed->setGeometry(8, kEditorTop + kRowPitch * i, 400, 20);
+        if (i == 0) {
+            // A bold label is the tallest; a value needs its line, the
+            // document margins and the frame.
+            QFont bold = label->font();
+            bold.setBold(true);
+            m_labelHeight = std::max({13, QFontMetrics(label->font()).height(), QFontMetrics(bold).height()});
+            const int margin = static_cast<int>(std::ceil(ed->document()->documentMargin()));
+            m_editorHeight =
+                std::max(20, ed->fontMetrics().lineSpacing() + 2 * (margin + ed->frameWidth()) + 2);
+            m_rowPitch = m_labelHeight + m_editorHeight + 9;
+        }
+        label->setGeometry(10, LabelTop(i), 400, m_labelHeight);
+        ed->setGeometry(8, EditorTop(i), 400, m_editorHeight);
         label->setAttribute(Qt::WA_AlwaysShowToolTips);
         ed->setContextMenuPolicy(Qt::NoContextMenu);
         connect(ed, &QWidget::customContextMenuRequested, this, [this, ed](const QPoint& p) {
             if (m_ctx.w.Main && m_ctx.w.Main->PopupKeys)
-                m_ctx.w.Main->PopupKeys->exec(ed->mapToGlobal(p));
+                m_ctx.w.Main->PopupKeys->popup(ed->mapToGlobal(p));
         });
         connect(ed, &QPlainTextEdit::textChanged, this,
                 [this, ed] { RunCommand(m_ctx, this, [this, ed] { UpdateBib(ed); }); });
@@ -103,7 +116,7 @@ void TFormDisplay::FormCreate()
         FieldLabels[static_cast<size_t>(i)] = label;
         FieldEditors[static_cast<size_t>(i)] = ed;
     }
-    m_content->resize(420, kEditorTop + kRowPitch * kEditorRows);
+    m_content->resize(420, EditorTop(kEditorRows));
 
     // Geometry as it was left at the last exit.
     const SettingsList& st = m_ctx.s.Settings;
@@ -113,6 +126,7 @@ void TFormDisplay::FormCreate()
     const int l = st.ReadInt("display.left");
     resize(w, h);
     move(l, t);
+    PlaceOnScreen(this);
     FormResize();
 }
 
@@ -153,7 +167,8 @@ void TFormDisplay::StyleRow(int r, const ItemRow& row)
         label->setFont(f);
     }
     SetColour(label, QPalette::WindowText, row.LabelColour);
-    SetColour(ed, QPalette::Text, row.EditorColour);
+    m_editorColours[static_cast<size_t>(r)] = row.EditorColour;
+    SetColour(ed, QPalette::Text, row.ShownEditorColour());
     label->setToolTip(QString::fromStdString(row.Tooltip));
     AttachKeys(r, row.KeyPopup);
     SetEditorText(r, m_ctx.Text(row.Value));
@@ -179,7 +194,33 @@ void TFormDisplay::ShowItem(int itemIndex)
     } clear{ShowingItem};
 
     Bibitem& item = s.Bib.Library.at(static_cast<size_t>(itemIndex));
-    const ItemLayout layout = ShowItemRows(s, itemIndex);
+    ItemLayout layout = ShowItemRows(s, itemIndex);
+
+    // Shown again under the user's hands: the keys stay with the field they
+    // were typed into, wherever its row now stands.
+    const bool again = itemIndex == m_shownItem;
+    m_shownItem = itemIndex;
+    const int focusRow = again ? RowOf(focusWidget()) : -1;
+    const std::string focusLabel = focusRow >= 0 ? m_rowNames[static_cast<size_t>(focusRow)] : std::string();
+    const int cursor =
+        focusRow >= 0 ? FieldEditors[static_cast<size_t>(focusRow)]->textCursor().position() : 0;
+    if (focusRow > 0 && std::none_of(layout.Rows.begin(), layout.Rows.end(),
+                                     [&focusLabel](const ItemRow& r) { return r.Label == focusLabel; })) {
+        // The field being typed into would lose its row (emptied, which
+        // removes it, or typed again after that and now last of many): it
+        // keeps its place for now, so the next keystroke goes where the last
+        // one went. The next showing of the item puts it in order.
+        ItemRow kept;
+        kept.Label = focusLabel;
+        kept.Value = GetFieldValue(item, focusLabel);
+        kept.Tooltip = "Custom field.";
+        kept.LabelColour = kBlue;
+        kept.KeyPopup = focusLabel == "key";
+        const auto at = std::min(static_cast<size_t>(focusRow), layout.Rows.size());
+        layout.Rows.insert(layout.Rows.begin() + static_cast<std::ptrdiff_t>(at), std::move(kept));
+        if (layout.Rows.size() > static_cast<size_t>(kEditorRows))
+            layout.Rows.pop_back();
+    }
 
     // The type box holds the types of the schema as they are now; it is
     // filled again only when they have changed since the last showing.
@@ -223,13 +264,44 @@ void TFormDisplay::ShowItem(int itemIndex)
     if (used < kEditorRows)
         FieldLabels[static_cast<size_t>(used)]->show(); // the blank row below the last field
     m_usedRows = used;
-    m_content->resize(m_content->width(), kEditorTop + kRowPitch * std::min(used + 1, kEditorRows));
+    if (focusRow >= 0) {
+        int to = focusRow; // a field that is gone: the row that now stands there
+        for (int r = 0; r < used; ++r)
+            if (m_rowNames[static_cast<size_t>(r)] == focusLabel) {
+                to = r;
+                break;
+            }
+        QPlainTextEdit* ed = FieldEditors[static_cast<size_t>(to)];
+        if (to != focusRow && ed->isVisibleTo(this)) {
+            ed->setFocus(Qt::OtherFocusReason);
+            QTextCursor c = ed->textCursor();
+            c.setPosition(std::min(cursor, static_cast<int>(ed->document()->characterCount()) - 1));
+            ed->setTextCursor(c);
+        }
+    }
+    m_content->resize(m_content->width(), EditorTop(std::min(used + 1, kEditorRows)));
 
     if (TFormNotes* notes = m_ctx.w.Notes) {
         notes->ShowNote(item.Reference);
         if (m_ctx.w.Main && m_ctx.w.Main->isVisible())
             notes->ApplyDispNotes();
     }
+}
+
+void TFormDisplay::RestoreRow(int r, int itemIndex)
+{
+    const Bibitem& item = m_ctx.s.Bib.Library[static_cast<size_t>(itemIndex)];
+    const std::string& label = m_rowNames[static_cast<size_t>(r)];
+    QPlainTextEdit* ed = FieldEditors[static_cast<size_t>(r)];
+    const QString before = m_ctx.Text(r == 0 ? item.Reference : GetFieldValue(item, label));
+    // The cursor stays where it was, less what the refused text added.
+    const int pos = ed->textCursor().position() - static_cast<int>(ed->toPlainText().size() - before.size());
+    ShowingItem = true;
+    ed->setPlainText(before);
+    QTextCursor c = ed->textCursor();
+    c.setPosition(std::clamp(pos, 0, static_cast<int>(before.size())));
+    ed->setTextCursor(c);
+    ShowingItem = false;
 }
 
 void TFormDisplay::UpdateBib(QObject* sender)
@@ -241,10 +313,22 @@ void TFormDisplay::UpdateBib(QObject* sender)
     // The window never edits an item that is not the selected line.
     if (r < 0 || i < 0)
         return;
-    const std::string text = m_ctx.Bytes(FieldEditors[static_cast<size_t>(r)]->toPlainText());
-    switch (WriteBackRow(m_ctx.s, i, m_rowNames[static_cast<size_t>(r)], text)) {
-    case EditResult::Set:
+    const std::optional<std::string> typed =
+        m_ctx.StoreBytes(FieldEditors[static_cast<size_t>(r)]->toPlainText());
+    if (!typed) { // a character the library's encoding cannot hold: the value keeps its text
+        RestoreRow(r, i);
+        return;
+    }
+    const std::string& text = *typed;
+    const std::string label = m_rowNames[static_cast<size_t>(r)];
+    switch (WriteBackRow(m_ctx.s, i, label, text)) {
+    case EditResult::Set: {
+        // Red while the braces of the typed value do not balance.
+        const bool unbalanced = CountMissingBraces(text).Any();
+        SetColour(FieldEditors[static_cast<size_t>(r)], QPalette::Text,
+                  unbalanced ? kRed : m_editorColours[static_cast<size_t>(r)]);
         break;
+    }
     case EditResult::Renamed: {
         const std::string& ref = m_ctx.s.Bib.Library[static_cast<size_t>(i)].Reference;
         ShowingItem = true;
@@ -286,9 +370,8 @@ void TFormDisplay::ItemtypeChange()
 
 void TFormDisplay::DateiClick()
 {
-    const std::string path = m_ctx.s.PdfPath() + m_documentName;
-    if (!m_documentName.empty() && FileExists(path))
-        m_ctx.platform.shell.open(QString::fromStdString(path));
+    if (!m_documentName.empty())
+        OpenWithDesktop(m_ctx, m_ctx.s.PdfPath() + m_documentName);
 }
 
 void TFormDisplay::MakeTransparentClick()
@@ -296,7 +379,12 @@ void TFormDisplay::MakeTransparentClick()
     TFormMain* main = m_ctx.w.Main;
     if (!main)
         return;
+    // This window is the way back to a hidden main window: with no item
+    // shown (Ctrl+T), hiding the main window would leave no window at all.
+    if (main->isVisible() && !isVisible())
+        return;
     main->setVisible(!main->isVisible());
+    m_mainHidden = !main->isVisible();
     if (main->isVisible()) {
         setWindowOpacity(1.0);
         if (m_ctx.w.Notes)
@@ -324,6 +412,24 @@ void TFormDisplay::FormResize()
     Datei->move(w - 70, Datei->y());
     MakeTransparent->move(w - 16, MakeTransparent->y());
     m_content->resize(w + 20, m_content->height());
+}
+
+void TFormDisplay::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        PlaceOnScreen(this); // the frame is known now
+}
+
+void TFormDisplay::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // While the T button has the main window hidden this window is the only
+    // way back to it: when it goes (closed, or hidden by a list refresh), the
+    // main window comes back.
+    TFormMain* main = m_ctx.w.Main;
+    if (m_mainHidden && !event->spontaneous() && main && !main->isVisible() && !main->Closed())
+        MakeTransparentClick();
 }
 
 void TFormDisplay::resizeEvent(QResizeEvent* event)

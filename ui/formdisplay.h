@@ -49,8 +49,14 @@ class TFormDisplay final : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
+    int LabelTop(int r) const { return 35 + m_rowPitch * r; }
+    int EditorTop(int r) const { return LabelTop(r) + m_labelHeight + 5; }
+    // Puts the editor of row r back to what the item holds (a refused edit).
+    void RestoreRow(int r, int itemIndex);
     void StyleRow(int r, const ItemRow& row);
     void SetEditorText(int r, const QString& text);
     void SetBackground(bool hasDocument);
@@ -63,8 +69,18 @@ class TFormDisplay final : public QWidget {
     std::array<std::string, kEditorRows> m_rowNames{};
     QStringList m_typeNames; // what the type box was last filled with
     std::array<bool, kEditorRows> m_keyPopup{};
+    // Editor text colour of each row by the schema, before the brace check.
+    std::array<Rgb, kEditorRows> m_editorColours{};
     std::string m_documentName;
     int m_usedRows = 0;
+    int m_shownItem = -1;
+    // Row sizes from the font, so that no label or value is cut off: at the
+    // least 13 and 20 pixels, 42 apart.
+    int m_labelHeight = 13;
+    int m_editorHeight = 20;
+    int m_rowPitch = 42;
+    // The main window was hidden by the T button.
+    bool m_mainHidden = false;
 };
 
 } // namespace lorix

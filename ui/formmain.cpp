@@ -7,6 +7,7 @@
 #include "ui/formlog.h"
 #include "ui/formnotes.h"
 #include "ui/formoptions.h"
+#include "ui/librarywatch.h"
 #include "view/listview.h"
 
 #include <QAction>
@@ -14,12 +15,14 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTimer>
 
 namespace lorix {
@@ -147,8 +150,32 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
     Status = new QLabel(QStringLiteral("Status"), client);
     Status->setObjectName(QStringLiteral("Status"));
 
-    PopupKeys = new QMenu(this);
+    PopupKeys = new QMenu;
     PopupKeys->setObjectName(QStringLiteral("PopupKeys"));
+
+    Notice = new QFrame(client);
+    Notice->setObjectName(QStringLiteral("Notice"));
+    Notice->setFrameShape(QFrame::StyledPanel);
+    Notice->setAutoFillBackground(true);
+    QPalette notePalette = Notice->palette();
+    notePalette.setColor(QPalette::Window, QColor(255, 244, 200));
+    Notice->setPalette(notePalette);
+    NoticeText = new QLabel(Notice);
+    NoticeText->setObjectName(QStringLiteral("NoticeText"));
+    NoticeReload = new QPushButton(QStringLiteral("&Reload"), Notice);
+    NoticeReload->setObjectName(QStringLiteral("NoticeReload"));
+    NoticeReload->setToolTip(QStringLiteral("Load the library again as it is on disk now."));
+    NoticeDismiss = new QPushButton(QStringLiteral("Dismiss"), Notice);
+    NoticeDismiss->setObjectName(QStringLiteral("NoticeDismiss"));
+    Notice->hide();
+    connect(NoticeReload, &QPushButton::clicked, this, [this] { Run([this] { ReloadLibrary(); }); });
+    connect(NoticeDismiss, &QPushButton::clicked, this, [this] {
+        Notice->hide();
+        FormResize();
+        Items->setFocus();
+    });
+    Watch = new LibraryWatch(this);
+    connect(Watch, &LibraryWatch::changedOnDisk, this, [this](bool changed) { ShowNotice(changed); });
 
     BuildMenu();
     Uhr = new QTimer(this);
@@ -157,6 +184,11 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
     connect(Uhr, &QTimer::timeout, this, [this] { Run([this] { UhrTimer(); }); });
     Brause = std::make_unique<CurlHttpClient>();
     resize(640, 480);
+}
+
+TFormMain::~TFormMain()
+{
+    delete PopupKeys;
 }
 
 QAction* TFormMain::MakeAction(const QString& name, const QString& caption, const QKeySequence& shortcut,
@@ -328,6 +360,7 @@ bool TFormMain::FormCreate(const std::string& iniPath)
         resize(width(), h);
         const int l = s.Settings.ReadInt("main.left");
         move(l, y());
+        PlaceOnScreen(this);
         ParseSessionSchema(s);
     });
     return true;
@@ -443,6 +476,9 @@ void TFormMain::SetHeading()
 
 void TFormMain::AfterLoad()
 {
+    // The note on show belongs to the library loaded before.
+    if (m_ctx.w.Notes)
+        m_ctx.w.Notes->Forget();
     RefreshList(true);
     SetHeading();
     if (m_ctx.w.Options)
@@ -534,13 +570,25 @@ void TFormMain::FormResize()
     const int navLeft = cw - 98;
     Navigator->setGeometry(navLeft, 4, 90, 22);
     Heading->setGeometry(8, 6, std::max(0, navLeft - 20), 18);
-    Items->setGeometry(4, 30, std::max(0, cw - 15), std::max(0, ch - 56));
+    int top = 30;
+    if (!Notice->isHidden()) { // the notice stands between the heading and the list
+        const int h = std::max(30, NoticeReload->sizeHint().height() + 6);
+        Notice->setGeometry(4, top, std::max(0, cw - 15), h);
+        const int bw = std::max(80, NoticeDismiss->sizeHint().width());
+        NoticeDismiss->setGeometry(Notice->width() - bw - 4, 3, bw, h - 6);
+        NoticeReload->setGeometry(Notice->width() - 2 * bw - 8, 3, bw, h - 6);
+        NoticeText->setGeometry(8, 3, std::max(0, Notice->width() - 2 * bw - 20), h - 6);
+        top += h + 4;
+    }
+    Items->setGeometry(4, top, std::max(0, cw - 15), std::max(0, ch - top - 26));
     Status->setGeometry(8, ch - 22, std::max(0, cw - 27), 18);
 }
 
 void TFormMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        PlaceOnScreen(this);
     if (!m_shownOnce) { // letters typed after the start reach the list, not the Navigator box
         m_shownOnce = true;
         Items->setFocus();
@@ -675,6 +723,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 void TFormMain::ViewLog1Click()
 {
     TFormLog* log = m_ctx.w.Log;
+    PlaceOnScreen(log);
     log->show();
     log->raise();
     log->activateWindow();
@@ -697,42 +746,126 @@ QString TFormMain::PathSetting(const std::string& key) const
 void TFormMain::NewLibrary1Click()
 {
     Session& s = m_ctx.s;
+    if (!SaveOrAskFirst())
+        return;
     s.Bib.Clear();
+    s.LibraryChanged = false; // saved, or dropped by the answer No
     s.Settings.Write("lastfile", s.Settings.Read("filename"));
     // Without a data folder the new library goes to the working folder; a
     // name built from "*none*" could never be written.
     const std::string folder = s.Settings.Read("datapath");
     s.Settings.Write("filename", folder == kNone ? std::string("new.bib") : folder + "new.bib");
+    // A file of that name may exist already: its first save must not
+    // overwrite a change made to it from now on.
+    Watch->Take(s.Settings.Read("filename"));
     RefreshList(false);
     Heading->setText(m_ctx.Setting("filename") + QStringLiteral(": 0 items."));
+}
+
+void TFormMain::ShowLastFile()
+{
+    const QString last = PathSetting("lastfile");
+    LastFile->setText(QString(last).replace(QLatin1Char('&'), QStringLiteral("&&")));
+}
+
+bool TFormMain::SaveOrAskFirst()
+{
+    Session& s = m_ctx.s;
+    if (!s.LibraryChanged)
+        return true;
+    if (!s.Settings.IsYes("autosave")) {
+        switch (m_ctx.dialogs().askYesNoCancel(
+            this, QStringLiteral("Library has changed since last save. Save now?"))) {
+        case Answer::Cancel:
+            return false;
+        case Answer::No:
+            return true;
+        case Answer::Yes:
+            break;
+        }
+    }
+    // A save that fails throws, which ends the command that asked.
+    return mnuSaveClick(nullptr);
 }
 
 void TFormMain::mnuLoadClick(QObject* sender)
 {
     Session& s = m_ctx.s;
-    auto showLast = [this] {
-        const QString last = PathSetting("lastfile");
-        LastFile->setText(QString(last).replace(QLatin1Char('&'), QStringLiteral("&&")));
-    };
     if (sender == mnuLoad) {
         const std::optional<QString> name =
             m_ctx.dialogs().openFile(this, QStringLiteral("Load Library"), PathSetting("datapath"),
                                      QStringLiteral("BibTeX Library (*.bib)"));
-        if (!name)
-            return;
-        s.Settings.Write("lastfile", s.Settings.Read("filename"));
-        showLast();
-        m_ctx.WriteSetting("filename", name->isEmpty() ? QLatin1String(kNone) : *name);
-    } else if (sender == LastFile) {
-        const std::string file = s.Settings.Read("filename");
-        s.Settings.Write("filename", s.Settings.Read("lastfile"));
-        s.Settings.Write("lastfile", file);
-        showLast();
-    }
-    if (s.Settings.Read("filename") == kNone)
+        if (name)
+            OpenLibrary(*name);
         return;
-    if (LoadNamedLibrary(s))
+    }
+    if (sender == LastFile) {
+        if (!SaveOrAskFirst())
+            return;
+        const Names before{s.Settings.Read("filename"), s.Settings.Read("lastfile")};
+        s.Settings.Write("filename", before.last);
+        s.Settings.Write("lastfile", before.file);
+        ShowLastFile();
+        LoadCurrent(&before);
+        return;
+    }
+    LoadCurrent(); // the start-up load asks nothing
+}
+
+void TFormMain::OpenLibrary(const QString& name)
+{
+    if (!SaveOrAskFirst())
+        return;
+    Session& s = m_ctx.s;
+    const Names before{s.Settings.Read("filename"), s.Settings.Read("lastfile")};
+    s.Settings.Write("lastfile", before.file);
+    ShowLastFile();
+    m_ctx.WriteSetting("filename", name.isEmpty() ? QLatin1String(kNone) : name);
+    LoadCurrent(&before);
+}
+
+void TFormMain::ReloadLibrary()
+{
+    if (SaveOrAskFirst())
+        LoadCurrent();
+}
+
+void TFormMain::LoadCurrent(const Names* before)
+{
+    Session& s = m_ctx.s;
+    const std::string name = s.Settings.Read("filename");
+    if (name == kNone) {
+        Watch->Take({});
+        return;
+    }
+    bool loaded = false;
+    try {
+        loaded = LoadNamedLibrary(s);
+    } catch (const FileError&) {
+        // A load that fails leaves the library as it was, and with it the
+        // names the heading shows: a later save must not write it under the
+        // new name.
+        if (before) {
+            s.Settings.Write("filename", before->file);
+            s.Settings.Write("lastfile", before->last);
+            ShowLastFile();
+        }
+        throw;
+    }
+    Watch->Take(name);
+    if (loaded)
         AfterLoad();
+}
+
+void TFormMain::ShowNotice(bool changed)
+{
+    if (changed) {
+        NoticeText->setText(QStringLiteral("The file ") + m_ctx.Setting("filename") +
+                            QStringLiteral(" was changed by another program."));
+        NoticeText->setToolTip(NoticeText->text());
+    }
+    Notice->setVisible(changed);
+    FormResize();
 }
 
 namespace {
@@ -762,13 +895,20 @@ bool TFormMain::mnuSaveClick(QObject* sender)
         m_ctx.WriteSetting("filename", name);
         SetHeading();
     }
+    const std::string path = s.Settings.Read("filename");
+    if (Watch->ChangedSinceTaken(path) &&
+        !m_ctx.dialogs().askYesNo(this, QStringLiteral("The file ") + m_ctx.Setting("filename") +
+                                            QStringLiteral(" was changed by another program since it "
+                                                           "was loaded. Overwrite it?")))
+        return false; // nothing written; the changes stay unsaved
     if (s.Settings.IsYes("savesorted")) {
         const std::string key = s.Settings.Read("sorting");
         if (key != kNone)
             SortLibrary(s.Bib, key);
         RefreshList(true);
     }
-    SaveLibraryFile(s, s.Settings.Read("filename"));
+    SaveLibraryFile(s, path);
+    Watch->Take(path);
     return true;
 }
 

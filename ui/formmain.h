@@ -19,13 +19,17 @@
 
 class QAction;
 class QActionGroup;
+class QFrame;
 class QLabel;
+class QPushButton;
 class QLineEdit;
 class QListView;
 class QMenu;
 class QTimer;
 
 namespace lorix {
+
+class LibraryWatch;
 
 // The built lines of the main list; decodes a line only when it is drawn.
 class ItemListModel final : public QAbstractListModel {
@@ -47,6 +51,7 @@ class TFormMain final : public QMainWindow {
     Q_OBJECT
   public:
     explicit TFormMain(FormContext& ctx);
+    ~TFormMain() override;
 
     // Start-up steps of the main window; false when "lorix.ini" is missing,
     // in which case the program must end at once, writing nothing.
@@ -73,10 +78,23 @@ class TFormMain final : public QMainWindow {
     // --- commands (handlers keep the names of their menu entries) ---
     void NewLibrary1Click();
     void mnuLoadClick(QObject* sender);
-    // True when the library was written (false: no file name was chosen).
+    // Loads the library named name in place of the open one, as the Load
+    // command does once a file is chosen (also for a file dropped on the
+    // window or named on the command line): unsaved changes are saved or
+    // asked about first, and the open library's name becomes the last file.
+    void OpenLibrary(const QString& name);
+    // Loads the open library's file again (after another program changed it).
+    void ReloadLibrary();
+    // True when the library was written (false: no file name was chosen, or
+    // the user would not overwrite a file another program had changed).
     bool mnuSaveClick(QObject* sender);
+    // Before the library is replaced: unsaved changes saved (autosave) or
+    // asked about with Yes, No and Cancel. False: stop, nothing was dropped.
+    bool SaveOrAskFirst();
     void Quit();
     bool FormClose();
+    // The shutdown has run to its end; the window is gone for good.
+    bool Closed() const { return m_closed; }
     void Sorting(QAction* sender);
     void Filter1Click();
     void ItemsClick(QObject* sender);
@@ -134,7 +152,15 @@ class TFormMain final : public QMainWindow {
     QListView* Items = nullptr;
     QLabel* Status = nullptr;
     ItemListModel* ItemLines = nullptr;
+    // A window of its own, not a child of this one: it must also open over
+    // the dialogs that disable this window while they are up.
     QMenu* PopupKeys = nullptr;
+    // The notice that the library's file was changed by another program.
+    QFrame* Notice = nullptr;
+    QLabel* NoticeText = nullptr;
+    QPushButton* NoticeReload = nullptr;
+    QPushButton* NoticeDismiss = nullptr;
+    LibraryWatch* Watch = nullptr;
 
     // Menu entries
     QAction* NewLibrary1 = nullptr;
@@ -188,6 +214,16 @@ class TFormMain final : public QMainWindow {
                         const std::function<void()>& handler);
     void ShowItemAndFocus(int line, bool keepNavigatorFocus);
     QString PathSetting(const std::string& key) const;
+    void ShowLastFile();
+    // The library names a load replaced: "filename" and "lastfile" before it.
+    struct Names {
+        std::string file;
+        std::string last;
+    };
+    // Loads the library named by "filename" and watches its file. When the
+    // load fails, the names are set back to before (when given).
+    void LoadCurrent(const Names* before = nullptr);
+    void ShowNotice(bool changed);
 
     FormContext& m_ctx;
     // Set while the list selection is moved by the program, so that the

@@ -82,8 +82,11 @@ void TFormMain::AddItemClick()
     Session& s = m_ctx.s;
     const std::optional<QString> answer = m_ctx.dialogs().askText(
         this, QStringLiteral("Enter reference string"), QStringLiteral("Reference:"), QString());
-    // A cancelled question gives the empty reference: an item is always added.
-    const int index = AddNewItem(s, m_ctx.Bytes(answer.value_or(QString())));
+    // A cancelled question gives the empty reference, as does one the
+    // library's encoding cannot hold: an item is always added.
+    const std::optional<std::string> ref =
+        m_ctx.StoreBytes(answer.value_or(QString()), "the new item's reference is left empty.");
+    const int index = AddNewItem(s, ref.value_or(std::string()));
     if (Filter1->isChecked()) {
         Filter1->setChecked(false);
         Filter1Click();
@@ -126,6 +129,7 @@ void TFormMain::newFieldClick(QObject* sender)
         return;
     TFormCustom* dlg = m_ctx.w.Custom;
     EnableWindowsBehind(m_ctx, false);
+    dlg->Place();
     dlg->show();
     dlg->raise();
     dlg->activateWindow();
@@ -152,6 +156,7 @@ void TFormMain::AddKeywords1Click()
     TFormCustom* dlg = m_ctx.w.Custom;
     EnableWindowsBehind(m_ctx, false);
     dlg->Fieldname->setText(QStringLiteral("key"));
+    dlg->Place();
     dlg->show();
     dlg->raise();
     dlg->activateWindow();
@@ -169,22 +174,21 @@ void TFormMain::CheckConsistency()
     if (notes)
         notes->hide();
     // The check shows no window for each item: the schema rules run on the
-    // row data the editor would show, and the list is not touched.
-    lorix::CheckConsistency(s, s.PdfPath());
-    if (notes && !s.Bib.Library.empty()) {
-        display->ShowingItem = true;
-        notes->ShowNote(s.Bib.Library.back().Reference);
-        display->ShowingItem = false;
-    }
-    if (displayShown && SelectedItem() >= 0) {
-        // Its messages were logged by the check already.
-        SettingsOverride quiet(s.Settings, {{"log.error", "no"}, {"disp.error", "no"}});
-        const bool passed = s.Log.ConsistencyPassed;
-        display->ShowItem(SelectedItem());
-        s.Log.ConsistencyPassed = passed;
-        display->show();
-        Items->setFocus();
-    }
+    // row data the editor would show, and the list is not touched. The item
+    // shown before is shown again right after them, logging its own errors
+    // once more, before the file test and the summary.
+    lorix::CheckConsistency(s, s.PdfPath(), [&] {
+        if (notes && !s.Bib.Library.empty()) {
+            display->ShowingItem = true;
+            notes->ShowNote(s.Bib.Library.back().Reference);
+            display->ShowingItem = false;
+        }
+        if (displayShown && SelectedItem() >= 0) {
+            display->ShowItem(SelectedItem());
+            display->show();
+            Items->setFocus();
+        }
+    });
     if (notesShown)
         notes->show();
 }

@@ -15,6 +15,33 @@
 
 namespace lorix {
 
+namespace {
+
+// Prepared import text (UTF-8) in the library's encoding. A Windows-1252
+// library takes what the import keeps of it converted; one character there
+// that the code page lacks refuses the whole import. What the import does
+// not keep never reaches the library and may hold anything.
+std::optional<std::string> ImportBytes(FormContext& ctx, const std::string& prepared)
+{
+    if (ctx.s.Bib.Utf8)
+        return prepared;
+    const MedlineRecord r = ReadMedlineRecord(prepared);
+    if (r.Outcome == MedlineOutcome::Added) {
+        std::vector<const std::string*> kept{&r.Item.Reference, &r.Abstract};
+        for (const Bibfield& f : r.Item.Fields)
+            kept.push_back(&f.Value);
+        char32_t bad = 0;
+        for (const std::string* text : kept)
+            if (!FromUtf8Exactly(*text, false, bad)) {
+                ctx.s.Error(UnencodableMessage(bad, "not importing."));
+                return std::nullopt;
+            }
+    }
+    return EncodeText(QString::fromUtf8(prepared.data(), static_cast<qsizetype>(prepared.size())), false);
+}
+
+} // namespace
+
 void TFormMain::mnuImportfCClick()
 {
     Clipboard& clip = m_ctx.platform.clipboard;
@@ -22,9 +49,12 @@ void TFormMain::mnuImportfCClick()
         m_ctx.s.Error("No text found in clipboard.");
         return;
     }
-    const std::string text = PrepareImportText(m_ctx.Bytes(clip.text()), LineEnd::CR);
+    const std::optional<std::string> text =
+        ImportBytes(m_ctx, PrepareImportText(clip.text().toStdString(), LineEnd::CR));
+    if (!text)
+        return;
     const int n = m_ctx.s.Bib.LastItemIndex();
-    ParseMedline(text);
+    ParseMedline(*text);
     if (m_ctx.s.Bib.LastItemIndex() != n)
         FinishImport(nullptr);
 }
@@ -89,9 +119,11 @@ void TFormMain::fromPubMed1Click()
         // nothing else happens.
         body = FetchPubmedRecord(*Brause, s.Settings, PubmedUrl(s.Settings, id));
     }
-    const std::string text = PrepareImportText(body, LineEnd::LF);
+    const std::optional<std::string> text = ImportBytes(m_ctx, PrepareImportText(body, LineEnd::LF));
+    if (!text)
+        return;
     const int n = s.Bib.LastItemIndex();
-    ParseMedline(text);
+    ParseMedline(*text);
     if (s.Bib.LastItemIndex() != n)
         FinishImport(&id);
 }
@@ -153,8 +185,7 @@ void TFormMain::ExpToClipClick()
 
 void TFormMain::Contents1Click()
 {
-    const std::string page = JoinPath(m_ctx.s.ProgramDir, "manual/lorix.html");
-    m_ctx.platform.shell.open(QString::fromStdString(page));
+    OpenWithDesktop(m_ctx, JoinPath(m_ctx.s.ProgramDir, "manual/lorix.html"));
 }
 
 void TFormMain::mnuAboutClick()

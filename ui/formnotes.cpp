@@ -8,8 +8,10 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QShowEvent>
 #include <QTextCursor>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace lorix {
 
@@ -38,6 +40,7 @@ void TFormNotes::FormCreate()
     const int l = st.ReadInt("notes.left");
     resize(w, h);
     move(l, t);
+    PlaceOnScreen(this);
 }
 
 void TFormNotes::ShowNote(const std::string& reference)
@@ -47,6 +50,14 @@ void TFormNotes::ShowNote(const std::string& reference)
     const int line = FindNoteLine(m_ctx.s.NotesList, reference);
     if (line >= 0)
         NotesMemo->setPlainText(m_ctx.Text(m_ctx.s.NotesList[static_cast<size_t>(line)]));
+}
+
+void TFormNotes::Forget()
+{
+    m_hasKey = false;
+    m_key.clear();
+    NotesMemo->clear();
+    setWindowTitle(QStringLiteral("Notes"));
 }
 
 void TFormNotes::Rename(const std::string& reference)
@@ -81,6 +92,13 @@ void TFormNotes::ApplyDispNotes()
     }
 }
 
+void TFormNotes::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        PlaceOnScreen(this); // the frame is known now
+}
+
 bool TFormNotes::eventFilter(QObject* watched, QEvent* event)
 {
     // A note is one line: Enter types a space.
@@ -96,12 +114,25 @@ bool TFormNotes::eventFilter(QObject* watched, QEvent* event)
 
 void TFormNotes::NotesMemoChange()
 {
-    if (m_ctx.w.Display && m_ctx.w.Display->ShowingItem)
+    if (m_restoring || (m_ctx.w.Display && m_ctx.w.Display->ShowingItem))
         return;
     // Before the first item was shown there is no entry to file under.
     if (!m_hasKey)
         return;
     Session& s = m_ctx.s;
+    if (!m_ctx.StoreBytes(NotesMemo->toPlainText())) {
+        // The library's encoding cannot hold a typed character: the note keeps its text.
+        const QString before = m_ctx.Text(GetNote(s.NotesList, m_key));
+        const int pos = NotesMemo->textCursor().position() -
+                        static_cast<int>(NotesMemo->toPlainText().size() - before.size());
+        m_restoring = true;
+        NotesMemo->setPlainText(before);
+        m_restoring = false;
+        QTextCursor c = NotesMemo->textCursor();
+        c.setPosition(std::clamp(pos, 0, static_cast<int>(before.size())));
+        NotesMemo->setTextCursor(c);
+        return;
+    }
     s.LibraryChanged = true;
     int e = FindNoteEntry(s.NotesList, m_key);
     if (e < 0) {

@@ -24,6 +24,9 @@ class TFormNotes final : public QWidget {
     void ShowNote(const std::string& reference);
     // The caption follows an edited reference.
     void Rename(const std::string& reference);
+    // Empties the memo and files nothing until the next item is shown (after
+    // a load: the note on show was another library's).
+    void Forget();
     // Shows or hides the window by the "Display notes window" choice.
     void ApplyDispNotes();
     // The choice: 0 always, 1 never, 2 when not empty; -1 when none.
@@ -37,11 +40,13 @@ class TFormNotes final : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     FormContext& m_ctx;
     std::string m_key;
     bool m_hasKey = false;
+    bool m_restoring = false; // a refused edit is being put back
 };
 
 } // namespace lorix

@@ -122,7 +122,7 @@ QWidget* TFormOptions::BuildFilterTab()
         QLineEdit* bound = FilterBound[i];
         connect(bound, &QWidget::customContextMenuRequested, this, [this, bound](const QPoint& pos) {
             bound->setFocus();
-            m_ctx.w.Main->PopupKeys->exec(bound->mapToGlobal(pos));
+            m_ctx.w.Main->PopupKeys->popup(bound->mapToGlobal(pos));
         });
     }
     FilterField[0]->addItems({kLineOff, QStringLiteral("type"), QStringLiteral("reference")});
@@ -437,6 +437,7 @@ void TFormOptions::mnuOptionsClick()
         m_placed = true;
         move(m_ctx.w.Main->geometry().center() - rect().center());
     }
+    PlaceOnScreen(this);
     show();
     raise();
     activateWindow();
@@ -451,8 +452,13 @@ void TFormOptions::DismissClick()
     // Closing comes last, but also when the refresh fails (a bad "charlimit"),
     // so the user is never left with two disabled windows.
     struct HideAtEnd {
-        QWidget* w;
-        ~HideAtEnd() { w->hide(); }
+        TFormOptions* w;
+        ~HideAtEnd()
+        {
+            w->hide();
+            // The keys back to the list, also when no item is shown again.
+            ReturnToList(w->m_ctx);
+        }
     } hideAtEnd{this};
     main->RefreshList(true);
     main->Reselect(remembered);
@@ -460,8 +466,9 @@ void TFormOptions::DismissClick()
 
 void TFormOptions::keyPressEvent(QKeyEvent* event)
 {
-    // Dismiss is the default button: Enter anywhere in the dialog presses it.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    // Dismiss is the default button: Enter anywhere in the dialog presses
+    // it; Escape leaves the dialog the same way, as it has no other.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
         Dismiss->click();
         return;
     }

@@ -87,7 +87,7 @@ void TFormPrint::OpenDialog()
     Columns->setCurrentIndex(-1);
     const std::string columns = s.Settings.Read("expcolumns");
     if (!columns.empty()) {
-        const int line = ToInt(columns); // a non-numeric value stops here with its error box
+        const int line = s.Settings.IntOf("expcolumns", columns); // a non-numeric value stops here with its error box
         if (line >= 0 && line < Columns->count())
             Columns->setCurrentIndex(line);
     }
@@ -104,6 +104,7 @@ void TFormPrint::OpenDialog()
     EnableWindowsBehind(m_ctx, false);
     adjustSize();
     move(m_ctx.w.Main->geometry().center() - rect().center());
+    PlaceOnScreen(this);
     show();
     raise();
     activateWindow();
@@ -126,11 +127,7 @@ void TFormPrint::ExpClick(QObject* sender)
     // here with its error box and leaves the dialog open.
     WriteHtmlExport(s, s.ShownItems, options, path);
     setWindowTitle(QStringLiteral("Launching Browser"));
-    const QString file = QString::fromStdString(path);
-    if (sender == Disp)
-        m_ctx.platform.shell.open(file);
-    else
-        m_ctx.platform.shell.print(file);
+    OpenWithDesktop(m_ctx, path, sender != Disp);
     Leave();
 }
 
@@ -143,6 +140,7 @@ void TFormPrint::Leave()
 {
     hide();
     EnableWindowsBehind(m_ctx, true);
+    ReturnToList(m_ctx);
 }
 
 void TFormPrint::keyPressEvent(QKeyEvent* event)

@@ -30,6 +30,14 @@ bool QtDialogs::askYesNo(QWidget* parent, const QString& text)
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+Answer QtDialogs::askYesNoCancel(QWidget* parent, const QString& text)
+{
+    const auto b =
+        QMessageBox::question(parent, QApplication::applicationName(), text,
+                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+    return b == QMessageBox::Yes ? Answer::Yes : b == QMessageBox::No ? Answer::No : Answer::Cancel;
+}
+
 std::optional<QString> QtDialogs::askText(QWidget* parent, const QString& title, const QString& prompt,
                                           const QString& value)
 {

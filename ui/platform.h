@@ -11,6 +11,8 @@ class QWidget;
 
 namespace lorix {
 
+enum class Answer { Yes, No, Cancel };
+
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
@@ -20,6 +22,8 @@ class Dialogs {
     virtual void fatalBox(QWidget* parent, const QString& text) = 0;
     // A confirmation box with the buttons Yes and No; true on Yes.
     virtual bool askYesNo(QWidget* parent, const QString& text) = 0;
+    // A question with the buttons Yes, No and Cancel; closing the box cancels.
+    virtual Answer askYesNoCancel(QWidget* parent, const QString& text) = 0;
     // An input box; nullopt when cancelled.
     virtual std::optional<QString> askText(QWidget* parent, const QString& title, const QString& prompt,
                                            const QString& value) = 0;
@@ -42,7 +46,8 @@ class Clipboard {
 class Shell {
   public:
     virtual ~Shell() = default;
-    // Opens a file with the program the desktop associates with it.
+    // Opens a file with the program the desktop associates with it; false
+    // when the desktop refused the request.
     virtual bool open(const QString& path) = 0;
     virtual bool print(const QString& path) = 0;
 };
@@ -52,6 +57,7 @@ class QtDialogs final : public Dialogs {
     void errorBox(QWidget* parent, const QString& text) override;
     void fatalBox(QWidget* parent, const QString& text) override;
     bool askYesNo(QWidget* parent, const QString& text) override;
+    Answer askYesNoCancel(QWidget* parent, const QString& text) override;
     std::optional<QString> askText(QWidget* parent, const QString& title, const QString& prompt,
                                    const QString& value) override;
     std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& folder,

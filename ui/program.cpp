@@ -65,6 +65,12 @@ bool Program::Start(const std::string& iniPath)
     created(w.Notes);
     w.Main->Run([&w] { w.Notes->FormCreate(); });
 
+    // Ctrl+T (hide or show the main window) from every window of the
+    // program: with the main window hidden its own shortcut would be dead.
+    for (QWidget* other :
+         std::initializer_list<QWidget*>{w.About, w.Display, w.Options, w.Log, w.Custom, w.Print, w.Notes})
+        other->addAction(w.Main->HideWindow1);
+
     // The program ends with its main window; the others go with it.
     QObject::connect(w.Main, &TFormMain::closed, w.Main, [&w] {
         for (QWidget* other : std::initializer_list<QWidget*>{w.About, w.Display, w.Options, w.Log, w.Custom,

@@ -9,18 +9,21 @@
 #include <QStringList>
 #include <deque>
 #include <optional>
+#include <utility>
 
 namespace lorix {
 
 class ScriptedDialogs final : public Dialogs {
   public:
     std::deque<bool> yesNo;
+    std::deque<Answer> yesNoCancel;
     // Answers of input boxes and file dialogs; a null QString() cancels.
     std::deque<QString> texts;
     std::deque<QString> files;
-    QStringList errors;    // texts of error boxes
-    QStringList fatals;    // texts of single-Yes boxes
-    QStringList questions; // texts of yes/no questions and prompts
+    QStringList errors;                       // texts of error boxes
+    QStringList fatals;                       // texts of single-Yes boxes
+    QStringList questions;                    // texts of yes/no questions and prompts
+    QList<std::pair<QString, bool>> answered; // the yes/no questions with their answers, in turn
     QStringList fileTitles;
     QStringList fileFolders;
     QStringList fileFilters;
@@ -30,10 +33,19 @@ class ScriptedDialogs final : public Dialogs {
     bool askYesNo(QWidget*, const QString& text) override
     {
         questions << text;
-        if (yesNo.empty())
-            return false;
-        bool a = yesNo.front();
-        yesNo.pop_front();
+        const bool a = !yesNo.empty() && yesNo.front();
+        if (!yesNo.empty())
+            yesNo.pop_front();
+        answered.push_back({text, a});
+        return a;
+    }
+    Answer askYesNoCancel(QWidget*, const QString& text) override
+    {
+        questions << text;
+        if (yesNoCancel.empty())
+            return Answer::Cancel;
+        const Answer a = yesNoCancel.front();
+        yesNoCancel.pop_front();
         return a;
     }
     std::optional<QString> askText(QWidget*, const QString&, const QString& prompt, const QString&) override
@@ -85,15 +97,16 @@ class ScriptedShell final : public Shell {
   public:
     QStringList opened;
     QStringList printed;
+    bool works = true; // false: the desktop refuses every request
     bool open(const QString& path) override
     {
         opened << path;
-        return true;
+        return works;
     }
     bool print(const QString& path) override
     {
         printed << path;
-        return true;
+        return works;
     }
 };
 

@@ -21,9 +21,7 @@ struct FolderEntry {
 std::vector<FolderEntry> ListEntries(const std::string& pdfPath)
 {
     std::vector<FolderEntry> out;
-    const size_t sep = pdfPath.find_last_of('/');
-    const std::string dir = sep == std::string::npos ? "." : pdfPath.substr(0, sep + 1);
-    const std::string start = sep == std::string::npos ? pdfPath : pdfPath.substr(sep + 1);
+    const auto [dir, start] = SplitDocumentPath(pdfPath);
     std::error_code ec;
     fs::directory_iterator it(dir, ec);
     if (ec)
@@ -75,14 +73,10 @@ std::string_view DocumentBase(std::string_view entryName)
 
 std::string DocumentKey(std::string_view reference)
 {
-    std::string key = LowerAscii(reference);
-    const size_t colon = key.find(':');
-    if (colon != std::string::npos)
-        key.erase(colon, 1);
-    return key;
+    return LowerAscii(DocumentStem(reference));
 }
 
-bool CheckConsistency(Session& s, const std::string& pdfPath)
+bool CheckConsistency(Session& s, const std::string& pdfPath, const std::function<void()>& afterItems)
 {
     SettingRestorer restore(s.Settings, "log.error");
     s.Settings.Write("log.error", "yes");
@@ -111,27 +105,21 @@ bool CheckConsistency(Session& s, const std::string& pdfPath)
     // The folder is listed once; showing an item looks up its document file
     // there by the rule of FindDocumentFile, without a file system call each.
     const std::vector<FolderEntry> entries = ListEntries(pdfPath);
-    const size_t sep = pdfPath.find_last_of('/');
-    const std::string start = sep == std::string::npos ? pdfPath : pdfPath.substr(sep + 1);
+    const size_t start = SplitDocumentPath(pdfPath).NameStart.size();
     std::unordered_set<std::string> files;
     for (const FolderEntry& e : entries)
         if (e.Regular)
-            files.insert(e.Name.substr(start.size()));
+            files.insert(e.Name.substr(start));
+    const auto listed = [&files](const std::string& name) { return files.count(name) > 0; };
 
     for (int i = 0; i <= s.Bib.LastItemIndex(); ++i) {
         Bibitem& item = lib[static_cast<size_t>(i)];
-        bool has = false;
-        if (!files.empty()) {
-            std::string ref = item.Reference;
-            const size_t colon = ref.find(':');
-            if (colon != std::string::npos)
-                ref.erase(colon, 1);
-            for (const char* ext : kDocumentExtensions)
-                has = has || files.count(ref + ext) > 0;
-        }
-        item.HasDocument = has ? 1 : 0;
+        // An empty folder holds no document: no name to build for the item.
+        item.HasDocument = !files.empty() && !DocumentFileName(DocumentStem(item.Reference), listed).empty() ? 1 : 0;
         ShowItemRows(s, i, false); // its messages; the rows are not shown
     }
+    if (afterItems)
+        afterItems();
 
     // The folder's entries are few, the items many: the entries' names are
     // what is looked up, each item's key once.

@@ -5,6 +5,7 @@
 
 #include "core/session.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +27,9 @@ std::string DocumentKey(std::string_view reference);
 // Runs the check, logging every finding and the summary through the
 // session's log with "log.error" forced to "yes" meanwhile (it reads as
 // before afterwards, also after a failure). Brings every item's HasDocument
-// up to date as showing it would. Returns whether the check passed.
-bool CheckConsistency(Session& s, const std::string& pdfPath);
+// up to date as showing it would. afterItems, when given, runs once the
+// schema rules of every item are checked, before the file test (the window
+// shows its item again there). Returns whether the check passed.
+bool CheckConsistency(Session& s, const std::string& pdfPath, const std::function<void()>& afterItems = {});
 
 } // namespace lorix

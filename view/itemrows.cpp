@@ -12,7 +12,7 @@ FieldState ClassifyField(const Schema& schema, const Bibitem& item, int fieldInd
     int side = 0;
     for (int c = 0; c < schema.ChoiceCount(); ++c) {
         const TChoices& ch = schema.ChoiceTable[static_cast<size_t>(c)];
-        if (ch.TypeName != item.ItemType)
+        if (!EqualsNoCase(ch.TypeName, item.ItemType))
             continue;
         if (ch.Alternatives[1] == name) {
             entry = c;
@@ -38,7 +38,7 @@ int ShownTypeIndex(const Schema& schema, std::string_view itemType)
 {
     int t = -1;
     for (int i = 0; i <= schema.LastTypeIndex(); ++i)
-        if (schema.TypeTable[static_cast<size_t>(i)].Name == itemType)
+        if (EqualsNoCase(schema.TypeTable[static_cast<size_t>(i)].Name, itemType))
             t = i;
     if (t < 0 && kFallbackTypeIndex <= schema.LastTypeIndex())
         t = kFallbackTypeIndex;
@@ -91,8 +91,11 @@ ItemLayout LayoutItem(const Schema& schema, const Bibitem& item, bool withText)
             row.Label = f;
             row.KeyPopup = f == "key";
             const int j = item.FindField(f);
-            if (j >= 0 && withText)
-                row.Value = item.Fields[static_cast<size_t>(j)].Value;
+            if (j >= 0) {
+                if (withText)
+                    row.Value = item.Fields[static_cast<size_t>(j)].Value;
+                row.Unbalanced = !IsBalanced(item.Fields[static_cast<size_t>(j)]);
+            }
             row.State = ClassifyField(schema, item, j, f);
             if (k >= type.RequiredCount) {
                 row.Kind = RowKind::Optional;
@@ -148,6 +151,7 @@ ItemLayout LayoutItem(const Schema& schema, const Bibitem& item, bool withText)
         row.KeyPopup = f.Name == "key";
         if (withText)
             row.Value = f.Value;
+        row.Unbalanced = !IsBalanced(f);
         if (withText)
             row.Tooltip = "Custom field.";
         row.LabelColour = kBlue;
@@ -231,6 +235,9 @@ bool AddCustomField(Session& s, int itemIndex, const std::string& typedName, con
     Bibfield& f = item.Fields[static_cast<size_t>(j)];
     f.Value += ' ';
     f.Value += value;
+    // Typed text after a macro is no macro: written bare, the words after
+    // the first would be lost on the next load.
+    f.Bare = false;
     return true;
 }
 

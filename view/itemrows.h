@@ -27,7 +27,8 @@ enum class FieldState {
 };
 
 // fieldIndex is the position of the field among the item's fields, or -1.
-// Pairs are matched by the item's own type; the last matching pair wins, and
+// Pairs are matched by the item's own type, ignoring letter case as BibTeX
+// reads types; the last matching pair wins, and
 // a conflict in the first pair of the table is never reported.
 FieldState ClassifyField(const Schema& schema, const Bibitem& item, int fieldIndex, std::string_view name);
 
@@ -56,6 +57,10 @@ struct ItemRow {
     std::string Tooltip; // empty: no tooltip
     std::string Value;
     bool KeyPopup = false; // the keyword menu is the editor's context menu
+    // The value's braces do not balance: the editor shows it in red, as a
+    // conflict, until they do (the writer would have to add braces).
+    bool Unbalanced = false;
+    Rgb ShownEditorColour() const { return Unbalanced ? kRed : EditorColour; }
 };
 
 struct ItemLayout {
@@ -73,7 +78,8 @@ struct ItemLayout {
     std::vector<std::string> Unshown;
 };
 
-// Position of the type shown for an item of type itemType (see TypeIndex).
+// Position of the type shown for an item of type itemType (see TypeIndex): the
+// last schema type of that name, ignoring letter case.
 int ShownTypeIndex(const Schema& schema, std::string_view itemType);
 
 // Without withText the rows carry no values and no tooltips, only what the

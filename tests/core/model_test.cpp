@@ -40,7 +40,8 @@ TEST(FindDocumentFile, ColonRuleAndLastExtensionWins)
 TEST(Notes, FileNameAndReferenceLinesAtEvenPositions)
 {
     for (auto [lib, notes] : {std::pair{"lib.bib", "lib.not"}, {"/a/b.c.d", "/a/b.not"}, {"library", "library.not"},
-                              {"my.data/library", "my.data/library.not"}})
+                              {"my.data/library", "my.data/library.not"}, {"d/refs.not", "d/refs.not.not"},
+                              {"refs.not.bib", "refs.not"}})
         EXPECT_EQ(NotesFileName(lib), notes) << lib;
     // The note of "b" equals the reference "c" and stands before c's own line;
     // such a note once hid the note of c.

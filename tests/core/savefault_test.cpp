@@ -1,9 +1,11 @@
 // Saving under faults: whatever goes wrong, the file on disk is either the
-// old content or the new content, complete, and the failure is reported as
-// a FileError. Faults that need a separate process (file size limit, a kill
-// at a random moment) run the save in a forked child.
+// old content or the new content, complete, the backup the old content or
+// the backup before it, and the failure is reported as a FileError. Faults
+// that need a separate process (another user, a file size limit, a kill at a
+// random moment) run the save in a forked child.
 #include "core/errors.h"
 #include "core/fileio.h"
+#include "core/library.h"
 #include "core/settings.h"
 #include "support/testutil.h"
 
@@ -13,7 +15,9 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <random>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -25,14 +29,24 @@ namespace fs = std::filesystem;
 
 namespace {
 // A library-sized text whose every byte depends on its generation, so that a
-// mix of old and new content or a cut-off file cannot pass for either.
-std::string Content(char tag, size_t entries)
+// mix of two generations or a cut-off file cannot pass for either.
+std::string Content(int gen, size_t entries)
 {
+    const std::string g = std::to_string(gen);
     std::string s;
     for (size_t i = 0; i < entries; ++i)
-        s += "@article{" + std::string(1, tag) + std::to_string(i) + ",\n  title = {T" + std::to_string(i) +
-             "},\n}\n\n";
-    return s + "% end " + std::string(1, tag) + "\n";
+        s += "@article{g" + g + "x" + std::to_string(i) + ",\n  title = {T" + std::to_string(i) + "},\n}\n\n";
+    return s + "% end " + g + " " + std::to_string(entries) + "\n";
+}
+
+// The generation of a text made by Content(gen, entries), or -1.
+int Generation(const std::string& text, size_t entries)
+{
+    const size_t end = text.rfind("% end ");
+    if (end == std::string::npos)
+        return -1;
+    const int gen = std::atoi(text.c_str() + end + 6);
+    return text == Content(gen, entries) ? gen : -1;
 }
 
 long TempFilesIn(const std::string& dir)
@@ -41,25 +55,66 @@ long TempFilesIn(const std::string& dir)
         return e.path().filename().string().find(".tmp") != std::string::npos;
     });
 }
+
+// Runs body in a child process; its exit code (0: the save claimed success,
+// 2: it threw FileError), or -1 when it did not exit.
+int InChild(const std::function<void()>& body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        try {
+            body();
+        } catch (const FileError&) {
+            ::_exit(2);
+        }
+        ::_exit(0);
+    }
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void BecomeNobody()
+{
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+        ::_exit(3);
+}
+
+// A session that saves a one-entry library with backup on.
+struct Saver {
+    Session s;
+    std::vector<std::string> errors;
+    Saver()
+    {
+        s.Settings.Write("backup", "yes");
+        s.Settings.Write("maxlogsize", "10");
+        s.Bib.Library.push_back(Bibitem{0, "article", "new", {{"title", "New"}}, ""});
+        s.NotesList = {"new", "a note"};
+        s.Log.Observer = [this](const std::string& text, MessageKind kind) {
+            if (kind == MessageKind::Error)
+                errors.push_back(text);
+        };
+    }
+};
+const char* const kSaved = "@article{new,\r\n  title = {New}\r\n  }\r\n\r\n";
 } // namespace
 
-// Faults that need a process of their own: the save runs in a forked child,
-// which exits 0 when the save claimed success and 2 when it threw FileError.
-TEST(SaveFault, ReadOnlyFolderAndFullDiskKeepTheOldFile)
+// Faults that need a process of their own.
+TEST(SaveFault, ReadOnlyFolderOrLibraryAndFullDiskKeepTheOldFile)
 {
     struct Case {
         const char* name;
-        mode_t folderMode;
+        mode_t folderMode, fileMode;
         void (*prepare)();
     } cases[] = {
         // Under root the save runs as an unprivileged user, for whom the
         // folder is as read-only as for anyone else.
-        {"read-only folder", 0555, [] {
-             if (::geteuid() == 0 && ::setuid(65534) != 0)
-                 ::_exit(3);
-         }},
+        {"read-only folder", 0555, 0644, BecomeNobody},
+        // A library its owner may not write is not replaced, although the
+        // folder would allow the rename.
+        {"read-only library", 0777, 0444, BecomeNobody},
         // The size limit stands in for a full disk: writes past it fail with EFBIG.
-        {"full disk", 0755, [] {
+        {"full disk", 0755, 0644, [] {
              std::signal(SIGXFSZ, SIG_IGN);
              rlimit lim{64 * 1024, 64 * 1024};
              ::setrlimit(RLIMIT_FSIZE, &lim);
@@ -68,23 +123,17 @@ TEST(SaveFault, ReadOnlyFolderAndFullDiskKeepTheOldFile)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        const std::string path = dir.file("lib.bib"), old = Content('o', 100), next = Content('n', 20000);
+        const std::string path = dir.file("lib.bib"), old = Content(1, 100), next = Content(2, 20000);
         WriteFile(path, old);
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+        ::chmod(path.c_str(), c.fileMode);
         ::chmod(dir.path().c_str(), c.folderMode);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
+        const int rc = InChild([&] {
             c.prepare();
-            try {
-                WriteFileAtomic(path, next);
-            } catch (const FileError&) {
-                ::_exit(2);
-            }
-            ::_exit(0);
-        }
-        int status = -1;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+            WriteFileAtomic(path, next);
+        });
         ::chmod(dir.path().c_str(), 0755);
-        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2) << "the failed write was reported as success";
+        EXPECT_EQ(rc, 2) << "the failed write was reported as success";
         EXPECT_EQ(ReadFile(path), old);
         EXPECT_EQ(TempFilesIn(dir.path()), 0);
     }
@@ -109,37 +158,183 @@ TEST(SaveFault, UnwritableTargetIsReportedWithTheFileName)
     EXPECT_FALSE(fs::exists(dir.file("no")));
     EXPECT_EQ(ReadFile(dir.file("lib.bib/inside")), "x");
     EXPECT_EQ(TempFilesIn(dir.path()), 0);
-    // A backup name held by a non-empty folder cannot take the old file; a
-    // missing old file is no error.
-    EXPECT_FALSE(RenameFile(dir.file("absent.bib"), dir.file("absent.bak")));
-    WriteFile(dir.file("old.bib"), "old");
-    EXPECT_THROW(RenameFile(dir.file("old.bib"), dir.file("lib.bib")), FileError);
-    EXPECT_EQ(ReadFile(dir.file("old.bib")), "old");
 }
 
+// Saves with backup on to targets that are more than a plain file in a
+// plain folder. Each row prepares the folder and returns the name to save
+// to; check sees the folder after the save and what it threw ("" for none).
+TEST(SaveFault, LinksModesFoldersLongNamesAndLeftovers)
+{
+    using Check = std::function<void(const TempDir&, const Saver&, const std::string& thrown)>;
+    struct Row {
+        const char* name;
+        std::function<std::string(const TempDir&)> prepare;
+        Check check;
+    };
+    const std::string longName = std::string(246, 'n') + ".bib"; // 250 bytes; with ".bak" 254
+    const std::string longer = std::string(249, 'n') + ".bib";   // 253 bytes: no room for ".bak"
+    pid_t lockHolder = 0;
+    const Row rows[] = {
+        {"a link: the target gets the text and the backup, the link stays a link",
+         [](const TempDir& d) {
+             fs::create_directory(d.file("real"));
+             WriteFile(d.file("real/target.bib"), "old");
+             fs::create_symlink("real/target.bib", d.file("lib.bib"));
+             return d.file("lib.bib");
+         },
+         [](const TempDir& d, const Saver&, const std::string& thrown) {
+             EXPECT_EQ(thrown, "");
+             EXPECT_TRUE(fs::is_symlink(d.file("lib.bib")));
+             EXPECT_EQ(ReadFile(d.file("real/target.bib")), kSaved);
+             EXPECT_EQ(ReadFile(d.file("real/target.bib.bak")), "old");
+             EXPECT_FALSE(Exists(d.file("lib.bib.bak")));
+             EXPECT_EQ(ReadFile(d.file("lib.not")), "new\r\na note\r\n"); // named after the link
+         }},
+        {"mode, owner and group of the old file are kept",
+         [](const TempDir& d) {
+             WriteFile(d.file("lib.bib"), "old");
+             EXPECT_EQ(::chown(d.file("lib.bib").c_str(), 65534, 65534), 0);
+             ::chmod(d.file("lib.bib").c_str(), 0640);
+             return d.file("lib.bib");
+         },
+         [](const TempDir& d, const Saver&, const std::string& thrown) {
+             EXPECT_EQ(thrown, "");
+             for (const char* name : {"lib.bib", "lib.bib.bak"}) {
+                 struct stat st {};
+                 ASSERT_EQ(::stat(d.file(name).c_str(), &st), 0);
+                 EXPECT_EQ(st.st_mode & 07777, 0640u) << name;
+                 EXPECT_TRUE(st.st_uid == 65534 && st.st_gid == 65534) << name;
+             }
+         }},
+        {"a folder under the backup's name is neither deleted nor replaced",
+         [](const TempDir& d) {
+             WriteFile(d.file("lib.bib"), "old");
+             fs::create_directory(d.file("lib.bib.bak"));
+             return d.file("lib.bib");
+         },
+         [](const TempDir& d, const Saver& s, const std::string& thrown) {
+             EXPECT_NE(thrown.find("lib.bib.bak"), std::string::npos) << thrown;
+             EXPECT_TRUE(fs::is_directory(d.file("lib.bib.bak")));
+             EXPECT_EQ(ReadFile(d.file("lib.bib")), "old");
+             EXPECT_TRUE(s.s.LibraryChanged);
+         }},
+        {"a name of 250 bytes saves, with its backup",
+         [&](const TempDir& d) {
+             WriteFile(d.file(longName), "old");
+             return d.file(longName);
+         },
+         [&](const TempDir& d, const Saver& s, const std::string& thrown) {
+             EXPECT_EQ(thrown, "");
+             EXPECT_EQ(ReadFile(d.file(longName)), kSaved);
+             EXPECT_EQ(ReadFile(d.file(longName + ".bak")), "old");
+             EXPECT_TRUE(s.errors.empty());
+         }},
+        {"a name without room for \".bak\" saves and says that it kept no backup",
+         [&](const TempDir& d) {
+             WriteFile(d.file(longer), "old");
+             return d.file(longer);
+         },
+         [&](const TempDir& d, const Saver& s, const std::string& thrown) {
+             EXPECT_EQ(thrown, "");
+             EXPECT_EQ(ReadFile(d.file(longer)), kSaved);
+             ASSERT_EQ(s.errors.size(), 1u);
+             EXPECT_NE(s.errors[0].find("No backup kept of " + d.file(longer)), std::string::npos);
+         }},
+        {"leftovers of killed saves of the same library go, others stay",
+         [&](const TempDir& d) {
+             const std::string lib = d.file("lib.bib");
+             WriteFile(lib, "old");
+             // Two writers that never commit: a killed one, and one still running.
+             EXPECT_EQ(InChild([&] {
+                           new AtomicFileWriter(lib);
+                           ::_exit(0);
+                       }),
+                       0);
+             int ready[2];
+             EXPECT_EQ(::pipe(ready), 0);
+             lockHolder = ::fork();
+             if (lockHolder == 0) {
+                 new AtomicFileWriter(lib);
+                 ::write(ready[1], "r", 1);
+                 ::pause();
+             }
+             char c;
+             EXPECT_EQ(::read(ready[0], &c, 1), 1);
+             ::close(ready[0]);
+             ::close(ready[1]);
+             // The names earlier versions left, and a look-alike of another file.
+             for (const char* name : {".lib.bib.tmp123", ".lib.bib.saving.tmp77", ".lib.bibx.tmp1", ".lib.bib.tmpx"})
+                 WriteFile(d.file(name), "left");
+             return lib;
+         },
+         [&](const TempDir& d, const Saver&, const std::string& thrown) {
+             EXPECT_EQ(thrown, "");
+             ::kill(lockHolder, SIGKILL);
+             ::waitpid(lockHolder, nullptr, 0);
+             std::vector<std::string> left;
+             for (const auto& e : fs::directory_iterator(d.path()))
+                 left.push_back(e.path().filename().string().substr(0, 7));
+             std::sort(left.begin(), left.end());
+             // the running writer's file, the look-alikes, the library and its backup and notes
+             EXPECT_EQ(left, (std::vector<std::string>{".lib.bi", ".lib.bi", ".lorix-", "lib.bib", "lib.bib", "lib.not"}));
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        Saver saver;
+        const std::string path = row.prepare(dir);
+        saver.s.LibraryChanged = true;
+        std::string thrown;
+        try {
+            SaveLibraryFile(saver.s, path);
+        } catch (const FileError& e) {
+            thrown = e.what();
+        }
+        row.check(dir, saver, thrown);
+        EXPECT_EQ(saver.s.LibraryChanged, !thrown.empty());
+    }
+}
+
+// Saves with backup on, killed at random moments: the library is always one
+// generation whole, its backup that generation or the one before, and the
+// next save clears what the killed ones left.
 TEST(SaveFault, KilledAtRandomMomentsLeavesOldOrNewWhole)
 {
     TempDir dir;
-    const std::string path = dir.file("lib.bib"), a = Content('a', 40000), b = Content('b', 40000); // 2 MB each
-    WriteFile(path, a);
+    const size_t entries = 15000; // about 0.7 MB
+    const std::string path = dir.file("lib.bib");
+    WriteFile(path, Content(0, entries));
     std::mt19937 rng(20261207);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    int kills = 0;
+    int kills = 0, gen = 0;
     for (int round = 0; round < 250 && std::chrono::steady_clock::now() < deadline; ++round) {
-        const std::string& next = (round % 2) ? a : b;
         pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
-        while (pid == 0)
-            WriteFileAtomic(path, next);
+        if (pid == 0) {
+            for (int next = gen + 1;; ++next) {
+                AtomicFileWriter w(path, AtomicFileWriter::Backup::Keep);
+                w.Write(Content(next, entries));
+                w.Commit();
+            }
+        }
         ::usleep(std::uniform_int_distribution<useconds_t>(0, 20000)(rng));
         ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "child ended on its own in round " << round;
         ++kills;
-        // A killed save may leave its temporary behind, but never in place of the library.
-        const std::string now = ReadFile(path);
-        ASSERT_TRUE(now == a || now == b) << "round " << round << ": " << now.size() << " bytes, neither old nor new";
+        const int now = Generation(ReadFile(path), entries);
+        ASSERT_GE(now, gen) << "round " << round << ": the library is no whole generation";
+        if (now > 0) {
+            const int bak = Generation(ReadFile(path + ".bak"), entries);
+            ASSERT_TRUE(bak == now || bak == now - 1) << "round " << round << ": backup " << bak << ", library " << now;
+        }
+        gen = now;
+        // What a killed save leaves: its own temporary file and the backup's link.
+        ASSERT_LE(TempFilesIn(dir.path()), 2) << "round " << round;
     }
     EXPECT_GE(kills, 200);
+    WriteFileAtomic(path, "last");
+    EXPECT_EQ(TempFilesIn(dir.path()), 0);
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace lorix;
 using lorix::test::Repeat;
 
@@ -90,6 +92,25 @@ TEST(BadSettings, IntegerValuesThatAreNotIntegersThrowConversionError)
     EXPECT_THROW((void)Ini("").ReadInt("listwidth"), ConversionError);
     for (auto [text, value] : {std::pair{"000000000042", 42}, {" -7 ", -7}, {"+3", 3}, {"2147483647", 2147483647}})
         EXPECT_EQ(ToInt(text), value) << text;
+    // The error box names the key and the settings file, and a NUL of the
+    // value does not end its text.
+    test::TempDir dir;
+    test::WriteFile(dir.file("lorix.ini"), "linewidth=\nmaxlogsize=4" + std::string(1, '\0') + "2\n");
+    const SettingsList ini = SettingsList::LoadFromFile(dir.file("lorix.ini"));
+    const std::pair<std::function<void()>, std::string> errors[] = {
+        {[&] { (void)ini.ReadInt("linewidth"); },
+         "'' is not a valid integer value for the setting \"linewidth\" in " + dir.file("lorix.ini") + "."},
+        {[&] { (void)ini.ReadInt("maxlogsize"); },
+         "'4^@2' is not a valid integer value for the setting \"maxlogsize\" in " + dir.file("lorix.ini") + "."},
+    };
+    for (const auto& [read, text] : errors) {
+        try {
+            read();
+            ADD_FAILURE() << text;
+        } catch (const ConversionError& e) {
+            EXPECT_EQ(e.what(), text);
+        }
+    }
 }
 
 TEST(BadSchema, ParsedSchemasAndTheirErrors)
@@ -112,7 +133,8 @@ TEST(BadSchema, ParsedSchemasAndTheirErrors)
                    " ! The setting \"choice\" holds more than 10 groups; ignored: big, big, big, big"},
         {"types=article,ghost\nfields=key,title\narticle=1,0,1\n",
          "SettingsError: The type \"ghost\" of the setting \"types\" has no key of its own."},
-        {"types=article\nfields=key\narticle=x,0\n", "ConversionError: 'x' is not a valid integer value"},
+        {"types=article\nfields=key\narticle=x,0\n",
+         "ConversionError: 'x' is not a valid integer value for the setting \"article\"."},
         {"types=article\nfields=key,title\narticle=1,2\n",
          "SettingsError: Field index 2 in setting \"article\" is outside the field list (0 to 1)."},
         {"types=article\nfields=key,title\narticle=1,-1\n",

@@ -60,11 +60,13 @@ void LoopbackServer::Answer(int c)
     // Wait in small steps so that a stopping server does not hang.
     for (int waited = 0; waited < a.delayMs && !m_stop; waited += 20)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const std::string response =
-        "HTTP/1.0 " + std::to_string(a.status) + (a.status == 200 ? " OK" : " Error") +
-        "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(a.body.size()) +
-        "\r\nConnection: close\r\n\r\n" + a.body;
-    ::send(c, response.data(), response.size(), MSG_NOSIGNAL);
+    const std::string length = a.endless ? "" : "\r\nContent-Length: " + std::to_string(a.body.size());
+    const std::string response = "HTTP/1.0 " + std::to_string(a.status) + (a.status == 200 ? " OK" : " Error") +
+                                 "\r\nContent-Type: text/plain" + length + "\r\nConnection: close\r\n\r\n" +
+                                 a.body;
+    bool sent = ::send(c, response.data(), response.size(), MSG_NOSIGNAL) >= 0;
+    while (a.endless && sent && !m_stop)
+        sent = ::send(c, a.body.data(), a.body.size(), MSG_NOSIGNAL) >= 0;
     ::close(c);
 }
 

@@ -16,6 +16,7 @@ struct HttpAnswer {
     int status = 200;
     std::string body;
     int delayMs = 0; // wait this long before answering
+    bool endless = false; // no length: body is sent again and again until the client hangs up
 };
 
 class LoopbackServer {

@@ -61,6 +61,12 @@ CommandOutput RunCommand(const std::string& shellCommand)
 
 std::string CorpusFile(const std::string& relative) { return std::string(LORIX_CORPUS_DIR) + "/" + relative; }
 
+std::string CorpusMissing()
+{
+    return fs::is_directory(LORIX_CORPUS_DIR) ? std::string()
+                                              : "the corpus folder " LORIX_CORPUS_DIR " is absent";
+}
+
 std::string Repeat(int count, const std::function<std::string(int)>& piece)
 {
     std::string s;

@@ -33,6 +33,9 @@ CommandOutput RunCommand(const std::string& shellCommand);
 
 // A file of ../shared/corpus, e.g. CorpusFile("bib/xampl.bib").
 std::string CorpusFile(const std::string& relative);
+// Why a test of the corpus cannot run ("the corpus folder ... is absent"), or
+// empty when the folder is there. A clone outside the workplace has none.
+std::string CorpusMissing();
 
 // piece(0) + piece(1) + ... + piece(count - 1).
 std::string Repeat(int count, const std::function<std::string(int)>& piece);

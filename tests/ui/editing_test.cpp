@@ -9,10 +9,12 @@
 
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <algorithm>
 #include <QtTest>
 
 using namespace lorix;
 using namespace lorix::test;
+using namespace std::string_literals;
 
 namespace {
 
@@ -68,21 +70,94 @@ class EditingTest : public QObject {
         QCOMPARE(h.s.Log.LogList.size(), size_t(3)); // two conflicts, no publisher
         d->ShowItem(0);                              // every showing reports again
         QCOMPARE(h.s.Log.LogList.size(), size_t(6));
+        // Every shown label and value reads whole: rows sized by the font, none overlapping the next.
+        for (int r = 0; r <= 17; ++r) {
+            const QPlainTextEdit* ed = d->FieldEditors[r];
+            QVERIFY2(label(r)->height() >= label(r)->sizeHint().height() &&
+                         label(r)->height() >= QFontMetrics(label(r)->font()).height() &&
+                         ed->y() >= label(r)->geometry().bottom() && label(r + 1)->y() > ed->geometry().bottom() &&
+                         ed->viewport()->height() >= ed->fontMetrics().lineSpacing() + 2,
+                     qPrintable(label(r)->text()));
+        }
 
         // With a document: silver, the button opens it, the list line gets the flag.
         QCOMPARE(d->palette().color(QPalette::Window), QColor(192, 192, 192));
+        // A black label stays black while a dialog disables the window: the
+        // style's grey would not read on silver.
+        QCOMPARE(label(6)->palette().color(QPalette::Disabled, QPalette::WindowText), QColor(0, 0, 0));
         QVERIFY(d->Datei->isEnabled());
         QCOMPARE(d->Datei->toolTip(), QStringLiteral("knuth1984.pdf"));
         QCOMPARE(h.s.Bib.Library[0].HasDocument, 1);
         QCOMPARE(h.Lines()[0], QString::fromStdString(BuildListLine(h.s, 0)));
+        // The desktop gets the document's absolute path; what it cannot open is reported.
+        const QString pdf = QString::fromStdString(h.dir.file("docs/knuth1984.pdf"));
         d->DateiClick();
-        QCOMPARE(h.shell.opened.size(), 1);
+        QCOMPARE(h.shell.opened, QStringList{pdf});
+        h.shell.works = false;
+        d->DateiClick();
+        QCOMPARE(h.Main()->Status->text(), QStringLiteral("Cannot open ") + pdf + QStringLiteral("."));
+        h.Main()->Contents1->trigger(); // no manual in this folder
+        QCOMPARE(h.Main()->Status->text(),
+                 QStringLiteral("File not found: ") + QString::fromStdString(h.dir.file("manual/lorix.html")));
+        h.shell.works = true;
 
+        // The check shows the item again, which logs its own errors again
+        // (with error logging off before the check), before the summary.
+        h.s.Settings.Write("log.error", "no");
+        h.s.Log.LogList.clear();
         h.Main()->CheckConsitency1->trigger(); // two items knuth:1984
         QCOMPARE(h.Main()->Status->text(),
                  QStringLiteral("Consistency check found errors. Refer to error log."));
         QVERIFY(d->isVisible());
         QCOMPARE(d->FieldEditors[0]->toPlainText(), QStringLiteral("knuth:1984"));
+        const std::string missing = "No value for required field \"publisher\" in book knuth:1984";
+        QCOMPARE(std::count_if(h.s.Log.LogList.begin(), h.s.Log.LogList.end(),
+                               [&](const std::string& l) { return l.ends_with(missing); }),
+                 2);
+        QVERIFY(h.s.Log.LogList.back().ends_with("Consistency check found errors. Refer to error log.") &&
+                h.s.Settings.Read("log.error") == "no");
+    }
+
+    // After the rows are laid out again, the keys still go into the field they
+    // were typed into, and no other value changes.
+    void keystrokesStayInTheirFieldWhenTheRowsMove()
+    {
+        Started h;
+        TFormDisplay* d = h.Display();
+        auto rowOf = [d](const char* label) {
+            int r = d->UsedRows() - 1;
+            while (r > 0 && d->FieldLabels[r]->text() != QLatin1String(label))
+                --r;
+            return r;
+        };
+        // Emptied and typed again (the rows after it move meanwhile), or typed into empty.
+        const struct {
+            const char *field, *before, *after;
+        } cases[] = {
+            {"aa", "aa=1 bb=2 cc=3", "aa=xy bb=2 cc=3"}, {"bb", "aa=1 bb=2 cc=3", "aa=1 bb=xy cc=3"},
+            {"aa", "aa=1", "aa=xy"}, // the only custom field
+            {"title", "aa=1 title=T", "aa=1 title=xy"},  {"title", "aa=1", "aa=1 title=xy"},
+        };
+        for (const auto& c : cases) {
+            Bibitem item = MakeItem("misc", "m", {});
+            for (const QString& f : QString::fromLatin1(c.before).split(u' '))
+                item.Fields.push_back(
+                    {f.section(u'=', 0, 0).toStdString(), f.section(u'=', 1).toStdString(), false});
+            h.SetLibrary({item});
+            h.Select(0);
+            d->FieldEditors[rowOf(c.field)]->setFocus();
+            // The keys go where the focus is, wherever it moved.
+            for (const QKeyCombination k : {QKeyCombination(Qt::ControlModifier, Qt::Key_A),
+                                            QKeyCombination(Qt::Key_Backspace), QKeyCombination(Qt::Key_X),
+                                            QKeyCombination(Qt::Key_Y)})
+                QTest::keyClick(d->focusWidget(), k.key(), k.keyboardModifiers());
+            QStringList now;
+            for (const Bibfield& f : h.s.Bib.Library[0].Fields)
+                now << QString::fromStdString(f.Name + "=" + f.Value);
+            now.sort();
+            QCOMPARE(now.join(u' '), QString::fromLatin1(c.after));
+            QCOMPARE(d->focusWidget(), d->FieldEditors[rowOf(c.field)]);
+        }
     }
 
     // That every edit reaches the item and the list line, the random session
@@ -97,6 +172,11 @@ class EditingTest : public QObject {
         const Bibitem& it = h.s.Bib.Library[0];
         d->FieldEditors[4]->setPlainText(QString()); // emptying the year removes it
         QCOMPARE(it.FindField("year"), -1);
+        // Red while the braces of a value do not balance.
+        for (const auto& [title, colour] : {std::pair{"On {DNA", QColor(255, 0, 0)}, {"On {DNA}", QColor(0, 0, 0)}}) {
+            d->FieldEditors[2]->setPlainText(QString::fromLatin1(title));
+            QCOMPARE(d->FieldEditors[2]->palette().color(QPalette::Text), colour);
+        }
         d->FieldEditors[0]->setPlainText(QStringLiteral("a2")); // the notes caption follows the reference
         QCOMPARE(h.program->W().Notes->windowTitle(), QStringLiteral("a2"));
         // Another type: the fields of the old one stay, as custom rows.
@@ -199,14 +279,29 @@ class EditingTest : public QObject {
         QCOMPARE(h.s.NotesList[3], std::string("abc def"));
         QCOMPARE(memo->toPlainText(), QStringLiteral("abc def"));
 
-        // T: main window and notes hidden, the editor at 125/255; Ctrl+T back.
+        // T: main window and notes hidden, the editor at 125/255; Ctrl+T back,
+        // typed in any window of the program.
         h.Select(0);
+        const Windows& w = h.program->W();
+        for (QWidget* window : std::initializer_list<QWidget*>{w.Display, w.Notes, w.Log}) {
+            h.Display()->MakeTransparentClick();
+            QVERIFY(!h.Main()->isVisible() && !n->isVisible());
+            QVERIFY(qAbs(h.Display()->windowOpacity() - 125.0 / 255.0) < 0.01);
+            window->show();
+            window->activateWindow(); // shortcuts need an active window
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier);
+            QVERIFY2(h.Main()->isVisible() && n->isVisible(), qPrintable(window->objectName()));
+            QCOMPARE(h.Display()->windowOpacity(), 1.0);
+        }
+        w.Log->hide();
+        // The editor closed while the main window is hidden brings it back.
         h.Display()->MakeTransparentClick();
-        QVERIFY(!h.Main()->isVisible() && !n->isVisible());
-        QVERIFY(qAbs(h.Display()->windowOpacity() - 125.0 / 255.0) < 0.01);
-        h.Main()->HideWindow1->trigger();
-        QVERIFY(h.Main()->isVisible() && n->isVisible());
-        QCOMPARE(h.Display()->windowOpacity(), 1.0);
+        h.Display()->close();
+        QVERIFY(h.Main()->isVisible() && h.Display()->windowOpacity() == 1.0);
+        // With no item shown, Ctrl+T would leave no window at all: it does nothing.
+        QTest::keyClick(h.Main(), Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(h.Main()->isVisible());
 
         // References that differ in letter case share one note: once the
         // reference is edited onto another item's, the memo must show that
@@ -238,6 +333,73 @@ class EditingTest : public QObject {
         h.Select(0);
         h.Select(1);
         QCOMPARE(n->NotesMemo->toPlainText(), QStringLiteral("xy"));
+    }
+
+    // A Windows-1252 library never gets a "?" for a character it cannot hold:
+    // the value keeps its text and an error message names the character.
+    void charactersTheLibrarysEncodingCannotHoldAreRefused()
+    {
+        Started h;
+        TFormMain* m = h.Main();
+        auto latin1 = [&h](std::vector<Bibitem> items) {
+            h.SetLibrary(std::move(items));
+            h.s.Bib.Utf8 = false;
+            h.Main()->RefreshList(false);
+        };
+        latin1({MakeItem("misc", "m", {{"title", "Caf\xe9"}})});
+        h.Select(0);
+        TFormDisplay* d = h.Display();
+        QPlainTextEdit* title = d->FieldEditors[2];
+        QCOMPARE(title->toPlainText(), QString::fromUtf8("Caf\xc3\xa9"));
+        const QString lodz = QString::fromUtf8(" \xc5\x81\xc3\xb3" "d\xc5\xba \xce\xb1");
+        const QString refused = QStringLiteral("Character U+0141 cannot be held by Windows-1252, the encoding "
+                                               "of this library: the change was refused.");
+        title->moveCursor(QTextCursor::End);
+        title->insertPlainText(lodz); // pasted whole: refused whole
+        QVERIFY(GetFieldValue(h.s.Bib.Library[0], "title") == "Caf\xe9" && m->Status->text() == refused);
+        QCOMPARE(title->toPlainText(), QString::fromUtf8("Caf\xc3\xa9"));
+        for (const QChar c : lodz) // typed: what the code page holds goes in
+            QTest::sendKeyEvent(QTest::Click, title, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "title"), "Caf\xe9 \xf3" "d "s);
+        QVERIFY(m->Status->text().startsWith(QStringLiteral("Character U+03B1 ")));
+
+        // The note, the custom field dialog and a new item's reference.
+        QPlainTextEdit* memo = h.program->W().Notes->NotesMemo;
+        memo->setPlainText(QString::fromUtf8("\xce\xb1"));
+        QVERIFY(h.s.NotesList.empty() && memo->toPlainText().isEmpty());
+        TFormCustom* c = h.program->W().Custom;
+        m->newField->trigger();
+        c->Fieldname->setText(QStringLiteral("x"));
+        c->Fieldvalue->setText(QString::fromUtf8("\xe2\x82\xac \xce\xb1"));
+        c->OK->click(); // stays up to be mended
+        QVERIFY(c->isVisible() && h.s.Bib.Library[0].FindField("x") < 0);
+        c->Cancel->click();
+        h.dialogs.texts.push_back(QString::fromUtf8("\xc5\x81"));
+        m->AddItem->trigger();
+        QCOMPARE(h.s.Bib.Library.back().Reference, ""s);
+        m->HideWindow1->trigger();
+
+        // Imported text: converted where the code page holds it, else not imported.
+        const struct {
+            const char* record; // UTF-8, as on the clipboard
+            const char* title;  // as stored; nullptr: refused
+        } imports[] = {
+            {"TI  - Caf\xc3\xa9 \xe2\x80\x93 a study.\nAU  - M\xc3\xbcller J\nAD  - \xce\xb1 institute\n",
+             "Caf\xe9 \x96 a study"},
+            {"TI  - The \xce\xb1 helix.\nAU  - Smith J\n", nullptr},
+            {"TI  - A study.\nAU  - \xc5\x81ukasz J\n", nullptr},
+        };
+        for (const auto& i : imports) {
+            latin1({MakeItem("misc", "m", {})});
+            h.clipboard.content = QString::fromUtf8(i.record);
+            m->mnuImportfC->trigger();
+            QCOMPARE(h.s.Bib.Library.size(), size_t(i.title ? 2 : 1));
+            if (i.title)
+                QVERIFY(GetFieldValue(h.s.Bib.Library[1], "title") == i.title &&
+                        GetFieldValue(h.s.Bib.Library[1], "author") == "M\xfcller, J");
+            else
+                QVERIFY(m->Status->text().endsWith(u"the encoding of this library: not importing."));
+        }
     }
 
     void deleteAndAddSelect()

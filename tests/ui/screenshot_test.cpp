@@ -35,10 +35,7 @@ class ScreenshotTest : public QObject {
   private slots:
     void windows()
     {
-        Harness h(Overrides{{"filename", "sample.bib"},
-                            {"displaynotes", "0"},
-                            {"main.width", "900"},
-                            {"main.height", "480"}});
+        Harness h(Overrides{{"filename", "sample.bib"}, {"displaynotes", "0"}, {"main.height", "480"}});
         for (const char* f : {"sample.bib", "sample.not"})
             WriteFile(h.dir.file(f), ReadFile(std::string(LORIX_SOURCE_DIR "/data/") + f));
         QVERIFY(h.Start());

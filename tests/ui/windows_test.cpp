@@ -2,15 +2,24 @@
 // library names, the menu bar and the list's keys, the Navigator, the codec of
 // shown text, the options dialog, and import and export (the PubMed fetch and
 // the clipboard watch against a loopback server).
+#include "core/fileio.h"
 #include "support/httpserver.h"
 #include "ui/codec.h"
+#include "ui/formabout.h"
+#include "ui/formcustom.h"
+#include "ui/formnotes.h"
 #include "ui/formprint.h"
 #include "uitest.h"
 
+#include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QtTest>
 #include <functional>
+#include <filesystem>
+#include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 using namespace lorix;
 using namespace lorix::test;
@@ -62,8 +71,8 @@ class WindowsTest : public QObject {
         QCOMPARE(shown.join(u'|'), u"Lorix for Windows V0.99|No loaded items.|Filename and number of items.|"
                                    u"List of filtered items.|Status"_s);
         QVERIFY(m->Items->uniformItemSizes() && QFontInfo(m->Items->font()).fixedPitch());
-        // Windows that were never shown keep the geometry read at start.
-        QCOMPARE(QRect(m->x(), m->y(), m->width(), m->height()), QRect(40, 60, 900, 640));
+        // Windows that were never shown keep the geometry read at start where it fits the screen.
+        QCOMPARE(QRect(m->x(), m->y(), m->width(), m->height()), QRect(10, 40, 760, 600));
         QStringList menus;
         for (QAction* top : m->menuBar()->actions())
             menus << top->text() + u": "_s + Describe(top->menu());
@@ -106,6 +115,33 @@ class WindowsTest : public QObject {
             QDir(QString::fromStdString(none.dir.path())).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries));
     }
 
+    // Whatever the settings say, every window starts whole on the screen,
+    // keeping its size where that fits; the delivered settings fit 1280x800.
+    void windowsStartWholeOnTheScreen()
+    {
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        Started h(Overrides{{"main.left", "5000"}, {"main.top", "-300"}, {"main.width", "300"},
+                            {"main.height", "200"}, {"display.left", "-900"}, {"display.top", "100"},
+                            {"display.width", "5000"}, {"display.height", "400"}, {"notes.top", "5000"},
+                            {"notes.height", "160"}});
+        const std::pair<QWidget*, QSize> windows[] = {{h.Main(), QSize(300, 200)},
+                                                      {h.Display(), QSize(area.width(), 400)},
+                                                      {h.program->W().Notes, QSize(460, 160)}};
+        for (const auto& [w, size] : windows) {
+            QVERIFY2(area.contains(w->frameGeometry()) && w->size() == size, qPrintable(w->objectName()));
+            w->show(); // and so they show
+            QVERIFY2(area.contains(w->frameGeometry()), qPrintable(w->objectName()));
+        }
+
+        // With room for a title bar of 30 pixels above each.
+        const SettingsList ini = SettingsList::LoadFromFile(std::string(LORIX_SOURCE_DIR) + "/data/lorix.ini");
+        for (const std::string window : {"main", "display", "notes"}) {
+            const QRect frame(ini.ReadInt(window + ".left"), ini.ReadInt(window + ".top"),
+                              ini.ReadInt(window + ".width"), ini.ReadInt(window + ".height") + 30);
+            QVERIFY2(QRect(0, 0, 1280, 800).contains(frame), window.c_str());
+        }
+    }
+
     void logFileAndLogWindow()
     {
         QCOMPARE(Started(Overrides{{"logfile", "absent.log"}}).Main()->Status->text(),
@@ -136,13 +172,12 @@ class WindowsTest : public QObject {
             h.SetLibrary({MakeItem("book", "a", {})});
             h.s.Bib.Blocks = {"@string{x = \"y\"}"};
             h.s.Bib.TrailingText = "tail";
-            h.s.LibraryChanged = true; // left as it is, and no question
-            h.Main()->NewLibrary1->trigger();
+            h.Main()->NewLibrary1->trigger(); // nothing unsaved: no question
             QCOMPARE(Names(h) + ": " + h.Main()->Heading->text().toStdString(),
                      expected + " old.bib: "s + expected + ": 0 items.");
             QVERIFY(h.Main()->ItemLines->rowCount() == 0 && h.s.Bib.Library.empty() &&
                     h.s.Bib.Blocks.empty() && h.s.Bib.TrailingText.empty());
-            QVERIFY(h.s.LibraryChanged && h.dialogs.questions.isEmpty() &&
+            QVERIFY(!h.s.LibraryChanged && h.dialogs.questions.isEmpty() &&
                     h.Main()->LastFile->text() == u"older.bib"_s);
         }
 
@@ -171,6 +206,157 @@ class WindowsTest : public QObject {
         }
     }
 
+    // A load whose notes file cannot be read changes nothing, the library's
+    // names included; a library without notes shows none of the notes of
+    // the library before it and saves an empty notes file.
+    void loadIsAllOrNothingAndNotesStayWithTheirLibrary()
+    {
+        Started h(Overrides{{"displaynotes", "0"}});
+        ::chmod(h.dir.path().c_str(), 0755);
+        WriteFile(h.dir.file("a.bib"), "@a{A1, t = {1}}\n");
+        WriteFile(h.dir.file("a.not"), "A1\r\nnote of a\r\n");
+        WriteFile(h.dir.file("b.bib"), "@a{A1, t = {2}}\n@a{B2, t = {3}}\n");
+        WriteFile(h.dir.file("c.bib"), "@a{C1, t = {4}}\n");
+        WriteFile(h.dir.file("c.not"), "C1\r\nnote of c\r\n");
+        ::chmod(h.dir.file("c.not").c_str(), 0);
+        auto load = [&h](const char* name) {
+            h.dialogs.files.push_back(QString::fromLatin1(name));
+            h.Main()->mnuLoad->trigger();
+        };
+        auto state = [&h] {
+            return Names(h) + "|" + h.Main()->Heading->text().toStdString() + "|" +
+                   h.Lines().join(u'/').toStdString() + "|" + h.Main()->LastFile->text().toStdString() + "|" +
+                   std::to_string(h.s.NotesList.size()) + "|" + h.program->W().Notes->NotesMemo->toPlainText().toStdString();
+        };
+        load("a.bib");
+        h.Select(0);
+        const std::string before = state();
+        QCOMPARE(before.substr(before.rfind('|')), "|note of a"s);
+        // Read as another user: the notes file is unreadable for anyone but the superuser.
+        const bool root = ::geteuid() == 0;
+        QVERIFY(!root || ::seteuid(65534) == 0);
+        load("c.bib");
+        QVERIFY(!root || ::seteuid(0) == 0);
+        QCOMPARE(h.dialogs.errors.size(), 1);
+        QVERIFY(h.dialogs.errors[0].startsWith(u"Cannot open file"_s));
+        QCOMPARE(state(), before);
+        load("b.bib");
+        QCOMPARE(h.s.NotesList.size(), size_t(0));
+        QCOMPARE(h.program->W().Notes->NotesMemo->toPlainText(), QString());
+        h.Select(0); // A1 again, now b's
+        QCOMPARE(h.program->W().Notes->NotesMemo->toPlainText(), QString());
+        h.Main()->mnuSave->trigger();
+        QCOMPARE(ReadFile(h.dir.file("b.not")), ""s);
+    }
+
+    // Unsaved changes before Load (every way) and New Library: Yes saves them
+    // first, No drops them, Cancel leaves everything as it was.
+    void unsavedChangesAreSavedOrAskedAboutBeforeLoadAndNewLibrary()
+    {
+        const std::pair<const char*, std::function<void(Harness&)>> ways[] = {
+            {"menu", [](Harness& h) { h.dialogs.files.push_back(u"two.bib"_s), h.Main()->mnuLoad->trigger(); }},
+            {"key L",
+             [](Harness& h) {
+                 h.dialogs.files.push_back(u"two.bib"_s), QTest::keyClick(h.Main()->Items, Qt::Key_L);
+             }},
+            {"last file", [](Harness& h) { h.Main()->LastFile->trigger(); }},
+            {"named", [](Harness& h) { h.Main()->Run([&h] { h.Main()->OpenLibrary(u"two.bib"_s); }); }},
+            {"new library", [](Harness& h) { h.Main()->NewLibrary1->trigger(); }},
+        };
+        const std::string one = "@misc{old,\r\n  note = {x}\r\n  }\r\n\r\n";
+        for (const auto& [way, run] : ways) {
+            for (const Answer answer : {Answer::Yes, Answer::No, Answer::Cancel}) {
+                Harness h(Overrides{{"filename", "one.bib"}, {"lastfile", "two.bib"}, {"datapath", "./"}});
+                WriteFile(h.dir.file("one.bib"), one);
+                WriteFile(h.dir.file("two.bib"), "@misc{new, note = {y}}");
+                QVERIFY(h.Start());
+                h.s.Bib.Library[0].Fields[0].Value = "edited";
+                h.s.LibraryChanged = true;
+                h.dialogs.yesNoCancel = {answer};
+                run(h);
+                const std::string what = way + " "s + "YNC"[int(answer)];
+                QVERIFY2(h.dialogs.questions == QStringList{u"Library has changed since last save. Save now?"_s},
+                         what.c_str());
+                const bool edited = ReadFile(h.dir.file("one.bib")).find("edited") != std::string::npos;
+                const std::string shown = h.s.Bib.Library.empty() ? "" : h.s.Bib.Library[0].Reference;
+                const bool replaced = shown == (way == "new library"s ? "" : "new");
+                QVERIFY2(edited == (answer == Answer::Yes) && replaced == (answer != Answer::Cancel) &&
+                             h.s.LibraryChanged == (answer == Answer::Cancel) &&
+                             (answer != Answer::Cancel || Names(h) == "one.bib two.bib"),
+                         what.c_str());
+            }
+        }
+        // With autosave on there is no question; a save that fails stops the load.
+        for (const bool fails : {false, true}) {
+            Harness h(Overrides{{"filename", "one.bib"}, {"autosave", "yes"}, {"backup", "no"}});
+            WriteFile(h.dir.file("one.bib"), one);
+            WriteFile(h.dir.file("two.bib"), "@misc{new, note = {y}}");
+            QVERIFY(h.Start());
+            h.s.LibraryChanged = true;
+            if (fails)
+                h.s.Settings.Write("filename", "no/such/folder/one.bib");
+            h.dialogs.files.push_back(u"two.bib"_s);
+            h.Main()->mnuLoad->trigger();
+            QVERIFY(h.dialogs.questions.isEmpty() && h.dialogs.errors.size() == (fails ? 1 : 0));
+            QCOMPARE(h.s.Bib.Library[0].Reference, fails ? "old"s : "new"s);
+        }
+    }
+
+    // A library file changed by another program: a notice at once, that does
+    // not stop the work; a question before a save would overwrite it; a reload
+    // on request.
+    void aLibraryChangedOnDiskIsNeverOverwrittenSilently()
+    {
+        Harness h(Overrides{{"filename", "lib.bib"}, {"backup", "no"}});
+        const std::string lib = h.dir.file("lib.bib");
+        WriteFile(lib, "@misc{mine, note = {1}}");
+        QVERIFY(h.Start());
+        TFormMain* m = h.Main();
+        m->show();
+        auto settle = [] { QTest::qWait(150); }; // time for a notice that must not come
+        // Our own saves are no change by another program.
+        h.s.LibraryChanged = true;
+        m->mnuSave->trigger();
+        settle();
+        QVERIFY(m->Notice->isHidden() && h.dialogs.questions.isEmpty());
+
+        // Replaced by a rename, as editors save.
+        WriteFile(lib + ".new", "@misc{theirs, note = {2}}");
+        std::filesystem::rename(lib + ".new", lib);
+        QTRY_VERIFY(!m->Notice->isHidden());
+        QCOMPARE(m->NoticeText->text(), u"The file lib.bib was changed by another program."_s);
+        QVERIFY(m->isEnabled() && m->Items->geometry().top() > m->Notice->geometry().bottom());
+        const QString overwrite =
+            u"The file lib.bib was changed by another program since it was loaded. Overwrite it?"_s;
+        h.s.LibraryChanged = true;
+        for (QAction* save : {m->mnuSave, m->Exit1}) { // answered No: their file stays whole
+            // Quitting asks to save first.
+            h.dialogs.yesNo = save == m->Exit1 ? std::deque<bool>{true, false} : std::deque<bool>{false};
+            save->trigger();
+            QVERIFY(h.dialogs.questions.last() == overwrite && h.s.LibraryChanged && m->isVisible());
+            QCOMPARE(ReadFile(lib), "@misc{theirs, note = {2}}"s);
+        }
+        // Reload, after the question about the unsaved changes.
+        h.dialogs.yesNoCancel = {Answer::No};
+        m->NoticeReload->click();
+        QVERIFY(h.s.Bib.Library[0].Reference == "theirs" && !h.s.LibraryChanged && m->Notice->isHidden());
+
+        // Changed in place this time, then overwritten on request; the notice goes.
+        WriteFile(lib, "@misc{third, note = {3}}");
+        QTRY_VERIFY(!m->Notice->isHidden());
+        h.dialogs.yesNo = {true};
+        m->mnuSave->trigger();
+        QVERIFY(ReadFile(lib).find("theirs") != std::string::npos && m->Notice->isHidden());
+        // Dismissed, the notice goes; the save still asks.
+        WriteFile(lib, "@misc{fourth, note = {4}}");
+        QTRY_VERIFY(!m->Notice->isHidden());
+        m->NoticeDismiss->click();
+        QVERIFY(m->Notice->isHidden());
+        h.dialogs.yesNo = {false};
+        m->mnuSave->trigger();
+        QVERIFY(h.dialogs.questions.last() == overwrite && ReadFile(lib).find("fourth") != std::string::npos);
+    }
+
     void closeAsksWritesEverythingOrStaysOpenAfterAFailedWrite()
     {
         Started h(Overrides{{"switchsortingoff", "yes"},
@@ -189,7 +375,7 @@ class WindowsTest : public QObject {
         QVERIFY(("\n" + ini).find("\nsorting=") == std::string::npos);
         // The display window was never shown, so it keeps the size it was created with.
         for (const char* line :
-             {"filtering=no", "main.width=700", "main.height=500", "display.width=460", "notes.top=790"})
+             {"filtering=no", "main.width=700", "main.height=500", "display.width=460", "notes.top=540"})
             QVERIFY2(IniHasLine(ini, line), line);
         QVERIFY(Exists(h.dir.file("run.log")) && !Exists(h.dir.file("*none*")));
 
@@ -203,7 +389,7 @@ class WindowsTest : public QObject {
         w.s.ProgramDir = w.dir.path();
         QVERIFY(w.Main()->close() && wClosed.count() == 1);
         // No changes: no question; savesize=no keeps the stored size; logfile "*none*": no log.
-        QVERIFY(w.dialogs.questions.isEmpty() && IniHasLine(w.IniOnDisk(), "main.width=900") &&
+        QVERIFY(w.dialogs.questions.isEmpty() && IniHasLine(w.IniOnDisk(), "main.width=760") &&
                 !Exists(w.dir.file("*none*")));
 
         // A failed save of the library, which autosave tries first: nothing of the later steps happens.
@@ -377,6 +563,82 @@ class WindowsTest : public QObject {
             ++row;
         QCOMPARE(w.Display()->FieldEditors[static_cast<size_t>(row)]->toPlainText(), QString::fromLatin1(title));
         QCOMPARE(w.s.Bib.Library[0].Fields[0].Value, title);
+    }
+
+    // Every dialog that holds the main window back gives the keys to the list
+    // when it goes, so the next letter runs its command; the about box and
+    // the options dialog also go by their keys.
+    void dialogsGoByTheirKeysAndGiveTheKeysBackToTheList()
+    {
+        Started h;
+        TFormMain* m = h.Main();
+        const Windows& w = h.program->W();
+        h.SetLibrary({MakeItem("misc", "a", {}), MakeItem("misc", "b", {})});
+        m->show();
+        m->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m));
+        auto key = [](QWidget* window, Qt::Key k) {
+            QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, k);
+        };
+        const std::pair<const char*, std::function<void()>> ways[] = {
+            {"about, OK", [&] { m->mnuAbout->trigger(), w.About->OK->click(); }},
+            {"about, Enter", [&] { m->mnuAbout->trigger(), key(w.About, Qt::Key_Return); }},
+            {"about, Escape", [&] { m->mnuAbout->trigger(), key(w.About, Qt::Key_Escape); }},
+            {"custom field, OK", [&] { h.Select(0), m->newField->trigger(), w.Custom->OK->click(); }},
+            {"custom field, Cancel", [&] { h.Select(1), m->newField->trigger(), w.Custom->Cancel->click(); }},
+            {"options, Dismiss",
+             [&] { m->RefreshList(false), m->mnuOptions->trigger(), w.Options->Dismiss->click(); }},
+            {"options, Escape", [&] { m->mnuOptions->trigger(), key(w.Options->FilterBound[0], Qt::Key_Escape); }},
+            {"HTML export, Cancel", [&] { m->mnuHTML->trigger(), w.Print->Cancel->click(); }},
+        };
+        for (const auto& [way, run] : ways) {
+            m->Navigator->setFocus();
+            run();
+            QVERIFY2(!w.About->isVisible() && !w.Custom->isVisible() && !w.Options->isVisible() &&
+                         !w.Print->isVisible() && m->isEnabled(),
+                     way);
+            QTRY_VERIFY2(QApplication::focusWidget() == m->Items, way);
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_V);
+        QVERIFY(h.Log()->isVisible() && m->Navigator->text().isEmpty());
+
+        // The about box's text reads whole, without a scroll bar.
+        m->mnuAbout->trigger();
+        QVERIFY(w.About->Text->height() >= w.About->Text->heightForWidth(w.About->Text->width()));
+        w.About->OK->click();
+    }
+
+    // The keyword menu opens over the dialogs that hold the main window back,
+    // and a keyword chosen there lands in the box it was opened from.
+    void keywordMenuWorksInTheDialogs()
+    {
+        Started h(Overrides{{"filter1.field", "key"}});
+        TFormMain* m = h.Main();
+        const Windows& w = h.program->W();
+        h.s.KeywordList = {"dna"};
+        m->BuildPopupKeys();
+        h.SetLibrary({MakeItem("misc", "a", {})});
+        h.Select(0);
+        auto chooseIn = [&](QLineEdit* box) {
+            bool open = false;
+            QTimer::singleShot(0, m, [&] {
+                open = m->PopupKeys->isVisible() && m->PopupKeys->isEnabled();
+                m->PopupKeys->hide(); // as a click on an entry does, before it runs
+                m->PopupKeys->actions().value(0)->trigger();
+            });
+            emit box->customContextMenuRequested(QPoint(2, 2));
+            QTRY_VERIFY(open);
+            QTRY_COMPARE(box->text(), u"dna"_s);
+        };
+        m->AddKeywords1->trigger();
+        QVERIFY(!m->isEnabled());
+        chooseIn(w.Custom->Fieldvalue);
+        w.Custom->Cancel->click();
+        m->mnuOptions->trigger();
+        QVERIFY(!m->isEnabled() && w.Options->FilterBound[0]->contextMenuPolicy() == Qt::CustomContextMenu);
+        QVERIFY(QTest::qWaitForWindowActive(w.Options)); // the keyword goes to the box with the focus
+        chooseIn(w.Options->FilterBound[0]);
+        w.Options->Dismiss->click();
     }
 
     void optionsStartFromTheSettingsFollowTheEnabledRulesAndWriteEveryKey()

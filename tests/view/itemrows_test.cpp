@@ -1,5 +1,6 @@
 // The item editor's rows, write-back and item commands, and the consistency
 // check built on them, on a session made in memory.
+#include "core/library.h"
 #include "support/testutil.h"
 #include "view/consistency.h"
 #include "view/itemrows.h"
@@ -31,6 +32,7 @@ ItemLayout Laid(const Schema& schema, const Bibitem& item)
         const ItemRow &a = full.Rows[k], &b = bare.Rows[k];
         EXPECT_TRUE(a.Label == b.Label && a.Kind == b.Kind && a.State == b.State && a.Bold == b.Bold &&
                     a.Italic == b.Italic && a.LabelColour == b.LabelColour && a.EditorColour == b.EditorColour &&
+                    a.Unbalanced == b.Unbalanced &&
                     b.Value.empty() && b.Tooltip.empty())
             << item.Reference << " " << a.Label;
     }
@@ -54,7 +56,7 @@ std::string Describe(const ItemRow& r)
     };
     const char* const kinds[] = {"ref", "req", "opt", "custom"};
     return r.Label + " " + kinds[static_cast<int>(r.Kind)] + (r.Bold ? " bold" : "") + (r.Italic ? " italic" : "") +
-           " " + colour(r.LabelColour) + "/" + colour(r.EditorColour) + (r.KeyPopup ? " keys" : "") + " " + r.Tooltip;
+           " " + colour(r.LabelColour) + "/" + colour(r.ShownEditorColour()) + (r.KeyPopup ? " keys" : "") + " " + r.Tooltip;
 }
 
 // A schema with an "article" type (author, title required; year, key,
@@ -110,8 +112,9 @@ TEST_F(Editing, ClassifyFieldStates)
         {"article", {{"author", "A"}, {"editor", "E"}}, "editor", FieldState::ChoiceConflict},
         // first pair of the table: a conflict reads as ChoiceThis
         {"article", {{"journal", "J"}, {"year", "1999"}}, "journal", FieldState::ChoiceThis},
-        // an unknown type matches no pair even when shown under a fallback type
-        {"Article", {{"author", "A"}, {"editor", "E"}}, "author", FieldState::Present},
+        // pairs match the type ignoring case; an unknown type matches none
+        {"ARTICLE", {{"author", "A"}, {"editor", "E"}}, "author", FieldState::ChoiceConflict},
+        {"articles", {{"author", "A"}, {"editor", "E"}}, "author", FieldState::Present},
     };
     for (const auto& [type, fields, name, want] : cases) {
         Bibitem it = Item(type, "r", fields);
@@ -158,6 +161,13 @@ TEST_F(Editing, RowStylesTooltipsAndSchemaMessages)
     l = Laid(s.schema, Item("article", "j", {{"author", "A"}, {"title", "T"}, {"year", "1"}}));
     EXPECT_TRUE(l.Errors.empty());
     EXPECT_EQ(Describe(l.Rows[5]), "journal opt italic black/black Optional field. Leave empty.");
+    // A type in capitals is the schema's type, and the messages name it so;
+    // values whose braces do not balance show red.
+    l = LayoutItem(s.schema, Item("Article", "A1", {{"title", "Close } brace"}, {"note", "{open"}, {"n", "{ok}"}}));
+    EXPECT_EQ(l.TypeName + " " + std::to_string(l.Rows.size()), "article 8");
+    EXPECT_EQ(l.Errors, (Strings{"No value for required field \"author\" in article A1"}));
+    EXPECT_EQ(Describe(l.Rows[2]), "title req bold red/red This is a required field.");
+    EXPECT_EQ(Describe(l.Rows[6]) + "|" + Describe(l.Rows[7]), "note custom blue/red Custom field.|n custom blue/black Custom field.");
 }
 
 TEST_F(Editing, CustomRowsUnknownTypesAndRowsThatRunOut)
@@ -212,12 +222,17 @@ TEST_F(Editing, WriteBackCustomFieldsAndAFullItem)
     EXPECT_EQ(s.NotesList, (Strings{"abcd", "a note"})); // the note moves with each renaming
     EXPECT_EQ(s.Bib.Library[AddNewItem(s, "x,y}")].Reference, "xy");
 
-    i = Add(Item("article", "r", {{"note", "y"}}));
+    i = Add(Item("article", "r", {{"note", "y"}, {"month", "jan", true}}));
     // An empty name or value adds nothing; what would break the entry is dropped from the name.
     for (const auto& [name, value] : {std::pair("note", "x"), {"Note", "z"}, {"", "ignored"}, {"empty", ""},
-                                      {"@a b=c,", "w"}})
+                                      {"@a b=c,", "w"}, {"month", "or feb"}})
         AddCustomField(s, i, name, value);
-    EXPECT_EQ(Fields(s.Bib.Library[i]), "r|note=y x|Note=z|abc=w|");
+    EXPECT_EQ(Fields(s.Bib.Library[i]), "r|note=y x|month=jan or feb|Note=z|abc=w|");
+    // Text added to a macro is written as text, so that it reads back whole.
+    TBib back;
+    ReadContext ctx;
+    ReadBibText(FormatLibrary(TBib{{s.Bib.Library[i]}, {}, {}, true}, {}), back, ctx);
+    EXPECT_EQ(GetFieldValue(back.Library.at(0), "month"), "jan or feb");
     EXPECT_EQ(AppendKeyword("", "k") + "|" + AppendKeyword("\ta k   \r\n", "k"), "k|a k k");
 
     // A full item refuses another field, but appending to one it has works.
@@ -230,6 +245,14 @@ TEST_F(Editing, WriteBackCustomFieldsAndAFullItem)
     EXPECT_EQ(Messages().back(), "Item full already holds 31 fields. Field note not added.");
     EXPECT_TRUE(AddCustomField(s, i, "f0", "w"));
     EXPECT_EQ(GetFieldValue(s.Bib.Library[i], "f0"), "v w");
+
+    // A "}" typed into a value: the save adds its partner and says so, and
+    // every field of the item reads back.
+    EXPECT_EQ(WriteBackRow(s, 0, "title", "Close } brace"), EditResult::Set);
+    SaveLibraryFile(s, dir.file("typed.bib"));
+    EXPECT_EQ(Messages().back(), "Unbalanced braces in field title of entry abcd: saved with the missing braces added.");
+    LoadLibraryFile(s, dir.file("typed.bib"));
+    EXPECT_EQ(Fields(s.Bib.Library.at(0)), "abcd|year=1|title={Close } brace|journal=J|");
 }
 
 TEST_F(Editing, NewItemDeleteAndTheSelectionAfterIt)
