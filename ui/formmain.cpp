@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "core/fileio.h"
 #include "core/library.h"
+#include "core/recent.h"
 #include "ui/formdisplay.h"
 #include "ui/formlog.h"
 #include "ui/formnotes.h"
@@ -216,6 +217,11 @@ void TFormMain::BuildMenu()
     mnuLoad = MakeAction(QStringLiteral("mnuLoad"), QStringLiteral("&Load Library"),
                          QKeySequence(Qt::CTRL | Qt::Key_L), [this] { mnuLoadClick(mnuLoad); });
     file->addAction(mnuLoad);
+    RecentLibraries1 = file->addMenu(QStringLiteral("Recent Libraries"));
+    RecentLibraries1->setObjectName(QStringLiteral("RecentLibraries1"));
+    // Built again each time it opens, so that a file deleted or brought back
+    // meanwhile shows as it is now.
+    connect(RecentLibraries1, &QMenu::aboutToShow, this, [this] { BuildRecentMenu(); });
     mnuSave = MakeAction(QStringLiteral("mnuSave"), QStringLiteral("&Save Library"),
                          QKeySequence(Qt::CTRL | Qt::Key_S), [this] { mnuSaveClick(mnuSave); });
     file->addAction(mnuSave);
@@ -363,6 +369,7 @@ bool TFormMain::FormCreate(const std::string& iniPath)
         PlaceOnScreen(this);
         ParseSessionSchema(s);
     });
+    BuildRecentMenu();
     return true;
 }
 
@@ -853,8 +860,37 @@ void TFormMain::LoadCurrent(const Names* before)
         throw;
     }
     Watch->Take(name);
-    if (loaded)
+    if (loaded) {
+        RememberLibrary();
         AfterLoad();
+    }
+}
+
+void TFormMain::RememberLibrary()
+{
+    Session& s = m_ctx.s;
+    RememberRecentLibrary(s.Settings, s.Settings.Read("filename"), s.ProgramDir);
+    BuildRecentMenu();
+}
+
+void TFormMain::BuildRecentMenu()
+{
+    // Not clear(): the entry whose choice led here may still be running.
+    for (QAction* old : RecentLibraries1->actions()) {
+        RecentLibraries1->removeAction(old);
+        old->deleteLater();
+    }
+    int number = 0;
+    for (const std::string& bytes : RecentLibraries(m_ctx.s.Settings)) {
+        const QString name = DecodeText(bytes, m_ctx.iniUtf8);
+        // "&1" to "&8": the digit picks the entry from the keyboard.
+        QAction* a =
+            RecentLibraries1->addAction(QLatin1Char('&') + QString::number(++number) + QLatin1Char(' ') +
+                                        QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        a->setEnabled(QFileInfo(name).isFile());
+        connect(a, &QAction::triggered, this, [this, name] { Run([this, name] { OpenLibrary(name); }); });
+    }
+    RecentLibraries1->setEnabled(number > 0);
 }
 
 void TFormMain::ShowNotice(bool changed)
@@ -909,6 +945,7 @@ bool TFormMain::mnuSaveClick(QObject* sender)
     }
     SaveLibraryFile(s, path);
     Watch->Take(path);
+    RememberLibrary();
     return true;
 }
 

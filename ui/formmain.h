@@ -83,6 +83,8 @@ class TFormMain final : public QMainWindow {
     // window or named on the command line): unsaved changes are saved or
     // asked about first, and the open library's name becomes the last file.
     void OpenLibrary(const QString& name);
+    // Fills the "Recent Libraries" submenu from the settings.
+    void BuildRecentMenu();
     // Loads the open library's file again (after another program changed it).
     void ReloadLibrary();
     // True when the library was written (false: no file name was chosen, or
@@ -165,6 +167,9 @@ class TFormMain final : public QMainWindow {
     // Menu entries
     QAction* NewLibrary1 = nullptr;
     QAction* mnuLoad = nullptr;
+    // "Recent Libraries": the libraries opened lately, most recent first;
+    // one whose file is missing is shown disabled.
+    QMenu* RecentLibraries1 = nullptr;
     QAction* mnuSave = nullptr;
     QAction* mnuSaveAs = nullptr;
     QMenu* Import1 = nullptr;
@@ -215,6 +220,8 @@ class TFormMain final : public QMainWindow {
     void ShowItemAndFocus(int line, bool keepNavigatorFocus);
     QString PathSetting(const std::string& key) const;
     void ShowLastFile();
+    // The open library goes first in the recent list.
+    void RememberLibrary();
     // The library names a load replaced: "filename" and "lastfile" before it.
     struct Names {
         std::string file;
