@@ -310,6 +310,7 @@ void AtomicFileWriter::Write(std::string_view bytes)
         throw FileError("Cannot write file \"" + m_path + "\".");
     if (!WriteAll(m_fd, bytes))
         Fail("Cannot write file \"" + m_path + "\".", errno);
+    m_written = m_written || !bytes.empty();
 }
 
 // Keeps the file that the target name holds now under the backup name. The
@@ -374,12 +375,16 @@ bool AtomicFileWriter::KeepBackup()
     return true;
 }
 
-void AtomicFileWriter::Commit()
+void AtomicFileWriter::Commit(FolderSync folderSync)
 {
     if (m_fd < 0)
         throw FileError("Cannot write file \"" + m_path + "\".");
     const std::string what = "Cannot write file \"" + m_path + "\".";
-    if (!Sync(m_fd))
+    // The text must be on the disk before the name can point to it: a crash
+    // after the rename would otherwise leave the name with a file whose
+    // blocks never arrived. An empty file has no blocks; its creation is
+    // recorded with the rename and reaches the disk with the folder's sync.
+    if (m_written && !Sync(m_fd))
         Fail(what, errno);
     if (m_backup == Backup::Keep)
         m_backupSkipped = !KeepBackup();
@@ -389,9 +394,22 @@ void AtomicFileWriter::Commit()
         Fail(what, errno);
     ::close(m_fd);
     m_fd = -1;
-    // The rename itself lasts only once the folder is synced.
+    if (folderSync == FolderSync::Now)
+        SyncFolder();
+}
+
+std::string AtomicFileWriter::Folder() const
+{
     const std::string dir = SplitPath(m_target).first;
-    const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return dir.empty() ? "." : dir;
+}
+
+void AtomicFileWriter::SyncFolder() const
+{
+    // The rename (and the backup's) lasts through a crash only once the
+    // folder is synced.
+    const std::string what = "Cannot write file \"" + m_path + "\".";
+    const int dfd = ::open(Folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd < 0)
         throw FileError(what + " " + ErrnoText(errno));
     const bool synced = Sync(dfd);
@@ -408,8 +426,7 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes)
     w.Commit();
 }
 
-void WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines,
-                      std::string_view lineEnd)
+std::string JoinLines(const std::vector<std::string>& lines, std::string_view lineEnd)
 {
     size_t total = 0;
     for (const auto& l : lines)
@@ -418,7 +435,13 @@ void WriteLinesAtomic(const std::string& path, const std::vector<std::string>& l
     out.reserve(total);
     for (const auto& l : lines)
         out.append(l).append(lineEnd);
-    WriteFileAtomic(path, out);
+    return out;
+}
+
+void WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines,
+                      std::string_view lineEnd)
+{
+    WriteFileAtomic(path, JoinLines(lines, lineEnd));
 }
 
 std::string CurrentDir()
