@@ -69,6 +69,8 @@ class AtomicFileWriter {
     std::string m_tmp;
     int m_fd = -1;
     bool m_written = false; // any bytes at all
+    size_t m_size = 0;      // bytes written
+    size_t m_started = 0;   // bytes handed to the disk to write
     Backup m_backup;
     bool m_backupSkipped = false;
 };
