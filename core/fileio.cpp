@@ -210,6 +210,10 @@ bool ReadFileUpTo(const std::string& path, size_t maxBytes, std::string& data)
     if (!f)
         throw FileError("Cannot open file \"" + path + "\". " + ErrnoText(errno));
     data.clear();
+    // Sized once for a plain file (a file that grows meanwhile still reads whole).
+    struct stat st {};
+    if (::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) <= maxBytes)
+        data.reserve(static_cast<size_t>(st.st_size));
     char buf[1 << 16];
     size_t n;
     bool fits = true;
