@@ -175,17 +175,20 @@ void AppendValueLines(std::string& out, std::string_view line, const WriteOption
 void FormatLibraryInto(const TBib& bib, const WriteOptions& options, std::string& out,
                        const std::function<void(std::string&)>& flush, const ReportFn& report)
 {
-    size_t estimate = 0;
-    for (const std::string& b : bib.Blocks)
-        estimate += b.size() + 8;
-    for (const Bibitem& item : bib.Library) {
-        estimate += item.ItemType.size() + item.Reference.size() + item.LeadingText.size() + 16;
-        for (const Bibfield& f : item.Fields)
-            estimate += f.Name.size() + f.Value.size() + 12;
-    }
-    estimate += bib.TrailingText.size() + 4;
-    if (!flush)
+    if (!flush) {
+        // The whole text in one string: sized once. (A save holds only a
+        // piece at a time and spares itself this pass over every field.)
+        size_t estimate = 0;
+        for (const std::string& b : bib.Blocks)
+            estimate += b.size() + 8;
+        for (const Bibitem& item : bib.Library) {
+            estimate += item.ItemType.size() + item.Reference.size() + item.LeadingText.size() + 16;
+            for (const Bibfield& f : item.Fields)
+                estimate += f.Name.size() + f.Value.size() + 12;
+        }
+        estimate += bib.TrailingText.size() + 4;
         out.reserve(options.LineBreak ? estimate + estimate / 8 : estimate);
+    }
     for (const std::string& b : bib.Blocks) {
         AppendTextLines(out, b);
         out.append("\r\n");
