@@ -63,6 +63,10 @@ class AtomicFileWriter {
 
   private:
     [[noreturn]] void Fail(const std::string& what, int err);
+    void WriteBuffered(std::string_view bytes);
+    bool StartDirect();
+    void Stage(std::string_view bytes);
+    void WriteStaged(bool last);
     bool KeepBackup();
     std::string m_path;   // as given, for messages
     std::string m_target; // where the text goes: path with its links followed
@@ -71,6 +75,10 @@ class AtomicFileWriter {
     bool m_written = false; // any bytes at all
     size_t m_size = 0;      // bytes written
     size_t m_started = 0;   // bytes handed to the disk to write
+    // Past the page cache: whole blocks from an aligned stage (see StartDirect).
+    bool m_direct = false, m_triedDirect = false;
+    char* m_stage = nullptr;
+    size_t m_staged = 0;
     Backup m_backup;
     bool m_backupSkipped = false;
 };
