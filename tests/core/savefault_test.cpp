@@ -98,9 +98,7 @@ struct Saver {
     }
 };
 const char* const kSaved = "@article{new,\r\n  title = {New}\r\n  }\r\n\r\n";
-} // namespace
 
-// Faults that need a process of their own.
 rlim_t g_limit = 0;
 
 // The size limit stands in for a full disk: writes past it fail with EFBIG.
@@ -110,7 +108,9 @@ void FullDisk()
     rlimit lim{g_limit, g_limit};
     ::setrlimit(RLIMIT_FSIZE, &lim);
 }
+} // namespace
 
+// Faults that need a process of their own.
 TEST(SaveFault, ReadOnlyFolderOrLibraryAndFullDiskKeepTheOldFile)
 {
     struct Case {
@@ -126,7 +126,6 @@ TEST(SaveFault, ReadOnlyFolderOrLibraryAndFullDiskKeepTheOldFile)
         // A library its owner may not write is not replaced, although the
         // folder would allow the rename.
         {"read-only library", 0777, 0444, BecomeNobody},
-        // The size limit stands in for a full disk: writes past it fail with EFBIG.
         {"full disk", 0755, 0644, FullDisk},
         // A large file is written past the page cache once it has grown.
         {"full disk, a large file", 0755, 0644, FullDisk, 900000, 20 << 20},
