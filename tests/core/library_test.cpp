@@ -473,6 +473,16 @@ TEST(DiskStamp, SeesEveryChangeOfContentAndNoOther)
         c.change();
         EXPECT_EQ(ChangedOnDisk(stamp, lib), c.changed) << c.name;
     }
+    // Files longer than the pieces the digest reads: a change in a later
+    // piece counts, and so does the order of the pieces.
+    const std::string a(1 << 20, 'a'), b(1 << 20, 'b');
+    for (const auto& [before, after] : {std::pair{a + b + a, a + b + b}, std::pair{a + b, b + a}}) {
+        WriteFile(lib, before);
+        DiskStamp stamp = TakeDiskStamp(lib);
+        WriteFile(lib, after);
+        later(lib, 5);
+        EXPECT_TRUE(ChangedOnDisk(stamp, lib)) << after.size();
+    }
     // Written in place at once after the stamp, the size and maybe the time unchanged.
     WriteFile(lib, "abc");
     DiskStamp taken = TakeDiskStamp(lib);
