@@ -15,15 +15,10 @@ namespace lorix::cli {
 
 namespace {
 
-const char* const kSortKeys[] = {"title", "author", "year", "journal", "type", "ref"};
-
 std::string SortKeyFromSettings(const SettingsList& settings)
 {
-    std::string k = settings.Read("sorting");
-    for (const char* key : kSortKeys)
-        if (k == key)
-            return k;
-    return kNone;
+    const SortOrder* order = FindSortOrder(settings.Read("sorting"));
+    return order ? order->Key : kNone;
 }
 
 void PrintUsage(std::ostream& o)
@@ -234,9 +229,8 @@ void SaveAsGui(Context& c, const std::string& saveAs)
     if (filename == kNone || filename.empty())
         throw FileError("No file name to save the library to.");
     if (s.Settings.IsYes("savesorted")) {
-        std::string key = s.Settings.Read("sorting");
-        if (key != kNone && !key.empty())
-            SortLibrary(s.Bib, key);
+        if (const SortOrder* order = FindSortOrder(s.Settings.Read("sorting")))
+            SortLibrary(s.Bib, order->Column);
         RefreshAsGui(c);
     }
     SaveLibraryFile(s, filename);

@@ -306,16 +306,12 @@ bool LoadNamedLibrary(Session& s)
     return true;
 }
 
-void SortLibrary(TBib& bib, const std::string& key)
+void SortLibrary(TBib& bib, std::string_view column)
 {
     const size_t n = bib.Library.size();
     std::vector<std::string_view> keys(n);
-    for (size_t i = 0; i < n; ++i) {
-        const Bibitem& it = bib.Library[i];
-        keys[i] = key == "type"  ? std::string_view(it.ItemType)
-                  : key == "ref" ? std::string_view(it.Reference)
-                                 : std::string_view(GetFieldValue(it, key));
-    }
+    for (size_t i = 0; i < n; ++i)
+        keys[i] = ColumnValue(bib.Library[i], column);
     std::vector<size_t> order(n);
     std::iota(order.begin(), order.end(), size_t{0});
     // string_view compares bytes as unsigned char, a proper prefix first.

@@ -161,6 +161,15 @@ const std::string& GetFieldValue(const Bibitem& item, std::string_view name)
     return j < 0 ? empty : item.Fields[static_cast<size_t>(j)].Value;
 }
 
+const std::string& ColumnValue(const Bibitem& item, std::string_view column)
+{
+    if (column == "reference")
+        return item.Reference;
+    if (column == "type")
+        return item.ItemType;
+    return GetFieldValue(item, column);
+}
+
 std::string DocumentStem(std::string_view reference)
 {
     std::string stem(reference);

@@ -68,6 +68,10 @@ bool BalanceField(Bibfield& f);
 
 // Value of the item's last field named exactly `name`; empty when none.
 const std::string& GetFieldValue(const Bibitem& item, std::string_view name);
+// What an item holds under a column name of the list, the filter rules and
+// the sort orders: "reference" and "type" name the item's reference and
+// type, any other name a field (GetFieldValue).
+const std::string& ColumnValue(const Bibitem& item, std::string_view column);
 
 // A reference as the file can hold it: without ",", "{", "}" and control
 // characters, each of which would end or break the entry's header when saved,

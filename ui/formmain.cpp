@@ -297,21 +297,15 @@ void TFormMain::BuildMenu()
     SortGroup = new QActionGroup(this);
     // One entry or none is checked; choosing the checked entry again switches sorting off.
     SortGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    auto sortEntry = [&](QAction*& a, const char* name, const char* caption) {
-        a = new QAction(QString::fromLatin1(caption), this);
-        a->setObjectName(QString::fromLatin1(name));
+    for (size_t i = 0; i < kSortOrders.size(); ++i) {
+        QAction* a = new QAction(QString::fromLatin1(kSortOrders[i].Caption), this);
+        a->setObjectName(QString::fromLatin1(kSortOrders[i].Entry));
         a->setCheckable(true);
         SortGroup->addAction(a);
         sort->addAction(a);
-        QAction* self = a;
-        connect(a, &QAction::triggered, this, [this, self] { Run([this, self] { Sorting(self); }); });
-    };
-    sortEntry(byTitle, "byTitle", "by &Title");
-    sortEntry(byName, "byName", "by &Author");
-    sortEntry(byYear, "byYear", "by &Year");
-    sortEntry(byJournal, "byJournal", "by &Journal");
-    sortEntry(byType, "byType", "by T&ype");
-    sortEntry(byRef, "byRef", "by &Reference");
+        connect(a, &QAction::triggered, this, [this] { Run([this] { Sorting(); }); });
+        SortEntries[i] = a;
+    }
     Filter1 = MakeAction(QStringLiteral("Filter1"), QStringLiteral("&Filter"),
                          QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F), [this] { Filter1Click(); });
     Filter1->setCheckable(true);
@@ -370,20 +364,16 @@ bool TFormMain::FormCreate(const std::string& iniPath)
 
 QString TFormMain::SortKey() const
 {
-    const QAction* checked = SortGroup->checkedAction();
-    if (checked == byTitle)
-        return QStringLiteral("title");
-    if (checked == byName)
-        return QStringLiteral("author");
-    if (checked == byYear)
-        return QStringLiteral("year");
-    if (checked == byJournal)
-        return QStringLiteral("journal");
-    if (checked == byType)
-        return QStringLiteral("type");
-    if (checked == byRef)
-        return QStringLiteral("ref");
+    for (size_t i = 0; i < kSortOrders.size(); ++i)
+        if (SortEntries[i]->isChecked())
+            return QString::fromLatin1(kSortOrders[i].Key);
     return QLatin1String(kNone);
+}
+
+void TFormMain::CheckSortEntry(const std::string& key)
+{
+    for (size_t i = 0; i < kSortOrders.size(); ++i)
+        SortEntries[i]->setChecked(key == kSortOrders[i].Key);
 }
 
 void TFormMain::RefreshList(bool report)
@@ -479,9 +469,9 @@ void TFormMain::AfterLoad()
     BuildPopupKeys();
 }
 
-void TFormMain::Sorting(QAction* sender)
+void TFormMain::Sorting()
 {
-    (void)sender; // the group has already moved the check mark
+    // The group has already moved the check mark.
     const int remembered = SelectedItem();
     RefreshList(false);
     Reselect(remembered);
@@ -608,11 +598,14 @@ void TFormMain::resizeEvent(QResizeEvent* event)
 
 void TFormMain::FormKeyPress(QChar key)
 {
+    const char letter = key.toLower().toLatin1();
+    for (size_t i = 0; i < kSortOrders.size(); ++i)
+        if (letter == kSortOrders[i].Letter) {
+            SortEntries[i]->trigger(); // a disabled entry ignores it
+            return;
+        }
     QAction* action = nullptr;
-    switch (key.toLower().toLatin1()) {
-    case 'a':
-        action = byName;
-        break;
+    switch (letter) {
     case 'b':
         action = AddFolderlocation1;
         break;
@@ -631,9 +624,6 @@ void TFormMain::FormKeyPress(QChar key)
     case 'i':
         action = fromPubMed1;
         break;
-    case 'j':
-        action = byJournal;
-        break;
     case 'k':
         action = AddKeywords1;
         break;
@@ -646,29 +636,15 @@ void TFormMain::FormKeyPress(QChar key)
     case 'o':
         action = mnuOptions;
         break;
-    case 'p':
-        action = byType;
-        break;
     case 'q':
+    case 'x':
         action = Exit1;
-        break;
-    case 'r':
-        action = byRef;
         break;
     case 's':
         action = mnuSave;
         break;
-    case 't':
-        action = byTitle;
-        break;
     case 'v':
         action = ViewLog1;
-        break;
-    case 'x':
-        action = Exit1;
-        break;
-    case 'y':
-        action = byYear;
         break;
     case 'z':
         Run([this] { KeyZ(); });
@@ -905,9 +881,8 @@ bool TFormMain::mnuSaveClick(QObject* sender)
                                                            "was loaded. Overwrite it?")))
         return false; // nothing written; the changes stay unsaved
     if (s.Settings.IsYes("savesorted")) {
-        const std::string key = s.Settings.Read("sorting");
-        if (key != kNone)
-            SortLibrary(s.Bib, key);
+        if (const SortOrder* order = FindSortOrder(s.Settings.Read("sorting")))
+            SortLibrary(s.Bib, order->Column);
         RefreshList(true);
     }
     SaveLibraryFile(s, path);

@@ -9,6 +9,7 @@
 
 #include "exchange/http.h"
 #include "ui/context.h"
+#include "view/listview.h"
 
 #include <QAbstractListModel>
 #include <QMainWindow>
@@ -72,7 +73,10 @@ class TFormMain final : public QMainWindow {
     void AfterLoad();
     // Re-selects and shows the item remembered before a refresh.
     void Reselect(int itemIndex);
+    // The word of the checked sort order, "*none*" when none is checked.
     QString SortKey() const;
+    // Checks the sort order a word of "sorting" names (none for any other word).
+    void CheckSortEntry(const std::string& key);
 
     // --- commands (handlers keep the names of their menu entries) ---
     void NewLibrary1Click();
@@ -94,7 +98,7 @@ class TFormMain final : public QMainWindow {
     bool FormClose();
     // The shutdown has run to its end; the window is gone for good.
     bool Closed() const { return m_closed; }
-    void Sorting(QAction* sender);
+    void Sorting();
     void Filter1Click();
     void ItemsClick(QObject* sender);
     void NavigatorChange();
@@ -135,9 +139,8 @@ class TFormMain final : public QMainWindow {
     // fetch it started and after a failed one.
     QTimer* Uhr = nullptr;
     QString LastClipText;
-    // The sort entry checked when the watch was switched on: 0 none, 1 byYear,
-    // 2 byName, 3 byTitle, 4 byJournal, 5 byType, 6 byRef.
-    int SavedSortEntry = 0;
+    // The sort order checked when the watch was switched on ("*none*": none).
+    std::string SavedSortKey = kNone;
     // The HTTP client of the PubMed fetch.
     std::unique_ptr<HttpClient> Brause;
 
@@ -185,12 +188,8 @@ class TFormMain final : public QMainWindow {
     QAction* ShowNotesWindow1 = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* HideWindow1 = nullptr; // hidden
-    QAction* byTitle = nullptr;
-    QAction* byName = nullptr;
-    QAction* byYear = nullptr;
-    QAction* byJournal = nullptr;
-    QAction* byType = nullptr;
-    QAction* byRef = nullptr;
+    // The entries of kSortOrders, in its order.
+    std::array<QAction*, kSortOrders.size()> SortEntries{};
     QActionGroup* SortGroup = nullptr;
     QAction* Filter1 = nullptr;
     QAction* Contents1 = nullptr;

@@ -131,22 +131,16 @@ void TFormMain::fromPubMed1Click()
 void TFormMain::watchClipClick()
 {
     // The entry is checkable: the click has already moved its mark.
-    QAction* const sorts[] = {byYear, byName, byTitle, byJournal, byType, byRef};
     if (watchClip->isChecked()) {
         Uhr->start();
-        SavedSortEntry = 0;
-        for (int i = 0; i < 6; ++i) {
-            if (sorts[i]->isChecked()) {
-                sorts[i]->setChecked(false);
-                SavedSortEntry = i + 1;
-            }
-        }
+        SavedSortKey = SortKey().toStdString();
+        CheckSortEntry(kNone);
         Clipboard& clip = m_ctx.platform.clipboard;
         LastClipText = clip.hasText() ? clip.text() : QString();
     } else {
         Uhr->stop();
-        if (SavedSortEntry > 0)
-            sorts[SavedSortEntry - 1]->setChecked(true);
+        if (SavedSortKey != kNone)
+            CheckSortEntry(SavedSortKey);
     }
 }
 

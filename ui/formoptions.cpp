@@ -323,15 +323,7 @@ void TFormOptions::FormCreate()
     MaxLogSize->setText(m_ctx.Setting("maxlogsize"));
     for (int i = 0; i < 3; ++i)
         FilterBound[i]->setEnabled(FilterField[i]->currentText() != kLineOff);
-    const std::string sorting = st.Read("sorting");
-    for (QAction* a : main->SortGroup->actions())
-        a->setChecked(false);
-    const std::pair<QAction*, const char*> sorts[] = {{main->byTitle, "title"}, {main->byName, "author"},
-                                                      {main->byYear, "year"},   {main->byJournal, "journal"},
-                                                      {main->byType, "type"},   {main->byRef, "ref"}};
-    for (const auto& [action, word] : sorts)
-        if (sorting == word)
-            action->setChecked(true);
+    main->CheckSortEntry(st.Read("sorting"));
     for (int i = 0; i < 3; ++i) {
         FilterOp[i]->setEnabled(FilterBound[i]->isEnabled());
         FilterNot[i]->setEnabled(FilterBound[i]->isEnabled());

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lorix {
@@ -43,20 +44,33 @@ struct FilterRules {
 // The rules as stored in the settings (the not flags unchecked).
 FilterRules FilterRulesFromSettings(const SettingsList& settings);
 
-bool TestFilterRule(const Session& s, const FilterLine& line, int itemIndex);
-bool AdmitItem(const Session& s, const FilterRules& rules, int itemIndex);
+// The orders of the Sort menu, in menu order. "*none*" (or any word not
+// here) keeps library order.
+struct SortOrder {
+    const char* Key;     // the word the setting "sorting" holds
+    const char* Column;  // what the items are sorted by (see ColumnValue)
+    const char* Entry;   // the menu entry's name,
+    const char* Caption; // its caption
+    char Letter;         // and the main list's single-letter key for it
+};
+inline constexpr std::array<SortOrder, 6> kSortOrders{{
+    {"title", "title", "byTitle", "by &Title", 't'},
+    {"author", "author", "byName", "by &Author", 'a'},
+    {"year", "year", "byYear", "by &Year", 'y'},
+    {"journal", "journal", "byJournal", "by &Journal", 'j'},
+    {"type", "type", "byType", "by T&ype", 'p'},
+    {"ref", "reference", "byRef", "by &Reference", 'r'},
+}};
+// The order named by a word of "sorting"; nullptr for "*none*" and any other word.
+const SortOrder* FindSortOrder(std::string_view key);
 
-// Sort keys of the Sort menu: "title", "author", "year", "journal", "type",
-// "ref"; "*none*" keeps library order.
 struct ListResult {
     std::vector<int> ShownItems;
     std::vector<std::string> Lines; // in shown order
     std::string Message;            // the count message of the refresh
 };
-// Admits, builds every line once, then sorts stably by the key (byte-wise).
-ListResult BuildList(const Session& s, const FilterRules& rules, const std::string& sortKey);
-
-// Sort key of an item for a sort key name.
-const std::string& ItemSortKey(const Bibitem& item, const std::string& sortKey);
+// Admits, builds every line once, then sorts stably (byte-wise) by the
+// order sortKey names.
+ListResult BuildList(const Session& s, const FilterRules& rules, std::string_view sortKey);
 
 } // namespace lorix

@@ -129,7 +129,8 @@ class RandomUser {
             std::function<void()> run;
         };
         const Action actions[] = {
-            {"list move", 23, true, [this] { QTest::keyClick(M()->Items, kMoves[Below(std::size(kMoves))]); }},
+            {"list move", 23, true,
+             [this] { QTest::keyClick(M()->Items, kMoves[Below(std::size(kMoves))]); }},
             {"list letter", 19, false, [this] { Letter("ajprtyfdnekbzsvlo"[Below(17)]); }},
             {"navigator", 24, true, [this] { Navigator(); }},
             {"click line", 24, true, [this] { ClickLine(); }},
@@ -139,8 +140,9 @@ class RandomUser {
             {"item type", 12, true, [this] { EditorLive() ? Choose(D()->Itemtype) : void(); }},
             {"command", 47, false,
              [this] {
-                 Pick({M()->byTitle, M()->byName, M()->byYear, M()->byJournal, M()->byType, M()->byRef,
-                       M()->Filter1, M()->AddItem, M()->AddItem, M()->mnuDeleteItem, M()->mnuDeleteItem})
+                 Pick({M()->SortEntries[0], M()->SortEntries[1], M()->SortEntries[2], M()->SortEntries[3],
+                       M()->SortEntries[4], M()->SortEntries[5], M()->Filter1, M()->AddItem, M()->AddItem,
+                       M()->mnuDeleteItem, M()->mnuDeleteItem})
                      ->trigger();
              }},
             {"filter rules", 12, true, [this] { FilterRules(); }},

@@ -429,7 +429,8 @@ class WindowsTest : public QObject {
             QTest::keyClicks(m->Items, QString::fromLatin1(letter));
             QCOMPARE(h.s.Settings.Read("sorting"), std::string(sorting));
         }
-        QVERIFY(m->SortKey() == u"ref"_s && m->byRef->isChecked() && !m->byTitle->isChecked());
+        QVERIFY(m->SortKey() == u"ref"_s && m->SortEntries[5]->isChecked() &&
+                !m->SortEntries[0]->isChecked());
 
         m->mnuOptions->trigger();
         QVERIFY(h.Options()->isVisible() && !m->isEnabled() && !h.Display()->isEnabled());
@@ -500,7 +501,8 @@ class WindowsTest : public QObject {
                 m->Navigator->clear(); // changes nothing
             QVERIFY(m->SelectedLine() == line && m->Navigator->palette().color(QPalette::Text) == colour);
         }
-        QVERIFY(editor->isVisible() && m->Navigator->hasFocus() && m->isVisible() && !m->byYear->isChecked());
+        QVERIFY(editor->isVisible() && m->Navigator->hasFocus() && m->isVisible() &&
+                !m->SortEntries[2]->isChecked());
 
         // A click shows the item, on the selected line too (the editor was hidden meanwhile).
         m->SelectLine(1);
@@ -510,10 +512,10 @@ class WindowsTest : public QObject {
         QVERIFY(m->SelectedLine() == 1 && editor->isVisible());
         // The selected item stays selected after a sort choice; no selection stays none.
         m->SelectLine(2);
-        m->byTitle->trigger();
+        m->SortEntries[0]->trigger();
         QVERIFY(m->SelectedItem() == 2 && editor->isVisible());
         m->RefreshList(false);
-        m->byTitle->trigger();
+        m->SortEntries[0]->trigger();
         QVERIFY(m->SelectedLine() == -1 && !editor->isVisible());
 
         // A Windows-1252 library: accents shown, and the Navigator finds them.
@@ -720,11 +722,11 @@ class WindowsTest : public QObject {
 
         // The watch: the sort mark is saved, the id present at the start is
         // not imported, the same id twice imports once, again after other text.
-        m->byYear->setChecked(true);
+        m->SortEntries[2]->setChecked(true);
         h.clipboard.content = u"42"_s;
         m->watchClip->trigger();
-        QVERIFY(m->watchClip->isChecked() && m->Uhr->isActive() && !m->byYear->isChecked() &&
-                m->SavedSortEntry == 1);
+        QVERIFY(m->watchClip->isChecked() && m->Uhr->isActive() && !m->SortEntries[2]->isChecked() &&
+                m->SavedSortKey == "year");
         const std::pair<const char*, size_t> ticks[] = {
             {"42", 1}, {"43", 2}, {"43", 2}, {"some text", 2}, {"43", 3}};
         for (const auto& [clip, count] : ticks) {
@@ -740,7 +742,7 @@ class WindowsTest : public QObject {
         QVERIFY(h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"500"_s) && lib.size() == 3 &&
                 m->watchClip->isChecked() && !m->Uhr->isActive() && m->LastClipText == u"43"_s);
         m->watchClip->trigger();
-        QVERIFY(!m->Uhr->isActive() && m->byYear->isChecked());
+        QVERIFY(!m->Uhr->isActive() && m->SortEntries[2]->isChecked());
 
         // The clipboard import selects and shows the new item and switches filtering off.
         h.s.Settings.Write("filter1.field", "year");
