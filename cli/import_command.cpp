@@ -36,7 +36,7 @@ int ImportMedlineCommand(Context& c)
     if (!LoadAsGui(c, c.args[0]))
         return kExitNothing;
     const std::string text = ReadImportFile(c.session.Settings, c.args[1]);
-    return ImportAndSave(c, PrepareImportText(text, LineEnd::CR), nullptr, c.output);
+    return ImportAndSave(c, PrepareImportText(text), nullptr, c.output);
 }
 
 int FetchCommand(Context& c)
@@ -51,7 +51,7 @@ int FetchCommand(Context& c)
         return kExitNothing;
     CurlHttpClient http;
     const std::string body = FetchPubmedRecord(http, c.session.Settings, PubmedUrl(c.session.Settings, id));
-    return ImportAndSave(c, PrepareImportText(body, LineEnd::LF), &id, c.output);
+    return ImportAndSave(c, PrepareImportText(body), &id, c.output);
 }
 
 } // namespace lorix::cli

@@ -26,7 +26,7 @@ std::string ReadImportFile(const SettingsList& settings, const std::string& path
     return text;
 }
 
-std::string PrepareImportText(std::string_view text, LineEnd /*lineEnd*/)
+std::string PrepareImportText(std::string_view text)
 {
     std::vector<std::string_view> lines;
     size_t pos = 0;

@@ -53,8 +53,6 @@ TFormCustom::TFormCustom(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
     });
 }
 
-void TFormCustom::FormCreate() {}
-
 void TFormCustom::Place()
 {
     if (!m_placed && m_ctx.w.Main) {

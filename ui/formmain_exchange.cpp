@@ -49,8 +49,7 @@ void TFormMain::mnuImportfCClick()
         m_ctx.s.Error("No text found in clipboard.");
         return;
     }
-    const std::optional<std::string> text =
-        ImportBytes(m_ctx, PrepareImportText(clip.text().toStdString(), LineEnd::CR));
+    const std::optional<std::string> text = ImportBytes(m_ctx, PrepareImportText(clip.text().toStdString()));
     if (!text)
         return;
     const int n = m_ctx.s.Bib.LastItemIndex();
@@ -119,7 +118,7 @@ void TFormMain::fromPubMed1Click()
         // nothing else happens.
         body = FetchPubmedRecord(*Brause, s.Settings, PubmedUrl(s.Settings, id));
     }
-    const std::optional<std::string> text = ImportBytes(m_ctx, PrepareImportText(body, LineEnd::LF));
+    const std::optional<std::string> text = ImportBytes(m_ctx, PrepareImportText(body));
     if (!text)
         return;
     const int n = s.Bib.LastItemIndex();

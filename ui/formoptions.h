@@ -37,7 +37,6 @@ class TFormOptions final : public QWidget {
     bool NotChecked(int line) const;
     // Sets the "Filter Data" box; runs UpdateOptions like a click would.
     void SetFiltering(bool on);
-    bool Filling() const { return m_filling; }
 
     QTabWidget* Options = nullptr;
     QPushButton* Dismiss = nullptr;

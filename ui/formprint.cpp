@@ -73,8 +73,6 @@ TFormPrint::TFormPrint(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void TFormPrint::FormCreate() {}
-
 void TFormPrint::OpenDialog()
 {
     Session& s = m_ctx.s;

@@ -44,7 +44,7 @@ std::string Fields(const Bibitem& b)
 // The item read from text, or "" when the record would not be added.
 std::string Read(const std::string& text)
 {
-    MedlineRecord r = ReadMedlineRecord(PrepareImportText(text, LineEnd::CR));
+    MedlineRecord r = ReadMedlineRecord(PrepareImportText(text));
     return r.Outcome == MedlineOutcome::Added ? Fields(r.Item) : "";
 }
 
@@ -79,11 +79,10 @@ TEST(Medline, PrepareImportTextAndFindTag)
         {"\n  x\n", "\r\n  x\r\n"}, // an empty first line removes nothing
     };
     for (const auto& [in, out] : cases)
-        for (LineEnd end : {LineEnd::CR, LineEnd::LF})
-            EXPECT_EQ(PrepareImportText(in, end), out) << in;
+        EXPECT_EQ(PrepareImportText(in), out) << in;
 
     // FindTag takes the entries of a tag in turn, each removed from the text.
-    std::string t = PrepareImportText("AU  - Smith JA\nAU  - Doe K\nXX  - rest\n", LineEnd::CR);
+    std::string t = PrepareImportText("AU  - Smith JA\nAU  - Doe K\nXX  - rest\n");
     for (const char* author : {"Smith, JA", "Doe, K", ""})
         EXPECT_EQ(FindTag(t, "AU"), author);
     EXPECT_EQ(t, "XX  - rest\r\n");
@@ -110,7 +109,7 @@ TEST(Medline, RecordFields)
     };
     for (const auto& [text, fields] : cases)
         EXPECT_EQ(Read(text), fields) << text;
-    EXPECT_EQ(ReadMedlineRecord(PrepareImportText(kRecord, LineEnd::LF)).Abstract, "First part second part.");
+    EXPECT_EQ(ReadMedlineRecord(PrepareImportText(kRecord)).Abstract, "First part second part.");
 }
 
 // A record of about 6 MB: an abstract of 300,000 lines and 20,000 authors.
@@ -124,7 +123,7 @@ TEST(Medline, HugeRecordReadsInLinearTime)
         return "FAU - N" + std::to_string(i) + ", X\nAU  - N" + std::to_string(i) + " X\n";
     }) + "DP  - 2001\n";
     const auto t0 = std::chrono::steady_clock::now();
-    const MedlineRecord r = ReadMedlineRecord(PrepareImportText(text, LineEnd::LF));
+    const MedlineRecord r = ReadMedlineRecord(PrepareImportText(text));
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
     EXPECT_EQ(r.Item.Reference, "n0:2001");
     EXPECT_EQ(r.Abstract, "start" + test::Repeat(300000, [](int i) { return " w" + std::to_string(i); }));
@@ -135,7 +134,7 @@ TEST(Medline, HugeRecordReadsInLinearTime)
 TEST(Medline, ImportReportsMakesReferencesUniqueAndTakesRealRecords)
 {
     Imports im;
-    const std::string text = PrepareImportText(kRecord, LineEnd::CR);
+    const std::string text = PrepareImportText(kRecord);
     for (const std::string ref : {"smith:2003", "smith:2003a", "smith:2003b"}) {
         ASSERT_TRUE(ImportMedline(im.s, text));
         EXPECT_EQ(im.s.Bib.Library.back().Reference, ref);
@@ -148,7 +147,7 @@ TEST(Medline, ImportReportsMakesReferencesUniqueAndTakesRealRecords)
         {"TI  - T\nDP  - 2000\n", kImportNoAuthor}, {"no line end at all", kImportNoItem}};
     for (const auto& [text, message] : failures) {
         Imports e;
-        EXPECT_FALSE(ImportMedline(e.s, PrepareImportText(text, LineEnd::CR))) << text;
+        EXPECT_FALSE(ImportMedline(e.s, PrepareImportText(text))) << text;
         EXPECT_TRUE(e.s.Bib.Library.empty() && !e.s.LibraryChanged) << text;
         EXPECT_EQ(e.last, message);
     }
@@ -157,7 +156,7 @@ TEST(Medline, ImportReportsMakesReferencesUniqueAndTakesRealRecords)
     for (const char* file : {"medline/pmid-12230038.txt", "medline/pmid-16377612.txt", "medline/pmid-21969133.txt"}) {
         Imports im;
         const std::string raw = test::ReadFile(test::CorpusFile(file));
-        ASSERT_TRUE(ImportMedline(im.s, PrepareImportText(raw, LineEnd::LF))) << file;
+        ASSERT_TRUE(ImportMedline(im.s, PrepareImportText(raw))) << file;
         const Bibitem& b = im.s.Bib.Library.back();
         EXPECT_FALSE(GetFieldValue(b, "title").empty() || GetFieldValue(b, "journal").empty()) << file;
         EXPECT_NE(GetNote(im.s.NotesList, b.Reference), "") << file;
