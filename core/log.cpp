@@ -25,11 +25,11 @@ void MessageLog::LogMessage(const std::string& text, MessageKind kind)
     if (Observer)
         Observer(text, kind);
     const bool status = kind == MessageKind::Status;
-    if (!status)
-        ConsistencyPassed = false;
-    if (m_settings->IsYes(status ? "disp.status" : "disp.error") && ShowStatus)
+    const bool show = status ? Switch("disp.status", {}) : Switch("disp.error", m_errors.Show);
+    const bool keep = status ? Switch("log.status", {}) : Switch("log.error", m_errors.Keep);
+    if (show && ShowStatus)
         ShowStatus(text);
-    if (m_settings->IsYes(status ? "log.status" : "log.error"))
+    if (keep)
         LogList.push_back(stamp + text);
     int max = m_settings->ReadInt("maxlogsize");
     if (max < 0)

@@ -19,30 +19,6 @@ namespace lorix {
 
 namespace {
 
-// Sets a few settings for the length of a scope and puts them back after it.
-class SettingsOverride {
-  public:
-    SettingsOverride(SettingsList& st, std::initializer_list<std::pair<const char*, const char*>> values)
-        : m_st(st)
-    {
-        for (const auto& [key, value] : values) {
-            m_old.emplace_back(key, st.Read(key));
-            st.Write(key, value);
-        }
-    }
-    ~SettingsOverride()
-    {
-        for (const auto& [key, value] : m_old)
-            m_st.Write(key, value);
-    }
-    SettingsOverride(const SettingsOverride&) = delete;
-    SettingsOverride& operator=(const SettingsOverride&) = delete;
-
-  private:
-    SettingsList& m_st;
-    std::vector<std::pair<std::string, std::string>> m_old;
-};
-
 // A menu caption shows "&" as itself: no access letters in the keyword menu.
 QString PlainCaption(const QString& text)
 {
@@ -96,7 +72,7 @@ void TFormMain::AddItemClick()
     SelectItem(index);
     {
         // The new item is empty: its required fields are no errors yet.
-        SettingsOverride quiet(s.Settings, {{"log.error", "no"}, {"disp.error", "no"}});
+        const MessageLog::Scope quiet(s.Log, ErrorPolicy{.Keep = false, .Show = false});
         m_ctx.w.Display->ShowItem(index);
     }
     m_ctx.w.Display->show();

@@ -38,23 +38,6 @@ std::vector<FolderEntry> ListEntries(const std::string& pdfPath)
     return out;
 }
 
-// Puts a setting back when the check ends, however it ends.
-class SettingRestorer {
-  public:
-    SettingRestorer(SettingsList& settings, std::string key)
-        : m_settings(settings), m_key(std::move(key)), m_value(settings.Read(m_key))
-    {
-    }
-    ~SettingRestorer() { m_settings.Write(m_key, m_value); }
-    SettingRestorer(const SettingRestorer&) = delete;
-    SettingRestorer& operator=(const SettingRestorer&) = delete;
-
-  private:
-    SettingsList& m_settings;
-    std::string m_key;
-    std::string m_value;
-};
-
 } // namespace
 
 std::vector<std::string> ListDocumentFolder(const std::string& pdfPath)
@@ -78,10 +61,10 @@ std::string DocumentKey(std::string_view reference)
 
 bool CheckConsistency(Session& s, const std::string& pdfPath, const std::function<void()>& afterItems)
 {
-    SettingRestorer restore(s.Settings, "log.error");
-    s.Settings.Write("log.error", "yes");
+    // Every error found reaches the log, whatever the user chose for errors.
+    const MessageLog::Scope keepErrors(s.Log, ErrorPolicy{.Keep = true});
     s.Status("Starting consistency check.");
-    s.Log.ConsistencyPassed = true;
+    size_t findings = 0;
 
     auto& lib = s.Bib.Library;
     {
@@ -89,10 +72,13 @@ bool CheckConsistency(Session& s, const std::string& pdfPath, const std::functio
         counter.reserve(lib.size());
         for (const Bibitem& item : lib)
             ++counter[LowerAscii(item.Reference)];
-        for (const Bibitem& item : lib)
-            if (counter[LowerAscii(item.Reference)] > 1)
-                s.Error("Multiply definined reference " + item.Reference + " in " + item.ItemType + " " +
-                        GetFieldValue(item, "title"));
+        for (const Bibitem& item : lib) {
+            if (counter[LowerAscii(item.Reference)] < 2)
+                continue;
+            ++findings;
+            s.Error("Multiply definined reference " + item.Reference + " in " + item.ItemType + " " +
+                    GetFieldValue(item, "title"));
+        }
     }
 
     // The folder is listed once; showing an item looks up its document file
@@ -108,7 +94,7 @@ bool CheckConsistency(Session& s, const std::string& pdfPath, const std::functio
     for (int i = 0; i <= s.Bib.LastItemIndex(); ++i) {
         Bibitem& item = lib[static_cast<size_t>(i)];
         item.HasDocument = DocumentFileName(DocumentStem(item.Reference), listed).empty() ? 0 : 1;
-        ShowItemRows(s, i);
+        findings += ShowItemRows(s, i).Errors.size();
     }
     if (afterItems)
         afterItems();
@@ -121,11 +107,11 @@ bool CheckConsistency(Session& s, const std::string& pdfPath, const std::functio
         const std::string_view base = DocumentBase(e.Name);
         if (keys.count(LowerAscii(base)))
             continue;
-        s.Log.ConsistencyPassed = false;
+        ++findings;
         s.Status("File not in database: " + std::string(base));
     }
 
-    const bool passed = s.Log.ConsistencyPassed;
+    const bool passed = findings == 0;
     s.Status(passed ? "Consistency check successful. No errors found"
                     : "Consistency check found errors. Refer to error log.");
     return passed;

@@ -76,10 +76,19 @@ TEST(LogMessage, SwitchesDecideWhereAMessageGoesAndTheLogIsTrimmed)
     EXPECT_EQ(status, "Status");
     EXPECT_EQ(log.LogList, (std::vector<std::string>{"1", "2", "2004/03/07, 09:05 hello"}));
     log.LogMessage("bad", MessageKind::Error);
-    EXPECT_FALSE(log.ConsistencyPassed);
     settings.Write("disp.error", "yes");
     log.LogMessage("shown", MessageKind::Error);
     EXPECT_EQ(status, "shown");
+    {
+        // A scope's policy decides for errors meanwhile; the settings stay as they are.
+        const MessageLog::Scope quiet(log, ErrorPolicy{.Keep = true, .Show = false});
+        log.LogMessage("kept", MessageKind::Error);
+        EXPECT_EQ(status + " " + log.LogList.back(), "shown 2004/03/07, 09:05 kept");
+        EXPECT_EQ(settings.Read("log.error") + settings.Read("disp.error"), "noyes");
+    }
+    log.LogMessage("dropped", MessageKind::Error);
+    EXPECT_EQ(status + " " + log.LogList.back(), "dropped 2004/03/07, 09:05 kept");
+    log.LogList.erase(log.LogList.end() - 1);
     log.LogMessage("4", MessageKind::Status); // trimmed to maxlogsize after every call
     EXPECT_EQ(log.LogList, (std::vector<std::string>{"2", "2004/03/07, 09:05 hello", "2004/03/07, 09:05 4"}));
     settings.Write("maxlogsize", "0");
