@@ -17,7 +17,7 @@ namespace {
 
 std::string SortKeyFromSettings(const SettingsList& settings)
 {
-    const SortOrder* order = FindSortOrder(settings.Read("sorting"));
+    const SortOrder* order = FindSortOrder(settings.Read(key::Sorting));
     return order ? order->Key : kNone;
 }
 
@@ -131,8 +131,8 @@ int Format(Context& c)
 int List(Context& c)
 {
     Session& s = c.session;
-    s.Settings.Write("lastfile", s.Settings.Read("filename"));
-    s.Settings.Write("filename", c.args[0]);
+    s.Settings.Write(key::LastFile, s.Settings.Read(key::Filename));
+    s.Settings.Write(key::Filename, c.args[0]);
     if (!LoadNamedLibrary(s))
         return kExitNothing;
     for (const std::string& line : RefreshAsGui(c))
@@ -148,7 +148,7 @@ int Template(Context& c)
     for (const Bibitem& item : s.Bib.Library) {
         if (item.Reference != c.args[1])
             continue;
-        c.out << RenderTemplate(item, s.Settings.Read("formats." + item.ItemType), s.schema.FieldNames)
+        c.out << RenderTemplate(item, s.Settings.Read(key::Format(item.ItemType)), s.schema.FieldNames)
               << '\n';
         return kExitOk;
     }
@@ -164,7 +164,7 @@ int ExportHtml(Context& c)
     // The ticked boxes of the dialog: the fields of the listed items, sorted,
     // that "expfields" names.
     HtmlExportOptions options = HtmlExportOptionsFromSettings(s.Settings);
-    const std::string expfields = s.Settings.Read("expfields");
+    const std::string expfields = s.Settings.Read(key::ExpFields);
     options.Fields.clear();
     for (const std::string& name : ExportFieldNames(s, s.ShownItems))
         if (ExportFieldTicked(expfields, name))
@@ -199,7 +199,7 @@ std::vector<std::string> RefreshAsGui(Context& c)
     std::string key = SortKeyFromSettings(s.Settings);
     ListResult r = BuildList(s, FilterRulesFromSettings(s.Settings), key);
     s.Status(r.Message);
-    s.Settings.Write("sorting", key);
+    s.Settings.Write(key::Sorting, key);
     s.ShownItems = std::move(r.ShownItems);
     return std::move(r.Lines);
 }
@@ -207,8 +207,8 @@ std::vector<std::string> RefreshAsGui(Context& c)
 bool LoadAsGui(Context& c, const std::string& lib)
 {
     Session& s = c.session;
-    s.Settings.Write("lastfile", s.Settings.Read("filename"));
-    s.Settings.Write("filename", lib.empty() ? std::string(kNone) : lib);
+    s.Settings.Write(key::LastFile, s.Settings.Read(key::Filename));
+    s.Settings.Write(key::Filename, lib.empty() ? std::string(kNone) : lib);
     if (!LoadNamedLibrary(s))
         return false;
     RefreshAsGui(c);
@@ -223,13 +223,13 @@ void SaveAsGui(Context& c, const std::string& saveAs)
         size_t slash = name.find_last_of('/');
         if (name.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
             name += ".bib";
-        s.Settings.Write("filename", name);
+        s.Settings.Write(key::Filename, name);
     }
-    const std::string filename = s.Settings.Read("filename");
+    const std::string filename = s.Settings.Read(key::Filename);
     if (filename == kNone || filename.empty())
         throw FileError("No file name to save the library to.");
-    if (s.Settings.IsYes("savesorted")) {
-        if (const SortOrder* order = FindSortOrder(s.Settings.Read("sorting")))
+    if (s.Settings.IsYes(key::SaveSorted)) {
+        if (const SortOrder* order = FindSortOrder(s.Settings.Read(key::Sorting)))
             SortLibrary(s.Bib, order->Column);
         RefreshAsGui(c);
     }

@@ -21,7 +21,7 @@ int ImportAndSave(Context& c, const std::string& prepared, const std::string* pu
     Session& s = c.session;
     if (!ImportMedline(s, prepared))
         return kExitNothing;
-    s.Settings.Write("filtering", "no");
+    s.Settings.Write(key::Filtering, "no");
     RefreshAsGui(c);
     if (pubmedId)
         s.Bib.Library.back().Fields.push_back({"pubmed_id", *pubmedId});

@@ -294,8 +294,8 @@ int LoadLibraryFile(Session& s, const std::string& path)
 
 bool LoadNamedLibrary(Session& s)
 {
-    std::string name = s.Settings.Read("filename");
-    if (name == kNone || name.empty())
+    const std::string name = s.Settings.ReadPath(key::Filename);
+    if (name.empty())
         return false;
     if (!FileExists(name)) {
         const std::string kind = NotAFileKind(name);
@@ -326,11 +326,11 @@ void SortLibrary(TBib& bib, std::string_view column)
 WriteOptions WriteOptionsFromSettings(const SettingsList& settings)
 {
     WriteOptions o;
-    o.LineBreak = settings.IsYes("linebreak");
+    o.LineBreak = settings.IsYes(key::LineBreak);
     if (o.LineBreak) {
-        o.LineWidth = settings.ReadInt("linewidth");
+        o.LineWidth = settings.ReadInt(key::LineWidth);
         // The options live no longer than the save that reads them.
-        o.InsertWidthSetting = [&settings] { return settings.ReadInt("insertwidth"); };
+        o.InsertWidthSetting = [&settings] { return settings.ReadInt(key::InsertWidth); };
     }
     return o;
 }
@@ -342,8 +342,8 @@ void SaveLibraryFile(Session& s, const std::string& path)
     const WriteOptions options = WriteOptionsFromSettings(s.Settings);
     const ReportFn report = [&s](const std::string& text) { s.Error(text); };
     {
-        AtomicFileWriter writer(path, s.Settings.IsYes("backup") ? AtomicFileWriter::Backup::Keep
-                                                                 : AtomicFileWriter::Backup::None);
+        AtomicFileWriter writer(path, s.Settings.IsYes(key::Backup) ? AtomicFileWriter::Backup::Keep
+                                                                    : AtomicFileWriter::Backup::None);
         WriteLibrary(writer, s.Bib, options, report);
         writer.Commit();
         if (writer.BackupSkipped())

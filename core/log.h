@@ -60,7 +60,7 @@ class MessageLog {
     std::function<std::tm()> Clock;
 
   private:
-    bool Switch(const char* key, const std::optional<bool>& policy) const
+    bool Switch(const SettingKey<YesNo>& key, const std::optional<bool>& policy) const
     {
         return policy ? *policy : m_settings->IsYes(key);
     }

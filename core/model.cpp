@@ -205,11 +205,6 @@ std::string FindDocumentFile(std::string_view reference, std::string_view pdfPat
                             [&folder](const std::string& name) { return FileExists(folder + name); });
 }
 
-std::string PdfPrefix(const std::string& pdfpathSetting)
-{
-    return pdfpathSetting == kNone ? std::string() : pdfpathSetting;
-}
-
 std::string_view NextKeyword(std::string_view& text)
 {
     const size_t p = text.find(' ');

@@ -109,8 +109,6 @@ DocumentPath SplitDocumentPath(std::string_view pdfPath);
 // "pdfpath" setting, empty when "*none*"), by DocumentStem and
 // DocumentFileName. Returns the file name without the folder, or empty.
 std::string FindDocumentFile(std::string_view reference, std::string_view pdfPath);
-// pdfpath setting value as the prefix FindDocumentFile wants.
-std::string PdfPrefix(const std::string& pdfpathSetting);
 
 // Takes the first keyword of a "key" value out of text: keywords are
 // separated by blanks only (a comma stays part of the keyword before it) and

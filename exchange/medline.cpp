@@ -8,7 +8,7 @@ namespace lorix {
 
 size_t ImportLimitBytes(const SettingsList& settings)
 {
-    const int kb = settings.Has("import.maxkb") ? settings.ReadInt("import.maxkb") : 0;
+    const int kb = settings.Has(key::ImportMaxKb) ? settings.ReadInt(key::ImportMaxKb) : 0;
     return static_cast<size_t>(kb > 0 ? kb : 16384) * 1024;
 }
 

@@ -120,10 +120,10 @@ void TFormDisplay::FormCreate()
 
     // Geometry as it was left at the last exit.
     const SettingsList& st = m_ctx.s.Settings;
-    const int w = st.ReadInt("display.width");
-    const int t = st.ReadInt("display.top");
-    const int h = st.ReadInt("display.height");
-    const int l = st.ReadInt("display.left");
+    const int w = st.ReadInt(key::DisplayWindow.Width);
+    const int t = st.ReadInt(key::DisplayWindow.Top);
+    const int h = st.ReadInt(key::DisplayWindow.Height);
+    const int l = st.ReadInt(key::DisplayWindow.Left);
     resize(w, h);
     move(l, t);
     PlaceOnScreen(this);

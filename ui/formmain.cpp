@@ -338,21 +338,20 @@ bool TFormMain::FormCreate(const std::string& iniPath)
     s.Log.ShowStatus = [this](const std::string& text) {
         Status->setText(DecodeText(text, m_ctx.s.Bib.Utf8));
     };
+    Filter1->setChecked(s.Settings.IsYes(key::Filtering));
+    CheckSortEntry(s.Settings.Read(key::Sorting));
 
     Run([&] {
         LoadLogFile(s);
         s.ProgramDir = CurrentDir();
-        const QString last = m_ctx.Setting("lastfile");
-        LastFile->setText(last == QLatin1String(kNone)
-                              ? QString()
-                              : QString(last).replace(QLatin1Char('&'), QStringLiteral("&&")));
-        const int w = s.Settings.ReadInt("main.width");
+        ShowLastFile();
+        const int w = s.Settings.ReadInt(key::MainWindow.Width);
         resize(w, height());
-        const int t = s.Settings.ReadInt("main.top");
+        const int t = s.Settings.ReadInt(key::MainWindow.Top);
         move(x(), t);
-        const int h = s.Settings.ReadInt("main.height");
+        const int h = s.Settings.ReadInt(key::MainWindow.Height);
         resize(width(), h);
-        const int l = s.Settings.ReadInt("main.left");
+        const int l = s.Settings.ReadInt(key::MainWindow.Left);
         move(l, y());
         PlaceOnScreen(this);
         ParseSessionSchema(s);
@@ -388,7 +387,7 @@ void TFormMain::RefreshList(bool report)
     ListResult result = BuildList(s, rules, key);
     if (report)
         s.Status(result.Message);
-    s.Settings.Write("sorting", key);
+    s.Settings.Write(key::Sorting, key);
     s.ShownItems = std::move(result.ShownItems);
     m_selecting = true;
     ItemLines->SetLines(std::move(result.Lines), s.Bib.Utf8);
@@ -453,7 +452,7 @@ void TFormMain::UpdateSelectedLine()
 void TFormMain::SetHeading()
 {
     const Session& s = m_ctx.s;
-    Heading->setText(m_ctx.Setting("filename") + QStringLiteral(": ") +
+    Heading->setText(m_ctx.Setting(key::Filename) + QStringLiteral(": ") +
                      QString::number(s.Bib.LastItemIndex() + 1) + QStringLiteral(" items."));
 }
 
@@ -716,12 +715,6 @@ void TFormMain::mnuOptionsClick()
 
 // ---------------------------------------------------------------- files
 
-QString TFormMain::PathSetting(const std::string& key) const
-{
-    const QString v = m_ctx.Setting(key);
-    return v == QLatin1String(kNone) ? QString() : v;
-}
-
 void TFormMain::NewLibrary1Click()
 {
     Session& s = m_ctx.s;
@@ -729,21 +722,20 @@ void TFormMain::NewLibrary1Click()
         return;
     s.Bib.Clear();
     s.LibraryChanged = false; // saved, or dropped by the answer No
-    s.Settings.Write("lastfile", s.Settings.Read("filename"));
+    s.Settings.Write(key::LastFile, s.Settings.Read(key::Filename));
     // Without a data folder the new library goes to the working folder; a
     // name built from "*none*" could never be written.
-    const std::string folder = s.Settings.Read("datapath");
-    s.Settings.Write("filename", folder == kNone ? std::string("new.bib") : folder + "new.bib");
+    s.Settings.Write(key::Filename, s.Settings.ReadPath(key::DataPath) + "new.bib");
     // A file of that name may exist already: its first save must not
     // overwrite a change made to it from now on.
-    Watch->Take(s.Settings.Read("filename"));
+    Watch->Take(s.Settings.Read(key::Filename));
     RefreshList(false);
-    Heading->setText(m_ctx.Setting("filename") + QStringLiteral(": 0 items."));
+    Heading->setText(m_ctx.Setting(key::Filename) + QStringLiteral(": 0 items."));
 }
 
 void TFormMain::ShowLastFile()
 {
-    const QString last = PathSetting("lastfile");
+    const QString last = m_ctx.PathSetting(key::LastFile);
     LastFile->setText(QString(last).replace(QLatin1Char('&'), QStringLiteral("&&")));
 }
 
@@ -752,7 +744,7 @@ bool TFormMain::SaveOrAskFirst()
     Session& s = m_ctx.s;
     if (!s.LibraryChanged)
         return true;
-    if (!s.Settings.IsYes("autosave")) {
+    if (!s.Settings.IsYes(key::AutoSave)) {
         switch (m_ctx.dialogs().askYesNoCancel(
             this, QStringLiteral("Library has changed since last save. Save now?"))) {
         case Answer::Cancel:
@@ -772,7 +764,7 @@ void TFormMain::mnuLoadClick(QObject* sender)
     Session& s = m_ctx.s;
     if (sender == mnuLoad) {
         const std::optional<QString> name =
-            m_ctx.dialogs().openFile(this, QStringLiteral("Load Library"), PathSetting("datapath"),
+            m_ctx.dialogs().openFile(this, QStringLiteral("Load Library"), m_ctx.PathSetting(key::DataPath),
                                      QStringLiteral("BibTeX Library (*.bib)"));
         if (name)
             OpenLibrary(*name);
@@ -781,9 +773,9 @@ void TFormMain::mnuLoadClick(QObject* sender)
     if (sender == LastFile) {
         if (!SaveOrAskFirst())
             return;
-        const Names before{s.Settings.Read("filename"), s.Settings.Read("lastfile")};
-        s.Settings.Write("filename", before.last);
-        s.Settings.Write("lastfile", before.file);
+        const Names before{s.Settings.Read(key::Filename), s.Settings.Read(key::LastFile)};
+        s.Settings.Write(key::Filename, before.last);
+        s.Settings.Write(key::LastFile, before.file);
         ShowLastFile();
         LoadCurrent(&before);
         return;
@@ -796,10 +788,10 @@ void TFormMain::OpenLibrary(const QString& name)
     if (!SaveOrAskFirst())
         return;
     Session& s = m_ctx.s;
-    const Names before{s.Settings.Read("filename"), s.Settings.Read("lastfile")};
-    s.Settings.Write("lastfile", before.file);
+    const Names before{s.Settings.Read(key::Filename), s.Settings.Read(key::LastFile)};
+    s.Settings.Write(key::LastFile, before.file);
     ShowLastFile();
-    m_ctx.WriteSetting("filename", name.isEmpty() ? QLatin1String(kNone) : name);
+    m_ctx.WritePathSetting(key::Filename, name);
     LoadCurrent(&before);
 }
 
@@ -812,7 +804,7 @@ void TFormMain::ReloadLibrary()
 void TFormMain::LoadCurrent(const Names* before)
 {
     Session& s = m_ctx.s;
-    const std::string name = s.Settings.Read("filename");
+    const std::string name = s.Settings.Read(key::Filename);
     if (name == kNone) {
         Watch->Take({});
         return;
@@ -825,8 +817,8 @@ void TFormMain::LoadCurrent(const Names* before)
         // names the heading shows: a later save must not write it under the
         // new name.
         if (before) {
-            s.Settings.Write("filename", before->file);
-            s.Settings.Write("lastfile", before->last);
+            s.Settings.Write(key::Filename, before->file);
+            s.Settings.Write(key::LastFile, before->last);
             ShowLastFile();
         }
         throw;
@@ -839,7 +831,7 @@ void TFormMain::LoadCurrent(const Names* before)
 void TFormMain::ShowNotice(bool changed)
 {
     if (changed) {
-        NoticeText->setText(QStringLiteral("The file ") + m_ctx.Setting("filename") +
+        NoticeText->setText(QStringLiteral("The file ") + m_ctx.Setting(key::Filename) +
                             QStringLiteral(" was changed by another program."));
         NoticeText->setToolTip(NoticeText->text());
     }
@@ -862,26 +854,26 @@ bool TFormMain::mnuSaveClick(QObject* sender)
     Session& s = m_ctx.s;
     // A library that has no file name yet is saved as under a new name, so
     // that no file named "*none*" is ever written.
-    if (sender == mnuSaveAs || s.Settings.Read("filename") == kNone) {
-        const std::optional<QString> chosen =
-            m_ctx.dialogs().saveFile(this, QStringLiteral("Enter filename to save"), PathSetting("datapath"),
-                                     QStringLiteral("BibTeX Library (*.bib);;Any File (*)"));
+    if (sender == mnuSaveAs || s.Settings.Read(key::Filename) == kNone) {
+        const std::optional<QString> chosen = m_ctx.dialogs().saveFile(
+            this, QStringLiteral("Enter filename to save"), m_ctx.PathSetting(key::DataPath),
+            QStringLiteral("BibTeX Library (*.bib);;Any File (*)"));
         if (!chosen || chosen->isEmpty())
             return false;
         QString name = *chosen;
         if (!OwnNameHasDot(name))
             name += QStringLiteral(".bib");
-        m_ctx.WriteSetting("filename", name);
+        m_ctx.WriteSetting(key::Filename, name);
         SetHeading();
     }
-    const std::string path = s.Settings.Read("filename");
+    const std::string path = s.Settings.Read(key::Filename);
     if (Watch->ChangedSinceTaken(path) &&
-        !m_ctx.dialogs().askYesNo(this, QStringLiteral("The file ") + m_ctx.Setting("filename") +
+        !m_ctx.dialogs().askYesNo(this, QStringLiteral("The file ") + m_ctx.Setting(key::Filename) +
                                             QStringLiteral(" was changed by another program since it "
                                                            "was loaded. Overwrite it?")))
         return false; // nothing written; the changes stay unsaved
-    if (s.Settings.IsYes("savesorted")) {
-        if (const SortOrder* order = FindSortOrder(s.Settings.Read("sorting")))
+    if (s.Settings.IsYes(key::SaveSorted)) {
+        if (const SortOrder* order = FindSortOrder(s.Settings.Read(key::Sorting)))
             SortLibrary(s.Bib, order->Column);
         RefreshList(true);
     }
@@ -901,28 +893,28 @@ bool TFormMain::FormClose()
     SettingsList& st = s.Settings;
     if (s.LibraryChanged) {
         const bool save =
-            st.IsYes("autosave") ||
+            st.IsYes(key::AutoSave) ||
             m_ctx.dialogs().askYesNo(this, QStringLiteral("Library has changed since last save. Save now?"));
         if (save && !mnuSaveClick(nullptr))
             return false; // no name chosen: nothing saved, the window stays
     }
-    if (st.IsYes("savesize")) {
-        auto geometry = [&st](const std::string& prefix, const QWidget* w) {
-            st.Write(prefix + ".width", std::to_string(w->width()));
-            st.Write(prefix + ".top", std::to_string(w->y()));
-            st.Write(prefix + ".height", std::to_string(w->height()));
-            st.Write(prefix + ".left", std::to_string(w->x()));
+    if (st.IsYes(key::SaveSize)) {
+        auto geometry = [&st](const key::WindowKeys& keys, const QWidget* w) {
+            st.Write(keys.Width, std::to_string(w->width()));
+            st.Write(keys.Top, std::to_string(w->y()));
+            st.Write(keys.Height, std::to_string(w->height()));
+            st.Write(keys.Left, std::to_string(w->x()));
         };
-        geometry("main", this);
-        geometry("display", m_ctx.w.Display);
-        geometry("notes", m_ctx.w.Notes);
+        geometry(key::MainWindow, this);
+        geometry(key::DisplayWindow, m_ctx.w.Display);
+        geometry(key::NotesWindow, m_ctx.w.Notes);
     }
-    if (st.IsYes("writelog"))
+    if (st.IsYes(key::WriteLog))
         WriteLogFile(s); // skipped for "*none*": never a file of that name
-    if (st.IsYes("switchfilteringoff"))
-        st.Write("filtering", "no");
-    if (st.IsYes("switchsortingoff"))
-        st.Write("sorting", "");
+    if (st.IsYes(key::SwitchFilteringOff))
+        st.Write(key::Filtering, "no");
+    if (st.IsYes(key::SwitchSortingOff))
+        st.Write(key::Sorting, "");
     WriteSettingsFile(s);
     return true;
 }

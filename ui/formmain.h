@@ -211,7 +211,6 @@ class TFormMain final : public QMainWindow {
     QAction* MakeAction(const QString& name, const QString& caption, const QKeySequence& shortcut,
                         const std::function<void()>& handler);
     void ShowItemAndFocus(int line, bool keepNavigatorFocus);
-    QString PathSetting(const std::string& key) const;
     void ShowLastFile();
     // The library names a load replaced: "filename" and "lastfile" before it.
     struct Names {

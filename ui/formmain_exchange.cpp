@@ -169,7 +169,7 @@ void TFormMain::ExpToClipClick()
     if (i < 0)
         return;
     const Bibitem& item = m_ctx.s.Bib.Library[static_cast<size_t>(i)];
-    const std::string templ = m_ctx.s.Settings.Read("formats." + item.ItemType);
+    const std::string templ = m_ctx.s.Settings.Read(key::Format(item.ItemType));
     // Rendered in full before the clipboard is touched: a faulty template
     // throws and leaves the clipboard as it was.
     const std::string text = RenderTemplate(item, templ, m_ctx.s.schema.FieldNames);

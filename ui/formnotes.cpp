@@ -3,9 +3,7 @@
 #include "core/model.h"
 #include "core/text.h"
 #include "ui/formdisplay.h"
-#include "ui/formoptions.h"
 
-#include <QComboBox>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QShowEvent>
@@ -34,10 +32,10 @@ TFormNotes::TFormNotes(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
 void TFormNotes::FormCreate()
 {
     const SettingsList& st = m_ctx.s.Settings;
-    const int w = st.ReadInt("notes.width");
-    const int t = st.ReadInt("notes.top");
-    const int h = st.ReadInt("notes.height");
-    const int l = st.ReadInt("notes.left");
+    const int w = st.ReadInt(key::NotesWindow.Width);
+    const int t = st.ReadInt(key::NotesWindow.Top);
+    const int h = st.ReadInt(key::NotesWindow.Height);
+    const int l = st.ReadInt(key::NotesWindow.Left);
     resize(w, h);
     move(l, t);
     PlaceOnScreen(this);
@@ -67,27 +65,17 @@ void TFormNotes::Rename(const std::string& reference)
     setWindowTitle(m_ctx.Text(reference));
 }
 
-int TFormNotes::DispNotesChoice() const
-{
-    if (m_ctx.w.Options && m_ctx.w.Options->DispNotes)
-        return m_ctx.w.Options->DispNotes->currentIndex();
-    const std::string v = m_ctx.s.Settings.Read("displaynotes");
-    return v == "0" ? 0 : v == "1" ? 1 : v == "2" ? 2 : -1;
-}
-
 void TFormNotes::ApplyDispNotes()
 {
-    switch (DispNotesChoice()) {
+    switch (DispNotesChoice(m_ctx)) {
     case 0:
         show();
         break;
     case 1:
         hide();
         break;
-    case 2:
+    default: // 2
         setVisible(!NotesMemo->toPlainText().isEmpty());
-        break;
-    default:
         break;
     }
 }

@@ -29,8 +29,6 @@ class TFormNotes final : public QWidget {
     void Forget();
     // Shows or hides the window by the "Display notes window" choice.
     void ApplyDispNotes();
-    // The choice: 0 always, 1 never, 2 when not empty; -1 when none.
-    int DispNotesChoice() const;
     // The reference under which edits are filed.
     const std::string& Key() const { return m_key; }
 

@@ -43,6 +43,7 @@ bool Program::Start(const std::string& iniPath)
     m_options = std::make_unique<TFormOptions>(m_ctx);
     w.Options = m_options.get();
     created(w.Options);
+    QObject::connect(w.Options, &TFormOptions::filteringChanged, w.Main->Filter1, &QAction::setChecked);
     w.Main->Run([&w] { w.Options->FormCreate(); });
 
     m_log = std::make_unique<TFormLog>(m_ctx);

@@ -14,11 +14,11 @@ ListColumns ListColumnsFromSettings(const SettingsList& settings)
 {
     ListColumns c;
     for (size_t i = 0; i < c.Disp.size(); ++i)
-        c.Disp[i] = settings.Read("disp" + std::to_string(i + 1));
-    c.Truncate = settings.IsYes("truncate");
-    c.Unicode = settings.IsYes("display.unicode");
+        c.Disp[i] = settings.Read(key::Disp[i]);
+    c.Truncate = settings.IsYes(key::Truncate);
+    c.Unicode = settings.IsYes(key::DisplayUnicode);
     if (c.Truncate)
-        c.CharLimit = settings.ReadInt("charlimit");
+        c.CharLimit = settings.ReadInt(key::CharLimit);
     return c;
 }
 
@@ -80,13 +80,12 @@ std::string BuildListLine(const Session& s, int itemIndex)
 FilterRules FilterRulesFromSettings(const SettingsList& settings)
 {
     FilterRules r;
-    r.Filtering = settings.IsYes("filtering");
-    r.Any = settings.Read("filtermode") == "or";
+    r.Filtering = settings.IsYes(key::Filtering);
+    r.Any = settings.Read(key::FilterMode) == "or";
     for (size_t i = 0; i < r.Lines.size(); ++i) {
-        const std::string n = "filter" + std::to_string(i + 1);
-        r.Lines[i].Field = settings.Read(n + ".field");
-        r.Lines[i].Op = settings.Read(n + ".op");
-        r.Lines[i].Bound = settings.Read(n + ".value");
+        r.Lines[i].Field = settings.Read(key::Filter[i].Field);
+        r.Lines[i].Op = settings.Read(key::Filter[i].Op);
+        r.Lines[i].Bound = settings.Read(key::Filter[i].Value);
     }
     return r;
 }

@@ -28,7 +28,7 @@ struct Imports {
     std::string last;
     Imports()
     {
-        s.Settings.Write("maxlogsize", "100");
+        s.Settings.Write(key::MaxLogSize, "100");
         s.Log.Observer = [this](const std::string& text, MessageKind) { last = text; };
     }
 };
@@ -196,7 +196,7 @@ TEST(Pubmed, IdentifierRulesUrlAndFetch)
         EXPECT_THROW(FetchPubmedRecord(http, st, PubmedUrl(st, id)), HttpError) << id;
     // Answers are cut off at "import.maxkb": an announced length above it,
     // and an endless answer, stop with an error that names the setting.
-    st.Write("import.maxkb", "1");
+    st.Write(key::ImportMaxKb, "1");
     EXPECT_EQ(FetchPubmedRecord(http, st, PubmedUrl(st, "kb1024")).size(), 1024u);
     for (const char* id : {"kb1025", "endless"}) {
         try {
@@ -207,9 +207,9 @@ TEST(Pubmed, IdentifierRulesUrlAndFetch)
                                                  " is larger than 1 KB, the limit set by \"import.maxkb\".");
         }
     }
-    st.Write("pubmed.url", "http://127.0.0.1:" + std::to_string(test::UnusedPort()) + "/?id={id}");
+    st.Write(key::PubmedUrl, "http://127.0.0.1:" + std::to_string(test::UnusedPort()) + "/?id={id}");
     EXPECT_THROW(FetchPubmedRecord(http, st, PubmedUrl(st, "1")), HttpError);
-    st.Write("pubmed.timeout", "soon");
+    st.Write(key::PubmedTimeout, "soon");
     EXPECT_THROW(FetchPubmedRecord(http, st, PubmedUrl(st, "1")), ConversionError);
 }
 
@@ -239,7 +239,7 @@ TEST(Template, RenderPreviewAndErrors)
 TEST(HtmlExport, LayoutEscapingAndOptions)
 {
     Session s;
-    s.Settings.Write("maxlogsize", "10");
+    s.Settings.Write(key::MaxLogSize, "10");
     s.Bib.Library = {Bibitem{0, "article", "a:1", {{"author", "Smith"}, {"year", "1999"}}, ""},
                      Bibitem{0, "book", "b<2>", {{"author", "Doe & \"Roe\""}}, ""}};
     auto html = [&](int columns, bool separate) {

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!prepared.empty() && prepared.substr(prepared.size() - 2) != "\r\n")
             std::abort();
         Session s;
-        s.Settings.Write("maxlogsize", "10");
+        s.Settings.Write(key::MaxLogSize, "10");
         const bool added = ImportMedline(s, prepared);
         // At most one record, added exactly when reported, with three to eight fields.
         if (added != (s.Bib.Library.size() == 1) || s.Bib.Library.size() > 1 ||

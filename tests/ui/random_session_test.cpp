@@ -246,7 +246,7 @@ class RandomUser {
     {
         if (c == 'l')
             PushLoadChoice();
-        if (c == 's' && S().Settings.Read("filename") == kNone)
+        if (c == 's' && S().Settings.Read(key::Filename) == kNone)
             h.dialogs.files.push_back(QStringLiteral("unnamed"));
         QTest::keyClick(M()->Items, c);
         if (c == 's')
@@ -363,7 +363,7 @@ class RandomUser {
     // Another program writes the library's file: in place or by a rename.
     void WriteFromOutside()
     {
-        const std::string path = S().Settings.Read("filename");
+        const std::string path = S().Settings.Read(key::Filename);
         if (!FileExists(path))
             return;
         const std::string bytes = ReadWholeFile(path) + "@misc{outside" + std::to_string(step) +
@@ -469,7 +469,7 @@ class RandomUser {
                                [](const auto& q) { return q.first.endsWith(kOverwrite) && q.second; }),
                    "the file another program wrote was overwritten without a Yes");
             m_outside.reset();
-        } else if (!SameFilePath(S().Settings.Read("filename"), path) ||
+        } else if (!SameFilePath(S().Settings.Read(key::Filename), path) ||
                    !M()->Watch->ChangedSinceTaken(path)) {
             m_outside.reset(); // no longer the library's file, or loaded again as it is
         }
@@ -481,7 +481,7 @@ class RandomUser {
         const auto refused = [](const auto& q) { return q.first.endsWith(kOverwrite) && !q.second; };
         if (!h.dialogs.errors.isEmpty() || S().LibraryChanged || std::any_of(asked.begin(), asked.end(), refused))
             return; // reported by Check, or nothing was written
-        const std::string path = S().Settings.Read("filename");
+        const std::string path = S().Settings.Read(key::Filename);
         ++saves;
         if (std::find(m_saved.begin(), m_saved.end(), path) == m_saved.end())
             m_saved.push_back(path);

@@ -265,7 +265,7 @@ TEST_F(Editing, ConsistencyCheckMessagesAndDocumentFiles)
     s.Log.LogList.clear();
     // Double references ignore case and come in library order; schema errors
     // reach the log with error logging off, and the setting comes back.
-    s.Settings.Write("log.error", "no");
+    s.Settings.Write(key::LogError, "no");
     s.Bib.Library = {Item("misc", "Smith:2001", {{"title", "One"}}), Item("misc", "other", {}),
                      Item("book", "smith:2001", {{"title", "Two"}, {"editor", "E"}}),
                      Item("article", "a1", {{"title", "T"}})};
@@ -274,7 +274,7 @@ TEST_F(Editing, ConsistencyCheckMessagesAndDocumentFiles)
                                    "Multiply definined reference smith:2001 in book Two",
                                    "No value for required field \"author\" in article a1",
                                    "Consistency check found errors. Refer to error log."}));
-    EXPECT_EQ(s.Settings.Read("log.error"), "no");
+    EXPECT_EQ(s.Settings.Read(key::LogError), "no");
     EXPECT_FALSE(s.LibraryChanged);
 
     // Document files match by their first dot and the reference without its first colon.

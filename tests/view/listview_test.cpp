@@ -81,7 +81,7 @@ TEST(BuildListLine, ColumnsTruncationAndMarkers)
     // A non-numeric "charlimit" fails only when truncating.
     SettingsList s({"disp1=title", "truncate=yes", "charlimit=wide"});
     EXPECT_THROW(ListColumnsFromSettings(s), ConversionError);
-    s.Write("truncate", "no");
+    s.Write(key::Truncate, "no");
     EXPECT_NO_THROW(ListColumnsFromSettings(s));
 }
 
