@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "commands/library.h"
 #include "core/errors.h"
 #include "core/fileio.h"
 #include "core/library.h"
@@ -14,12 +15,6 @@
 namespace lorix::cli {
 
 namespace {
-
-std::string SortKeyFromSettings(const SettingsList& settings)
-{
-    const SortOrder* order = FindSortOrder(settings.Read(key::Sorting));
-    return order ? order->Key : kNone;
-}
 
 void PrintUsage(std::ostream& o)
 {
@@ -122,27 +117,24 @@ CommandLine ParseCommandLine(const std::vector<std::string>& argv)
 
 int Format(Context& c)
 {
-    if (!LoadAsGui(c, c.args[0]))
+    if (!Load(c, c.args[0]))
         return kExitNothing;
-    SaveAsGui(c, c.output);
+    Save(c);
     return kExitOk;
 }
 
 int List(Context& c)
 {
-    Session& s = c.session;
-    s.Settings.Write(key::LastFile, s.Settings.Read(key::Filename));
-    s.Settings.Write(key::Filename, c.args[0]);
-    if (!LoadNamedLibrary(s))
+    if (!Load(c, c.args[0]))
         return kExitNothing;
-    for (const std::string& line : RefreshAsGui(c))
+    for (const std::string& line : *c.shown.Lines)
         c.out << line << '\n';
     return kExitOk;
 }
 
 int Template(Context& c)
 {
-    if (!LoadAsGui(c, c.args[0]))
+    if (!Load(c, c.args[0]))
         return kExitNothing;
     const Session& s = c.session;
     for (const Bibitem& item : s.Bib.Library) {
@@ -158,7 +150,7 @@ int Template(Context& c)
 
 int ExportHtml(Context& c)
 {
-    if (!LoadAsGui(c, c.args[0]))
+    if (!Load(c, c.args[0]))
         return kExitNothing;
     Session& s = c.session;
     // The ticked boxes of the dialog: the fields of the listed items, sorted,
@@ -193,47 +185,22 @@ const std::vector<Command>& Commands()
     return table;
 }
 
-std::vector<std::string> RefreshAsGui(Context& c)
+std::optional<std::string> CliFrontEnd::AskSaveName()
 {
-    Session& s = c.session;
-    std::string key = SortKeyFromSettings(s.Settings);
-    ListResult r = BuildList(s, FilterRulesFromSettings(s.Settings), key);
-    s.Status(r.Message);
-    s.Settings.Write(key::Sorting, key);
-    s.ShownItems = std::move(r.ShownItems);
-    return std::move(r.Lines);
+    if (m_saveAs.empty())
+        return std::nullopt;
+    return m_saveAs;
 }
 
-bool LoadAsGui(Context& c, const std::string& lib)
+bool Load(Context& c, const std::string& lib)
 {
-    Session& s = c.session;
-    s.Settings.Write(key::LastFile, s.Settings.Read(key::Filename));
-    s.Settings.Write(key::Filename, lib.empty() ? std::string(kNone) : lib);
-    if (!LoadNamedLibrary(s))
-        return false;
-    RefreshAsGui(c);
-    return true;
+    return command::Open(c.session, c.list, c.front, lib, c.shown);
 }
 
-void SaveAsGui(Context& c, const std::string& saveAs)
+void Save(Context& c)
 {
-    Session& s = c.session;
-    if (!saveAs.empty()) {
-        std::string name = saveAs;
-        size_t slash = name.find_last_of('/');
-        if (name.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
-            name += ".bib";
-        s.Settings.Write(key::Filename, name);
-    }
-    const std::string filename = s.Settings.Read(key::Filename);
-    if (filename == kNone || filename.empty())
+    if (!command::Save(c.session, c.list, c.front, !c.output.empty(), c.shown))
         throw FileError("No file name to save the library to.");
-    if (s.Settings.IsYes(key::SaveSorted)) {
-        if (const SortOrder* order = FindSortOrder(s.Settings.Read(key::Sorting)))
-            SortLibrary(s.Bib, order->Column);
-        RefreshAsGui(c);
-    }
-    SaveLibraryFile(s, filename);
 }
 
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err)

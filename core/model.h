@@ -116,6 +116,10 @@ std::string FindDocumentFile(std::string_view reference, std::string_view pdfPat
 std::string_view NextKeyword(std::string_view& text);
 void SortNoCase(std::vector<std::string>& list);
 
+// A name chosen to save a library under, with ".bib" appended when the
+// file's own name holds no "." ("sub.d/out" gets it).
+std::string LibraryFileName(std::string_view chosen);
+
 // The notes file beside a library: the file's own name up to and including
 // its first "." followed by "not", in the same folder; ".not" is appended
 // to a name without a dot, and to a library whose own name that rule gives.
@@ -129,5 +133,8 @@ int FindNoteLine(const std::vector<std::string>& notes, std::string_view referen
 // Index of the reference line of a notes entry, or -1 (same rule).
 int FindNoteEntry(const std::vector<std::string>& notes, std::string_view reference);
 std::string GetNote(const std::vector<std::string>& notes, std::string_view reference);
+// Files text as the note of reference: in its entry, or in a new entry at the
+// end; an empty text removes the entry.
+void SetNote(std::vector<std::string>& notes, std::string_view reference, std::string text);
 
 } // namespace lorix

@@ -256,7 +256,7 @@ MedlineRecord ReadMedlineRecord(std::string_view prepared)
     return r;
 }
 
-bool ImportMedline(Session& s, std::string_view prepared)
+bool ImportMedline(Session& s, std::string_view prepared, const std::function<void()>& beforeAdd)
 {
     MedlineRecord r = ReadMedlineRecord(prepared);
     if (r.Outcome == MedlineOutcome::NoTitle) {
@@ -267,10 +267,11 @@ bool ImportMedline(Session& s, std::string_view prepared)
         s.Error(kImportNoAuthor);
         return false;
     }
+    if (beforeAdd)
+        beforeAdd();
     r.Item.Reference = UniqueReference(s.Bib, r.Item.Reference);
     const std::string ref = r.Item.Reference;
     s.Bib.Library.push_back(std::move(r.Item));
-    s.LibraryChanged = true;
     s.Status("Added item " + ref + " from Clipboard.");
     if (!r.Abstract.empty()) {
         s.NotesList.push_back(ref);

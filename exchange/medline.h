@@ -4,6 +4,7 @@
 
 #include "core/session.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,10 +55,11 @@ inline constexpr const char* kImportNoItem = "Error importing: no item found.";
 inline constexpr const char* kImportNoAuthor = "No author fields in clipboard. Not importing.";
 
 // Reads one record and, when it has a title and an author, appends it to the
-// library under a unique reference, sets LibraryChanged, reports "Added item
-// ... from Clipboard." and stores the abstract as the item's note. Failures
-// are reported as error messages and change nothing. The list refresh is
-// the caller's. Returns whether an item was added.
-bool ImportMedline(Session& s, std::string_view prepared);
+// library under a unique reference, reports "Added item ... from Clipboard."
+// and stores the abstract as the item's note; beforeAdd, when given, runs
+// just before the library changes. Failures are reported as error messages
+// and change nothing. The list refresh is the caller's. Returns whether an
+// item was added.
+bool ImportMedline(Session& s, std::string_view prepared, const std::function<void()>& beforeAdd = {});
 
 } // namespace lorix

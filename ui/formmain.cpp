@@ -1,8 +1,10 @@
 #include "ui/formmain.h"
 
+#include "commands/library.h"
 #include "core/errors.h"
 #include "core/fileio.h"
 #include "core/library.h"
+#include "exchange/medline.h"
 #include "ui/formdisplay.h"
 #include "ui/formlog.h"
 #include "ui/formnotes.h"
@@ -13,7 +15,6 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QKeyEvent>
@@ -85,6 +86,50 @@ class ItemListView final : public QListView {
 } // namespace
 
 // ---------------------------------------------------------------- window
+
+// The commands' front end in the window: questions in boxes over the main
+// window, the library's file watched by the window's watch.
+class TFormMain::WindowFrontEnd final : public FrontEnd {
+  public:
+    explicit WindowFrontEnd(TFormMain& main) : m_main(main), m_ctx(main.m_ctx) {}
+
+    Answer AskSaveChanges(bool cancellable) override
+    {
+        const QString question = QStringLiteral("Library has changed since last save. Save now?");
+        if (cancellable)
+            return m_ctx.dialogs().askYesNoCancel(&m_main, question);
+        return m_ctx.dialogs().askYesNo(&m_main, question) ? Answer::Yes : Answer::No;
+    }
+    bool AskOverwrite(const std::string& path) override
+    {
+        return m_ctx.dialogs().askYesNo(&m_main,
+                                        QStringLiteral("The file ") + DecodeText(path, m_ctx.iniUtf8) +
+                                            QStringLiteral(" was changed by another program since it "
+                                                           "was loaded. Overwrite it?"));
+    }
+    std::optional<std::string> AskSaveName() override
+    {
+        const std::optional<QString> chosen = m_ctx.dialogs().saveFile(
+            &m_main, QStringLiteral("Enter filename to save"), m_ctx.PathSetting(key::DataPath),
+            QStringLiteral("BibTeX Library (*.bib);;Any File (*)"));
+        if (!chosen)
+            return std::nullopt;
+        return EncodeText(*chosen, m_ctx.iniUtf8);
+    }
+    bool AskDeleteItem() override
+    {
+        return m_ctx.dialogs().askYesNo(&m_main, QStringLiteral("Really delete item?"));
+    }
+    void TakeFile(const std::string& path) override { m_main.Watch->Take(path); }
+    bool FileChangedSinceTaken(const std::string& path) override
+    {
+        return m_main.Watch->ChangedSinceTaken(path);
+    }
+
+  private:
+    TFormMain& m_main;
+    FormContext& m_ctx;
+};
 
 TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
 {
@@ -183,6 +228,7 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
     Uhr->setInterval(1000);
     connect(Uhr, &QTimer::timeout, this, [this] { Run([this] { UhrTimer(); }); });
     Brause = std::make_unique<CurlHttpClient>();
+    m_front = std::make_unique<WindowFrontEnd>(*this);
     resize(640, 480);
 }
 
@@ -377,24 +423,11 @@ void TFormMain::CheckSortEntry(const std::string& key)
 
 void TFormMain::RefreshList(bool report)
 {
-    Session& s = m_ctx.s;
-    FilterRules rules = FilterRulesFromSettings(s.Settings);
-    rules.Filtering = Filter1->isChecked();
-    if (m_ctx.w.Options)
-        for (int i = 0; i < 3; ++i)
-            rules.Lines[static_cast<size_t>(i)].Not = m_ctx.w.Options->NotChecked(i);
-    const std::string key = SortKey().toStdString();
-    ListResult result = BuildList(s, rules, key);
-    if (report)
-        s.Status(result.Message);
-    s.Settings.Write(key::Sorting, key);
-    s.ShownItems = std::move(result.ShownItems);
-    m_selecting = true;
-    ItemLines->SetLines(std::move(result.Lines), s.Bib.Utf8);
-    Items->selectionModel()->clear();
-    m_selecting = false;
-    if (m_ctx.w.Display)
-        m_ctx.w.Display->hide();
+    Outcome out;
+    Perform(out, [this, report](Outcome& o) {
+        command::Refresh(m_ctx.s, ListNow(), report, o);
+        return true;
+    });
 }
 
 int TFormMain::SelectedLine() const
@@ -454,18 +487,6 @@ void TFormMain::SetHeading()
     const Session& s = m_ctx.s;
     Heading->setText(m_ctx.Setting(key::Filename) + QStringLiteral(": ") +
                      QString::number(s.Bib.LastItemIndex() + 1) + QStringLiteral(" items."));
-}
-
-void TFormMain::AfterLoad()
-{
-    // The note on show belongs to the library loaded before.
-    if (m_ctx.w.Notes)
-        m_ctx.w.Notes->Forget();
-    RefreshList(true);
-    SetHeading();
-    if (m_ctx.w.Options)
-        m_ctx.w.Options->FillFieldChoices();
-    BuildPopupKeys();
 }
 
 void TFormMain::Sorting()
@@ -715,22 +736,63 @@ void TFormMain::mnuOptionsClick()
 
 // ---------------------------------------------------------------- files
 
+ListState TFormMain::ListNow() const
+{
+    ListState state;
+    state.SortKey = SortKey().toStdString();
+    state.Filtering = Filter1->isChecked();
+    if (m_ctx.w.Options)
+        for (int i = 0; i < 3; ++i)
+            state.Not[static_cast<size_t>(i)] = m_ctx.w.Options->NotChecked(i);
+    state.SelectedLine = SelectedLine();
+    return state;
+}
+
+bool TFormMain::Perform(Outcome& out, const std::function<bool(Outcome&)>& command)
+{
+    try {
+        const bool done = command(out);
+        ShowOutcome(out);
+        return done;
+    } catch (...) {
+        ShowOutcome(out); // what the command changed before it failed
+        throw;
+    }
+}
+
+void TFormMain::ShowOutcome(Outcome& out)
+{
+    // The note on show belongs to the library loaded before.
+    if (out.Loaded && m_ctx.w.Notes)
+        m_ctx.w.Notes->Forget();
+    if (out.Lines) {
+        m_selecting = true;
+        ItemLines->SetLines(std::move(*out.Lines), m_ctx.s.Bib.Utf8);
+        Items->selectionModel()->clear();
+        m_selecting = false;
+        out.Lines.reset();
+        if (m_ctx.w.Display)
+            m_ctx.w.Display->hide();
+    }
+    if (out.FilteringOff) {
+        Filter1->setChecked(false);
+        m_ctx.w.Options->SetFiltering(false);
+    }
+    if (out.Heading)
+        SetHeading();
+    if (out.LastFile)
+        ShowLastFile();
+    if (out.Loaded) {
+        if (m_ctx.w.Options)
+            m_ctx.w.Options->FillFieldChoices();
+        BuildPopupKeys();
+    }
+}
+
 void TFormMain::NewLibrary1Click()
 {
-    Session& s = m_ctx.s;
-    if (!SaveOrAskFirst())
-        return;
-    s.Bib.Clear();
-    s.LibraryChanged = false; // saved, or dropped by the answer No
-    s.Settings.Write(key::LastFile, s.Settings.Read(key::Filename));
-    // Without a data folder the new library goes to the working folder; a
-    // name built from "*none*" could never be written.
-    s.Settings.Write(key::Filename, s.Settings.ReadPath(key::DataPath) + "new.bib");
-    // A file of that name may exist already: its first save must not
-    // overwrite a change made to it from now on.
-    Watch->Take(s.Settings.Read(key::Filename));
-    RefreshList(false);
-    Heading->setText(m_ctx.Setting(key::Filename) + QStringLiteral(": 0 items."));
+    Outcome out;
+    Perform(out, [this](Outcome& o) { return command::NewLibrary(m_ctx.s, ListNow(), *m_front, o); });
 }
 
 void TFormMain::ShowLastFile()
@@ -739,29 +801,8 @@ void TFormMain::ShowLastFile()
     LastFile->setText(QString(last).replace(QLatin1Char('&'), QStringLiteral("&&")));
 }
 
-bool TFormMain::SaveOrAskFirst()
-{
-    Session& s = m_ctx.s;
-    if (!s.LibraryChanged)
-        return true;
-    if (!s.Settings.IsYes(key::AutoSave)) {
-        switch (m_ctx.dialogs().askYesNoCancel(
-            this, QStringLiteral("Library has changed since last save. Save now?"))) {
-        case Answer::Cancel:
-            return false;
-        case Answer::No:
-            return true;
-        case Answer::Yes:
-            break;
-        }
-    }
-    // A save that fails throws, which ends the command that asked.
-    return mnuSaveClick(nullptr);
-}
-
 void TFormMain::mnuLoadClick(QObject* sender)
 {
-    Session& s = m_ctx.s;
     if (sender == mnuLoad) {
         const std::optional<QString> name =
             m_ctx.dialogs().openFile(this, QStringLiteral("Load Library"), m_ctx.PathSetting(key::DataPath),
@@ -770,62 +811,36 @@ void TFormMain::mnuLoadClick(QObject* sender)
             OpenLibrary(*name);
         return;
     }
-    if (sender == LastFile) {
-        if (!SaveOrAskFirst())
-            return;
-        const Names before{s.Settings.Read(key::Filename), s.Settings.Read(key::LastFile)};
-        s.Settings.Write(key::Filename, before.last);
-        s.Settings.Write(key::LastFile, before.file);
-        ShowLastFile();
-        LoadCurrent(&before);
-        return;
-    }
-    LoadCurrent(); // the start-up load asks nothing
+    Outcome out;
+    if (sender == LastFile)
+        Perform(out, [this](Outcome& o) { return command::OpenLast(m_ctx.s, ListNow(), *m_front, o); });
+    else // the start-up load asks nothing
+        Perform(out, [this](Outcome& o) { return command::LoadCurrent(m_ctx.s, ListNow(), *m_front, o); });
 }
 
 void TFormMain::OpenLibrary(const QString& name)
 {
-    if (!SaveOrAskFirst())
-        return;
-    Session& s = m_ctx.s;
-    const Names before{s.Settings.Read(key::Filename), s.Settings.Read(key::LastFile)};
-    s.Settings.Write(key::LastFile, before.file);
-    ShowLastFile();
-    m_ctx.WritePathSetting(key::Filename, name);
-    LoadCurrent(&before);
+    Outcome out;
+    Perform(out, [this, &name](Outcome& o) {
+        return command::Open(m_ctx.s, ListNow(), *m_front, EncodeText(name, m_ctx.iniUtf8), o);
+    });
 }
 
 void TFormMain::ReloadLibrary()
 {
-    if (SaveOrAskFirst())
-        LoadCurrent();
+    Outcome out;
+    Perform(out, [this](Outcome& o) { return command::Reload(m_ctx.s, ListNow(), *m_front, o); });
 }
 
-void TFormMain::LoadCurrent(const Names* before)
+void TFormMain::AfterLoad()
 {
-    Session& s = m_ctx.s;
-    const std::string name = s.Settings.Read(key::Filename);
-    if (name == kNone) {
-        Watch->Take({});
-        return;
-    }
-    bool loaded = false;
-    try {
-        loaded = LoadNamedLibrary(s);
-    } catch (const FileError&) {
-        // A load that fails leaves the library as it was, and with it the
-        // names the heading shows: a later save must not write it under the
-        // new name.
-        if (before) {
-            s.Settings.Write(key::Filename, before->file);
-            s.Settings.Write(key::LastFile, before->last);
-            ShowLastFile();
-        }
-        throw;
-    }
-    Watch->Take(name);
-    if (loaded)
-        AfterLoad();
+    Outcome out;
+    out.Loaded = true;
+    out.Heading = true;
+    Perform(out, [this](Outcome& o) {
+        command::Refresh(m_ctx.s, ListNow(), true, o);
+        return true;
+    });
 }
 
 void TFormMain::ShowNotice(bool changed)
@@ -839,47 +854,12 @@ void TFormMain::ShowNotice(bool changed)
     FormResize();
 }
 
-namespace {
-
-// The file's own name holds no dot ("sub.d/out" counts as dotless).
-bool OwnNameHasDot(const QString& path)
-{
-    return QFileInfo(path).fileName().contains(QLatin1Char('.'));
-}
-
-} // namespace
-
 bool TFormMain::mnuSaveClick(QObject* sender)
 {
-    Session& s = m_ctx.s;
-    // A library that has no file name yet is saved as under a new name, so
-    // that no file named "*none*" is ever written.
-    if (sender == mnuSaveAs || s.Settings.Read(key::Filename) == kNone) {
-        const std::optional<QString> chosen = m_ctx.dialogs().saveFile(
-            this, QStringLiteral("Enter filename to save"), m_ctx.PathSetting(key::DataPath),
-            QStringLiteral("BibTeX Library (*.bib);;Any File (*)"));
-        if (!chosen || chosen->isEmpty())
-            return false;
-        QString name = *chosen;
-        if (!OwnNameHasDot(name))
-            name += QStringLiteral(".bib");
-        m_ctx.WriteSetting(key::Filename, name);
-        SetHeading();
-    }
-    const std::string path = s.Settings.Read(key::Filename);
-    if (Watch->ChangedSinceTaken(path) &&
-        !m_ctx.dialogs().askYesNo(this, QStringLiteral("The file ") + m_ctx.Setting(key::Filename) +
-                                            QStringLiteral(" was changed by another program since it "
-                                                           "was loaded. Overwrite it?")))
-        return false; // nothing written; the changes stay unsaved
-    if (s.Settings.IsYes(key::SaveSorted)) {
-        if (const SortOrder* order = FindSortOrder(s.Settings.Read(key::Sorting)))
-            SortLibrary(s.Bib, order->Column);
-        RefreshList(true);
-    }
-    SaveLibraryFile(s, path);
-    Watch->Take(path);
-    return true;
+    Outcome out;
+    return Perform(out, [this, sender](Outcome& o) {
+        return command::Save(m_ctx.s, ListNow(), *m_front, sender == mnuSaveAs, o);
+    });
 }
 
 void TFormMain::Quit()
@@ -889,34 +869,14 @@ void TFormMain::Quit()
 
 bool TFormMain::FormClose()
 {
-    Session& s = m_ctx.s;
-    SettingsList& st = s.Settings;
-    if (s.LibraryChanged) {
-        const bool save =
-            st.IsYes(key::AutoSave) ||
-            m_ctx.dialogs().askYesNo(this, QStringLiteral("Library has changed since last save. Save now?"));
-        if (save && !mnuSaveClick(nullptr))
-            return false; // no name chosen: nothing saved, the window stays
-    }
-    if (st.IsYes(key::SaveSize)) {
-        auto geometry = [&st](const key::WindowKeys& keys, const QWidget* w) {
-            st.Write(keys.Width, std::to_string(w->width()));
-            st.Write(keys.Top, std::to_string(w->y()));
-            st.Write(keys.Height, std::to_string(w->height()));
-            st.Write(keys.Left, std::to_string(w->x()));
-        };
-        geometry(key::MainWindow, this);
-        geometry(key::DisplayWindow, m_ctx.w.Display);
-        geometry(key::NotesWindow, m_ctx.w.Notes);
-    }
-    if (st.IsYes(key::WriteLog))
-        WriteLogFile(s); // skipped for "*none*": never a file of that name
-    if (st.IsYes(key::SwitchFilteringOff))
-        st.Write(key::Filtering, "no");
-    if (st.IsYes(key::SwitchSortingOff))
-        st.Write(key::Sorting, "");
-    WriteSettingsFile(s);
-    return true;
+    auto geometry = [](const key::WindowKeys& keys, const QWidget* w) {
+        return command::WindowGeometry{keys, w->width(), w->y(), w->height(), w->x()};
+    };
+    const std::vector<command::WindowGeometry> windows{geometry(key::MainWindow, this),
+                                                       geometry(key::DisplayWindow, m_ctx.w.Display),
+                                                       geometry(key::NotesWindow, m_ctx.w.Notes)};
+    Outcome out;
+    return Perform(out, [&](Outcome& o) { return command::Close(m_ctx.s, ListNow(), *m_front, windows, o); });
 }
 
 void TFormMain::closeEvent(QCloseEvent* event)

@@ -1,4 +1,5 @@
 // The import, export and help commands of the main window.
+#include "commands/import.h"
 #include "core/fileio.h"
 #include "exchange/medline.h"
 #include "exchange/pubmed.h"
@@ -15,33 +16,6 @@
 
 namespace lorix {
 
-namespace {
-
-// Prepared import text (UTF-8) in the library's encoding. A Windows-1252
-// library takes what the import keeps of it converted; one character there
-// that the code page lacks refuses the whole import. What the import does
-// not keep never reaches the library and may hold anything.
-std::optional<std::string> ImportBytes(FormContext& ctx, const std::string& prepared)
-{
-    if (ctx.s.Bib.Utf8)
-        return prepared;
-    const MedlineRecord r = ReadMedlineRecord(prepared);
-    if (r.Outcome == MedlineOutcome::Added) {
-        std::vector<const std::string*> kept{&r.Item.Reference, &r.Abstract};
-        for (const Bibfield& f : r.Item.Fields)
-            kept.push_back(&f.Value);
-        char32_t bad = 0;
-        for (const std::string* text : kept)
-            if (!FromUtf8Exactly(*text, false, bad)) {
-                ctx.s.Error(UnencodableMessage(bad, "not importing."));
-                return std::nullopt;
-            }
-    }
-    return EncodeText(QString::fromUtf8(prepared.data(), static_cast<qsizetype>(prepared.size())), false);
-}
-
-} // namespace
-
 void TFormMain::mnuImportfCClick()
 {
     Clipboard& clip = m_ctx.platform.clipboard;
@@ -49,38 +23,20 @@ void TFormMain::mnuImportfCClick()
         m_ctx.s.Error("No text found in clipboard.");
         return;
     }
-    const std::optional<std::string> text = ImportBytes(m_ctx, PrepareImportText(clip.text().toStdString()));
-    if (!text)
-        return;
-    const int n = m_ctx.s.Bib.LastItemIndex();
-    ParseMedline(*text);
-    if (m_ctx.s.Bib.LastItemIndex() != n)
-        FinishImport(nullptr);
+    ListState state = ListNow();
+    Outcome out;
+    if (Perform(out, [&](Outcome& o) {
+            return command::ImportMedline(m_ctx.s, state, clip.text().toStdString(), o);
+        }))
+        FinishImport(out.Show);
 }
 
-void TFormMain::ParseMedline(const std::string& prepared)
+void TFormMain::FinishImport(int itemIndex)
 {
-    if (!ImportMedline(m_ctx.s, prepared))
-        return;
-    if (Filter1->isChecked()) {
-        Filter1->setChecked(false);
-        Filter1Click();
-    } else {
-        RefreshList(true);
-    }
-}
-
-void TFormMain::FinishImport(const std::string* pubmedId)
-{
-    Session& s = m_ctx.s;
-    const int last = s.Bib.LastItemIndex();
-    if (pubmedId)
-        s.Bib.Library.back().Fields.push_back({"pubmed_id", *pubmedId});
-    if (!SelectItem(last))
+    if (!SelectItem(itemIndex))
         Items->clearSelection();
-    m_ctx.w.Display->ShowItem(last);
+    m_ctx.w.Display->ShowItem(itemIndex);
     m_ctx.w.Display->show();
-    SetHeading();
     Items->setFocus();
 }
 
@@ -111,20 +67,17 @@ void TFormMain::fromPubMed1Click()
                                     QStringLiteral("Enter PubMed ID"), QString());
         id = m_ctx.Bytes(typed.value_or(QString()));
     }
-    std::string body;
+    ListState state = ListNow();
+    Outcome out;
+    bool added = false;
     {
         BusyCursor busy;
         // A failed request throws: its text goes to the error box and
         // nothing else happens.
-        body = FetchPubmedRecord(*Brause, s.Settings, PubmedUrl(s.Settings, id));
+        added = Perform(out, [&](Outcome& o) { return command::Fetch(s, state, *Brause, id, o); });
     }
-    const std::optional<std::string> text = ImportBytes(m_ctx, PrepareImportText(body));
-    if (!text)
-        return;
-    const int n = s.Bib.LastItemIndex();
-    ParseMedline(*text);
-    if (s.Bib.LastItemIndex() != n)
-        FinishImport(&id);
+    if (added)
+        FinishImport(out.Show);
 }
 
 void TFormMain::watchClipClick()

@@ -1,8 +1,8 @@
 #include "ui/formnotes.h"
 
+#include "commands/items.h"
 #include "core/model.h"
 #include "core/text.h"
-#include "ui/formdisplay.h"
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -43,11 +43,14 @@ void TFormNotes::FormCreate()
 
 void TFormNotes::ShowNote(const std::string& reference)
 {
+    // Showing a note files nothing.
+    m_restoring = true;
     NotesMemo->clear();
     Rename(reference);
     const int line = FindNoteLine(m_ctx.s.NotesList, reference);
     if (line >= 0)
         NotesMemo->setPlainText(m_ctx.Text(m_ctx.s.NotesList[static_cast<size_t>(line)]));
+    m_restoring = false;
 }
 
 void TFormNotes::Forget()
@@ -102,7 +105,7 @@ bool TFormNotes::eventFilter(QObject* watched, QEvent* event)
 
 void TFormNotes::NotesMemoChange()
 {
-    if (m_restoring || (m_ctx.w.Display && m_ctx.w.Display->ShowingItem))
+    if (m_restoring)
         return;
     // Before the first item was shown there is no entry to file under.
     if (!m_hasKey)
@@ -121,13 +124,6 @@ void TFormNotes::NotesMemoChange()
         NotesMemo->setTextCursor(c);
         return;
     }
-    s.LibraryChanged = true;
-    int e = FindNoteEntry(s.NotesList, m_key);
-    if (e < 0) {
-        s.NotesList.push_back(m_key);
-        s.NotesList.emplace_back();
-        e = static_cast<int>(s.NotesList.size()) - 2;
-    }
     const QString memo = NotesMemo->toPlainText();
     QString text = memo;
     text.remove(QChar(13));
@@ -135,8 +131,8 @@ void TFormNotes::NotesMemoChange()
     text.replace(QChar::ParagraphSeparator, QChar(32));
     text.replace(QChar::LineSeparator, QChar(32));
     if (text != memo) {
-        // The converted text calls this handler again; the cursor stays where
-        // the user left it.
+        // The converted text calls this handler again, which files it; the
+        // cursor stays where the user left it.
         const int pos = NotesMemo->textCursor().position();
         NotesMemo->setPlainText(text);
         QTextCursor c = NotesMemo->textCursor();
@@ -144,13 +140,7 @@ void TFormNotes::NotesMemoChange()
         NotesMemo->setTextCursor(c);
         return;
     }
-    // The entry may have moved when the nested call removed and re-added it.
-    e = FindNoteEntry(s.NotesList, m_key);
-    if (e < 0)
-        return;
-    s.NotesList[static_cast<size_t>(e) + 1] = m_ctx.Bytes(text);
-    if (s.NotesList[static_cast<size_t>(e) + 1].empty())
-        s.NotesList.erase(s.NotesList.begin() + e, s.NotesList.begin() + e + 2);
+    command::EditNote(s, m_key, m_ctx.Bytes(text));
 }
 
 } // namespace lorix

@@ -44,7 +44,7 @@ class TFormNotes final : public QWidget {
     FormContext& m_ctx;
     std::string m_key;
     bool m_hasKey = false;
-    bool m_restoring = false; // a refused edit is being put back
+    bool m_restoring = false; // the memo is filled by the program (a note shown, a refused edit put back)
 };
 
 } // namespace lorix

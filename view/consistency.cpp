@@ -62,7 +62,7 @@ std::string DocumentKey(std::string_view reference)
 bool CheckConsistency(Session& s, const std::string& pdfPath, const std::function<void()>& afterItems)
 {
     // Every error found reaches the log, whatever the user chose for errors.
-    const MessageLog::Scope keepErrors(s.Log, ErrorPolicy{.Keep = true});
+    const MessageLog::Scope keepErrors(s.Log, ErrorPolicy{.Keep = true, .Show = {}});
     s.Status("Starting consistency check.");
     size_t findings = 0;
 
