@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <iomanip>
 #include <iostream>
+#include <memory>
 
 namespace lorix::cli {
 
@@ -125,6 +126,7 @@ int Format(Context& c)
 
 int List(Context& c)
 {
+    c.list.WithLines = true;
     if (!Load(c, c.args[0]))
         return kExitNothing;
     for (const std::string& line : *c.shown.Lines)
@@ -203,7 +205,13 @@ void Save(Context& c)
         throw FileError("No file name to save the library to.");
 }
 
-int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err)
+// The library of the last Run whose process ends after it. Freeing a large
+// library item by item only costs time, and the system takes the memory
+// back at once. Held in a global of the program's (not a local one, whose
+// store the compiler may drop), it stays reachable for leak checkers.
+Session* g_leftForExit = nullptr;
+
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, bool processEnds)
 {
     const CommandLine cl = ParseCommandLine(argv);
     if (!cl.problem.empty())
@@ -217,7 +225,11 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         return kExitOk;
     }
 
-    Session s;
+    auto* session = new Session;
+    std::unique_ptr<Session> owner(processEnds ? nullptr : session);
+    if (processEnds)
+        g_leftForExit = session;
+    Session& s = *session;
     int errors = 0;
     s.Log.Observer = [&err, &errors](const std::string& text, MessageKind kind) {
         errors += kind == MessageKind::Error;

@@ -44,6 +44,7 @@ struct Context {
     Context(Session& s, std::ostream& o, std::ostream& e, std::vector<std::string> a, std::string out)
         : session(s), out(o), err(e), args(std::move(a)), output(std::move(out))
     {
+        list.WithLines = false; // only "list" prints them
     }
     Session& session;
     std::ostream& out;
@@ -67,7 +68,10 @@ struct Command {
 // The command table; each command adds one entry.
 const std::vector<Command>& Commands();
 
-int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
+// With processEnds, the caller ends the process right after: the library
+// is then left in memory for the system to take back with the process.
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, bool processEnds = false);
+extern Session* g_leftForExit;
 
 // Shared steps of the commands.
 //

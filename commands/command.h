@@ -11,6 +11,7 @@
 #include "core/session.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ struct ListState {
     bool Filtering = false;
     std::array<bool, 3> Not{}; // the "not" boxes of the three filter lines
     int SelectedLine = -1;     // -1 when no line is selected
+    // The list's lines are wanted: lorix-cli builds them only to print them.
+    bool WithLines = true;
 };
 // The sort order and filtering as stored, no "not" box ticked, nothing selected.
 ListState ListStateFromSettings(const SettingsList& settings);
@@ -66,9 +69,12 @@ struct Outcome {
     // The list was rebuilt: its lines in shown order (Session::ShownItems
     // holds their items). Nothing is selected and the item editor is hidden.
     std::optional<std::vector<std::string>> Lines;
+    // ReferenceKey of each of those lines' references, for the Navigator.
+    std::vector<std::uint64_t> ReferenceKeys;
     bool FilteringOff = false; // filtering was switched off
     bool Heading = false;      // the library's name or its number of items changed
     bool LastFile = false;     // the setting "lastfile" changed
+    bool Recent = false;       // the list of recent libraries changed
     // The item to select and show once the command has run to its end.
     int Show = -1;
 };

@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/library.h"
+#include "core/recent.h"
 #include "view/listview.h"
 
 namespace lorix::command {
@@ -12,15 +13,23 @@ void Refresh(Session& s, const ListState& state, bool report, Outcome& out)
     rules.Filtering = state.Filtering;
     for (size_t i = 0; i < rules.Lines.size(); ++i)
         rules.Lines[i].Not = state.Not[i];
-    ListResult result = BuildList(s, rules, state.SortKey);
+    ListResult result = BuildList(s, rules, state.SortKey, state.WithLines);
     if (report)
         s.Status(result.Message);
     s.Settings.Write(key::Sorting, state.SortKey);
     s.ShownItems = std::move(result.ShownItems);
     out.Lines = std::move(result.Lines);
+    out.ReferenceKeys = std::move(result.ReferenceKeys);
 }
 
 namespace {
+
+// The library's file goes first in the list of recent libraries.
+void Remember(Session& s, Outcome& out)
+{
+    RememberRecentLibrary(s.Settings, s.Settings.Read(key::Filename), s.ProgramDir);
+    out.Recent = true;
+}
 
 // Before the library is replaced: unsaved changes saved (autosave) or asked
 // about. False: stop, nothing was dropped.
@@ -72,6 +81,7 @@ bool LoadNamed(Session& s, const ListState& state, FrontEnd& front, const Names*
     front.TakeFile(name);
     if (!loaded)
         return false;
+    Remember(s, out);
     out.Loaded = true;
     Refresh(s, state, true, out);
     out.Heading = true;
@@ -138,6 +148,7 @@ bool Save(Session& s, const ListState& state, FrontEnd& front, bool saveAs, Outc
     }
     SaveLibraryFile(s, path);
     front.TakeFile(path);
+    Remember(s, out);
     return true;
 }
 

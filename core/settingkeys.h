@@ -106,6 +106,12 @@ inline constexpr SettingKey<Text> PubmedUrl{"pubmed.url"};
 inline constexpr SettingKey<Number> PubmedTimeout{"pubmed.timeout"};
 inline constexpr SettingKey<Number> ImportMaxKb{"import.maxkb"};
 
+// The libraries opened lately: recent1 (the latest) onward.
+inline BuiltKey Recent(size_t index)
+{
+    return {"recent" + std::to_string(index + 1)};
+}
+
 } // namespace key
 
 } // namespace lorix

@@ -68,16 +68,23 @@ bool CheckConsistency(Session& s, const std::string& pdfPath, const std::functio
 
     auto& lib = s.Bib.Library;
     {
+        // Each item keeps a pointer to its reference's count, so that the
+        // second pass looks nothing up again.
         std::unordered_map<std::string, int> counter;
         counter.reserve(lib.size());
-        for (const Bibitem& item : lib)
-            ++counter[LowerAscii(item.Reference)];
+        std::vector<const int*> count;
+        count.reserve(lib.size());
         for (const Bibitem& item : lib) {
-            if (counter[LowerAscii(item.Reference)] < 2)
+            int& n = counter[LowerAscii(item.Reference)];
+            ++n;
+            count.push_back(&n);
+        }
+        for (size_t i = 0; i < lib.size(); ++i) {
+            if (*count[i] < 2)
                 continue;
             ++findings;
-            s.Error("Multiply definined reference " + item.Reference + " in " + item.ItemType + " " +
-                    GetFieldValue(item, "title"));
+            s.Error("Multiply definined reference " + lib[i].Reference + " in " + lib[i].ItemType + " " +
+                    GetFieldValue(lib[i], "title"));
         }
     }
 
@@ -93,19 +100,27 @@ bool CheckConsistency(Session& s, const std::string& pdfPath, const std::functio
 
     for (int i = 0; i <= s.Bib.LastItemIndex(); ++i) {
         Bibitem& item = lib[static_cast<size_t>(i)];
-        item.HasDocument = DocumentFileName(DocumentStem(item.Reference), listed).empty() ? 0 : 1;
-        findings += ShowItemRows(s, i).Errors.size();
+        // An empty folder holds no document: no name to build for the item.
+        item.HasDocument = !files.empty() && !DocumentFileName(DocumentStem(item.Reference), listed).empty() ? 1 : 0;
+        findings += ShowItemRows(s, i, false).Errors.size(); // its messages; the rows are not shown
     }
     if (afterItems)
         afterItems();
 
-    std::unordered_set<std::string> keys;
-    keys.reserve(lib.size());
-    for (const Bibitem& item : lib)
-        keys.insert(DocumentKey(item.Reference));
+    // The folder's entries are few, the items many: the entries' names are
+    // what is looked up, each item's key once.
+    std::unordered_map<std::string, bool> owned; // lower-case base of an entry: some item has it
+    for (const FolderEntry& e : entries)
+        owned.emplace(LowerAscii(DocumentBase(e.Name)), false);
+    if (!owned.empty())
+        for (const Bibitem& item : lib) {
+            auto it = owned.find(DocumentKey(item.Reference));
+            if (it != owned.end())
+                it->second = true;
+        }
     for (const FolderEntry& e : entries) {
         const std::string_view base = DocumentBase(e.Name);
-        if (keys.count(LowerAscii(base)))
+        if (owned.at(LowerAscii(base)))
             continue;
         ++findings;
         s.Status("File not in database: " + std::string(base));

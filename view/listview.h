@@ -6,6 +6,7 @@
 #include "core/session.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,9 +69,26 @@ struct ListResult {
     std::vector<int> ShownItems;
     std::vector<std::string> Lines; // in shown order
     std::string Message;            // the count message of the refresh
+    // ReferenceKey of each shown line's reference, built with the lines.
+    std::vector<std::uint64_t> ReferenceKeys;
 };
 // Admits, builds every line once, then sorts stably (byte-wise) by the
-// order sortKey names.
-ListResult BuildList(const Session& s, const FilterRules& rules, std::string_view sortKey);
+// order sortKey names. Without withLines, Lines stays empty: the shown items
+// and the message only.
+ListResult BuildList(const Session& s, const FilterRules& rules, std::string_view sortKey, bool withLines = true);
+
+// The first eight bytes of a reference, letters A to Z in lower case, packed
+// into a number (zero bytes after a shorter one): what the Navigator looks at
+// first, without touching the item.
+std::uint64_t ReferenceKey(std::string_view reference);
+// The first shown line whose item's reference starts with lowerPrefix, the
+// letters A to Z compared in lower case, or -1. keys holds ReferenceKey of
+// each shown line's reference (BuildList's ReferenceKeys, kept up to date
+// where a reference changes); a line whose key rules the prefix out is
+// passed over. Keys of another count than shown are not used. The search
+// starts at line from: a text that extends one whose first line was from
+// cannot start an earlier line.
+int FindReferenceLine(const TBib& bib, const std::vector<int>& shown, const std::vector<std::uint64_t>& keys,
+                      std::string_view lowerPrefix, size_t from = 0);
 
 } // namespace lorix
