@@ -41,7 +41,7 @@ std::string PercentEncode(std::string_view text)
 std::string PubmedUrl(const SettingsList& settings, std::string_view id)
 {
     std::string url =
-        settings.Has("pubmed.url") ? settings.Read("pubmed.url") : std::string(kDefaultPubmedUrl);
+        settings.Has(key::PubmedUrl) ? settings.Read(key::PubmedUrl) : std::string(kDefaultPubmedUrl);
     const std::string encoded = PercentEncode(id);
     for (size_t p = url.find("{id}"); p != std::string::npos; p = url.find("{id}", p + encoded.size()))
         url.replace(p, 4, encoded);
@@ -52,8 +52,8 @@ std::string FetchPubmedRecord(HttpClient& http, const SettingsList& settings, co
 {
     HttpRequest request;
     request.Url = url;
-    if (settings.Has("pubmed.timeout"))
-        request.TotalTimeoutSeconds = settings.ReadInt("pubmed.timeout");
+    if (settings.Has(key::PubmedTimeout))
+        request.TotalTimeoutSeconds = settings.ReadInt(key::PubmedTimeout);
     if (request.TotalTimeoutSeconds <= 0)
         request.TotalTimeoutSeconds = 60;
     request.ConnectTimeoutSeconds = std::min(request.ConnectTimeoutSeconds, request.TotalTimeoutSeconds);

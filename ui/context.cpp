@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "ui/formdisplay.h"
 #include "ui/formmain.h"
+#include "view/itemrows.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,6 +28,11 @@ bool RunCommand(FormContext& ctx, QWidget* parent, const std::function<void()>& 
     return false;
 }
 
+QString FormContext::WithKeyword(const QString& text, const std::string& k) const
+{
+    return Text(AppendKeyword(Bytes(text), k));
+}
+
 std::optional<std::string> FormContext::StoreBytes(const QString& text, const std::string& consequence)
 {
     char32_t bad = 0;
@@ -34,6 +40,13 @@ std::optional<std::string> FormContext::StoreBytes(const QString& text, const st
     if (!bytes)
         s.Error(UnencodableMessage(bad, consequence));
     return bytes;
+}
+
+int DispNotesChoice(const FormContext& ctx)
+{
+    bool ok = false;
+    const int choice = ctx.Setting(key::DisplayNotes).toInt(&ok);
+    return ok && choice >= 0 && choice <= 2 ? choice : 2;
 }
 
 void EnableWindowsBehind(FormContext& ctx, bool enabled)

