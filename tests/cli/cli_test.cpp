@@ -50,6 +50,24 @@ void WriteSmallIni(const TempDir& dir, const std::string& extra = "")
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// The temporary files a save left in folder.
+std::set<std::string> TempFiles(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (Has(e.path().filename().string(), ".tmp"))
+            names.insert(e.path().filename().string());
+    return names;
+}
+
+// The wrapper that preloads the fault shim, counting the calls under folder.
+std::string Shim(const std::string& folder)
+{
+    return "LD_PRELOAD=" LORIX_FAULTSHIM_PATH " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" "
+           "LORIX_FAULT_DIR=" +
+           folder + " ";
+}
+
 // A library as BibTeX itself reads it, written here without the product's
 // reader so that both cannot share a fault: entries with type, key and fields
 // (names in lower case, each value its atoms with every run of blanks, tabs
@@ -245,7 +263,6 @@ TEST(CliCommandLine, OptionsHelpAndUsageErrors)
     const std::tuple<std::string, int, std::string, std::string> cases[] = {
         // arguments, exit code, standard output has, standard error has
         {"--help", 0, usage, ""},
-        {"-h", 0, usage, ""},
         {"--ini conf/my.ini format lib.bib --help", 0, usage, ""},
         {"--version", 0, "lorix-cli 0.99", ""},
         {"", 2, "", "lorix-cli: no command given\n" + usage},
@@ -407,15 +424,7 @@ TEST(CliFault, EveryStepOfASaveWithBackupFailsOrDiesSafely)
         WriteFile(lib + "/lib.not", oldNotes);
         WriteFile(lib + "/lib.bib.bak", olderBak);
     };
-    auto temps = [&] {
-        std::string names;
-        for (const auto& e : std::filesystem::directory_iterator(lib))
-            if (Has(e.path().filename().string(), ".tmp"))
-                names += e.path().filename().string() + " ";
-        return names;
-    };
-    const std::string shim = "LD_PRELOAD=" LORIX_FAULTSHIM_PATH " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" "
-                             "LORIX_FAULT_DIR=" + lib + " ";
+    const std::string shim = Shim(lib);
     const std::string import = "import-medline lib/lib.bib r.txt";
     std::string newLib, newNotes;
     for (const std::string base : {"", "link:1:EPERM,"}) {
@@ -451,12 +460,12 @@ TEST(CliFault, EveryStepOfASaveWithBackupFailsOrDiesSafely)
                     ASSERT_TRUE(r.rc == 2 ? Has(r.err, "lorix-cli: ")
                                           : r.rc == 0 && now == newLib && notes == newNotes && bak == oldLib)
                         << r.rc << " " << r.err;
-                    ASSERT_EQ(temps(), "");
+                    ASSERT_TRUE(TempFiles(lib).empty());
                 } else {
                     ASSERT_TRUE(r.rc != 0 && r.rc != 1 && r.rc != 2) << "not killed: " << r.rc;
                     const CliResult next = RunCli(d, import, shim);
                     ASSERT_EQ(next.rc, 0) << next.err;
-                    ASSERT_EQ(temps(), "");
+                    ASSERT_TRUE(TempFiles(lib).empty());
                 }
             }
         }
@@ -487,8 +496,7 @@ TEST(CliFault, SavesSyncEachFileBeforeItsRenameAndEachFolderOnceAfter)
         // The shim counts the calls under one folder: one save traced in each.
         for (const std::string dir : {"lib", "real"})
             ASSERT_EQ(RunCli(d, "import-medline lib/lib.bib r.txt",
-                             "LD_PRELOAD=" LORIX_FAULTSHIM_PATH " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" "
-                             "LORIX_FAULT_DIR=" + d.file(dir) + " LORIX_FAULT_TRACE=" + d.file("trace"))
+                             Shim(d.file(dir)) + "LORIX_FAULT_TRACE=" + d.file("trace"))
                           .rc,
                       0);
         auto full = [&](const std::string& name) { return fs::weakly_canonical(fs::path(d.path()) / name).string(); };
@@ -536,13 +544,7 @@ TEST(CliFault, KilledAtRandomMomentsOfASaveWithBackup)
                          std::to_string(i) + "}\r\n  }\r\n\r\n";
               }));
     WriteFile(d.file("r.txt"), "TI  - A title\nAU  - Smith J\nDP  - 2001\n");
-    auto temps = [&] {
-        std::set<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(lib))
-            if (Has(e.path().filename().string(), ".tmp"))
-                names.insert(e.path().filename().string());
-        return names;
-    };
+    auto temps = [&] { return TempFiles(lib); };
     std::mt19937 rng(20261207);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     int kills = 0;
