@@ -139,8 +139,7 @@ class WindowsTest : public QObject {
         QVERIFY(m->Filter1->isCheckable());
 
         Started bad(Overrides{{"main.top", "abc"}}); // the error box, and the start goes on
-        QVERIFY(bad.dialogs.errors.size() == 1);
-        QVERIFY(bad.dialogs.errors[0].contains(u"abc"_s));
+        QVERIFY(bad.dialogs.errors.size() == 1 && bad.dialogs.errors[0].contains(u"abc"_s));
         QVERIFY(bad.program->W().Notes);
         Started last(Overrides{{"lastfile", "prev & co.bib"}});
         QCOMPARE(last.Main()->LastFile->text(), u"prev && co.bib"_s);
@@ -681,13 +680,11 @@ class WindowsTest : public QObject {
         for (const auto& [clip, requests, target] : fetches) {
             h.clipboard.content = QString::fromLatin1(clip);
             m->fromPubMed1->trigger();
-            QVERIFY(server.requests() == requests);
-            QVERIFY((!requests || server.lastTarget() == target));
+            QVERIFY(server.requests() == requests && (!requests || server.lastTarget() == target));
         }
         QCOMPARE(h.dialogs.questions, QStringList{u"Enter PubMed ID"_s});
         QCOMPARE(m->Status->text(), u"Error importing: no item found."_s);
-        QVERIFY(lib.size() == 1);
-        QVERIFY(lib[0].Fields.back().Name == "pubmed_id");
+        QVERIFY(lib.size() == 1 && lib[0].Fields.back().Name == "pubmed_id");
         QVERIFY(lib[0].Fields.back().Value == "42");
 
         // The watch: the sort mark is saved, the id present at the start is
@@ -695,9 +692,7 @@ class WindowsTest : public QObject {
         m->SortEntries[2]->setChecked(true);
         h.clipboard.content = u"42"_s;
         m->watchClip->trigger();
-        QVERIFY(m->watchClip->isChecked());
-        QVERIFY(m->Uhr->isActive());
-        QVERIFY(!m->SortEntries[2]->isChecked());
+        QVERIFY(m->watchClip->isChecked() && m->Uhr->isActive() && !m->SortEntries[2]->isChecked());
         QVERIFY(m->SavedSortKey == "year");
         const std::pair<const char*, size_t> ticks[] = {
             {"42", 1}, {"43", 2}, {"43", 2}, {"some text", 2}, {"43", 3}};
@@ -706,22 +701,15 @@ class WindowsTest : public QObject {
             m->UhrTimer();
             QCOMPARE(lib.size(), count);
         }
-        QVERIFY(lib[1].Reference == "smith:2003a");
-        QVERIFY(lib[2].Reference == "smith:2003b");
-        QVERIFY(m->Uhr->isActive());
+        QVERIFY(lib[1].Reference == "smith:2003a" && lib[2].Reference == "smith:2003b" && m->Uhr->isActive());
         // A failed request: the error box, nothing imported, the watch halted.
         fail = 1;
         h.clipboard.content = u"44"_s;
         m->UhrTimer();
-        QVERIFY(h.dialogs.errors.size() == 1);
-        QVERIFY(h.dialogs.errors[0].contains(u"500"_s));
-        QVERIFY(lib.size() == 3);
-        QVERIFY(m->watchClip->isChecked());
-        QVERIFY(!m->Uhr->isActive());
-        QVERIFY(m->LastClipText == u"43"_s);
+        QVERIFY(h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"500"_s) && lib.size() == 3);
+        QVERIFY(m->watchClip->isChecked() && !m->Uhr->isActive() && m->LastClipText == u"43"_s);
         m->watchClip->trigger();
-        QVERIFY(!m->Uhr->isActive());
-        QVERIFY(m->SortEntries[2]->isChecked());
+        QVERIFY(!m->Uhr->isActive() && m->SortEntries[2]->isChecked());
 
         // The clipboard import selects and shows the new item and switches filtering off.
         h.s.Settings.Write(key::Filter[0].Field, "year");
