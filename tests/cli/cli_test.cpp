@@ -50,16 +50,6 @@ void WriteSmallIni(const TempDir& dir, const std::string& extra = "")
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// The temporary files a save left in folder.
-std::set<std::string> TempFiles(const std::string& folder)
-{
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        if (Has(e.path().filename().string(), ".tmp"))
-            names.insert(e.path().filename().string());
-    return names;
-}
-
 // The wrapper that preloads the fault shim, counting the calls under folder.
 std::string Shim(const std::string& folder)
 {

@@ -50,13 +50,6 @@ int Generation(const std::string& text, size_t entries)
     return text == Content(gen, entries) ? gen : -1;
 }
 
-long TempFilesIn(const std::string& dir)
-{
-    return std::count_if(fs::directory_iterator(dir), fs::directory_iterator(), [](const auto& e) {
-        return e.path().filename().string().find(".tmp") != std::string::npos;
-    });
-}
-
 // Runs body in a child process; its exit code (0: the save claimed success,
 // 2: it threw FileError), or -1 when it did not exit.
 int InChild(const std::function<void()>& body)
@@ -147,7 +140,7 @@ TEST(SaveFault, ReadOnlyFolderOrLibraryAndFullDiskKeepTheOldFile)
         ::chmod(dir.path().c_str(), 0755);
         EXPECT_EQ(rc, 2) << "the failed write was reported as success";
         EXPECT_EQ(ReadFile(path), old);
-        EXPECT_EQ(TempFilesIn(dir.path()), 0);
+        EXPECT_TRUE(TempFiles(dir.path()).empty());
     }
 }
 
@@ -169,7 +162,7 @@ TEST(SaveFault, UnwritableTargetIsReportedWithTheFileName)
     }
     EXPECT_FALSE(fs::exists(dir.file("no")));
     EXPECT_EQ(ReadFile(dir.file("lib.bib/inside")), "x");
-    EXPECT_EQ(TempFilesIn(dir.path()), 0);
+    EXPECT_TRUE(TempFiles(dir.path()).empty());
 }
 
 // Saves with backup on to targets that are more than a plain file in a
@@ -333,7 +326,7 @@ TEST(SaveFault, LargeFilesArriveWholeWhateverTheirPieces)
             w.Write(std::string_view(text).substr(at, c.pieces[k % c.pieces.size()]));
         w.Commit();
         EXPECT_TRUE(ReadFile(path) == text);
-        EXPECT_EQ(TempFilesIn(dir.path()), 0);
+        EXPECT_TRUE(TempFiles(dir.path()).empty());
     }
 }
 
@@ -373,9 +366,9 @@ TEST(SaveFault, KilledAtRandomMomentsLeavesOldOrNewWhole)
         }
         gen = now;
         // What a killed save leaves: its own temporary file and the backup's link.
-        ASSERT_LE(TempFilesIn(dir.path()), 2) << "round " << round;
+        ASSERT_LE(TempFiles(dir.path()).size(), 2u) << "round " << round;
     }
     EXPECT_GE(kills, 200);
     WriteFileAtomic(path, "last");
-    EXPECT_EQ(TempFilesIn(dir.path()), 0);
+    EXPECT_TRUE(TempFiles(dir.path()).empty());
 }

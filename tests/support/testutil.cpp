@@ -45,6 +45,15 @@ std::string ReadFile(const std::string& path)
 
 bool Exists(const std::string& path) { return fs::exists(path); }
 
+std::set<std::string> TempFiles(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string().find(".tmp") != std::string::npos)
+            names.insert(e.path().filename().string());
+    return names;
+}
+
 CommandOutput RunCommand(const std::string& shellCommand)
 {
     CommandOutput r;

@@ -3,6 +3,7 @@
 // whole-file reads and writes, and paths of the shared corpus.
 
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -24,6 +25,8 @@ private:
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
+// The names in folder that hold ".tmp": what a save left behind.
+std::set<std::string> TempFiles(const std::string& folder);
 // Runs a shell command and returns its exit code (-1 when it did not exit)
 // and what it wrote on standard output.
 struct CommandOutput {

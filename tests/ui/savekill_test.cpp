@@ -42,15 +42,6 @@ int Generation(const std::string& text)
     return text == Library(gen) ? gen : -1;
 }
 
-std::set<std::string> TempFiles(const std::string& dir)
-{
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        if (e.path().filename().string().find(".tmp") != std::string::npos)
-            names.insert(e.path().filename().string());
-    return names;
-}
-
 // The program in a loop of changes and saves; returns only on a failure.
 int SaveLoop(int argc, char** argv, const char* dir)
 {

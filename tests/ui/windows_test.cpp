@@ -611,7 +611,7 @@ class WindowsTest : public QObject {
         w.Options->Dismiss->click();
     }
 
-    void optionsStartFromTheSettingsFollowTheEnabledRulesAndWriteEveryKey()
+    void optionsStartFromTheSettingsFollowTheEnabledRulesAndStoreEachChange()
     {
         Started h(Overrides{
             {"filtering", "yes"}, {"filtermode", "or"}, {"filter2.field", "key"}, {"filter2.value", "dna"}});
