@@ -51,7 +51,9 @@ class EditingTest : public QObject {
         h.Select(0);
         auto label = [d](int r) { return d->FieldLabels[r]; };
         auto colour = [](const QWidget* w, QPalette::ColorRole role) { return w->palette().color(role); };
-        QVERIFY(label(0)->font().bold() && label(0)->toolTip().isEmpty() && !label(6)->font().bold());
+        QVERIFY(label(0)->font().bold());
+        QVERIFY(label(0)->toolTip().isEmpty());
+        QVERIFY(!label(6)->font().bold());
         QCOMPARE(colour(label(0), QPalette::WindowText), QColor(255, 0, 0));
         for (int r : {1, 2}) { // author and editor both filled: two conflicts
             QCOMPARE(colour(d->FieldEditors[r], QPalette::Text), QColor(255, 0, 0));
@@ -166,17 +168,22 @@ class EditingTest : public QObject {
         QVERIFY(!c->isVisible());
         h.Select(0);
         h.Main()->AddFolderlocation1->trigger();
-        QVERIFY(c->isVisible() && !h.Main()->isEnabled() && !h.Display()->isEnabled());
+        QVERIFY(c->isVisible());
+        QVERIFY(!h.Main()->isEnabled());
+        QVERIFY(!h.Display()->isEnabled());
         QCOMPARE(c->Fieldname->text(), QStringLiteral("folder"));
         c->Fieldvalue->setText(QStringLiteral("/papers"));
         c->OK->click();
-        QVERIFY(!c->isVisible() && h.Main()->isEnabled() && h.Display()->isEnabled());
+        QVERIFY(!c->isVisible());
+        QVERIFY(h.Main()->isEnabled());
+        QVERIFY(h.Display()->isEnabled());
         QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "folder"), std::string("/papers"));
         h.Main()->newField->trigger(); // the menu entry keeps the boxes as they were
         QCOMPARE(c->Fieldname->text(), QStringLiteral("folder"));
         c->Cancel->click();
         h.Main()->KeyZ(); // Z empties both
-        QVERIFY(c->Fieldname->text().isEmpty() && c->Fieldvalue->text().isEmpty());
+        QVERIFY(c->Fieldname->text().isEmpty());
+        QVERIFY(c->Fieldvalue->text().isEmpty());
         c->Fieldname->setText(QStringLiteral("note"));
         c->Fieldvalue->setText(QStringLiteral("x"));
         c->OK->click();
@@ -259,7 +266,8 @@ class EditingTest : public QObject {
         const Windows& w = h.program->W();
         for (QWidget* window : std::initializer_list<QWidget*>{w.Display, w.Notes, w.Log}) {
             h.Display()->MakeTransparentClick();
-            QVERIFY(!h.Main()->isVisible() && !n->isVisible());
+            QVERIFY(!h.Main()->isVisible());
+            QVERIFY(!n->isVisible());
             QVERIFY(qAbs(h.Display()->windowOpacity() - 125.0 / 255.0) < 0.01);
             window->show();
             window->activateWindow(); // shortcuts need an active window
@@ -272,7 +280,8 @@ class EditingTest : public QObject {
         // The editor closed while the main window is hidden brings it back.
         h.Display()->MakeTransparentClick();
         h.Display()->close();
-        QVERIFY(h.Main()->isVisible() && h.Display()->windowOpacity() == 1.0);
+        QVERIFY(h.Main()->isVisible());
+        QVERIFY(h.Display()->windowOpacity() == 1.0);
         // With no item shown, Ctrl+T would leave no window at all: it does nothing.
         QTest::keyClick(h.Main(), Qt::Key_T, Qt::ControlModifier);
         QVERIFY(h.Main()->isVisible());
@@ -330,7 +339,8 @@ class EditingTest : public QObject {
                                                "of this library: the change was refused.");
         title->moveCursor(QTextCursor::End);
         title->insertPlainText(lodz); // pasted whole: refused whole
-        QVERIFY(GetFieldValue(h.s.Bib.Library[0], "title") == "Caf\xe9" && m->Status->text() == refused);
+        QVERIFY(GetFieldValue(h.s.Bib.Library[0], "title") == "Caf\xe9");
+        QVERIFY(m->Status->text() == refused);
         QCOMPARE(title->toPlainText(), QString::fromUtf8("Caf\xc3\xa9"));
         for (const QChar c : lodz) // typed: what the code page holds goes in
             QTest::sendKeyEvent(QTest::Click, title, Qt::Key_unknown, QString(c), Qt::NoModifier);
@@ -340,13 +350,15 @@ class EditingTest : public QObject {
         // The note, the custom field dialog and a new item's reference.
         QPlainTextEdit* memo = h.program->W().Notes->NotesMemo;
         memo->setPlainText(QString::fromUtf8("\xce\xb1"));
-        QVERIFY(h.s.NotesList.empty() && memo->toPlainText().isEmpty());
+        QVERIFY(h.s.NotesList.empty());
+        QVERIFY(memo->toPlainText().isEmpty());
         TFormCustom* c = h.program->W().Custom;
         m->newField->trigger();
         c->Fieldname->setText(QStringLiteral("x"));
         c->Fieldvalue->setText(QString::fromUtf8("\xe2\x82\xac \xce\xb1"));
         c->OK->click(); // stays up to be mended
-        QVERIFY(c->isVisible() && h.s.Bib.Library[0].FindField("x") < 0);
+        QVERIFY(c->isVisible());
+        QVERIFY(h.s.Bib.Library[0].FindField("x") < 0);
         c->Cancel->click();
         h.dialogs.texts.push_back(QString::fromUtf8("\xc5\x81"));
         m->AddItem->trigger();

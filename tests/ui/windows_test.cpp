@@ -139,7 +139,8 @@ class WindowsTest : public QObject {
         QVERIFY(m->Filter1->isCheckable());
 
         Started bad(Overrides{{"main.top", "abc"}}); // the error box, and the start goes on
-        QVERIFY(bad.dialogs.errors.size() == 1 && bad.dialogs.errors[0].contains(u"abc"_s));
+        QVERIFY(bad.dialogs.errors.size() == 1);
+        QVERIFY(bad.dialogs.errors[0].contains(u"abc"_s));
         QVERIFY(bad.program->W().Notes);
         Started last(Overrides{{"lastfile", "prev & co.bib"}});
         QCOMPARE(last.Main()->LastFile->text(), u"prev && co.bib"_s);
@@ -190,12 +191,14 @@ class WindowsTest : public QObject {
         QVERIFY(h.Start());
         TFormLog* log = h.Log();
         h.Main()->ViewLog1->trigger();
-        QVERIFY(log->isVisible() && log->Logmemo->textCursor().atEnd());
+        QVERIFY(log->isVisible());
+        QVERIFY(log->Logmemo->textCursor().atEnd());
         log->Logmemo->setPlainText(u"typed"_s); // not kept: entering the memo shows LogList again
         log->LogmemoEnter();
         QCOMPARE(log->Logmemo->toPlainText(), u"first\nsecond"_s);
         QTest::mouseClick(log->ClearLog, Qt::LeftButton);
-        QVERIFY(h.s.Log.LogList.empty() && log->Logmemo->toPlainText().isEmpty());
+        QVERIFY(h.s.Log.LogList.empty());
+        QVERIFY(log->Logmemo->toPlainText().isEmpty());
         QTest::mouseClick(log->Dismiss, Qt::LeftButton);
         QVERIFY(log->isHidden());
     }
@@ -216,9 +219,11 @@ class WindowsTest : public QObject {
         auto shown = [&h] { return h.s.Bib.Library.empty() ? "-"s : h.s.Bib.Library[0].Reference; };
 
         // Only a .bib file is taken; any other would be overwritten by the next save.
-        QVERIFY(!DropFile(m, h.dir.file("paper.pdf")) && shown() == "a");
+        QVERIFY(!DropFile(m, h.dir.file("paper.pdf")));
+        QVERIFY(shown() == "a");
         // Edit boxes take the drop too, instead of pasting the name as text.
-        QVERIFY(DropFile(m->Navigator, h.dir.file("b.bib")) && shown() == "b");
+        QVERIFY(DropFile(m->Navigator, h.dir.file("b.bib")));
+        QVERIFY(shown() == "b");
         QVERIFY(m->Navigator->text().isEmpty());
         h.SetLibrary({MakeItem("misc", "z", {})});
         h.Select(0);
@@ -226,20 +231,26 @@ class WindowsTest : public QObject {
         h.s.LibraryChanged = true; // unsaved changes: Cancel keeps everything, No drops them
         h.dialogs.yesNoCancel = {Answer::Cancel, Answer::No};
         QWidget* field = h.Display()->FieldEditors[1]->viewport();
-        QVERIFY(DropFile(field, h.dir.file("C.BIB")) && shown() == "z" && h.s.LibraryChanged);
-        QVERIFY(DropFile(field, h.dir.file("c.bib")) && shown() == "c" && !h.s.LibraryChanged);
+        QVERIFY(DropFile(field, h.dir.file("C.BIB")));
+        QVERIFY(shown() == "z");
+        QVERIFY(h.s.LibraryChanged);
+        QVERIFY(DropFile(field, h.dir.file("c.bib")));
+        QVERIFY(shown() == "c");
+        QVERIFY(!h.s.LibraryChanged);
         QCOMPARE(h.dialogs.questions.size(), 2);
         QVERIFY(h.dialogs.errors.isEmpty()); // "C.BIB" does not exist: only the log says so
         QCOMPARE(Names(h) + "|" + m->LastFile->text().toStdString(),
                  h.dir.file("c.bib") + " " + h.dir.file("b.bib") + "|" + h.dir.file("b.bib"));
-        QVERIFY(DropFile(m->Items->viewport(), h.dir.file("d & co.bib")) && shown() == "d");
+        QVERIFY(DropFile(m->Items->viewport(), h.dir.file("d & co.bib")));
+        QVERIFY(shown() == "d");
         const QStringList four{u"&1 "_s + dir + u"/d && co.bib"_s, u"&2 "_s + dir + u"/c.bib"_s,
                                u"&3 "_s + dir + u"/b.bib"_s, u"&4 "_s + dir + u"/a.bib"_s};
         QCOMPARE(RecentEntries(m), four);
 
         // An entry loads its library; a file gone is shown disabled.
         m->RecentLibraries1->actions()[2]->trigger();
-        QVERIFY(shown() == "b" && Names(h) == h.dir.file("b.bib") + " " + h.dir.file("d & co.bib"));
+        QVERIFY(shown() == "b");
+        QVERIFY(Names(h) == h.dir.file("b.bib") + " " + h.dir.file("d & co.bib"));
         std::filesystem::remove(h.dir.file("c.bib"));
         QCOMPARE(RecentEntries(m), (QStringList{u"&1 "_s + dir + u"/b.bib"_s, u"&2 "_s + dir + u"/d && co.bib"_s,
                                                 u"(&3 "_s + dir + u"/c.bib)"_s, u"&4 "_s + dir + u"/a.bib"_s}));
@@ -286,14 +297,16 @@ class WindowsTest : public QObject {
         h.s.LibraryChanged = true;
         m->mnuSave->trigger();
         settle();
-        QVERIFY(m->Notice->isHidden() && h.dialogs.questions.isEmpty());
+        QVERIFY(m->Notice->isHidden());
+        QVERIFY(h.dialogs.questions.isEmpty());
 
         // Replaced by a rename, as editors save.
         WriteFile(lib + ".new", "@misc{theirs, note = {2}}");
         std::filesystem::rename(lib + ".new", lib);
         QTRY_VERIFY(!m->Notice->isHidden());
         QCOMPARE(m->NoticeText->text(), u"The file lib.bib was changed by another program."_s);
-        QVERIFY(m->isEnabled() && m->Items->geometry().top() > m->Notice->geometry().bottom());
+        QVERIFY(m->isEnabled());
+        QVERIFY(m->Items->geometry().top() > m->Notice->geometry().bottom());
         const QString overwrite =
             u"The file lib.bib was changed by another program since it was loaded. Overwrite it?"_s;
         h.s.LibraryChanged = true;
@@ -301,20 +314,25 @@ class WindowsTest : public QObject {
             // Quitting asks to save first.
             h.dialogs.yesNo = save == m->Exit1 ? std::deque<bool>{true, false} : std::deque<bool>{false};
             save->trigger();
-            QVERIFY(h.dialogs.questions.last() == overwrite && h.s.LibraryChanged && m->isVisible());
+            QVERIFY(h.dialogs.questions.last() == overwrite);
+            QVERIFY(h.s.LibraryChanged);
+            QVERIFY(m->isVisible());
             QCOMPARE(ReadFile(lib), "@misc{theirs, note = {2}}"s);
         }
         // Reload, after the question about the unsaved changes.
         h.dialogs.yesNoCancel = {Answer::No};
         m->NoticeReload->click();
-        QVERIFY(h.s.Bib.Library[0].Reference == "theirs" && !h.s.LibraryChanged && m->Notice->isHidden());
+        QVERIFY(h.s.Bib.Library[0].Reference == "theirs");
+        QVERIFY(!h.s.LibraryChanged);
+        QVERIFY(m->Notice->isHidden());
 
         // Changed in place this time, then overwritten on request; the notice goes.
         WriteFile(lib, "@misc{third, note = {3}}");
         QTRY_VERIFY(!m->Notice->isHidden());
         h.dialogs.yesNo = {true};
         m->mnuSave->trigger();
-        QVERIFY(ReadFile(lib).find("theirs") != std::string::npos && m->Notice->isHidden());
+        QVERIFY(ReadFile(lib).find("theirs") != std::string::npos);
+        QVERIFY(m->Notice->isHidden());
         // Dismissed, the notice goes; the save still asks.
         WriteFile(lib, "@misc{fourth, note = {4}}");
         QTRY_VERIFY(!m->Notice->isHidden());
@@ -322,7 +340,8 @@ class WindowsTest : public QObject {
         QVERIFY(m->Notice->isHidden());
         h.dialogs.yesNo = {false};
         m->mnuSave->trigger();
-        QVERIFY(h.dialogs.questions.last() == overwrite && ReadFile(lib).find("fourth") != std::string::npos);
+        QVERIFY(h.dialogs.questions.last() == overwrite);
+        QVERIFY(ReadFile(lib).find("fourth") != std::string::npos);
     }
 
     void closeAsksWritesEverythingOrStaysOpenAfterAFailedWrite()
@@ -337,7 +356,8 @@ class WindowsTest : public QObject {
         h.Main()->resize(700, 500);
         h.s.LibraryChanged = true;
         h.dialogs.yesNo.push_back(false); // drop the changes
-        QVERIFY(h.Main()->close() && closed.count() == 1);
+        QVERIFY(h.Main()->close());
+        QVERIFY(closed.count() == 1);
         QCOMPARE(h.dialogs.questions, QStringList{u"Library has changed since last save. Save now?"_s});
         const std::string ini = h.IniOnDisk();
         QVERIFY(("\n" + ini).find("\nsorting=") == std::string::npos);
@@ -345,7 +365,8 @@ class WindowsTest : public QObject {
         for (const char* line :
              {"filtering=no", "main.width=700", "main.height=500", "display.width=460", "notes.top=540"})
             QVERIFY2(IniHasLine(ini, line), line);
-        QVERIFY(Exists(h.dir.file("run.log")) && !Exists(h.dir.file("*none*")));
+        QVERIFY(Exists(h.dir.file("run.log")));
+        QVERIFY(!Exists(h.dir.file("*none*")));
 
         // A settings file that cannot be written, then one that can.
         Started w(Overrides{{"savesize", "no"}, {"writelog", "yes"}});
@@ -353,11 +374,15 @@ class WindowsTest : public QObject {
         w.Main()->show();
         w.Main()->resize(333, 222);
         w.s.ProgramDir = w.dir.file("gone"); // no such folder: lorix.ini cannot be written
-        QVERIFY(!w.Main()->close() && wClosed.isEmpty() && w.dialogs.errors.size() == 1);
+        QVERIFY(!w.Main()->close());
+        QVERIFY(wClosed.isEmpty());
+        QVERIFY(w.dialogs.errors.size() == 1);
         w.s.ProgramDir = w.dir.path();
-        QVERIFY(w.Main()->close() && wClosed.count() == 1);
+        QVERIFY(w.Main()->close());
+        QVERIFY(wClosed.count() == 1);
         // No changes: no question; savesize=no keeps the stored size; logfile "*none*": no log.
-        QVERIFY(w.dialogs.questions.isEmpty() && IniHasLine(w.IniOnDisk(), "main.width=760"));
+        QVERIFY(w.dialogs.questions.isEmpty());
+        QVERIFY(IniHasLine(w.IniOnDisk(), "main.width=760"));
         QVERIFY(!Exists(w.dir.file("*none*")));
 
         // A failed save of the library, which autosave tries first: nothing of the later steps happens.
@@ -367,7 +392,10 @@ class WindowsTest : public QObject {
         f.Main()->show();
         f.s.LibraryChanged = true;
         const std::string before = f.IniOnDisk();
-        QVERIFY(!f.Main()->close() && fClosed.isEmpty() && f.Main()->isVisible() && f.s.LibraryChanged);
+        QVERIFY(!f.Main()->close());
+        QVERIFY(fClosed.isEmpty());
+        QVERIFY(f.Main()->isVisible());
+        QVERIFY(f.s.LibraryChanged);
         QVERIFY(f.dialogs.errors.size() == 1);
         QCOMPARE(f.IniOnDisk(), before);
     }
@@ -387,7 +415,8 @@ class WindowsTest : public QObject {
         // Type-ahead would jump to "c2" or "d"; unmapped characters and Enter do nothing.
         for (Qt::Key k : {Qt::Key_C, Qt::Key_5, Qt::Key_Space, Qt::Key_Return, Qt::Key_G})
             QTest::keyClick(m->Items, k);
-        QVERIFY(m->SelectedLine() == 0 && h.dialogs.errors.isEmpty());
+        QVERIFY(m->SelectedLine() == 0);
+        QVERIFY(h.dialogs.errors.isEmpty());
         QTest::keyClick(m->Items, Qt::Key_Down); // arrow keys still move the selection
         QVERIFY(m->SelectedLine() == 1);
         // Typed in turn: a second press of an order's letter switches it off.
@@ -397,29 +426,40 @@ class WindowsTest : public QObject {
             QTest::keyClicks(m->Items, QString::fromLatin1(letter));
             QCOMPARE(h.s.Settings.Read(key::Sorting), std::string(sorting));
         }
-        QVERIFY(m->SortKey() == u"ref"_s && m->SortEntries[5]->isChecked());
+        QVERIFY(m->SortKey() == u"ref"_s);
+        QVERIFY(m->SortEntries[5]->isChecked());
         QVERIFY(!m->SortEntries[0]->isChecked());
 
         m->mnuOptions->trigger();
-        QVERIFY(h.Options()->isVisible() && !m->isEnabled() && !h.Display()->isEnabled());
+        QVERIFY(h.Options()->isVisible());
+        QVERIFY(!m->isEnabled());
+        QVERIFY(!h.Display()->isEnabled());
         // Clicks on the main list do nothing while the dialog is up.
         QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {},
                           m->Items->visualRect(m->ItemLines->index(2)).center());
         QCOMPARE(m->SelectedLine(), 1);
         QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && h.Display()->isEnabled());
-        QVERIFY(m->SelectedItem() == 1 && h.Display()->isVisible());
+        QVERIFY(!h.Options()->isVisible());
+        QVERIFY(m->isEnabled());
+        QVERIFY(h.Display()->isEnabled());
+        QVERIFY(m->SelectedItem() == 1);
+        QVERIFY(h.Display()->isVisible());
         QCOMPARE(m->Status->text(), u"Filtering off. Showing all 3 items."_s);
 
         for (Qt::Key k : {Qt::Key_F, Qt::Key_V, Qt::Key_O})
             QTest::keyClick(m->Items, k);
-        QVERIFY(m->Filter1->isChecked() && h.Options()->Filtering->isChecked());
-        QVERIFY(h.s.Settings.IsYes(key::Filtering) && h.Log()->isVisible() && h.Options()->isVisible());
+        QVERIFY(m->Filter1->isChecked());
+        QVERIFY(h.Options()->Filtering->isChecked());
+        QVERIFY(h.s.Settings.IsYes(key::Filtering));
+        QVERIFY(h.Log()->isVisible());
+        QVERIFY(h.Options()->isVisible());
         QVERIFY(!m->isEnabled());
         // Enter in a box presses Dismiss; the selected item gone, nothing is selected.
         h.s.Bib.Library.clear();
         QTest::keyClick(h.Options()->FilterBound[0], Qt::Key_Return);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->SelectedLine() == -1);
+        QVERIFY(!h.Options()->isVisible());
+        QVERIFY(m->isEnabled());
+        QVERIFY(m->SelectedLine() == -1);
         QVERIFY(!h.Display()->isVisible());
         // A failing refresh: the error box, the refresh abandoned, the dialog closed all the same.
         h.s.Bib.Library = {MakeItem("book", "a", {})};
@@ -427,8 +467,11 @@ class WindowsTest : public QObject {
         h.Options()->Truncate->setChecked(true);
         h.Options()->CharLimit->setText(u"wide"_s);
         QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->ItemLines->rowCount() == 0);
-        QVERIFY(h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"wide"_s));
+        QVERIFY(!h.Options()->isVisible());
+        QVERIFY(m->isEnabled());
+        QVERIFY(m->ItemLines->rowCount() == 0);
+        QVERIFY(h.dialogs.errors.size() == 1);
+        QVERIFY(h.dialogs.errors[0].contains(u"wide"_s));
         QSignalSpy closed(m, &TFormMain::closed);
         QTest::keyClick(m->Items, Qt::Key_X);
         QVERIFY(closed.count() == 1);
@@ -444,7 +487,9 @@ class WindowsTest : public QObject {
                            MakeItem("book", "smith1999", {{"title", "A"}}),
                            MakeItem("misc", "Smythe", {{"title", "C"}})};
         m->RefreshList(true); // a refresh hides the editor and selects nothing
-        QVERIFY(m->ItemLines->rowCount() == 3 && !editor->isVisible() && m->SelectedLine() == -1);
+        QVERIFY(m->ItemLines->rowCount() == 3);
+        QVERIFY(!editor->isVisible());
+        QVERIFY(m->SelectedLine() == -1);
 
         m->show();
         m->activateWindow();
@@ -452,12 +497,14 @@ class WindowsTest : public QObject {
         QCOMPARE(QApplication::focusWidget(), m->Items); // the list has the focus after the start
         m->Navigator->setFocus();
         m->Items->setFocus(Qt::TabFocusReason); // the focus alone selects nothing
-        QVERIFY(m->SelectedLine() == -1 && !editor->isVisible());
+        QVERIFY(m->SelectedLine() == -1);
+        QVERIFY(!editor->isVisible());
 
         // The Navigator selects the first reference that starts with its text,
         // whatever the case; letters typed there run no command.
         QTest::mouseDClick(m->Navigator, Qt::LeftButton); // with no selection: the first line
-        QVERIFY(m->SelectedLine() == 0 && editor->isVisible());
+        QVERIFY(m->SelectedLine() == 0);
+        QVERIFY(editor->isVisible());
         editor->hide();
         m->Navigator->setFocus();
         const std::tuple<const char*, int, QColor> steps[] = {
@@ -467,9 +514,12 @@ class WindowsTest : public QObject {
                 QTest::keyClicks(m->Navigator, QString::fromLatin1(typed));
             else
                 m->Navigator->clear(); // changes nothing
-            QVERIFY(m->SelectedLine() == line && m->Navigator->palette().color(QPalette::Text) == colour);
+            QVERIFY(m->SelectedLine() == line);
+            QVERIFY(m->Navigator->palette().color(QPalette::Text) == colour);
         }
-        QVERIFY(editor->isVisible() && m->Navigator->hasFocus() && m->isVisible());
+        QVERIFY(editor->isVisible());
+        QVERIFY(m->Navigator->hasFocus());
+        QVERIFY(m->isVisible());
         QVERIFY(!m->SortEntries[2]->isChecked());
         // Typing on searches from the line found for the shorter text, unless
         // a line changed since: here an earlier reference renamed in the editor.
@@ -480,10 +530,12 @@ class WindowsTest : public QObject {
         m->UpdateSelectedLine(); // as the editor's write-back does
         m->SelectLine(2);
         m->Navigator->setText(QStringLiteral("smz"));
-        QVERIFY(m->SelectedLine() == 0 && m->Navigator->palette().color(QPalette::Text) == Qt::darkGreen);
+        QVERIFY(m->SelectedLine() == 0);
+        QVERIFY(m->Navigator->palette().color(QPalette::Text) == Qt::darkGreen);
         m->Navigator->setText(QStringLiteral("smzq")); // no line: nor for any longer text
         m->Navigator->setText(QStringLiteral("smzqr"));
-        QVERIFY(m->SelectedLine() == 0 && m->Navigator->palette().color(QPalette::Text) == Qt::red);
+        QVERIFY(m->SelectedLine() == 0);
+        QVERIFY(m->Navigator->palette().color(QPalette::Text) == Qt::red);
         h.s.Bib.Library[0].Reference = "Jones2001";
         m->UpdateSelectedLine();
         m->Navigator->clear();
@@ -493,14 +545,17 @@ class WindowsTest : public QObject {
         editor->hide();
         QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {},
                           m->Items->visualRect(m->ItemLines->index(1)).center());
-        QVERIFY(m->SelectedLine() == 1 && editor->isVisible());
+        QVERIFY(m->SelectedLine() == 1);
+        QVERIFY(editor->isVisible());
         // The selected item stays selected after a sort choice; no selection stays none.
         m->SelectLine(2);
         m->SortEntries[0]->trigger();
-        QVERIFY(m->SelectedItem() == 2 && editor->isVisible());
+        QVERIFY(m->SelectedItem() == 2);
+        QVERIFY(editor->isVisible());
         m->RefreshList(false);
         m->SortEntries[0]->trigger();
-        QVERIFY(m->SelectedLine() == -1 && !editor->isVisible());
+        QVERIFY(m->SelectedLine() == -1);
+        QVERIFY(!editor->isVisible());
 
         // A Windows-1252 library: accents shown, and the Navigator finds them.
         const std::string bytes = "M\xFCller \x80 \x93quoted\x94 \x81";
@@ -570,7 +625,8 @@ class WindowsTest : public QObject {
             QTRY_VERIFY2(QApplication::focusWidget() == m->Items, way);
         }
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_V);
-        QVERIFY(h.Log()->isVisible() && m->Navigator->text().isEmpty());
+        QVERIFY(h.Log()->isVisible());
+        QVERIFY(m->Navigator->text().isEmpty());
 
         // The about box's text reads whole, without a scroll bar.
         m->mnuAbout->trigger();
@@ -605,7 +661,8 @@ class WindowsTest : public QObject {
         chooseIn(w.Custom->Fieldvalue);
         w.Custom->Cancel->click();
         m->mnuOptions->trigger();
-        QVERIFY(!m->isEnabled() && w.Options->FilterBound[0]->contextMenuPolicy() == Qt::CustomContextMenu);
+        QVERIFY(!m->isEnabled());
+        QVERIFY(w.Options->FilterBound[0]->contextMenuPolicy() == Qt::CustomContextMenu);
         QVERIFY(QTest::qWaitForWindowActive(w.Options)); // the keyword goes to the box with the focus
         chooseIn(w.Options->FilterBound[0]);
         w.Options->Dismiss->click();
@@ -617,7 +674,9 @@ class WindowsTest : public QObject {
             {"filtering", "yes"}, {"filtermode", "or"}, {"filter2.field", "key"}, {"filter2.value", "dna"}});
         TFormOptions* o = h.Options();
         // A "key" line offers the keyword menu.
-        QVERIFY(o->Filtering->isChecked() && h.Main()->Filter1->isChecked() && o->AndOrOrAny->isChecked());
+        QVERIFY(o->Filtering->isChecked());
+        QVERIFY(h.Main()->Filter1->isChecked());
+        QVERIFY(o->AndOrOrAny->isChecked());
         QVERIFY(o->FilterBound[1]->contextMenuPolicy() == Qt::CustomContextMenu);
         QCOMPARE(o->FilterField[1]->currentText() + u' ' + o->FilterBound[1]->text(), u"key dna"_s);
         h.Main()->AfterLoad(); // the field choices of a load
@@ -630,8 +689,11 @@ class WindowsTest : public QObject {
         o->Truncate->setChecked(false);
         o->LineBreak->setChecked(false);
         o->WriteToFile->setChecked(false);
-        QVERIFY(!o->CharLimit->isEnabled() && h.s.Settings.Read(key::Truncate) == "no");
-        QVERIFY(!o->LineWidth->isEnabled() && !o->InsertWidth->isEnabled() && !o->Logfile->isEnabled());
+        QVERIFY(!o->CharLimit->isEnabled());
+        QVERIFY(h.s.Settings.Read(key::Truncate) == "no");
+        QVERIFY(!o->LineWidth->isEnabled());
+        QVERIFY(!o->InsertWidth->isEnabled());
+        QVERIFY(!o->Logfile->isEnabled());
         o->WriteToFile->setChecked(true);
         QVERIFY(o->Logfile->isEnabled());
         // Invert flips the mode and every line's "not", lines that are off too; twice restores.
@@ -656,7 +718,8 @@ class WindowsTest : public QObject {
             QCOMPARE(h.s.Settings.ReadByName(key), std::string(value));
         }
         o->FilterBound[0]->setText(QString());
-        QVERIFY(h.Main()->Filter1->isChecked() && !h.s.Settings.Has(key::Filter[0].Value));
+        QVERIFY(h.Main()->Filter1->isChecked());
+        QVERIFY(!h.s.Settings.Has(key::Filter[0].Value));
     }
 
     void fetchWatchAndClipboardImport()
@@ -680,11 +743,13 @@ class WindowsTest : public QObject {
         for (const auto& [clip, requests, target] : fetches) {
             h.clipboard.content = QString::fromLatin1(clip);
             m->fromPubMed1->trigger();
-            QVERIFY(server.requests() == requests && (!requests || server.lastTarget() == target));
+            QVERIFY(server.requests() == requests);
+            QVERIFY((!requests || server.lastTarget() == target));
         }
         QCOMPARE(h.dialogs.questions, QStringList{u"Enter PubMed ID"_s});
         QCOMPARE(m->Status->text(), u"Error importing: no item found."_s);
-        QVERIFY(lib.size() == 1 && lib[0].Fields.back().Name == "pubmed_id");
+        QVERIFY(lib.size() == 1);
+        QVERIFY(lib[0].Fields.back().Name == "pubmed_id");
         QVERIFY(lib[0].Fields.back().Value == "42");
 
         // The watch: the sort mark is saved, the id present at the start is
@@ -692,7 +757,9 @@ class WindowsTest : public QObject {
         m->SortEntries[2]->setChecked(true);
         h.clipboard.content = u"42"_s;
         m->watchClip->trigger();
-        QVERIFY(m->watchClip->isChecked() && m->Uhr->isActive() && !m->SortEntries[2]->isChecked());
+        QVERIFY(m->watchClip->isChecked());
+        QVERIFY(m->Uhr->isActive());
+        QVERIFY(!m->SortEntries[2]->isChecked());
         QVERIFY(m->SavedSortKey == "year");
         const std::pair<const char*, size_t> ticks[] = {
             {"42", 1}, {"43", 2}, {"43", 2}, {"some text", 2}, {"43", 3}};
@@ -701,15 +768,22 @@ class WindowsTest : public QObject {
             m->UhrTimer();
             QCOMPARE(lib.size(), count);
         }
-        QVERIFY(lib[1].Reference == "smith:2003a" && lib[2].Reference == "smith:2003b" && m->Uhr->isActive());
+        QVERIFY(lib[1].Reference == "smith:2003a");
+        QVERIFY(lib[2].Reference == "smith:2003b");
+        QVERIFY(m->Uhr->isActive());
         // A failed request: the error box, nothing imported, the watch halted.
         fail = 1;
         h.clipboard.content = u"44"_s;
         m->UhrTimer();
-        QVERIFY(h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"500"_s) && lib.size() == 3);
-        QVERIFY(m->watchClip->isChecked() && !m->Uhr->isActive() && m->LastClipText == u"43"_s);
+        QVERIFY(h.dialogs.errors.size() == 1);
+        QVERIFY(h.dialogs.errors[0].contains(u"500"_s));
+        QVERIFY(lib.size() == 3);
+        QVERIFY(m->watchClip->isChecked());
+        QVERIFY(!m->Uhr->isActive());
+        QVERIFY(m->LastClipText == u"43"_s);
         m->watchClip->trigger();
-        QVERIFY(!m->Uhr->isActive() && m->SortEntries[2]->isChecked());
+        QVERIFY(!m->Uhr->isActive());
+        QVERIFY(m->SortEntries[2]->isChecked());
 
         // The clipboard import selects and shows the new item and switches filtering off.
         h.s.Settings.Write(key::Filter[0].Field, "year");
@@ -752,7 +826,8 @@ class WindowsTest : public QObject {
         QVERIFY(!h.s.Settings.HasName("formats.article"));
         // A code beyond the field list: the error box, the preview unchanged.
         o->TypeSelect->setCurrentText(u"book"_s);
-        QVERIFY(h.dialogs.errors.size() == 1 && o->TypeFormat->text() == u"%99"_s);
+        QVERIFY(h.dialogs.errors.size() == 1);
+        QVERIFY(o->TypeFormat->text() == u"%99"_s);
 
         TFormMain* m = h.Main();
         h.s.Settings.Write(key::Format("article"), "%02: %17 %(20.");
@@ -781,10 +856,14 @@ class WindowsTest : public QObject {
         for (QCheckBox* box : p->ExportFieldBoxes)
             boxes << box->text() + (box->isChecked() ? u"+"_s : QString());
         QCOMPARE(boxes.join(u','), u"author,booktitle+,title,year+"_s);
-        QVERIFY(p->isVisible() && !m->isEnabled() && p->Columns->currentText() == u"2 Columns"_s);
+        QVERIFY(p->isVisible());
+        QVERIFY(!m->isEnabled());
+        QVERIFY(p->Columns->currentText() == u"2 Columns"_s);
         QVERIFY(!p->Separate->isChecked());
         QTest::keyClick(p->ExpFNF, Qt::Key_Return); // Enter cancels: nothing written
-        QVERIFY(!p->isVisible() && m->isEnabled() && !Exists(h.dir.file("exp.html")));
+        QVERIFY(!p->isVisible());
+        QVERIFY(m->isEnabled());
+        QVERIFY(!Exists(h.dir.file("exp.html")));
 
         m->mnuHTML->trigger();
         p->ExportFieldBoxes[2]->setChecked(true); // title
@@ -793,7 +872,9 @@ class WindowsTest : public QObject {
         p->ExpFNF->setText(u"out.html"_s);
         p->Disp->click();
         QCOMPARE(p->windowTitle(), u"Launching Browser"_s);
-        QVERIFY(!p->isVisible() && h.shell.opened.size() == 1 && h.shell.opened[0].endsWith(u"/out.html"_s));
+        QVERIFY(!p->isVisible());
+        QVERIFY(h.shell.opened.size() == 1);
+        QVERIFY(h.shell.opened[0].endsWith(u"/out.html"_s));
         QVERIFY(Exists(h.dir.file("out.html")));
         QCOMPARE(h.s.Settings.Read(key::ExpFields) + " " + h.s.Settings.Read(key::ExpLine) + " " +
                      h.s.Settings.Read(key::ExpColumns),
@@ -801,14 +882,18 @@ class WindowsTest : public QObject {
         // Reopened: the same choices, an empty file name box; Print prints
         // exp.html of the program folder.
         m->mnuHTML->trigger();
-        QVERIFY(p->ExpFNF->text().isEmpty() && p->Separate->isChecked() && p->Columns->currentIndex() == 0);
+        QVERIFY(p->ExpFNF->text().isEmpty());
+        QVERIFY(p->Separate->isChecked());
+        QVERIFY(p->Columns->currentIndex() == 0);
         p->Exp->click();
-        QVERIFY(h.shell.printed.size() == 1 && Exists(h.dir.file("exp.html")));
+        QVERIFY(h.shell.printed.size() == 1);
+        QVERIFY(Exists(h.dir.file("exp.html")));
         // A file that cannot be written: the error box, the dialog stays.
         m->mnuHTML->trigger();
         p->ExpFNF->setText(u"no/such/folder.html"_s);
         p->Disp->click();
-        QVERIFY(h.dialogs.errors.size() == 1 && p->isVisible());
+        QVERIFY(h.dialogs.errors.size() == 1);
+        QVERIFY(p->isVisible());
         p->Cancel->click();
         QVERIFY(m->isEnabled());
     }
