@@ -270,37 +270,31 @@ bool UndoHistory::Apply(UndoStep& step, bool backwards)
     return true;
 }
 
-UndoHistory::Applied UndoHistory::Undo()
+UndoHistory::Applied UndoHistory::Move(std::vector<UndoStep>& from, std::vector<UndoStep>& to, bool backwards)
 {
     Applied a;
-    if (m_recording || m_undo.empty())
+    if (m_recording || from.empty())
         return a;
     m_open = false;
-    UndoStep step = std::move(m_undo.back());
-    m_undo.pop_back();
-    if (!Apply(step, true)) {
+    UndoStep step = std::move(from.back());
+    from.pop_back();
+    if (!Apply(step, backwards)) {
         Clear();
         return a;
     }
     a = {true, step.Selection, step.Name};
-    m_redo.push_back(std::move(step));
+    to.push_back(std::move(step));
     return a;
+}
+
+UndoHistory::Applied UndoHistory::Undo()
+{
+    return Move(m_undo, m_redo, true);
 }
 
 UndoHistory::Applied UndoHistory::Redo()
 {
-    Applied a;
-    if (m_recording || m_redo.empty())
-        return a;
-    UndoStep step = std::move(m_redo.back());
-    m_redo.pop_back();
-    if (!Apply(step, false)) {
-        Clear();
-        return a;
-    }
-    a = {true, step.Selection, step.Name};
-    m_undo.push_back(std::move(step));
-    return a;
+    return Move(m_redo, m_undo, false);
 }
 
 void UndoHistory::Reorder(const std::vector<size_t>& newIndex)

@@ -102,6 +102,8 @@ class UndoHistory {
 
   private:
     bool Apply(UndoStep& step, bool backwards);
+    // Applies the last step of from and moves it onto to.
+    Applied Move(std::vector<UndoStep>& from, std::vector<UndoStep>& to, bool backwards);
     void Account(UndoStep& step);
     void Trim();
 

@@ -170,11 +170,7 @@ WorkId RecognizeWorkId(std::string_view text)
 
 std::string DoiUrl(const SettingsList& settings, std::string_view doi)
 {
-    std::string url = settings.Has("doi.url") ? settings.Read("doi.url") : std::string(kDefaultDoiUrl);
-    const std::string encoded = PercentEncode(doi);
-    for (size_t p = url.find("{id}"); p != std::string::npos; p = url.find("{id}", p + encoded.size()))
-        url.replace(p, 4, encoded);
-    return url;
+    return UrlWithId(settings.Has("doi.url") ? settings.Read("doi.url") : std::string(kDefaultDoiUrl), doi);
 }
 
 std::string FetchDoiBibtex(HttpClient& http, const SettingsList& settings, const std::string& url)
