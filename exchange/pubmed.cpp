@@ -48,7 +48,8 @@ std::string UrlWithId(std::string url, std::string_view id)
 
 std::string PubmedUrl(const SettingsList& settings, std::string_view id)
 {
-    return UrlWithId(settings.Has("pubmed.url") ? settings.Read("pubmed.url") : std::string(kDefaultPubmedUrl), id);
+    return UrlWithId(
+        settings.Has("pubmed.url") ? settings.Read("pubmed.url") : std::string(kDefaultPubmedUrl), id);
 }
 
 void CheckAnswer(const HttpResult& result, const SettingsList& settings, const std::string& service,
@@ -57,8 +58,8 @@ void CheckAnswer(const HttpResult& result, const SettingsList& settings, const s
     if (result.TooLarge)
         throw HttpError(ImportTooLargeText(settings, "The answer of " + url));
     if (result.Status >= 400)
-        throw HttpError("The " + service + " service answered with HTTP status " + std::to_string(result.Status) +
-                        " for " + url);
+        throw HttpError("The " + service + " service answered with HTTP status " +
+                        std::to_string(result.Status) + " for " + url);
 }
 
 std::string FetchPubmedRecord(HttpClient& http, const SettingsList& settings, const std::string& url)
