@@ -148,6 +148,14 @@ void UndoHistory::TouchItem(size_t index)
     m_step.Items.push_back({index, m_bib.Library[index]});
 }
 
+void UndoHistory::TouchTrailing()
+{
+    if (m_recording && !m_step.TrailingTouched) {
+        m_step.TrailingTouched = true;
+        m_step.OtherTrailing = m_bib.TrailingText;
+    }
+}
+
 void UndoHistory::SpliceNotes(size_t pos, size_t count, std::vector<std::string> lines)
 {
     pos = std::min(pos, m_notes.size());
@@ -182,6 +190,10 @@ void UndoHistory::Commit(int selection)
     std::erase_if(st.Items, [&](const UndoStep::Slot& s) {
         return s.Index < st.Size && SameItem(s.Item, m_bib.Library[s.Index]);
     });
+    if (st.TrailingTouched && st.OtherTrailing == m_bib.TrailingText) {
+        st.TrailingTouched = false;
+        st.OtherTrailing.clear();
+    }
     // A note typed and taken back again. (Only a lone splice can be judged
     // here: later ones move the lines of earlier ones.)
     if (st.Notes.size() == 1 && NoChange(st.Notes.front(), m_notes))
@@ -195,7 +207,8 @@ void UndoHistory::Commit(int selection)
         Clear();
         return;
     }
-    if (st.Items.empty() && st.Notes.empty() && st.Blocks.empty() && st.Size == st.OtherSize) {
+    if (st.Items.empty() && st.Notes.empty() && st.Blocks.empty() && !st.TrailingTouched &&
+        st.Size == st.OtherSize) {
         m_open = false;
         return;
     }
@@ -210,7 +223,7 @@ void UndoHistory::Commit(int selection)
 
 void UndoHistory::Account(UndoStep& step)
 {
-    size_t n = sizeof(UndoStep) + step.Name.size() + step.MergeKey.size();
+    size_t n = sizeof(UndoStep) + step.Name.size() + step.MergeKey.size() + step.OtherTrailing.size();
     for (const UndoStep::Slot& s : step.Items)
         n += sizeof(size_t) + ItemBytes(s.Item);
     for (const auto* list : {&step.Notes, &step.Blocks})
@@ -266,6 +279,8 @@ bool UndoHistory::Apply(UndoStep& step, bool backwards)
     std::swap(step.Selection, step.OtherSelection);
     ExchangeAll(step.Notes, m_notes, backwards);
     ExchangeAll(step.Blocks, m_bib.Blocks, backwards);
+    if (step.TrailingTouched)
+        std::swap(step.OtherTrailing, m_bib.TrailingText);
     Account(step);
     return true;
 }

@@ -36,8 +36,10 @@ struct UndoStep {
     // indexes from OtherSize on exist in this version only.
     std::vector<Slot> Items;
     size_t OtherSize = 0;
-    size_t Size = 0;                         // the library's size in this version
-    std::vector<LineSplice> Notes, Blocks;   // in the order they were made
+    size_t Size = 0;                       // the library's size in this version
+    std::vector<LineSplice> Notes, Blocks; // in the order they were made
+    bool TrailingTouched = false;
+    std::string OtherTrailing;               // the library's text after its last entry
     int Selection = -1, OtherSelection = -1; // the selected item (library index, -1: none)
     size_t Bytes = 0;
 };
@@ -68,6 +70,9 @@ class UndoHistory {
     // one field is one step until CloseStep (the focus left the field).
     void Begin(std::string name, int selection, std::string mergeKey = {});
     void TouchItem(size_t index);
+    // Before the text after the last entry changes (an entry's leading
+    // comment moving there when the last item is deleted).
+    void TouchTrailing();
     // Replaces notes lines [pos, pos + count) by lines.
     void SpliceNotes(size_t pos, size_t count, std::vector<std::string> lines);
     void Commit(int selection);

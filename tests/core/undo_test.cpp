@@ -21,7 +21,7 @@ std::string Dump(const Lib& l)
 {
     std::string out;
     for (const Bibitem& b : l.bib.Library) {
-        out += "@" + b.ItemType + "{" + b.Reference;
+        out += b.LeadingText + "@" + b.ItemType + "{" + b.Reference;
         for (const Bibfield& f : b.Fields)
             out += "," + f.Name + "=" + f.Value;
         out += "}\n";
@@ -30,7 +30,7 @@ std::string Dump(const Lib& l)
         out += "note:" + n + "\n";
     for (const std::string& b : l.bib.Blocks)
         out += "block:" + b + "\n";
-    return out;
+    return out + "trailing:" + l.bib.TrailingText;
 }
 
 void Fill(Lib& l)
@@ -42,19 +42,23 @@ void Fill(Lib& l)
                                     {{"title", "T" + std::to_string(i)}, {"year", "2000"}},
                                     ""});
     l.notes = {"r1", "note one", "r3", "note three"};
+    l.items()[4].LeadingText = "% before the last\n";
     l.bib.Blocks = {"@string{a = {b}}"};
 }
 
 // Deletes item i the way Delete Item does: its note goes, the last item
-// takes its place.
+// takes its place, its leading comment goes to the text after it.
 void Delete(Lib& l, size_t i)
 {
     const size_t last = l.items().size() - 1;
     l.h.TouchItem(i);
     l.h.TouchItem(last);
+    l.h.TouchTrailing();
     const int e = FindNoteEntry(l.notes, l.items()[i].Reference);
     if (e >= 0)
         l.h.SpliceNotes(static_cast<size_t>(e), 2, {});
+    if (i == last)
+        l.bib.TrailingText = l.items()[i].LeadingText + l.bib.TrailingText;
     l.items()[i] = l.items()[last];
     l.items().pop_back();
 }
@@ -330,10 +334,10 @@ TEST(UndoHistory, ReorderedLibraryAndChangesMadeOutsideTheHistory)
     l.h.Reorder({1, 0});
     EXPECT_EQ(l.h.Undo().Selection, 0);
     l.h.Undo();
-    EXPECT_EQ(Dump(l), "@article{B}\n@article{A}\n@article{C}\n");
+    EXPECT_EQ(Dump(l), "@article{B}\n@article{A}\n@article{C}\ntrailing:");
     l.h.Redo();
     l.h.Redo();
-    EXPECT_EQ(Dump(l), "@article{C}\n@article{A,title=x}\n");
+    EXPECT_EQ(Dump(l), "@article{C}\n@article{A,title=x}\ntrailing:");
 
     // An item removed behind the history's back: undo refuses and forgets.
     l.items().pop_back();
