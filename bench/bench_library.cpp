@@ -1,8 +1,9 @@
 // Load and save of generated libraries (10,000 and 100,000 entries), each
 // measurement in its own child process so that peak memory figures do not
 // mix, next to a floor measured in the same run: reading the file into memory.
+// The rows marked "4K" run with large buffers left on ordinary 4 KB pages.
 //
-//   bench_library [entries...]
+//   bench_library [--runs N] [entries...]
 #include "bench/genlib.h"
 #include "core/fileio.h"
 #include "core/library.h"
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,8 +26,23 @@ namespace {
 
 struct Sample {
     double seconds = 0;
+    double cpuSeconds = 0; // user and system time of the timed part
     long peakKb = 0;
+    long faults = 0; // page faults of the timed part
 };
+
+struct Usage {
+    double cpu;
+    long faults;
+};
+
+Usage Now()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return {double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6,
+            u.ru_minflt + u.ru_majflt};
+}
 
 long PeakKb()
 {
@@ -48,31 +65,44 @@ void PrepareSession(Session& s)
 }
 
 // Runs in the child: the timed part only.
-double RunOp(Op op, const std::string& path, const std::string& out)
+Sample RunOp(Op op, const std::string& path, const std::string& out)
 {
     using clock = std::chrono::steady_clock;
+    Sample r;
+    auto t0 = clock::now();
+    Usage u0 = Now();
+    auto done = [&] {
+        const Usage u1 = Now();
+        r.seconds = std::chrono::duration<double>(clock::now() - t0).count();
+        r.cpuSeconds = u1.cpu - u0.cpu;
+        r.faults = u1.faults - u0.faults;
+    };
     if (op == Op::Floor) {
-        auto t0 = clock::now();
         std::string bytes = ReadWholeFile(path);
-        double t = std::chrono::duration<double>(clock::now() - t0).count();
+        done();
         if (bytes.empty())
             std::abort();
-        return t;
+        return r;
     }
     Session s;
     PrepareSession(s);
-    auto t0 = clock::now();
+    t0 = clock::now();
+    u0 = Now();
     LoadLibraryFile(s, path);
-    auto t1 = clock::now();
-    if (op == Op::Load)
-        return std::chrono::duration<double>(t1 - t0).count();
-    if (op == Op::Save)
+    if (op == Op::Load) {
+        done();
+        return r;
+    }
+    if (op == Op::Save) {
         t0 = clock::now();
+        u0 = Now();
+    }
     SaveLibraryFile(s, out);
-    return std::chrono::duration<double>(clock::now() - t0).count();
+    done();
+    return r;
 }
 
-Sample Measure(Op op, const std::string& path, const std::string& out)
+Sample Measure(Op op, const std::string& path, const std::string& out, bool huge)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -84,7 +114,7 @@ Sample Measure(Op op, const std::string& path, const std::string& out)
         dup2(fds[1], 1);
         std::string opText = std::to_string(static_cast<int>(op));
         execl("/proc/self/exe", "bench_library", "--child", opText.c_str(), path.c_str(), out.c_str(),
-              static_cast<char*>(nullptr));
+              huge ? "huge" : "4k", static_cast<char*>(nullptr));
         _exit(1);
     }
     close(fds[1]);
@@ -97,13 +127,15 @@ Sample Measure(Op op, const std::string& path, const std::string& out)
     return s;
 }
 
-Sample Median(Op op, const std::string& path, const std::string& out, int runs)
+Sample Median(Op op, const std::string& path, const std::string& out, int runs, bool huge = true)
 {
     std::vector<Sample> v;
     for (int i = 0; i < runs; ++i)
-        v.push_back(Measure(op, path, out));
+        v.push_back(Measure(op, path, out, huge));
     std::sort(v.begin(), v.end(), [](const Sample& a, const Sample& b) { return a.seconds < b.seconds; });
     Sample m = v[v.size() / 2];
+    std::sort(v.begin(), v.end(), [](const Sample& a, const Sample& b) { return a.cpuSeconds < b.cpuSeconds; });
+    m.cpuSeconds = v[v.size() / 2].cpuSeconds;
     for (const Sample& s : v)
         m.peakKb = std::max(m.peakKb, s.peakKb);
     return m;
@@ -113,19 +145,22 @@ Sample Median(Op op, const std::string& path, const std::string& out, int runs)
 
 int main(int argc, char** argv)
 {
-    PreferHugePages(argc, argv);
-    if (argc == 5 && std::string(argv[1]) == "--child") {
-        Sample s;
-        s.seconds = RunOp(static_cast<Op>(std::atoi(argv[2])), argv[3], argv[4]);
+    if (argc == 6 && std::string(argv[1]) == "--child") {
+        SetHugeBuffers(std::string(argv[5]) == "huge");
+        Sample s = RunOp(static_cast<Op>(std::atoi(argv[2])), argv[3], argv[4]);
         s.peakKb = PeakKb();
         return write(1, &s, sizeof s) == sizeof s ? 0 : 1;
     }
     std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes.push_back(std::atoi(argv[i]));
+    int runs = 5;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--runs" && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else
+            sizes.push_back(std::atoi(argv[i]));
+    }
     if (sizes.empty())
         sizes = {10000, 100000};
-    const int runs = 5;
     char dirTemplate[] = "/tmp/lorix-bench-XXXXXX";
     std::string dir = mkdtemp(dirTemplate);
     for (int n : sizes) {
@@ -140,17 +175,20 @@ int main(int argc, char** argv)
         }
         Sample floor = Median(Op::Floor, path, out, runs);
         std::printf("%d entries, %.1f MB, median of %d runs\n", n, mb, runs);
-        std::printf("  %-10s %8s %9s %12s %10s %10s %8s\n", "op", "seconds", "MB/s", "entries/s", "x floor",
-                    "peak MB", "x file");
+        std::printf("  %-10s %8s %9s %12s %8s %8s %8s %9s %7s\n", "op", "seconds", "MB/s", "entries/s", "x floor",
+                    "cpu s", "faults", "peak MB", "x file");
         auto row = [&](const char* name, const Sample& s) {
-            std::printf("  %-10s %8.3f %9.0f %12.0f %10.1f %10.1f %8.2f\n", name, s.seconds, mb / s.seconds,
-                        n / s.seconds, s.seconds / floor.seconds, s.peakKb / 1024.0,
+            std::printf("  %-10s %8.3f %9.0f %12.0f %8.1f %8.3f %8ld %9.1f %7.2f\n", name, s.seconds, mb / s.seconds,
+                        n / s.seconds, s.seconds / floor.seconds, s.cpuSeconds, s.faults, s.peakKb / 1024.0,
                         s.peakKb * 1024.0 / (mb * 1e6));
         };
         row("floor", floor);
         row("load", Median(Op::Load, path, out, runs));
         row("save", Median(Op::Save, path, out, runs));
         row("load+save", Median(Op::LoadSave, path, out, runs));
+        row("floor 4K", Median(Op::Floor, path, out, runs, false));
+        row("load 4K", Median(Op::Load, path, out, runs, false));
+        row("save 4K", Median(Op::Save, path, out, runs, false));
         std::remove(path.c_str());
         std::remove(out.c_str());
         std::remove(NotesFileName(path).c_str());

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <iomanip>
 #include <iostream>
+#include <memory>
 
 namespace lorix::cli {
 
@@ -198,11 +199,11 @@ const std::vector<Command>& Commands()
     return table;
 }
 
-std::vector<std::string> RefreshAsGui(Context& c)
+std::vector<std::string> RefreshAsGui(Context& c, bool withLines)
 {
     Session& s = c.session;
     std::string key = SortKeyFromSettings(s.Settings);
-    ListResult r = BuildList(s, FilterRulesFromSettings(s.Settings), key);
+    ListResult r = BuildList(s, FilterRulesFromSettings(s.Settings), key, withLines);
     s.Status(r.Message);
     s.Settings.Write("sorting", key);
     s.ShownItems = std::move(r.ShownItems);
@@ -216,7 +217,7 @@ bool LoadAsGui(Context& c, const std::string& lib)
     s.Settings.Write("filename", lib.empty() ? std::string(kNone) : lib);
     if (!LoadNamedLibrary(s))
         return false;
-    RefreshAsGui(c);
+    RefreshAsGui(c, false); // no command after a load prints the lines
     return true;
 }
 
@@ -237,12 +238,18 @@ void SaveAsGui(Context& c, const std::string& saveAs)
         std::string key = s.Settings.Read("sorting");
         if (key != kNone && !key.empty())
             SortLibrary(s.Bib, key);
-        RefreshAsGui(c);
+        RefreshAsGui(c, false);
     }
     SaveLibraryFile(s, filename);
 }
 
-int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err)
+// The library of the last Run whose process ends after it. Freeing a large
+// library item by item only costs time, and the system takes the memory
+// back at once. Held in a global of the program's (not a local one, whose
+// store the compiler may drop), it stays reachable for leak checkers.
+Session* g_leftForExit = nullptr;
+
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, bool processEnds)
 {
     const CommandLine cl = ParseCommandLine(argv);
     if (!cl.problem.empty())
@@ -256,7 +263,11 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         return kExitOk;
     }
 
-    Session s;
+    auto* session = new Session;
+    std::unique_ptr<Session> owner(processEnds ? nullptr : session);
+    if (processEnds)
+        g_leftForExit = session;
+    Session& s = *session;
     int errors = 0;
     s.Log.Observer = [&err, &errors](const std::string& text, MessageKind kind) {
         errors += kind == MessageKind::Error;

@@ -44,7 +44,10 @@ struct Command {
 // The command table; each command adds one entry.
 const std::vector<Command>& Commands();
 
-int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
+// With processEnds, the caller ends the process right after: the library
+// is then left in memory for the system to take back with the process.
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, bool processEnds = false);
+extern Session* g_leftForExit;
 
 // Shared steps of the commands.
 //
@@ -56,8 +59,8 @@ bool LoadAsGui(Context& c, const std::string& lib);
 void SaveAsGui(Context& c, const std::string& saveAs);
 // The list refresh of the main window with the settings' filter, sort and
 // columns (the not boxes unchecked), including its count message; returns
-// the lines of the list in shown order.
-std::vector<std::string> RefreshAsGui(Context& c);
+// the lines of the list in shown order, or nothing without withLines.
+std::vector<std::string> RefreshAsGui(Context& c, bool withLines = true);
 
 // check LIB: the consistency check; 0 when it passed, 1 when it found errors.
 int CheckCommand(Context& c);

@@ -2,11 +2,15 @@
 
 namespace lorix {
 
-// Makes malloc back large heaps with transparent huge pages by re-executing
-// the program once with glibc.malloc.hugetlb=1 added to GLIBC_TUNABLES.
-// Returns normally when the tunable is already set, on other systems, or when
-// the re-exec fails. Call it first thing in main, before any thread starts.
-void PreferHugePages(int argc, char** argv);
+// Every allocation of at least kHugeBufferBytes through operator new (the
+// text of a library read or written, the item array, ...) is advised to the
+// kernel as huge-page memory before it is first touched. On by default;
+// the switch is for measuring what it gains.
+inline constexpr unsigned long kHugeBufferBytes = 4ul << 20;
+void SetHugeBuffers(bool on);
+// Whether this build and system give the advice (not with sanitizers, which
+// bring their own operator new, nor without transparent huge pages).
+bool HugeBuffersAvailable();
 
 // A write past the file-size limit (ulimit -f) raises SIGXFSZ, which ends the
 // process in the middle of a save and leaves its temporary file behind.

@@ -170,6 +170,11 @@ size_t CharPrefixBytes(std::string_view s, size_t n, bool utf8)
         return n < s.size() ? n : s.size();
     size_t i = 0;
     while (i < s.size() && n > 0) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) { // most text: one byte, one character
+            ++i;
+            --n;
+            continue;
+        }
         size_t len = Utf8SeqLen(s, i);
         i += len ? len : 1;
         --n;
@@ -183,6 +188,10 @@ size_t CharCount(std::string_view s, bool utf8)
         return s.size();
     size_t count = 0;
     for (size_t i = 0; i < s.size(); ++count) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         size_t len = Utf8SeqLen(s, i);
         i += len ? len : 1;
     }

@@ -1,6 +1,7 @@
 #include "exchange/http.h"
 
 #include "core/errors.h"
+#include "exchange/curlload.h"
 
 #include <curl/curl.h>
 
@@ -26,6 +27,7 @@ size_t Append(char* data, size_t size, size_t n, void* user)
 
 HttpResult CurlHttpClient::Get(const HttpRequest& request)
 {
+    LoadCurl();
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     (void)initialised;
     CURL* curl = curl_easy_init();

@@ -18,7 +18,7 @@ case "${1:-all}" in
     PACKAGES+=(
       libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
       clang-14 libfuzzer-14-dev libclang-rt-14-dev
-      xvfb xauth xdotool imagemagick
+      xvfb xauth xdotool imagemagick desktop-file-utils
     )
     ;;
   *) echo "usage: scripts/deps.sh [run|all]" >&2; exit 2 ;;

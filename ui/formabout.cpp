@@ -37,7 +37,7 @@ TFormAbout::TFormAbout(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
 
     InitResources();
     auto* picture = new QLabel(this);
-    picture->setPixmap(QPixmap(QStringLiteral(":/lorix/lorix.png")));
+    picture->setPixmap(QPixmap(QStringLiteral(":/lorix/lorix.png"), "PNG"));
     auto* title = new QLabel(QStringLiteral("<b>Lorix for Windows V0.99</b>"), this);
     Build = new QLabel(this);
     Build->setObjectName(QStringLiteral("Build"));

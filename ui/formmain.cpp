@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "core/fileio.h"
 #include "core/library.h"
+#include "core/recent.h"
 #include "ui/formdisplay.h"
 #include "ui/formlog.h"
 #include "ui/formnotes.h"
@@ -216,6 +217,11 @@ void TFormMain::BuildMenu()
     mnuLoad = MakeAction(QStringLiteral("mnuLoad"), QStringLiteral("&Load Library"),
                          QKeySequence(Qt::CTRL | Qt::Key_L), [this] { mnuLoadClick(mnuLoad); });
     file->addAction(mnuLoad);
+    RecentLibraries1 = file->addMenu(QStringLiteral("Recent Libraries"));
+    RecentLibraries1->setObjectName(QStringLiteral("RecentLibraries1"));
+    // Built again each time it opens, so that a file deleted or brought back
+    // meanwhile shows as it is now.
+    connect(RecentLibraries1, &QMenu::aboutToShow, this, [this] { BuildRecentMenu(); });
     mnuSave = MakeAction(QStringLiteral("mnuSave"), QStringLiteral("&Save Library"),
                          QKeySequence(Qt::CTRL | Qt::Key_S), [this] { mnuSaveClick(mnuSave); });
     file->addAction(mnuSave);
@@ -363,6 +369,7 @@ bool TFormMain::FormCreate(const std::string& iniPath)
         PlaceOnScreen(this);
         ParseSessionSchema(s);
     });
+    BuildRecentMenu();
     return true;
 }
 
@@ -400,6 +407,8 @@ void TFormMain::RefreshList(bool report)
         s.Status(result.Message);
     s.Settings.Write("sorting", key);
     s.ShownItems = std::move(result.ShownItems);
+    m_referenceKeys = std::move(result.ReferenceKeys);
+    ++m_listChanges;
     m_selecting = true;
     ItemLines->SetLines(std::move(result.Lines), s.Bib.Utf8);
     Items->selectionModel()->clear();
@@ -456,8 +465,13 @@ void TFormMain::Reselect(int itemIndex)
 void TFormMain::UpdateSelectedLine()
 {
     const int item = SelectedItem();
-    if (item >= 0 && item <= m_ctx.s.Bib.LastItemIndex())
-        ItemLines->SetLine(SelectedLine(), BuildListLine(m_ctx.s, item));
+    if (item < 0 || item > m_ctx.s.Bib.LastItemIndex())
+        return;
+    const auto line = static_cast<size_t>(SelectedLine());
+    ItemLines->SetLine(static_cast<int>(line), BuildListLine(m_ctx.s, item));
+    if (line < m_referenceKeys.size())
+        m_referenceKeys[line] = ReferenceKey(m_ctx.s.Bib.Library[static_cast<size_t>(item)].Reference);
+    ++m_listChanges;
 }
 
 void TFormMain::SetHeading()
@@ -512,20 +526,6 @@ void TFormMain::ItemsClick(QObject* sender)
 
 namespace {
 
-bool StartsWithLower(const std::string& text, const std::string& lowerPrefix)
-{
-    if (text.size() < lowerPrefix.size())
-        return false;
-    for (size_t i = 0; i < lowerPrefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != lowerPrefix[i])
-            return false;
-    }
-    return true;
-}
-
 void SetTextColour(QLineEdit* box, const QColor& colour)
 {
     QPalette p = box->palette();
@@ -541,19 +541,23 @@ void TFormMain::NavigatorChange()
     if (t.empty())
         return;
     SetTextColour(Navigator, Qt::red);
-    const auto& shown = m_ctx.s.ShownItems;
-    const auto& lib = m_ctx.s.Bib.Library;
-    for (size_t k = 0; k < shown.size(); ++k) {
-        const auto item = static_cast<size_t>(shown[k]);
-        if (item >= lib.size() || !StartsWithLower(lib[item].Reference, t))
-            continue;
-        const int line = static_cast<int>(k);
-        SelectLine(line);
-        Items->scrollTo(ItemLines->index(line > 0 ? line - 1 : 0), QAbstractItemView::PositionAtTop);
-        ItemsClick(Navigator);
-        SetTextColour(Navigator, Qt::darkGreen);
+    // Typing on: the lines before the one found for the shorter text cannot
+    // start with the longer one, and none can when the shorter found none.
+    const bool typedOn = m_navigatorList == m_listChanges && !m_navigatorText.empty() &&
+                         t.compare(0, m_navigatorText.size(), m_navigatorText) == 0;
+    int line = -1;
+    if (!typedOn || m_navigatorLine >= 0)
+        line = FindReferenceLine(m_ctx.s.Bib, m_ctx.s.ShownItems, m_referenceKeys, t,
+                                 typedOn ? static_cast<size_t>(m_navigatorLine) : 0);
+    m_navigatorText = t;
+    m_navigatorLine = line;
+    m_navigatorList = m_listChanges;
+    if (line < 0)
         return;
-    }
+    SelectLine(line);
+    Items->scrollTo(ItemLines->index(line > 0 ? line - 1 : 0), QAbstractItemView::PositionAtTop);
+    ItemsClick(Navigator);
+    SetTextColour(Navigator, Qt::darkGreen);
 }
 
 void TFormMain::NavigatorDblClick()
@@ -856,8 +860,37 @@ void TFormMain::LoadCurrent(const Names* before)
         throw;
     }
     Watch->Take(name);
-    if (loaded)
+    if (loaded) {
+        RememberLibrary();
         AfterLoad();
+    }
+}
+
+void TFormMain::RememberLibrary()
+{
+    Session& s = m_ctx.s;
+    RememberRecentLibrary(s.Settings, s.Settings.Read("filename"), s.ProgramDir);
+    BuildRecentMenu();
+}
+
+void TFormMain::BuildRecentMenu()
+{
+    // Not clear(): the entry whose choice led here may still be running.
+    for (QAction* old : RecentLibraries1->actions()) {
+        RecentLibraries1->removeAction(old);
+        old->deleteLater();
+    }
+    int number = 0;
+    for (const std::string& bytes : RecentLibraries(m_ctx.s.Settings)) {
+        const QString name = DecodeText(bytes, m_ctx.iniUtf8);
+        // "&1" to "&8": the digit picks the entry from the keyboard.
+        QAction* a =
+            RecentLibraries1->addAction(QLatin1Char('&') + QString::number(++number) + QLatin1Char(' ') +
+                                        QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        a->setEnabled(QFileInfo(name).isFile());
+        connect(a, &QAction::triggered, this, [this, name] { Run([this, name] { OpenLibrary(name); }); });
+    }
+    RecentLibraries1->setEnabled(number > 0);
 }
 
 void TFormMain::ShowNotice(bool changed)
@@ -912,6 +945,7 @@ bool TFormMain::mnuSaveClick(QObject* sender)
     }
     SaveLibraryFile(s, path);
     Watch->Take(path);
+    RememberLibrary();
     return true;
 }
 

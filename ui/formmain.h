@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <memory>
 #include <string>
+#include <cstdint>
 #include <vector>
 
 class QAction;
@@ -82,6 +83,8 @@ class TFormMain final : public QMainWindow {
     // window or named on the command line): unsaved changes are saved or
     // asked about first, and the open library's name becomes the last file.
     void OpenLibrary(const QString& name);
+    // Fills the "Recent Libraries" submenu from the settings.
+    void BuildRecentMenu();
     // Loads the open library's file again (after another program changed it).
     void ReloadLibrary();
     // True when the library was written (false: no file name was chosen, or
@@ -164,6 +167,9 @@ class TFormMain final : public QMainWindow {
     // Menu entries
     QAction* NewLibrary1 = nullptr;
     QAction* mnuLoad = nullptr;
+    // "Recent Libraries": the libraries opened lately, most recent first;
+    // one whose file is missing is shown disabled.
+    QMenu* RecentLibraries1 = nullptr;
     QAction* mnuSave = nullptr;
     QAction* mnuSaveAs = nullptr;
     QMenu* Import1 = nullptr;
@@ -214,6 +220,8 @@ class TFormMain final : public QMainWindow {
     void ShowItemAndFocus(int line, bool keepNavigatorFocus);
     QString PathSetting(const std::string& key) const;
     void ShowLastFile();
+    // The open library goes first in the recent list.
+    void RememberLibrary();
     // The library names a load replaced: "filename" and "lastfile" before it.
     struct Names {
         std::string file;
@@ -228,6 +236,16 @@ class TFormMain final : public QMainWindow {
     // Set while the list selection is moved by the program, so that the
     // selection handler does not treat it as the user's click.
     bool m_selecting = false;
+    // ReferenceKey of each list line's reference, for the Navigator: made by
+    // RefreshList, kept where a line is rewritten in place.
+    std::vector<std::uint64_t> m_referenceKeys;
+    // The Navigator's last search: its text, the line it found (-1: none) and
+    // the list it searched (m_listChanges counts refreshes and rewritten
+    // lines). A text that extends it searches on from that line.
+    std::string m_navigatorText;
+    int m_navigatorLine = -1;
+    unsigned m_navigatorList = 0;
+    unsigned m_listChanges = 0;
     bool m_closing = false;
     bool m_closed = false;
     bool m_shownOnce = false;

@@ -8,8 +8,48 @@
 #include "ui/formnotes.h"
 #include "ui/formoptions.h"
 #include "ui/formprint.h"
+#include "ui/librarydrop.h"
+
+#include <QDir>
 
 namespace lorix {
+
+ProgramArguments ParseProgramArguments(const QStringList& args, const QString& callerDir)
+{
+    ProgramArguments a;
+    auto problem = [&a](const QString& text) {
+        if (a.problem.isEmpty())
+            a.problem = text;
+    };
+    bool options = true;
+    for (const QString& word : args) {
+        if (options && word == QLatin1String("--")) {
+            options = false;
+        } else if (options && (word == QLatin1String("-h") || word == QLatin1String("--help"))) {
+            a.help = true;
+        } else if (options && word == QLatin1String("--version")) {
+            a.version = true;
+        } else if (options && word.startsWith(QLatin1Char('-')) && word.size() > 1) {
+            problem(QStringLiteral("unknown option ") + word);
+        } else if (!a.library.isEmpty()) {
+            problem(QStringLiteral("one library at a time: ") + word);
+        } else if (word.isEmpty()) {
+            problem(QStringLiteral("an empty file name"));
+        } else {
+            a.library =
+                callerDir.isEmpty() || QDir::isAbsolutePath(word) ? word : QDir(callerDir).filePath(word);
+        }
+    }
+    return a;
+}
+
+QString ProgramUsage()
+{
+    return QStringLiteral("usage: lorix [FILE]\n"
+                          "       lorix --help | --version\n"
+                          "Starts Lorix in its working folder (~/Lorix, or the folder $LORIX_HOME names)\n"
+                          "and opens the BibTeX library FILE, as File > Load Library opens a file.\n");
+}
 
 Program::Program(Session& session, Platform platform) : m_ctx(session, platform) {}
 
@@ -70,6 +110,11 @@ bool Program::Start(const std::string& iniPath)
     for (QWidget* other :
          std::initializer_list<QWidget*>{w.About, w.Display, w.Options, w.Log, w.Custom, w.Print, w.Notes})
         other->addAction(w.Main->HideWindow1);
+
+    // A library dropped on the main window or the item editor is loaded.
+    const auto open = [&w](const QString& name) { w.Main->Run([&w, name] { w.Main->OpenLibrary(name); }); };
+    AcceptLibraryDrops(w.Main, open);
+    AcceptLibraryDrops(w.Display, open);
 
     // The program ends with its main window; the others go with it.
     QObject::connect(w.Main, &TFormMain::closed, w.Main, [&w] {

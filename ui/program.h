@@ -4,9 +4,26 @@
 
 #include "ui/context.h"
 
+#include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace lorix {
+
+// The command line of the program: "lorix [FILE]", or "--help", or
+// "--version". args are the words after the program's name (Qt's own options
+// already taken out); "--" ends the options. A relative FILE is taken from
+// callerDir when that is given: the starter runs the program in its working
+// folder and passes the folder the command was typed in.
+struct ProgramArguments {
+    QString library; // the library to open after the start, or empty
+    QString problem; // the first usage error, or empty
+    bool help = false;
+    bool version = false;
+};
+ProgramArguments ParseProgramArguments(const QStringList& args, const QString& callerDir);
+// The text printed for --help, and for a usage error after the problem.
+QString ProgramUsage();
 
 class Program {
   public:

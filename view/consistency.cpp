@@ -85,14 +85,21 @@ bool CheckConsistency(Session& s, const std::string& pdfPath, const std::functio
 
     auto& lib = s.Bib.Library;
     {
+        // Each item keeps a pointer to its reference's count, so that the
+        // second pass looks nothing up again.
         std::unordered_map<std::string, int> counter;
         counter.reserve(lib.size());
-        for (const Bibitem& item : lib)
-            ++counter[LowerAscii(item.Reference)];
-        for (const Bibitem& item : lib)
-            if (counter[LowerAscii(item.Reference)] > 1)
-                s.Error("Multiply definined reference " + item.Reference + " in " + item.ItemType + " " +
-                        GetFieldValue(item, "title"));
+        std::vector<const int*> count;
+        count.reserve(lib.size());
+        for (const Bibitem& item : lib) {
+            int& n = counter[LowerAscii(item.Reference)];
+            ++n;
+            count.push_back(&n);
+        }
+        for (size_t i = 0; i < lib.size(); ++i)
+            if (*count[i] > 1)
+                s.Error("Multiply definined reference " + lib[i].Reference + " in " + lib[i].ItemType + " " +
+                        GetFieldValue(lib[i], "title"));
     }
 
     // The folder is listed once; showing an item looks up its document file
@@ -107,19 +114,27 @@ bool CheckConsistency(Session& s, const std::string& pdfPath, const std::functio
 
     for (int i = 0; i <= s.Bib.LastItemIndex(); ++i) {
         Bibitem& item = lib[static_cast<size_t>(i)];
-        item.HasDocument = DocumentFileName(DocumentStem(item.Reference), listed).empty() ? 0 : 1;
-        ShowItemRows(s, i);
+        // An empty folder holds no document: no name to build for the item.
+        item.HasDocument = !files.empty() && !DocumentFileName(DocumentStem(item.Reference), listed).empty() ? 1 : 0;
+        ShowItemRows(s, i, false); // its messages; the rows are not shown
     }
     if (afterItems)
         afterItems();
 
-    std::unordered_set<std::string> keys;
-    keys.reserve(lib.size());
-    for (const Bibitem& item : lib)
-        keys.insert(DocumentKey(item.Reference));
+    // The folder's entries are few, the items many: the entries' names are
+    // what is looked up, each item's key once.
+    std::unordered_map<std::string, bool> owned; // lower-case base of an entry: some item has it
+    for (const FolderEntry& e : entries)
+        owned.emplace(LowerAscii(DocumentBase(e.Name)), false);
+    if (!owned.empty())
+        for (const Bibitem& item : lib) {
+            auto it = owned.find(DocumentKey(item.Reference));
+            if (it != owned.end())
+                it->second = true;
+        }
     for (const FolderEntry& e : entries) {
         const std::string_view base = DocumentBase(e.Name);
-        if (keys.count(LowerAscii(base)))
+        if (owned.at(LowerAscii(base)))
             continue;
         s.Log.ConsistencyPassed = false;
         s.Status("File not in database: " + std::string(base));

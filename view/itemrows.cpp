@@ -66,7 +66,7 @@ bool HasLabel(const std::vector<ItemRow>& rows, const std::string& name)
 
 } // namespace
 
-ItemLayout LayoutItem(const Schema& schema, const Bibitem& item)
+ItemLayout LayoutItem(const Schema& schema, const Bibitem& item, bool withText)
 {
     ItemLayout out;
     out.TypeIndex = ShownTypeIndex(schema, item.ItemType);
@@ -77,7 +77,8 @@ ItemLayout LayoutItem(const Schema& schema, const Bibitem& item)
     ref.Kind = RowKind::Reference;
     ref.Bold = true;
     ref.LabelColour = kRed;
-    ref.Value = item.Reference;
+    if (withText)
+        ref.Value = item.Reference;
     out.Rows.push_back(std::move(ref));
 
     if (out.TypeIndex >= 0) {
@@ -91,34 +92,40 @@ ItemLayout LayoutItem(const Schema& schema, const Bibitem& item)
             row.KeyPopup = f == "key";
             const int j = item.FindField(f);
             if (j >= 0) {
-                row.Value = item.Fields[static_cast<size_t>(j)].Value;
+                if (withText)
+                    row.Value = item.Fields[static_cast<size_t>(j)].Value;
                 row.Unbalanced = !IsBalanced(item.Fields[static_cast<size_t>(j)]);
             }
             row.State = ClassifyField(schema, item, j, f);
             if (k >= type.RequiredCount) {
                 row.Kind = RowKind::Optional;
-                row.Tooltip = "Optional field.";
+                if (withText)
+                    row.Tooltip = "Optional field.";
                 if (row.State == FieldState::ChoiceOther) {
                     row.Italic = true;
-                    row.Tooltip = "Optional field. Leave empty.";
+                    if (withText)
+                        row.Tooltip = "Optional field. Leave empty.";
                 }
             } else {
                 row.Kind = RowKind::Required;
                 row.Bold = true;
                 row.LabelColour = kRed;
-                row.Tooltip = "This is a required field.";
+                if (withText)
+                    row.Tooltip = "This is a required field.";
                 if (row.State == FieldState::Absent || row.State == FieldState::ChoiceNeither) {
                     out.Errors.push_back(Quoted("No value for required field ", f, type.Name, item));
                 } else if (row.State == FieldState::ChoiceOther) {
                     row.Bold = false;
                     row.Italic = true;
-                    row.Tooltip = "This required field must remain empty.";
+                    if (withText)
+                        row.Tooltip = "This required field must remain empty.";
                 }
             }
             if (row.State == FieldState::ChoiceConflict) {
                 out.Errors.push_back(Quoted("Field conflict involving field ", f, type.Name, item));
                 row.EditorColour = kRed;
-                row.Tooltip = "Maybe you should delete the value in this field.";
+                if (withText)
+                    row.Tooltip = "Maybe you should delete the value in this field.";
             }
             // A type may list 31 fields while the editor has room for 30 next
             // to the reference: the rule is still checked, the row just has no
@@ -142,9 +149,11 @@ ItemLayout LayoutItem(const Schema& schema, const Bibitem& item)
         row.Kind = RowKind::Custom;
         row.State = ClassifyField(schema, item, item.FindField(f.Name), f.Name);
         row.KeyPopup = f.Name == "key";
-        row.Value = f.Value;
+        if (withText)
+            row.Value = f.Value;
         row.Unbalanced = !IsBalanced(f);
-        row.Tooltip = "Custom field.";
+        if (withText)
+            row.Tooltip = "Custom field.";
         row.LabelColour = kBlue;
         out.Rows.push_back(std::move(row));
     }
@@ -159,10 +168,10 @@ std::string UnshownMessage(const Bibitem& item, const std::vector<std::string>& 
     return m;
 }
 
-ItemLayout ShowItemRows(Session& s, int itemIndex)
+ItemLayout ShowItemRows(Session& s, int itemIndex, bool withText)
 {
     const Bibitem& item = s.Bib.Library.at(static_cast<size_t>(itemIndex));
-    ItemLayout layout = LayoutItem(s.schema, item);
+    ItemLayout layout = LayoutItem(s.schema, item, withText);
     for (const std::string& e : layout.Errors)
         s.Error(e);
     if (!layout.Unshown.empty())

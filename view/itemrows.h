@@ -82,12 +82,14 @@ struct ItemLayout {
 // last schema type of that name, ignoring letter case.
 int ShownTypeIndex(const Schema& schema, std::string_view itemType);
 
-ItemLayout LayoutItem(const Schema& schema, const Bibitem& item);
+// Without withText the rows carry no values and no tooltips, only what the
+// rules decide (labels, kinds, states, styles): the check's need.
+ItemLayout LayoutItem(const Schema& schema, const Bibitem& item, bool withText = true);
 
 // The showing of an item without the window: lays it out and logs its schema
 // errors as error messages (and, as a status message, any field that cannot
 // be shown for want of rows).
-ItemLayout ShowItemRows(Session& s, int itemIndex);
+ItemLayout ShowItemRows(Session& s, int itemIndex, bool withText = true);
 
 // The message naming the fields left without a row.
 std::string UnshownMessage(const Bibitem& item, const std::vector<std::string>& unshown);

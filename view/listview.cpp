@@ -43,7 +43,11 @@ const std::string& ColumnValue(const Bibitem& item, const std::string& column, c
 
 std::string BuildListLine(const Bibitem& item, const ListColumns& columns, bool utf8)
 {
-    std::string line;
+    // The marker comes first; the columns are built after it in place and
+    // trimmed there, so that a line costs one allocation.
+    std::string line(1, ' ');
+    line.reserve(columns.Truncate && columns.CharLimit > 0 ? 1 + columns.Disp.size() * (size_t(columns.CharLimit) + 1)
+                                                           : 96);
     static thread_local std::string shown; // its memory serves every line of a refresh
     for (const std::string& column : columns.Disp) {
         if (column == "none")
@@ -54,7 +58,8 @@ std::string BuildListLine(const Bibitem& item, const ListColumns& columns, bool 
             // to exactly w characters, so the columns line up.
             const size_t w = columns.CharLimit > 0 ? static_cast<size_t>(columns.CharLimit) : 0;
             const size_t bytes = CharPrefixBytes(value, w, utf8);
-            const size_t chars = CharCount(std::string_view(value).substr(0, bytes), utf8);
+            // A prefix shorter than the value holds exactly w characters.
+            const size_t chars = bytes < value.size() ? w : CharCount(value, utf8);
             if (w == 0)
                 continue;
             line.append(value, 0, bytes);
@@ -65,13 +70,12 @@ std::string BuildListLine(const Bibitem& item, const ListColumns& columns, bool 
             line.push_back(' ');
         }
     }
-    std::string_view trimmed = TrimView(line);
-    char marker = item.HasDocument == 1 ? '*' : (item.FindField("folder") >= 0 ? '+' : ' ');
-    std::string result;
-    result.reserve(trimmed.size() + 1);
-    result.push_back(marker);
-    result.append(trimmed);
-    return result;
+    const std::string_view columnsText = std::string_view(line).substr(1);
+    const std::string_view trimmed = TrimView(columnsText);
+    line.resize(1 + static_cast<size_t>(trimmed.data() - columnsText.data()) + trimmed.size());
+    line.erase(1, static_cast<size_t>(trimmed.data() - columnsText.data()));
+    line[0] = item.HasDocument == 1 ? '*' : (item.FindField("folder") >= 0 ? '+' : ' ');
+    return line;
 }
 
 std::string BuildListLine(const Session& s, int itemIndex)
@@ -218,7 +222,7 @@ const std::string& ItemSortKey(const Bibitem& item, const std::string& sortKey)
     return GetFieldValue(item, sortKey);
 }
 
-ListResult BuildList(const Session& s, const FilterRules& rules, const std::string& sortKey)
+ListResult BuildList(const Session& s, const FilterRules& rules, const std::string& sortKey, bool withLines)
 {
     const ListColumns columns = ListColumnsFromSettings(s.Settings);
     const std::vector<PreparedRule> active = ActiveRules(rules);
@@ -227,13 +231,18 @@ ListResult BuildList(const Session& s, const FilterRules& rules, const std::stri
 
     std::vector<int> shown;
     std::vector<std::string> lines;
+    std::vector<std::uint64_t> refKeys;
     shown.reserve(lib.size());
-    lines.reserve(lib.size());
+    refKeys.reserve(withLines ? lib.size() : 0);
+    lines.reserve(withLines ? lib.size() : 0);
     for (size_t i = 0; i < lib.size(); ++i) {
         if (rules.Filtering && !Admit(active, rules.Any, lib[i], notes))
             continue;
         shown.push_back(static_cast<int>(i));
-        lines.push_back(BuildListLine(lib[i], columns, s.Bib.Utf8));
+        if (withLines) {
+            lines.push_back(BuildListLine(lib[i], columns, s.Bib.Utf8));
+            refKeys.push_back(ReferenceKey(lib[i].Reference));
+        }
     }
 
     ListResult r;
@@ -251,16 +260,70 @@ ListResult BuildList(const Session& s, const FilterRules& rules, const std::stri
         std::iota(order.begin(), order.end(), size_t{0});
         std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return *keys[a] < *keys[b]; });
         r.ShownItems.reserve(order.size());
-        r.Lines.reserve(order.size());
+        r.Lines.reserve(lines.size());
+        r.ReferenceKeys.reserve(refKeys.size());
         for (size_t k : order) {
             r.ShownItems.push_back(shown[k]);
-            r.Lines.push_back(std::move(lines[k]));
+            if (withLines) {
+                r.Lines.push_back(std::move(lines[k]));
+                r.ReferenceKeys.push_back(refKeys[k]);
+            }
         }
     } else {
         r.ShownItems = std::move(shown);
         r.Lines = std::move(lines);
+        r.ReferenceKeys = std::move(refKeys);
     }
     return r;
+}
+
+} // namespace lorix
+
+namespace lorix {
+
+std::uint64_t ReferenceKey(std::string_view reference)
+{
+    std::uint64_t key = 0;
+    for (size_t i = 0; i < reference.size() && i < 8; ++i)
+        key |= std::uint64_t(static_cast<unsigned char>(LowerAscii(reference[i]))) << (8 * i);
+    return key;
+}
+
+int FindReferenceLine(const TBib& bib, const std::vector<int>& shown, const std::vector<std::uint64_t>& keys,
+                      std::string_view lowerPrefix, size_t from)
+{
+    // A line whose reference starts with the prefix has the prefix's first
+    // bytes (up to eight) in its key; only those lines are read in full.
+    const size_t bytes = std::min<size_t>(lowerPrefix.size(), 8);
+    const std::uint64_t mask = bytes == 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * bytes)) - 1;
+    const std::uint64_t want = ReferenceKey(lowerPrefix.substr(0, bytes)) & mask;
+    const bool useKeys = keys.size() == shown.size();
+    const auto& lib = bib.Library;
+    const size_t n = shown.size();
+    auto ruledOut = [&](size_t k) { return (keys[k] & mask) != want; };
+    for (size_t k = from; k < n; ++k) {
+        if (useKeys) {
+            // Four keys a step while all four rule the prefix out.
+            while (k + 4 <= n && (ruledOut(k) & ruledOut(k + 1) & ruledOut(k + 2) & ruledOut(k + 3)))
+                k += 4;
+            while (k < n && ruledOut(k))
+                ++k;
+            if (k == n)
+                break;
+        }
+        const auto item = static_cast<size_t>(shown[k]);
+        if (item >= lib.size())
+            continue;
+        const std::string& ref = lib[item].Reference;
+        if (ref.size() < lowerPrefix.size())
+            continue;
+        size_t i = 0;
+        while (i < lowerPrefix.size() && LowerAscii(ref[i]) == lowerPrefix[i])
+            ++i;
+        if (i == lowerPrefix.size())
+            return static_cast<int>(k);
+    }
+    return -1;
 }
 
 } // namespace lorix

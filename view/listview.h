@@ -5,6 +5,9 @@
 
 #include "core/session.h"
 
+#include <cstdint>
+#include <string_view>
+
 #include <array>
 #include <string>
 #include <vector>
@@ -52,9 +55,26 @@ struct ListResult {
     std::vector<int> ShownItems;
     std::vector<std::string> Lines; // in shown order
     std::string Message;            // the count message of the refresh
+    // ReferenceKey of each shown line's reference, built with the lines.
+    std::vector<std::uint64_t> ReferenceKeys;
 };
 // Admits, builds every line once, then sorts stably by the key (byte-wise).
-ListResult BuildList(const Session& s, const FilterRules& rules, const std::string& sortKey);
+// Without withLines, Lines stays empty: the shown items and the message only.
+ListResult BuildList(const Session& s, const FilterRules& rules, const std::string& sortKey, bool withLines = true);
+
+// The first eight bytes of a reference, letters A to Z in lower case, packed
+// into a number (zero bytes after a shorter one): what the Navigator looks at
+// first, without touching the item.
+std::uint64_t ReferenceKey(std::string_view reference);
+// The first shown line whose item's reference starts with lowerPrefix, the
+// letters A to Z compared in lower case, or -1. keys holds ReferenceKey of
+// each shown line's reference (BuildList's ReferenceKeys, kept up to date
+// where a reference changes); a line whose key rules the prefix out is
+// passed over. Keys of another count than shown are not used. The search
+// starts at line from: a text that extends one whose first line was from
+// cannot start an earlier line.
+int FindReferenceLine(const TBib& bib, const std::vector<int>& shown, const std::vector<std::uint64_t>& keys,
+                      std::string_view lowerPrefix, size_t from = 0);
 
 // Sort key of an item for a sort key name.
 const std::string& ItemSortKey(const Bibitem& item, const std::string& sortKey);

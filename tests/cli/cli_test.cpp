@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
@@ -280,6 +281,28 @@ TEST(CliCommandLine, OptionsHelpAndUsageErrors)
     for (const std::string& written : {d.file("out1.bib"), d.file("out2.bib"), abs + "out3.bib", abs + "x.html"})
         EXPECT_TRUE(Exists(written)) << written;
     EXPECT_EQ(ReadFile(d.file("lib.bib")), lib);
+}
+
+// A command loads only the C and C++ run-time at start: libcurl and its
+// dependencies are opened by a fetch alone.
+TEST(CliStart, LoadsOnlyTheRuntimeLibraries)
+{
+    // What the dynamic loader would map, listed without running the program.
+    const CommandOutput r = RunCommand("LD_TRACE_LOADED_OBJECTS=1 '" LORIX_CLI_PATH "'");
+    ASSERT_EQ(r.rc, 0);
+    std::istringstream lines(r.out);
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+        const std::string name = line.substr(line.find_first_not_of(" \t"));
+        bool known = false;
+        // The C and C++ run-time, and that of a sanitizer build.
+        for (const char* runtime : {"linux-vdso.so", "libstdc++.so", "libgcc_s.so", "libc.so", "libm.so",
+                                    "/lib64/ld-linux", "libasan.so", "libubsan.so", "libdl.so", "libpthread.so",
+                                    "librt.so"})
+            known = known || name.rfind(runtime, 0) == 0;
+        EXPECT_TRUE(known) << name;
+    }
+    EXPECT_GE(count, 4) << r.out;
 }
 
 // Save faults (the save's own guards are the file layer's): exit 2 with a

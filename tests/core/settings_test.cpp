@@ -1,5 +1,6 @@
 #include "core/errors.h"
 #include "core/fileio.h"
+#include "core/recent.h"
 #include "core/schema.h"
 #include "core/settings.h"
 #include "core/text.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 using namespace lorix;
 using lorix::test::Repeat;
@@ -144,4 +146,33 @@ TEST(BadSchema, ParsedSchemasAndTheirErrors)
     };
     for (const auto& [ini, result] : cases)
         EXPECT_EQ(ParseResult(ini), result) << ini;
+}
+
+// The recent list: "<settings before> + name -> list after | settings lines after",
+// relative names taken from the folder /w.
+TEST(RecentLibraries, ANameGoesFirstOnceAbsoluteAndTheListKeepsEight)
+{
+    const auto nine = Repeat(9, [](int i) { return "recent" + std::to_string(i + 1) + "=/" + std::to_string(i) + "\n"; });
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"filename=x", "a.bib", "/w/a.bib|filename=x,recent1=/w/a.bib"},
+        {"recent1=/a\nrecent2=/b\nrecent3=/c", "/c", "/c,/a,/b|recent1=/c,recent2=/a,recent3=/b"},
+        {"recent1=/b\nrecent2=/w/a.bib", "./sub/../a.bib", "/w/a.bib,/b|recent1=/w/a.bib,recent2=/b"},
+        // A hand-edited file: gaps, "*none*" and doubles are closed up, a ninth key is left alone.
+        {"Recent3=/b\nrecent1=*none*\nrecent5=/b", "/c", "/c,/b|recent1=/c,recent2=/b"},
+        {nine, "/new", "/new,/0,/1,/2,/3,/4,/5,/6|recent1=/new,recent2=/0,recent3=/1,recent4=/2,recent5=/3,"
+                       "recent6=/4,recent7=/5,recent8=/6,recent9=/8"},
+        {"recent1=/a", "", "/a|recent1=/a"},
+        {"recent1=/a", kNone, "/a|recent1=/a"},
+    };
+    for (const auto& [before, name, after] : cases) {
+        SettingsList s = Ini(before);
+        RememberRecentLibrary(s, name, "/w");
+        std::string got;
+        for (const std::string& n : RecentLibraries(s))
+            got += (got.empty() ? "" : ",") + n;
+        got += "|";
+        for (size_t i = 0; i < s.Lines().size(); ++i)
+            got += (i ? "," : "") + s.Lines()[i];
+        EXPECT_EQ(got, after) << before << " + " << name;
+    }
 }

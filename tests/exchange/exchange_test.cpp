@@ -1,6 +1,7 @@
 // The exchange formats: MEDLINE import and the PubMed fetch, item templates
 // and the HTML export.
 #include "core/errors.h"
+#include "exchange/curlload.h"
 #include "exchange/htmlexport.h"
 #include "exchange/medline.h"
 #include "exchange/pubmed.h"
@@ -212,6 +213,24 @@ TEST(Pubmed, IdentifierRulesUrlAndFetch)
     EXPECT_THROW(FetchPubmedRecord(http, st, PubmedUrl(st, "1")), HttpError);
     st.Write("pubmed.timeout", "soon");
     EXPECT_THROW(FetchPubmedRecord(http, st, PubmedUrl(st, "1")), ConversionError);
+}
+
+// libcurl is opened on the first fetch; a library that is missing or is not
+// libcurl fails that fetch with a message naming it.
+TEST(Pubmed, HttpLibraryOpenedOnFirstUse)
+{
+    EXPECT_NO_THROW(CheckCurlLibrary(kCurlLibrary));
+    const std::pair<const char*, const char*> bad[] = {
+        {"libcurl-not-here.so.4", "Cannot load the HTTP library libcurl-not-here.so.4, which fetching needs: "},
+        {"libm.so.6", "The HTTP library libm.so.6 has no function curl_global_init."}};
+    for (const auto& [soname, message] : bad) {
+        try {
+            CheckCurlLibrary(soname);
+            ADD_FAILURE() << soname;
+        } catch (const HttpError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what();
+        }
+    }
 }
 
 TEST(Template, RenderPreviewAndErrors)

@@ -12,6 +12,7 @@
 #include "uitest.h"
 
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QtTest>
@@ -50,6 +51,37 @@ std::string Names(const Harness& h)
     return h.s.Settings.Read("filename") + " " + h.s.Settings.Read("lastfile");
 }
 
+// Drags one file over target and drops it there, as a file manager does: Qt
+// hands a drag first to the innermost widget that takes drops. True when the drop
+// was taken; what it opens runs once the drop has ended.
+bool DropFile(QWidget* target, const std::string& path)
+{
+    while (!target->acceptDrops())
+        target = target->parentWidget();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    data.setText(QString::fromStdString(path)); // file managers offer the name as text too
+    const auto actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(QPoint(5, 5), actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(5, 5), actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QCoreApplication::processEvents();
+    return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+}
+
+// The entries of the recent list, "caption" or "(caption)" when disabled.
+QStringList RecentEntries(TFormMain* m)
+{
+    emit m->RecentLibraries1->aboutToShow();
+    QStringList out;
+    for (const QAction* a : m->RecentLibraries1->actions())
+        out << (a->isEnabled() ? a->text() : u"("_s + a->text() + u")"_s);
+    return out;
+}
+
 const QString kRecord =
     QString::fromLatin1("TI  - A study.\nFAU - Smith, John A\nAU  - Smith JA\nTA  - J Test\n"
                         "DP  - 2003 Jan 15\nAB  - Line one\n      line two.\n");
@@ -78,7 +110,8 @@ class WindowsTest : public QObject {
             menus << top->text() + u": "_s + Describe(top->menu());
         QCOMPARE(menus,
                  (QStringList{
-                     u"&File: New Library| - &Load Library|Ctrl+L &Save Library|Ctrl+S Save Library &As| - "
+                     u"&File: New Library| - &Load Library|Ctrl+L Recent Libraries>< &Save Library|Ctrl+S "
+                     u"Save Library &As| - "
                      u"&Import>from &PubMed|Ctrl+I watch Clipboard for &ID|< &Export>to &HTML| "
                      u"to Clipboard|Ctrl+Alt+C< - | - &Quit|Ctrl+Q"_s,
                      u"&Edit: &Delete Item|Shift+Del &New Item\tCtrl+Ins| Add &Custom Field|Shift+Ins "
@@ -87,8 +120,9 @@ class WindowsTest : public QObject {
                      u"&Sort: by &Title| by &Author| by &Year| by &Journal| by T&ype| by &Reference| "
                      u"&Filter|Ctrl+Alt+F"_s,
                      u"&Help: Manual| &About|"_s}));
+        // Everything is enabled but the recent list, which is empty yet.
         for (QAction* a : m->findChildren<QAction*>())
-            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+            QVERIFY2(a->isEnabled() == (a != m->RecentLibraries1->menuAction()), qPrintable(a->text()));
         // Hidden entries live on the window only. Ctrl+Ins belongs to the
         // import alone, so the key is never ambiguous.
         for (QAction* hidden : {m->mnuImportfC, m->HideWindow1})
@@ -302,6 +336,88 @@ class WindowsTest : public QObject {
         }
     }
 
+    // A library opened from the command line, by a drop on either window or
+    // from the recent list loads as Load does, unsaved changes first; the
+    // recent list keeps the last eight, survives a restart and shows a
+    // missing file disabled.
+    void droppedAndRecentLibrariesOpenAsLoadDoes()
+    {
+        Harness h(Overrides{{"filename", "a.bib"}, {"backup", "no"}});
+        const QString dir = QString::fromStdString(h.dir.path());
+        for (const char* name : {"a", "b", "c", "d & co"})
+            WriteFile(h.dir.file(name + ".bib"s), "@misc{"s + name[0] + ", note = {x}}\n");
+        WriteFile(h.dir.file("paper.pdf"), "%PDF-1.4");
+        QVERIFY(h.Start());
+        TFormMain* m = h.Main();
+        QCOMPARE(RecentEntries(m), QStringList{u"&1 "_s + dir + u"/a.bib"_s});
+        auto shown = [&h] { return h.s.Bib.Library.empty() ? "-"s : h.s.Bib.Library[0].Reference; };
+
+        // Only a .bib file is taken; any other would be overwritten by the next save.
+        QVERIFY(!DropFile(m, h.dir.file("paper.pdf")) && shown() == "a");
+        // Edit boxes take the drop too, instead of pasting the name as text.
+        QVERIFY(DropFile(m->Navigator, h.dir.file("b.bib")) && shown() == "b" && m->Navigator->text().isEmpty());
+        h.SetLibrary({MakeItem("misc", "z", {})});
+        h.Select(0);
+        QVERIFY(h.Display()->isVisible());
+        h.s.LibraryChanged = true; // unsaved changes: Cancel keeps everything, No drops them
+        h.dialogs.yesNoCancel = {Answer::Cancel, Answer::No};
+        QWidget* field = h.Display()->FieldEditors[1]->viewport();
+        QVERIFY(DropFile(field, h.dir.file("C.BIB")) && shown() == "z" && h.s.LibraryChanged);
+        QVERIFY(DropFile(field, h.dir.file("c.bib")) && shown() == "c" && !h.s.LibraryChanged);
+        QCOMPARE(h.dialogs.questions.size(), 2);
+        QVERIFY(h.dialogs.errors.isEmpty()); // "C.BIB" does not exist: only the log says so
+        QCOMPARE(Names(h) + "|" + m->LastFile->text().toStdString(),
+                 h.dir.file("c.bib") + " " + h.dir.file("b.bib") + "|" + h.dir.file("b.bib"));
+        QVERIFY(DropFile(m->Items->viewport(), h.dir.file("d & co.bib")) && shown() == "d");
+        const QStringList four{u"&1 "_s + dir + u"/d && co.bib"_s, u"&2 "_s + dir + u"/c.bib"_s,
+                               u"&3 "_s + dir + u"/b.bib"_s, u"&4 "_s + dir + u"/a.bib"_s};
+        QCOMPARE(RecentEntries(m), four);
+
+        // An entry loads its library; a file gone is shown disabled.
+        m->RecentLibraries1->actions()[2]->trigger();
+        QVERIFY(shown() == "b" && Names(h) == h.dir.file("b.bib") + " " + h.dir.file("d & co.bib"));
+        std::filesystem::remove(h.dir.file("c.bib"));
+        QCOMPARE(RecentEntries(m), (QStringList{u"&1 "_s + dir + u"/b.bib"_s, u"&2 "_s + dir + u"/d && co.bib"_s,
+                                                u"(&3 "_s + dir + u"/c.bib)"_s, u"&4 "_s + dir + u"/a.bib"_s}));
+        // Save As puts the new name first.
+        h.dialogs.files = {u"e.bib"_s};
+        m->mnuSaveAs->trigger();
+        QCOMPARE(RecentEntries(m).first(), u"&1 "_s + dir + u"/e.bib"_s);
+        const QStringList before = RecentEntries(m);
+        QVERIFY(m->close());
+
+        // The next start shows the same list.
+        Harness again({}, false);
+        WriteFile(again.dir.file("lorix.ini"), h.IniOnDisk());
+        QVERIFY(again.Start());
+        QCOMPARE(RecentEntries(again.Main()), before);
+    }
+
+    // The command line of the program: "lorix [FILE]", a relative FILE taken
+    // from the folder the command was typed in.
+    void commandLineNamesTheLibraryToOpen()
+    {
+        const std::tuple<QStringList, QString, QString> cases[] = {
+            {{}, u""_s, u"|"_s},
+            {{u"paper.bib"_s}, u"/home/u"_s, u"/home/u/paper.bib|"_s},
+            {{u"paper.bib"_s}, u""_s, u"paper.bib|"_s}, // run in its working folder: taken from there
+            {{u"/abs/p.bib"_s}, u"/home/u"_s, u"/abs/p.bib|"_s},
+            {{u"--"_s, u"-odd.bib"_s}, u"/h"_s, u"/h/-odd.bib|"_s},
+            {{u"--bogus"_s, u"a.bib"_s}, u""_s, u"a.bib|unknown option --bogus"_s},
+            {{u"a.bib"_s, u"b.bib"_s}, u""_s, u"a.bib|one library at a time: b.bib"_s},
+            {{u""_s}, u""_s, u"|an empty file name"_s},
+            {{u"-h"_s}, u""_s, u"| help"_s},
+            {{u"--version"_s}, u""_s, u"| version"_s},
+            {{u"--"_s, u"--help"_s}, u"/h"_s, u"/h/--help|"_s},
+        };
+        for (const auto& [args, caller, expected] : cases) {
+            const ProgramArguments a = ParseProgramArguments(args, caller);
+            QCOMPARE(a.library + u'|' + a.problem + (a.help ? u" help"_s : u""_s) +
+                         (a.version ? u" version"_s : u""_s),
+                     expected);
+        }
+    }
+
     // A library file changed by another program: a notice at once, that does
     // not stop the work; a question before a save would overwrite it; a reload
     // on request.
@@ -501,6 +617,22 @@ class WindowsTest : public QObject {
             QVERIFY(m->SelectedLine() == line && m->Navigator->palette().color(QPalette::Text) == colour);
         }
         QVERIFY(editor->isVisible() && m->Navigator->hasFocus() && m->isVisible() && !m->byYear->isChecked());
+        // Typing on searches from the line found for the shorter text, unless
+        // a line changed since: here an earlier reference renamed in the editor.
+        m->Navigator->setText(QStringLiteral("sm"));
+        QCOMPARE(m->SelectedLine(), 1);
+        h.s.Bib.Library[0].Reference = "Smz";
+        m->SelectLine(0);
+        m->UpdateSelectedLine(); // as the editor's write-back does
+        m->SelectLine(2);
+        m->Navigator->setText(QStringLiteral("smz"));
+        QVERIFY(m->SelectedLine() == 0 && m->Navigator->palette().color(QPalette::Text) == Qt::darkGreen);
+        m->Navigator->setText(QStringLiteral("smzq")); // no line: nor for any longer text
+        m->Navigator->setText(QStringLiteral("smzqr"));
+        QVERIFY(m->SelectedLine() == 0 && m->Navigator->palette().color(QPalette::Text) == Qt::red);
+        h.s.Bib.Library[0].Reference = "Jones2001";
+        m->UpdateSelectedLine();
+        m->Navigator->clear();
 
         // A click shows the item, on the selected line too (the editor was hidden meanwhile).
         m->SelectLine(1);

@@ -14,10 +14,15 @@ Bibitem Item(const std::string& ref, std::vector<Bibfield> fields, const std::st
     return Bibitem{static_cast<std::uint8_t>(doc ? 1 : 0), type, ref, std::move(fields), ""};
 }
 
-// The references of the shown items, each line checked to be " " + its reference.
+// The references of the shown items, each line checked to be " " + its reference,
+// and the same items and message when the lines are not built.
 std::string Shown(const Session& s, const FilterRules& rules, const std::string& key = kNone)
 {
     ListResult r = BuildList(s, rules, key);
+    const ListResult bare = BuildList(s, rules, key, false);
+    EXPECT_EQ(bare.ShownItems, r.ShownItems);
+    EXPECT_EQ(bare.Message, r.Message);
+    EXPECT_TRUE(bare.Lines.empty());
     std::string refs;
     for (size_t k = 0; k < r.ShownItems.size(); ++k) {
         const std::string& ref = s.Bib.Library[static_cast<size_t>(r.ShownItems[k])].Reference;
@@ -63,6 +68,10 @@ TEST(BuildListLine, ColumnsTruncationAndMarkers)
         // characters, not bytes, in a UTF-8 library; bytes in a Windows-1252 one
         {Item("M\xC3\xBCller", {}), {"reference", "reference", "none", "none"}, true, 2, true, " M\xC3\xBC M\xC3\xBC"},
         {Item("M\xFCller", {}), {"reference", "none", "none", "none"}, true, 2, false, " M\xFC"},
+        {Item("a\xC3\xA9\xE2\x82\xAC" "bc", {}), {"reference", "reference", "none", "none"}, true, 3, true,
+         " a\xC3\xA9\xE2\x82\xAC a\xC3\xA9\xE2\x82\xAC"},
+        {Item("\xC3\xA9", {{"year", "1"}}), refYear, true, 3, true, " \xC3\xA9   1"}, // padded by characters
+        {Item("a\xFF" "bc", {}), {"reference", "none", "none", "none"}, true, 2, true, " a\xFF"}, // a stray byte
         {Item("r", {{"title", "a"}, {"title", "b"}}), title, false, 0, true, " b"}, // the last field of a name counts
     };
     for (const auto& [item, disp, truncate, width, utf8, line] : cases)
@@ -83,6 +92,32 @@ TEST(BuildListLine, ColumnsTruncationAndMarkers)
     EXPECT_THROW(ListColumnsFromSettings(s), ConversionError);
     s.Write("truncate", "no");
     EXPECT_NO_THROW(ListColumnsFromSettings(s));
+}
+
+// The Navigator's search: the first shown line whose reference starts with
+// the typed text in any letter case; keys only pass lines over.
+TEST(FindReferenceLine, FirstShownLineByPrefixWithAndWithoutKeys)
+{
+    Session s;
+    Fill(s, {Item("Smith:1999", {{"year", "2"}}), Item("smithson", {{"year", "1"}}), Item("SMIT", {}),
+             Item("abcdefghijK", {}), Item("abcdefghij", {{"year", "0"}}), Item("", {})});
+    const ListResult byYear = BuildList(s, FilterRules{}, "year"); // lines: SMIT abc... "" abcdefghij smithson Smith
+    ASSERT_EQ(byYear.ReferenceKeys.size(), byYear.ShownItems.size());
+    const std::pair<std::string, int> cases[] = { // typed text in lower case, line
+        {"smi", 0}, {"smith", 4}, {"smith:", 5}, {"smiths", 4}, {"smith:1999", 5}, {"smith:19999", -1},
+        {"abcdefgh", 1}, {"abcdefghij", 1}, {"abcdefghijk", 1}, {"abcdefghijkl", -1}, {"x", -1},
+        {std::string("sm\0", 3), -1}, {"", 0}};
+    for (const auto& [typed, line] : cases) {
+        EXPECT_EQ(FindReferenceLine(s.Bib, byYear.ShownItems, byYear.ReferenceKeys, typed), line) << typed;
+        EXPECT_EQ(FindReferenceLine(s.Bib, byYear.ShownItems, {}, typed), line) << typed; // no keys
+    }
+    // A renamed reference is found once its key follows it.
+    std::vector<std::uint64_t> keys = byYear.ReferenceKeys;
+    s.Bib.Library[3].Reference = "Zeta";
+    keys[1] = ReferenceKey("Zeta");
+    EXPECT_EQ(FindReferenceLine(s.Bib, byYear.ShownItems, keys, "zet"), 1);
+    EXPECT_EQ(FindReferenceLine(s.Bib, byYear.ShownItems, keys, "abcdefghij"), 3);
+    EXPECT_EQ(ReferenceKey("AbC"), ReferenceKey("abc"));
 }
 
 TEST(BuildList, SortIsStableAndByteWiseAndTheFilterRules)
