@@ -285,6 +285,7 @@ int LoadLibraryFile(Session& s, const std::string& path)
     s.NotesList = std::move(notes);
     s.KeywordList = std::move(keywords);
     s.LibraryChanged = false;
+    s.History.Clear(); // its steps belong to the library loaded before
     for (const std::string& e : errors)
         s.Error(e);
     s.Status("Loaded " + path + ". Processed " + std::to_string(n) + " records.");

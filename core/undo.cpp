@@ -102,7 +102,8 @@ void UndoHistory::Clear()
     m_undo.clear();
     m_redo.clear();
     m_step = UndoStep();
-    m_recording = m_open = false;
+    m_recording = m_open = m_notesTouched = false;
+    m_notesBefore = {};
     m_bytes = m_libraryBytes = 0;
 }
 
@@ -162,8 +163,20 @@ void UndoHistory::SpliceNotes(size_t pos, size_t count, std::vector<std::string>
     count = std::min(count, m_notes.size() - pos);
     const size_t added = lines.size();
     std::vector<std::string> taken = Replace(m_notes, pos, count, std::move(lines));
-    if (!m_recording)
-        return;
+    if (m_recording)
+        AddNotesSplice(pos, count, added, std::move(taken));
+}
+
+void UndoHistory::TouchNotes()
+{
+    if (m_recording && !m_notesTouched) {
+        m_notesTouched = true;
+        m_notesBefore = m_notes;
+    }
+}
+
+void UndoHistory::AddNotesSplice(size_t pos, size_t count, size_t added, std::vector<std::string> taken)
+{
     // Inside the lines the step's last splice put there (a note typed key by
     // key): that splice grows, its other version stays what it was.
     if (!m_step.Notes.empty()) {
@@ -182,6 +195,22 @@ void UndoHistory::Commit(int selection)
         return;
     m_recording = false;
     UndoStep& st = m_step;
+    if (m_notesTouched) {
+        // One splice from the first line that differs to the last.
+        m_notesTouched = false;
+        const std::vector<std::string>& was = m_notesBefore;
+        const size_t n = std::min(was.size(), m_notes.size());
+        size_t head = 0, tail = 0;
+        while (head < n && was[head] == m_notes[head])
+            ++head;
+        while (tail < n - head && was[was.size() - 1 - tail] == m_notes[m_notes.size() - 1 - tail])
+            ++tail;
+        if (head != was.size() || head != m_notes.size())
+            AddNotesSplice(head, was.size() - head - tail, m_notes.size() - head - tail,
+                           {was.begin() + static_cast<std::ptrdiff_t>(head),
+                            was.end() - static_cast<std::ptrdiff_t>(tail)});
+        m_notesBefore = {};
+    }
     st.Size = m_bib.Library.size();
     st.Selection = selection;
     if (m_bib.Blocks.size() > m_blocksAtBegin) // blocks are only ever appended

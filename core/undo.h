@@ -75,6 +75,9 @@ class UndoHistory {
     void TouchTrailing();
     // Replaces notes lines [pos, pos + count) by lines.
     void SpliceNotes(size_t pos, size_t count, std::vector<std::string> lines);
+    // Before the notes are changed by other means than SpliceNotes: Commit
+    // keeps the lines that differ from those of this moment.
+    void TouchNotes();
     void Commit(int selection);
     bool Recording() const { return m_recording; }
     void CloseStep() { m_open = false; }
@@ -106,6 +109,7 @@ class UndoHistory {
     void Reorder(const std::vector<size_t>& newIndex);
 
   private:
+    void AddNotesSplice(size_t pos, size_t count, size_t added, std::vector<std::string> taken);
     bool Apply(UndoStep& step, bool backwards);
     // Applies the last step of from and moves it onto to.
     Applied Move(std::vector<UndoStep>& from, std::vector<UndoStep>& to, bool backwards);
@@ -119,6 +123,8 @@ class UndoHistory {
     bool m_recording = false;
     bool m_open = false; // the last step of m_undo may still grow
     size_t m_blocksAtBegin = 0;
+    bool m_notesTouched = false;
+    std::vector<std::string> m_notesBefore; // the notes at TouchNotes
     size_t m_bytes = 0;
     size_t m_libraryBytes = 0; // measured when the budget is first passed
 };

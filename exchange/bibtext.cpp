@@ -129,7 +129,7 @@ BibTextAddition ReadBibAddition(Session& s, std::string_view text)
     return add;
 }
 
-int AppendBibAddition(Session& s, BibTextAddition add)
+int AppendBibAddition(Session& s, BibTextAddition add, const std::function<void()>& before)
 {
     for (const std::string& e : add.Errors)
         s.Error(e);
@@ -146,6 +146,8 @@ int AppendBibAddition(Session& s, BibTextAddition add)
         used.insert(e.Reference);
     }
     used.clear();
+    if (before)
+        before();
     const int first = static_cast<int>(s.Bib.Library.size());
     s.Bib.Library.insert(s.Bib.Library.end(), std::make_move_iterator(add.Entries.begin()),
                          std::make_move_iterator(add.Entries.end()));
@@ -160,7 +162,7 @@ std::string AddedItemsText(size_t n)
     return "Added " + std::to_string(n) + " items.";
 }
 
-int PasteBibText(Session& s, std::string_view text)
+int PasteBibText(Session& s, std::string_view text, const std::function<void()>& before)
 {
     BibTextAddition add = ReadBibAddition(s, text);
     const size_t n = add.Entries.size();
@@ -171,7 +173,7 @@ int PasteBibText(Session& s, std::string_view text)
         s.Error(kPasteNoEntry);
         return -1;
     }
-    const int first = AppendBibAddition(s, std::move(add));
+    const int first = AppendBibAddition(s, std::move(add), before);
     s.Status(AddedItemsText(n));
     return first;
 }

@@ -4,6 +4,7 @@
 
 #include "core/session.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,9 +29,10 @@ BibTextAddition ReadBibAddition(Session& s, std::string_view text);
 // Appends the addition's entries, each under a reference no item uses yet
 // (the suffix rule of UniqueReference, taking the earlier new ones into
 // account), and its blocks; reports its errors as error messages and sets
-// LibraryChanged when an entry came in. Returns the library index of the
-// first new item, or -1 when there is none (then nothing changed).
-int AppendBibAddition(Session& s, BibTextAddition addition);
+// LibraryChanged when an entry came in; before runs just before the
+// library changes. Returns the library index of the first new item, or -1
+// when there is none (then nothing changed).
+int AppendBibAddition(Session& s, BibTextAddition addition, const std::function<void()>& before = {});
 
 inline constexpr const char* kPasteNoEntry = "No BibTeX entry found in the clipboard's text.";
 // "Added N items."
@@ -38,8 +40,9 @@ std::string AddedItemsText(size_t n);
 
 // Paste BibTeX: appends every entry of text and reports "Added N items.", or
 // the error kPasteNoEntry when the text holds none (nothing changes then).
-// Returns the library index of the first new item, or -1.
-int PasteBibText(Session& s, std::string_view text);
+// Returns the library index of the first new item, or -1. before runs just
+// before the library changes.
+int PasteBibText(Session& s, std::string_view text, const std::function<void()>& before = {});
 
 // The type word of a block ("string", "preamble", "comment", as written),
 // and where the block's own text starts after any comment lines before it.

@@ -219,7 +219,7 @@ std::string NoEntryText(const WorkId& id)
     return "No BibTeX entry in the answer for DOI " + id.Doi + ".";
 }
 
-int AddDoiAnswer(Session& s, std::string_view text, const WorkId& id)
+int AddDoiAnswer(Session& s, std::string_view text, const WorkId& id, const std::function<void()>& before)
 {
     BibTextAddition add = ReadBibAddition(s, text);
     if (add.Entries.empty()) {
@@ -237,7 +237,7 @@ int AddDoiAnswer(Session& s, std::string_view text, const WorkId& id)
         add.Errors.push_back("Entry " + first.Reference + " has no room for a doi field: it holds " +
                              std::to_string(kMaxFields) + " fields.");
     const size_t n = add.Entries.size();
-    const int at = AppendBibAddition(s, std::move(add));
+    const int at = AppendBibAddition(s, std::move(add), before);
     for (size_t k = 0; k < n; ++k)
         s.Status("Added item " + s.Bib.Library[static_cast<size_t>(at) + k].Reference + " from DOI " +
                  id.Doi + ".");

@@ -6,6 +6,7 @@
 #include "core/session.h"
 #include "exchange/http.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -58,7 +59,8 @@ std::string NoEntryText(const WorkId& id);
 // Paste BibTeX does; the first entry gets a "doi" field holding the DOI
 // asked when no entry of the answer has one. Reports "Added N items." or the
 // NoEntryText error. Returns the library index of the first new item, or -1
-// when nothing was added (then nothing changed).
-int AddDoiAnswer(Session& s, std::string_view text, const WorkId& id);
+// when nothing was added (then nothing changed). before runs just before the
+// library changes.
+int AddDoiAnswer(Session& s, std::string_view text, const WorkId& id, const std::function<void()>& before = {});
 
 } // namespace lorix

@@ -175,6 +175,20 @@ const Change kChanges[] = {
      }},
     {"note typed into an item without one", [](Lib& l) { TypeNote(l, "r2", "abc"); }},
     {"note edited", [](Lib& l) { TypeNote(l, "r3", "new three"); }},
+    {"notes changed in place, told only beforehand",
+     [](Lib& l) {
+         for (const char* text : {"n", "ne", "new"}) { // typed: one step
+             l.h.Begin("Edit Note", 3, "note:r3");
+             l.h.TouchNotes();
+             l.notes[3] = text;
+             l.notes.insert(l.notes.begin(), {"r0", text}); // and one more entry each time
+             l.h.Commit(3);
+         }
+         l.h.Begin("Edit Note", 3, "note:r3");
+         l.h.TouchNotes();
+         l.notes.erase(l.notes.begin() + 2, l.notes.begin() + 4); // one of them goes again
+         l.h.Commit(3);
+     }},
     {"note emptied and so removed",
      [](Lib& l) {
          l.h.Begin("Edit Note", 1, "note:" + l.notes[0]); // the first entry
