@@ -58,10 +58,10 @@ enum class Op { Floor, Load, Save, LoadSave };
 
 void PrepareSession(Session& s)
 {
-    s.Settings.Write("maxlogsize", "1000");
-    s.Settings.Write("pdfpath", "*none*");
-    s.Settings.Write("backup", "no");
-    s.Settings.Write("linebreak", "no");
+    s.Settings.Write(key::MaxLogSize, "1000");
+    s.Settings.Write(key::PdfPath, "*none*");
+    s.Settings.Write(key::Backup, "no");
+    s.Settings.Write(key::LineBreak, "no");
 }
 
 // Runs in the child: the timed part only.

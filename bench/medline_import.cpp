@@ -27,7 +27,7 @@ int main(int argc, char** argv)
     std::string copy = text;
     const double floor = std::chrono::duration<double>(clock::now() - t0).count();
     t0 = clock::now();
-    const lorix::MedlineRecord r = lorix::ReadMedlineRecord(lorix::PrepareImportText(copy, lorix::LineEnd::LF));
+    const lorix::MedlineRecord r = lorix::ReadMedlineRecord(lorix::PrepareImportText(copy));
     const double import = std::chrono::duration<double>(clock::now() - t0).count();
     std::printf("record %.1f MB (%d abstract lines, %d authors)\nfloor (copy)  %8.1f MB/s\n"
                 "import        %8.1f MB/s (%.3f s, limit 1 s)\n(%zu)\n",

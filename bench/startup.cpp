@@ -103,7 +103,7 @@ int main(int argc, char** argv)
         WriteFileAtomic((big / "big.bib").string(), g.bib);
         WriteFileAtomic(NotesFileName((big / "big.bib").string()), g.notes);
         SettingsList st = SettingsList::LoadFromFile((big / kIniName).string());
-        st.Write("filename", "big.bib");
+        st.Write(lorix::key::Filename, "big.bib");
         st.SaveToFile((big / kIniName).string());
     }
     struct Case {

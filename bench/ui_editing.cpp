@@ -139,7 +139,7 @@ int main(int argc, char** argv)
     std::printf("  title now %zu bytes long, editor %d chars\n",
                 GetFieldValue(s.Bib.Library[4241], "title").size(), int(title->toPlainText().size()));
 
-    s.Settings.Write("log.error", "no");
+    s.Settings.Write(key::LogError, "no");
     const double refresh = MedianMs(5, [&](int) {
         main->RefreshList(false);
         QApplication::processEvents();

@@ -102,13 +102,13 @@ int main(int argc, char** argv)
     options->FilterBound[0]->setText(QStringLiteral("number 1"));
     options->SetFiltering(true);
     const double plain = MedianMs(9, refresh);
-    main->byTitle->setChecked(true);
+    main->SortEntries[0]->setChecked(true);
     const double filtered = MedianMs(9, refresh);
     std::printf("  shown: %zu lines\n", s.ShownItems.size());
     Report("RefreshList by title, one contains rule", filtered, plain, 150);
 
     options->SetFiltering(false);
-    main->byTitle->setChecked(false);
+    main->SortEntries[0]->setChecked(false);
     // Every title and author with LaTeX to convert, shown as letters or as stored.
     for (Bibitem& b : s.Bib.Library)
         for (Bibfield& f : b.Fields)

@@ -90,8 +90,8 @@ void Child(int argc, char** argv, const std::string& path, double out[kFigures])
     Session s;
     Program program(s, {dialogs, clipboard, shell});
     program.Start(kIniName);
-    s.Settings.Write("backup", "no");
-    s.Settings.Write("log.error", "no");
+    s.Settings.Write(key::Backup, "no");
+    s.Settings.Write(key::LogError, "no");
     TFormMain* main = program.W().Main;
     main->show();
     QApplication::processEvents();

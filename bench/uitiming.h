@@ -47,9 +47,9 @@ template <class Op> double MedianMs(int runs, Op op)
 inline void WriteBenchSettings(const std::string& filename)
 {
     SettingsList st = SettingsList::LoadFromFile(std::string(LORIX_SOURCE_DIR) + "/data/lorix.ini");
-    st.Write("filename", filename);
-    st.Write("logfile", kNone);
-    st.Write("sorting", kNone);
+    st.Write(key::Filename, filename);
+    st.Write(key::LogFile, kNone);
+    st.Write(key::Sorting, kNone);
     st.SaveToFile(kIniName);
 }
 

@@ -9,7 +9,7 @@ namespace lorix::cli {
 
 int CheckCommand(Context& c)
 {
-    if (!LoadAsGui(c, c.args[0]))
+    if (!Load(c, c.args[0]))
         return kExitNothing;
     return CheckConsistency(c.session, c.session.PdfPath()) ? kExitOk : kExitNothing;
 }

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "commands/library.h"
 #include "core/errors.h"
 #include "core/fileio.h"
 #include "core/library.h"
@@ -15,17 +16,6 @@
 namespace lorix::cli {
 
 namespace {
-
-const char* const kSortKeys[] = {"title", "author", "year", "journal", "type", "ref"};
-
-std::string SortKeyFromSettings(const SettingsList& settings)
-{
-    std::string k = settings.Read("sorting");
-    for (const char* key : kSortKeys)
-        if (k == key)
-            return k;
-    return kNone;
-}
 
 void PrintUsage(std::ostream& o)
 {
@@ -128,33 +118,31 @@ CommandLine ParseCommandLine(const std::vector<std::string>& argv)
 
 int Format(Context& c)
 {
-    if (!LoadAsGui(c, c.args[0]))
+    if (!Load(c, c.args[0]))
         return kExitNothing;
-    SaveAsGui(c, c.output);
+    Save(c);
     return kExitOk;
 }
 
 int List(Context& c)
 {
-    Session& s = c.session;
-    s.Settings.Write("lastfile", s.Settings.Read("filename"));
-    s.Settings.Write("filename", c.args[0]);
-    if (!LoadNamedLibrary(s))
+    c.list.WithLines = true;
+    if (!Load(c, c.args[0]))
         return kExitNothing;
-    for (const std::string& line : RefreshAsGui(c))
+    for (const std::string& line : *c.shown.Lines)
         c.out << line << '\n';
     return kExitOk;
 }
 
 int Template(Context& c)
 {
-    if (!LoadAsGui(c, c.args[0]))
+    if (!Load(c, c.args[0]))
         return kExitNothing;
     const Session& s = c.session;
     for (const Bibitem& item : s.Bib.Library) {
         if (item.Reference != c.args[1])
             continue;
-        c.out << RenderTemplate(item, s.Settings.Read("formats." + item.ItemType), s.schema.FieldNames)
+        c.out << RenderTemplate(item, s.Settings.Read(key::Format(item.ItemType)), s.schema.FieldNames)
               << '\n';
         return kExitOk;
     }
@@ -164,13 +152,13 @@ int Template(Context& c)
 
 int ExportHtml(Context& c)
 {
-    if (!LoadAsGui(c, c.args[0]))
+    if (!Load(c, c.args[0]))
         return kExitNothing;
     Session& s = c.session;
     // The ticked boxes of the dialog: the fields of the listed items, sorted,
     // that "expfields" names.
     HtmlExportOptions options = HtmlExportOptionsFromSettings(s.Settings);
-    const std::string expfields = s.Settings.Read("expfields");
+    const std::string expfields = s.Settings.Read(key::ExpFields);
     options.Fields.clear();
     for (const std::string& name : ExportFieldNames(s, s.ShownItems))
         if (ExportFieldTicked(expfields, name))
@@ -199,48 +187,22 @@ const std::vector<Command>& Commands()
     return table;
 }
 
-std::vector<std::string> RefreshAsGui(Context& c, bool withLines)
+std::optional<std::string> CliFrontEnd::AskSaveName()
 {
-    Session& s = c.session;
-    std::string key = SortKeyFromSettings(s.Settings);
-    ListResult r = BuildList(s, FilterRulesFromSettings(s.Settings), key, withLines);
-    s.Status(r.Message);
-    s.Settings.Write("sorting", key);
-    s.ShownItems = std::move(r.ShownItems);
-    return std::move(r.Lines);
+    if (m_saveAs.empty())
+        return std::nullopt;
+    return m_saveAs;
 }
 
-bool LoadAsGui(Context& c, const std::string& lib)
+bool Load(Context& c, const std::string& lib)
 {
-    Session& s = c.session;
-    s.Settings.Write("lastfile", s.Settings.Read("filename"));
-    s.Settings.Write("filename", lib.empty() ? std::string(kNone) : lib);
-    if (!LoadNamedLibrary(s))
-        return false;
-    RefreshAsGui(c, false); // no command after a load prints the lines
-    return true;
+    return command::Open(c.session, c.list, c.front, lib, c.shown);
 }
 
-void SaveAsGui(Context& c, const std::string& saveAs)
+void Save(Context& c)
 {
-    Session& s = c.session;
-    if (!saveAs.empty()) {
-        std::string name = saveAs;
-        size_t slash = name.find_last_of('/');
-        if (name.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos)
-            name += ".bib";
-        s.Settings.Write("filename", name);
-    }
-    const std::string filename = s.Settings.Read("filename");
-    if (filename == kNone || filename.empty())
+    if (!command::Save(c.session, c.list, c.front, !c.output.empty(), c.shown))
         throw FileError("No file name to save the library to.");
-    if (s.Settings.IsYes("savesorted")) {
-        std::string key = s.Settings.Read("sorting");
-        if (key != kNone && !key.empty())
-            SortLibrary(s.Bib, key);
-        RefreshAsGui(c, false);
-    }
-    SaveLibraryFile(s, filename);
 }
 
 // The library of the last Run whose process ends after it. Freeing a large

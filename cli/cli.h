@@ -11,6 +11,7 @@
 // exits 1 at least. The settings file and the log file are never
 // written.
 
+#include "commands/command.h"
 #include "core/session.h"
 
 #include <functional>
@@ -24,12 +25,35 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitNothing = 1; // ran, but found nothing to do or found problems
 inline constexpr int kExitFailure = 2; // unexpected failure or usage error
 
+// The front end of the commands: lorix-cli loads and saves in one run, so it
+// never has unsaved changes to ask about and watches no file; the name to
+// save under is the one given with -o.
+class CliFrontEnd final : public FrontEnd {
+  public:
+    explicit CliFrontEnd(std::string saveAs) : m_saveAs(std::move(saveAs)) {}
+    Answer AskSaveChanges(bool) override { return Answer::Cancel; }
+    bool AskOverwrite(const std::string&) override { return false; }
+    std::optional<std::string> AskSaveName() override;
+    bool AskDeleteItem() override { return false; }
+
+  private:
+    std::string m_saveAs;
+};
+
 struct Context {
+    Context(Session& s, std::ostream& o, std::ostream& e, std::vector<std::string> a, std::string out)
+        : session(s), out(o), err(e), args(std::move(a)), output(std::move(out))
+    {
+        list.WithLines = false; // only "list" prints them
+    }
     Session& session;
     std::ostream& out;
     std::ostream& err;
     std::vector<std::string> args; // the command's own arguments, options taken off
     std::string output;            // the file named by -o; empty when not given
+    CliFrontEnd front{output};
+    ListState list = ListStateFromSettings(session.Settings); // the main list as the settings set it up
+    Outcome shown;                                            // what the commands left to show
 };
 
 struct Command {
@@ -51,16 +75,11 @@ extern Session* g_leftForExit;
 
 // Shared steps of the commands.
 //
-// Loads lib as the Load command does (filename := lib, lastfile := the old
-// filename), then refreshes the list as the GUI would (count message).
-// Returns false when the file was not found (the error has been reported).
-bool LoadAsGui(Context& c, const std::string& lib);
-// Saves as the Save command does, or as Save As to saveAs when not empty.
-void SaveAsGui(Context& c, const std::string& saveAs);
-// The list refresh of the main window with the settings' filter, sort and
-// columns (the not boxes unchecked), including its count message; returns
-// the lines of the list in shown order, or nothing without withLines.
-std::vector<std::string> RefreshAsGui(Context& c, bool withLines = true);
+// The Load command on lib; false when it was not loaded (the error has been
+// reported).
+bool Load(Context& c, const std::string& lib);
+// The Save command, as Save As to the file named by -o when given.
+void Save(Context& c);
 
 // check LIB: the consistency check; 0 when it passed, 1 when it found errors.
 int CheckCommand(Context& c);

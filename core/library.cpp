@@ -295,8 +295,8 @@ int LoadLibraryFile(Session& s, const std::string& path)
 
 bool LoadNamedLibrary(Session& s)
 {
-    std::string name = s.Settings.Read("filename");
-    if (name == kNone || name.empty())
+    const std::string name = s.Settings.ReadPath(key::Filename);
+    if (name.empty())
         return false;
     if (!FileExists(name)) {
         const std::string kind = NotAFileKind(name);
@@ -307,16 +307,12 @@ bool LoadNamedLibrary(Session& s)
     return true;
 }
 
-void SortLibrary(TBib& bib, const std::string& key)
+void SortLibrary(TBib& bib, std::string_view column)
 {
     const size_t n = bib.Library.size();
     std::vector<std::string_view> keys(n);
-    for (size_t i = 0; i < n; ++i) {
-        const Bibitem& it = bib.Library[i];
-        keys[i] = key == "type"  ? std::string_view(it.ItemType)
-                  : key == "ref" ? std::string_view(it.Reference)
-                                 : std::string_view(GetFieldValue(it, key));
-    }
+    for (size_t i = 0; i < n; ++i)
+        keys[i] = ColumnValue(bib.Library[i], column);
     std::vector<size_t> order(n);
     std::iota(order.begin(), order.end(), size_t{0});
     // string_view compares bytes as unsigned char, a proper prefix first.
@@ -331,11 +327,11 @@ void SortLibrary(TBib& bib, const std::string& key)
 WriteOptions WriteOptionsFromSettings(const SettingsList& settings)
 {
     WriteOptions o;
-    o.LineBreak = settings.IsYes("linebreak");
+    o.LineBreak = settings.IsYes(key::LineBreak);
     if (o.LineBreak) {
-        o.LineWidth = settings.ReadInt("linewidth");
+        o.LineWidth = settings.ReadInt(key::LineWidth);
         // The options live no longer than the save that reads them.
-        o.InsertWidthSetting = [&settings] { return settings.ReadInt("insertwidth"); };
+        o.InsertWidthSetting = [&settings] { return settings.ReadInt(key::InsertWidth); };
     }
     return o;
 }
@@ -347,8 +343,8 @@ void SaveLibraryFile(Session& s, const std::string& path)
     const WriteOptions options = WriteOptionsFromSettings(s.Settings);
     const ReportFn report = [&s](const std::string& text) { s.Error(text); };
     {
-        AtomicFileWriter writer(path, s.Settings.IsYes("backup") ? AtomicFileWriter::Backup::Keep
-                                                                 : AtomicFileWriter::Backup::None);
+        AtomicFileWriter writer(path, s.Settings.IsYes(key::Backup) ? AtomicFileWriter::Backup::Keep
+                                                                    : AtomicFileWriter::Backup::None);
         WriteLibrary(writer, s.Bib, options, report);
         writer.Commit();
         if (writer.BackupSkipped())

@@ -61,8 +61,8 @@ int LoadLibraryFile(Session& s, const std::string& path);
 // folder, a pipe or a device). Returns true when a file was loaded.
 bool LoadNamedLibrary(Session& s);
 
-// Stable sort of the library by a sort key ("type", "ref" or a field name).
-void SortLibrary(TBib& bib, const std::string& key);
+// Stable, byte-wise sort of the library by a column (see ColumnValue).
+void SortLibrary(TBib& bib, std::string_view column);
 
 // Write options from the settings: "linebreak", "linewidth", "insertwidth".
 // Throws ConversionError for a non-numeric "linewidth" while linebreak is

@@ -25,13 +25,13 @@ void MessageLog::LogMessage(const std::string& text, MessageKind kind)
     if (Observer)
         Observer(text, kind);
     const bool status = kind == MessageKind::Status;
-    if (!status)
-        ConsistencyPassed = false;
-    if (m_settings->IsYes(status ? "disp.status" : "disp.error") && ShowStatus)
+    const bool show = status ? Switch(key::DispStatus, {}) : Switch(key::DispError, m_errors.Show);
+    const bool keep = status ? Switch(key::LogStatus, {}) : Switch(key::LogError, m_errors.Keep);
+    if (show && ShowStatus)
         ShowStatus(text);
-    if (m_settings->IsYes(status ? "log.status" : "log.error"))
+    if (keep)
         LogList.push_back(stamp + text);
-    int max = m_settings->ReadInt("maxlogsize");
+    int max = m_settings->ReadInt(key::MaxLogSize);
     if (max < 0)
         max = 0;
     if (LogList.size() > static_cast<size_t>(max))

@@ -7,6 +7,7 @@
 
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,13 @@ enum class MessageKind { Status = 0, Error = 1 };
 // "2004/03/07, 09:05 ": year, month, day, hour and minute of a local time.
 std::string LogStamp(const std::tm& local);
 
+// Where error messages go for a while, in place of the switches "log.error"
+// (Keep) and "disp.error" (Show); unset: as the switch says.
+struct ErrorPolicy {
+    std::optional<bool> Keep;
+    std::optional<bool> Show;
+};
+
 class MessageLog {
   public:
     explicit MessageLog(const SettingsList& settings) : m_settings(&settings) {}
@@ -25,9 +33,25 @@ class MessageLog {
     // has been shown and kept by then.
     void LogMessage(const std::string& text, MessageKind kind);
 
+    // An error policy for the life of a scope (the consistency check keeps
+    // every error it finds; a new, empty item reports none). The settings
+    // are never touched, so whatever is stored meanwhile is the user's choice.
+    class [[nodiscard]] Scope {
+      public:
+        Scope(MessageLog& log, ErrorPolicy policy) : m_log(log), m_outer(log.m_errors)
+        {
+            log.m_errors = policy;
+        }
+        ~Scope() { m_log.m_errors = m_outer; }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+      private:
+        MessageLog& m_log;
+        ErrorPolicy m_outer;
+    };
+
     std::vector<std::string> LogList;
-    // Cleared by every error message; the consistency check sets it first.
-    bool ConsistencyPassed = true;
     // Sets the text of the status line (the main window's Status label).
     std::function<void(const std::string&)> ShowStatus;
     // Sees every message, whatever the switches say (lorix-cli prints them).
@@ -36,7 +60,13 @@ class MessageLog {
     std::function<std::tm()> Clock;
 
   private:
+    bool Switch(const SettingKey<YesNo>& key, const std::optional<bool>& policy) const
+    {
+        return policy ? *policy : m_settings->IsYes(key);
+    }
+
     const SettingsList* m_settings;
+    ErrorPolicy m_errors;
 };
 
 } // namespace lorix

@@ -166,6 +166,15 @@ const std::string& GetFieldValue(const Bibitem& item, std::string_view name)
     return j < 0 ? empty : item.Fields[static_cast<size_t>(j)].Value;
 }
 
+const std::string& ColumnValue(const Bibitem& item, std::string_view column)
+{
+    if (column == "reference")
+        return item.Reference;
+    if (column == "type")
+        return item.ItemType;
+    return GetFieldValue(item, column);
+}
+
 std::string DocumentStem(std::string_view reference)
 {
     std::string stem(reference);
@@ -201,11 +210,6 @@ std::string FindDocumentFile(std::string_view reference, std::string_view pdfPat
                             [&folder](const std::string& name) { return FileExists(folder + name); });
 }
 
-std::string PdfPrefix(const std::string& pdfpathSetting)
-{
-    return pdfpathSetting == kNone ? std::string() : pdfpathSetting;
-}
-
 std::string_view NextKeyword(std::string_view& text)
 {
     const size_t p = text.find(' ');
@@ -220,11 +224,28 @@ void SortNoCase(std::vector<std::string>& list)
                      [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; });
 }
 
+namespace {
+
+// The first "." of a file's own name (never one in a folder name), or npos.
+size_t OwnNameDot(std::string_view path)
+{
+    const size_t slash = path.find_last_of('/');
+    return path.find('.', slash == std::string_view::npos ? 0 : slash + 1);
+}
+
+} // namespace
+
+std::string LibraryFileName(std::string_view chosen)
+{
+    std::string name(chosen);
+    if (OwnNameDot(name) == std::string::npos)
+        name += ".bib";
+    return name;
+}
+
 std::string NotesFileName(const std::string& libraryPath)
 {
-    size_t slash = libraryPath.find_last_of('/');
-    size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    size_t dot = libraryPath.find('.', nameStart);
+    const size_t dot = OwnNameDot(libraryPath);
     if (dot == std::string::npos)
         return libraryPath + ".not";
     std::string notes = libraryPath.substr(0, dot + 1) + "not";
@@ -257,6 +278,23 @@ std::string GetNote(const std::vector<std::string>& notes, std::string_view refe
 {
     int line = FindNoteLine(notes, reference);
     return line < 0 ? std::string() : notes[static_cast<size_t>(line)];
+}
+
+void SetNote(std::vector<std::string>& notes, std::string_view reference, std::string text)
+{
+    const int e = FindNoteEntry(notes, reference);
+    if (e < 0) {
+        if (!text.empty()) {
+            notes.emplace_back(reference);
+            notes.push_back(std::move(text));
+        }
+        return;
+    }
+    const auto at = notes.begin() + e;
+    if (text.empty())
+        notes.erase(at, at + 2);
+    else
+        at[1] = std::move(text);
 }
 
 } // namespace lorix

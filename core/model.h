@@ -69,6 +69,10 @@ bool BalanceField(Bibfield& f);
 
 // Value of the item's last field named exactly `name`; empty when none.
 const std::string& GetFieldValue(const Bibitem& item, std::string_view name);
+// What an item holds under a column name of the list, the filter rules and
+// the sort orders: "reference" and "type" name the item's reference and
+// type, any other name a field (GetFieldValue).
+const std::string& ColumnValue(const Bibitem& item, std::string_view column);
 
 // A reference as the file can hold it: without ",", "{", "}" and control
 // characters, each of which would end or break the entry's header when saved,
@@ -108,14 +112,16 @@ DocumentPath SplitDocumentPath(std::string_view pdfPath);
 // "pdfpath" setting, empty when "*none*"), by DocumentStem and
 // DocumentFileName. Returns the file name without the folder, or empty.
 std::string FindDocumentFile(std::string_view reference, std::string_view pdfPath);
-// pdfpath setting value as the prefix FindDocumentFile wants.
-std::string PdfPrefix(const std::string& pdfpathSetting);
 
 // Takes the first keyword of a "key" value out of text: keywords are
 // separated by blanks only (a comma stays part of the keyword before it) and
 // trimmed; the trimmed rest stays in text. The one rule for splitting keywords.
 std::string_view NextKeyword(std::string_view& text);
 void SortNoCase(std::vector<std::string>& list);
+
+// A name chosen to save a library under, with ".bib" appended when the
+// file's own name holds no "." ("sub.d/out" gets it).
+std::string LibraryFileName(std::string_view chosen);
 
 // The notes file beside a library: the file's own name up to and including
 // its first "." followed by "not", in the same folder; ".not" is appended
@@ -130,5 +136,8 @@ int FindNoteLine(const std::vector<std::string>& notes, std::string_view referen
 // Index of the reference line of a notes entry, or -1 (same rule).
 int FindNoteEntry(const std::vector<std::string>& notes, std::string_view reference);
 std::string GetNote(const std::vector<std::string>& notes, std::string_view reference);
+// Files text as the note of reference: in its entry, or in a new entry at the
+// end; an empty text removes the entry.
+void SetNote(std::vector<std::string>& notes, std::string_view reference, std::string text);
 
 } // namespace lorix

@@ -5,20 +5,11 @@
 
 namespace lorix {
 
-namespace {
-
-std::string RecentKey(size_t i)
-{
-    return "recent" + std::to_string(i + 1);
-}
-
-} // namespace
-
 std::vector<std::string> RecentLibraries(const SettingsList& settings)
 {
     std::vector<std::string> names;
     for (size_t i = 0; i < kRecentLibraries; ++i) {
-        std::string name = settings.Read(RecentKey(i));
+        std::string name = settings.Read(key::Recent(i));
         if (!name.empty() && name != kNone)
             names.push_back(std::move(name));
     }
@@ -38,7 +29,7 @@ void RememberRecentLibrary(SettingsList& settings, const std::string& name, cons
     // Every key is written, so that a gap or a doubled name left by a hand
     // edit of the settings file is closed up.
     for (size_t i = 0; i < kRecentLibraries; ++i)
-        settings.Write(RecentKey(i), i < names.size() ? names[i] : std::string());
+        settings.Write(key::Recent(i), i < names.size() ? names[i] : std::string());
 }
 
 } // namespace lorix

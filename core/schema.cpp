@@ -36,13 +36,13 @@ void ParseSchema(const SettingsList& settings, Schema& schema,
     schema = Schema{};
     std::string list, token;
 
-    list = settings.Read("types");
+    list = settings.Read(key::Types);
     while (!list.empty()) {
         NextCommaToken(list, token);
         schema.TypeTable.push_back(TItem{token, 0, {}});
     }
 
-    list = settings.Read("fields");
+    list = settings.Read(key::Fields);
     while (!list.empty()) {
         NextCommaToken(list, token);
         schema.FieldNames.push_back(token);
@@ -50,10 +50,10 @@ void ParseSchema(const SettingsList& settings, Schema& schema,
     schema.LastSchemaField = static_cast<int>(schema.FieldNames.size()) - 1;
 
     for (TItem& t : schema.TypeTable) {
-        if (!settings.Has(t.Name))
+        if (!settings.HasName(t.Name))
             throw SettingsError("The type \"" + t.Name +
                                 "\" of the setting \"types\" has no key of its own.");
-        list = settings.Read(t.Name);
+        list = settings.ReadByName(t.Name);
         NextCommaToken(list, token);
         t.RequiredCount = settings.IntOf(t.Name, token);
         std::string dropped;
@@ -69,7 +69,7 @@ void ParseSchema(const SettingsList& settings, Schema& schema,
             warn("Type " + t.Name + " lists more than 31 fields; ignored: " + dropped);
     }
 
-    list = settings.Read("choice");
+    list = settings.Read(key::Choice);
     std::string droppedGroups;
     while (!list.empty()) {
         TChoices c;

@@ -14,7 +14,7 @@ bool LoadSettingsFile(Session& s, const std::string& iniPath)
 
 void LoadLogFile(Session& s)
 {
-    const std::string name = s.Settings.Read("logfile");
+    const std::string name = s.Settings.Read(key::LogFile);
     if (FileExists(name))
         s.Log.LogList = SplitLines(ReadWholeFile(name));
     else if (name != kNone)
@@ -28,8 +28,8 @@ void ParseSessionSchema(Session& s)
 
 void WriteLogFile(const Session& s)
 {
-    const std::string name = s.Settings.Read("logfile");
-    if (name == kNone || name.empty())
+    const std::string name = s.Settings.ReadPath(key::LogFile);
+    if (name.empty())
         return;
     WriteLinesAtomic(JoinPath(s.ProgramDir, name), s.Log.LogList, "\n");
 }

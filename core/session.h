@@ -34,8 +34,8 @@ struct Session {
     void LogMessage(const std::string& text, MessageKind kind) { Log.LogMessage(text, kind); }
     void Status(const std::string& text) { Log.LogMessage(text, MessageKind::Status); }
     void Error(const std::string& text) { Log.LogMessage(text, MessageKind::Error); }
-    // The "pdfpath" setting as a folder prefix ("" for "*none*").
-    std::string PdfPath() const { return PdfPrefix(Settings.Read("pdfpath")); }
+    // The document folder, a prefix of file names ("" for "*none*").
+    std::string PdfPath() const { return Settings.ReadPath(key::PdfPath); }
 };
 
 // Start-up steps that need no window, in their order. Each throws on an

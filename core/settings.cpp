@@ -37,7 +37,7 @@ const std::string* SettingsList::Find(std::string_view key) const
     return it == m_index.end() ? nullptr : &m_lines[it->second];
 }
 
-std::string SettingsList::Read(std::string_view key) const
+std::string SettingsList::ReadByName(std::string_view key) const
 {
     const std::string* line = Find(key);
     if (!line)
@@ -45,9 +45,20 @@ std::string SettingsList::Read(std::string_view key) const
     return line->substr(line->find('=') + 1);
 }
 
-bool SettingsList::Has(std::string_view key) const
+bool SettingsList::HasName(std::string_view key) const
 {
     return Find(key) != nullptr;
+}
+
+std::string SettingsList::ReadPath(const SettingKey<Path>& key) const
+{
+    std::string value = Read(key);
+    return value == kNone ? std::string() : value;
+}
+
+void SettingsList::WritePath(const SettingKey<Path>& key, std::string_view path)
+{
+    Write(key, path.empty() ? std::string_view(kNone) : path);
 }
 
 int SettingsList::IntOf(std::string_view key, std::string_view text) const
@@ -59,7 +70,7 @@ int SettingsList::IntOf(std::string_view key, std::string_view text) const
     return v;
 }
 
-void SettingsList::Write(std::string_view key, std::string_view value)
+void SettingsList::WriteByName(std::string_view key, std::string_view value)
 {
     if (!m_indexValid)
         Reindex();

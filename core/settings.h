@@ -3,7 +3,10 @@
 // holding "=" is a setting: its name is the text before the first "=", its
 // value the text after it, neither trimmed. Reads ignore letter case and take
 // the first matching line; writing an empty value deletes that line; a new
-// key is appended at the end.
+// key is appended at the end. The program reaches its settings by the keys of
+// core/settingkeys.h.
+
+#include "core/settingkeys.h"
 
 #include <string>
 #include <string_view>
@@ -12,7 +15,6 @@
 
 namespace lorix {
 
-inline constexpr const char* kNone = "*none*";
 inline constexpr const char* kIniName = "lorix.ini";
 
 class SettingsList {
@@ -20,18 +22,33 @@ class SettingsList {
     SettingsList() = default;
     explicit SettingsList(std::vector<std::string> lines);
 
-    std::string Read(std::string_view key) const;
-    // Switches hold "yes" or "no"; anything but "yes" (an absent key included) is no.
-    bool IsYes(std::string_view key) const { return Read(key) == "yes"; }
-    // The value read as a decimal integer; throws ConversionError naming
-    // the key and the settings file.
-    int ReadInt(std::string_view key) const { return IntOf(key, Read(key)); }
-    // text, the value of key or a part of it, as a decimal integer; throws
-    // ConversionError naming the key and the settings file.
-    int IntOf(std::string_view key, std::string_view text) const;
-    bool Has(std::string_view key) const;
-    void Write(std::string_view key, std::string_view value);
-    void WriteYesNo(std::string_view key, bool yes) { Write(key, yes ? "yes" : "no"); }
+    // The value of a key as written, of any kind.
+    template <class Kind> std::string Read(const SettingKey<Kind>& key) const { return ReadByName(key.Name); }
+    std::string Read(const BuiltKey& key) const { return ReadByName(key.Name); }
+    template <class Kind> bool Has(const SettingKey<Kind>& key) const { return HasName(key.Name); }
+    template <class Kind> void Write(const SettingKey<Kind>& key, std::string_view value)
+    {
+        WriteByName(key.Name, value);
+    }
+    void Write(const BuiltKey& key, std::string_view value) { WriteByName(key.Name, value); }
+    bool IsYes(const SettingKey<YesNo>& key) const { return Read(key) == "yes"; }
+    void WriteYesNo(const SettingKey<YesNo>& key, bool yes) { Write(key, yes ? "yes" : "no"); }
+    // The value as a decimal integer; throws ConversionError naming the key
+    // and the settings file.
+    int ReadInt(const SettingKey<Number>& key) const { return IntOf(key.Name, Read(key)); }
+    // text, a part of the value of key, as a decimal integer (as ReadInt).
+    int IntOf(const SettingKey<Number>& key, std::string_view text) const { return IntOf(key.Name, text); }
+    // A file or folder name: empty for "*none*", and written as "*none*" when empty.
+    std::string ReadPath(const SettingKey<Path>& key) const;
+    void WritePath(const SettingKey<Path>& key, std::string_view path);
+
+    // By a name that the settings themselves give (the schema's type keys).
+    std::string ReadByName(std::string_view name) const;
+    bool HasName(std::string_view name) const;
+    void WriteByName(std::string_view name, std::string_view value);
+    // text, the value of the key name or a part of it, as a decimal integer;
+    // throws ConversionError naming the key and the settings file.
+    int IntOf(std::string_view name, std::string_view text) const;
 
     const std::vector<std::string>& Lines() const { return m_lines; }
     void SetLines(std::vector<std::string> lines);

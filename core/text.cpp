@@ -4,6 +4,7 @@
 #include "core/scan.h"
 
 #include <charconv>
+#include <cstdio>
 #include <limits>
 
 namespace lorix {
@@ -198,14 +199,21 @@ size_t CharCount(std::string_view s, bool utf8)
     return count;
 }
 
-bool AppendUtf8AsCp1252(std::string& out, std::string_view utf8)
+namespace {
+
+// Walks utf8 character by character: the Windows-1252 byte of each goes to
+// out; a character the code page lacks (U+FFFD for a byte that is no UTF-8)
+// goes to lacking, which says whether to go on. False when it said stop.
+template <typename Lacking>
+bool ConvertToCp1252(std::string& out, std::string_view utf8, Lacking lacking)
 {
-    const size_t start = out.size();
     for (size_t i = 0; i < utf8.size();) {
         const size_t len = Utf8SeqLen(utf8, i);
         if (len == 0) {
-            out.resize(start);
-            return false;
+            ++i;
+            if (!lacking(char32_t(0xFFFD)))
+                return false;
+            continue;
         }
         auto byte = [&](size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(utf8[i + k])); };
         char32_t cp = len == 1 ? byte(0) : byte(0) & (0x7F >> len);
@@ -219,13 +227,54 @@ bool AppendUtf8AsCp1252(std::string& out, std::string_view utf8)
         size_t k = 0;
         while (k < kCp1252High.size() && kCp1252High[k] != cp)
             ++k;
-        if (k == kCp1252High.size()) {
-            out.resize(start);
+        if (k < kCp1252High.size())
+            out.push_back(static_cast<char>(0x80 + k));
+        else if (!lacking(cp))
             return false;
-        }
-        out.push_back(static_cast<char>(0x80 + k));
     }
     return true;
+}
+
+} // namespace
+
+bool AppendUtf8AsCp1252(std::string& out, std::string_view utf8)
+{
+    const size_t start = out.size();
+    if (ConvertToCp1252(out, utf8, [](char32_t) { return false; }))
+        return true;
+    out.resize(start);
+    return false;
+}
+
+std::optional<std::string> Utf8AsCp1252(std::string_view utf8, char32_t& bad)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    if (ConvertToCp1252(out, utf8, [&bad](char32_t c) {
+            bad = c;
+            return false;
+        }))
+        return out;
+    return std::nullopt;
+}
+
+std::string Utf8AsCp1252Lossy(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    ConvertToCp1252(out, utf8, [&out](char32_t) {
+        out.push_back('?');
+        return true;
+    });
+    return out;
+}
+
+std::string UnencodableMessage(char32_t bad, const std::string& consequence)
+{
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(bad));
+    return std::string("Character ") + code +
+           " cannot be held by Windows-1252, the encoding of this library: " + consequence;
 }
 
 } // namespace lorix

@@ -3,6 +3,7 @@
 // files hold them; "letter case" always means the ASCII letters A to Z only.
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,5 +59,13 @@ inline constexpr std::array<char16_t, 32> kCp1252High = {
 // Appends the well-formed UTF-8 text utf8 to out in Windows-1252; false (and
 // out unchanged) when a character has no byte in that code page.
 bool AppendUtf8AsCp1252(std::string& out, std::string_view utf8);
+// UTF-8 text in Windows-1252; nothing when a character has no byte there,
+// which bad then names (U+FFFD for a byte that is no UTF-8).
+std::optional<std::string> Utf8AsCp1252(std::string_view utf8, char32_t& bad);
+// The same for text that is only looked at or dropped: "?" for such a character.
+std::string Utf8AsCp1252Lossy(std::string_view utf8);
+// The error message for a character that Windows-1252 cannot hold; the
+// character is named by its code, which reads the same in either encoding.
+std::string UnencodableMessage(char32_t bad, const std::string& consequence);
 
 } // namespace lorix

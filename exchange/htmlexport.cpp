@@ -43,7 +43,7 @@ bool ExportFieldTicked(const std::string& expfields, const std::string& name)
 HtmlExportOptions HtmlExportOptionsFromSettings(const SettingsList& settings)
 {
     HtmlExportOptions o;
-    const std::string fields = settings.Read("expfields");
+    const std::string fields = settings.Read(key::ExpFields);
     size_t pos = 0;
     while (pos < fields.size()) {
         size_t comma = fields.find(',', pos);
@@ -53,10 +53,10 @@ HtmlExportOptions HtmlExportOptionsFromSettings(const SettingsList& settings)
             o.Fields.push_back(fields.substr(pos, comma - pos));
         pos = comma + 1;
     }
-    o.Separate = settings.IsYes("expline");
-    const std::string cols = settings.Read("expcolumns");
+    o.Separate = settings.IsYes(key::ExpLine);
+    const std::string cols = settings.Read(key::ExpColumns);
     if (!cols.empty()) {
-        const int line = settings.IntOf("expcolumns", cols);
+        const int line = settings.IntOf(key::ExpColumns, cols);
         if (line >= 0 && line <= 2)
             o.Columns = line + 1;
     }
@@ -68,9 +68,9 @@ void StoreHtmlExportOptions(SettingsList& settings, const HtmlExportOptions& opt
     std::string fields = ",";
     for (const std::string& f : options.Fields)
         fields += f + ",";
-    settings.Write("expfields", fields);
-    settings.WriteYesNo("expline", options.Separate);
-    settings.Write("expcolumns", std::to_string(options.Columns - 1));
+    settings.Write(key::ExpFields, fields);
+    settings.WriteYesNo(key::ExpLine, options.Separate);
+    settings.Write(key::ExpColumns, std::to_string(options.Columns - 1));
 }
 
 std::vector<std::string> ExportFieldNames(const Session& s, const std::vector<int>& shownItems)

@@ -8,7 +8,7 @@ namespace lorix {
 
 size_t ImportLimitBytes(const SettingsList& settings)
 {
-    const int kb = settings.Has("import.maxkb") ? settings.ReadInt("import.maxkb") : 0;
+    const int kb = settings.Has(key::ImportMaxKb) ? settings.ReadInt(key::ImportMaxKb) : 0;
     return static_cast<size_t>(kb > 0 ? kb : 16384) * 1024;
 }
 
@@ -26,7 +26,7 @@ std::string ReadImportFile(const SettingsList& settings, const std::string& path
     return text;
 }
 
-std::string PrepareImportText(std::string_view text, LineEnd /*lineEnd*/)
+std::string PrepareImportText(std::string_view text)
 {
     std::vector<std::string_view> lines;
     size_t pos = 0;
@@ -256,7 +256,7 @@ MedlineRecord ReadMedlineRecord(std::string_view prepared)
     return r;
 }
 
-bool ImportMedline(Session& s, std::string_view prepared)
+bool ImportMedline(Session& s, std::string_view prepared, const std::function<void()>& beforeAdd)
 {
     MedlineRecord r = ReadMedlineRecord(prepared);
     if (r.Outcome == MedlineOutcome::NoTitle) {
@@ -267,10 +267,11 @@ bool ImportMedline(Session& s, std::string_view prepared)
         s.Error(kImportNoAuthor);
         return false;
     }
+    if (beforeAdd)
+        beforeAdd();
     r.Item.Reference = UniqueReference(s.Bib, r.Item.Reference);
     const std::string ref = r.Item.Reference;
     s.Bib.Library.push_back(std::move(r.Item));
-    s.LibraryChanged = true;
     s.Status("Added item " + ref + " from Clipboard.");
     if (!r.Abstract.empty()) {
         s.NotesList.push_back(ref);

@@ -4,6 +4,7 @@
 
 #include "core/session.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,16 +22,12 @@ std::string ImportTooLargeText(const SettingsList& settings, const std::string& 
 // endless one such as a device) is refused with a FileError.
 std::string ReadImportFile(const SettingsList& settings, const std::string& path);
 
-// Where the source of an import text ends its lines: the clipboard (CR LF
-// on the desktop the program was first written for) or a fetched body (LF).
-// Both sources are read the same way: LF, CR LF and a lone CR all end a
-// line, and a last line without a line end is read too, so a record copied
-// from a browser or served with CR LF imports whole.
-enum class LineEnd { CR, LF };
-
 // The text as lines ended by CR LF, with the first line's indentation
-// removed from every line that has at least as much.
-std::string PrepareImportText(std::string_view text, LineEnd lineEnd);
+// removed from every line that has at least as much. Clipboard text and
+// fetched bodies are read alike: LF, CR LF and a lone CR all end a line, and
+// a last line without a line end is read too, so a record copied from a
+// browser or served with CR LF imports whole.
+std::string PrepareImportText(std::string_view text);
 
 // The value of the first entry of tag in text, its continuation lines joined
 // by single blanks; the entry is removed from text, so the next call finds
@@ -58,10 +55,11 @@ inline constexpr const char* kImportNoItem = "Error importing: no item found.";
 inline constexpr const char* kImportNoAuthor = "No author fields in clipboard. Not importing.";
 
 // Reads one record and, when it has a title and an author, appends it to the
-// library under a unique reference, sets LibraryChanged, reports "Added item
-// ... from Clipboard." and stores the abstract as the item's note. Failures
-// are reported as error messages and change nothing. The list refresh is
-// the caller's. Returns whether an item was added.
-bool ImportMedline(Session& s, std::string_view prepared);
+// library under a unique reference, reports "Added item ... from Clipboard."
+// and stores the abstract as the item's note; beforeAdd, when given, runs
+// just before the library changes. Failures are reported as error messages
+// and change nothing. The list refresh is the caller's. Returns whether an
+// item was added.
+bool ImportMedline(Session& s, std::string_view prepared, const std::function<void()>& beforeAdd = {});
 
 } // namespace lorix

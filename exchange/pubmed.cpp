@@ -49,7 +49,7 @@ std::string UrlWithId(std::string url, std::string_view id)
 std::string PubmedUrl(const SettingsList& settings, std::string_view id)
 {
     return UrlWithId(
-        settings.Has("pubmed.url") ? settings.Read("pubmed.url") : std::string(kDefaultPubmedUrl), id);
+        settings.Has(key::PubmedUrl) ? settings.Read(key::PubmedUrl) : std::string(kDefaultPubmedUrl), id);
 }
 
 void CheckAnswer(const HttpResult& result, const SettingsList& settings, const std::string& service,
@@ -66,8 +66,8 @@ std::string FetchPubmedRecord(HttpClient& http, const SettingsList& settings, co
 {
     HttpRequest request;
     request.Url = url;
-    if (settings.Has("pubmed.timeout"))
-        request.TotalTimeoutSeconds = settings.ReadInt("pubmed.timeout");
+    if (settings.Has(key::PubmedTimeout))
+        request.TotalTimeoutSeconds = settings.ReadInt(key::PubmedTimeout);
     if (request.TotalTimeoutSeconds <= 0)
         request.TotalTimeoutSeconds = 60;
     request.ConnectTimeoutSeconds = std::min(request.ConnectTimeoutSeconds, request.TotalTimeoutSeconds);

@@ -43,19 +43,11 @@ std::string Scan(const Bibitem* item, const std::string& t, const std::vector<st
         if (!item) {
             out += bracketed ? "(" + f + ")" : f;
         } else {
-            const int idx = [&] {
-                for (int k = item->LastField(); k >= 0; --k)
-                    if (item->Fields[static_cast<size_t>(k)].Name == f)
-                        return k;
-                return -1;
-            }();
-            if (idx >= 0) {
-                const std::string& v = item->Fields[static_cast<size_t>(idx)].Value;
-                if (!bracketed)
-                    out += v;
-                else if (!v.empty())
-                    out += "(" + v + ")";
-            }
+            const std::string& v = GetFieldValue(*item, f);
+            if (!bracketed)
+                out += v;
+            else if (!v.empty())
+                out += "(" + v + ")";
         }
         pos = numEnd;
     }

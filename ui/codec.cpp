@@ -1,7 +1,6 @@
 #include "ui/codec.h"
 
 #include <array>
-#include <cstdio>
 
 namespace lorix {
 
@@ -65,21 +64,6 @@ std::optional<std::string> EncodeExactly(const QString& text, bool utf8, char32_
         out.push_back(static_cast<char>(b));
     }
     return out;
-}
-
-std::optional<std::string> FromUtf8Exactly(std::string_view utf8, bool utf8Library, char32_t& bad)
-{
-    if (utf8Library)
-        return std::string(utf8);
-    return EncodeExactly(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())), false, bad);
-}
-
-std::string UnencodableMessage(char32_t bad, const std::string& consequence)
-{
-    char code[16];
-    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(bad));
-    return std::string("Character ") + code +
-           " cannot be held by Windows-1252, the encoding of this library: " + consequence;
 }
 
 } // namespace lorix

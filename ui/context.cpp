@@ -36,6 +36,13 @@ std::optional<std::string> FormContext::StoreBytes(const QString& text, const st
     return bytes;
 }
 
+int DispNotesChoice(const FormContext& ctx)
+{
+    bool ok = false;
+    const int choice = ctx.Setting(key::DisplayNotes).toInt(&ok);
+    return ok && choice >= 0 && choice <= 2 ? choice : 2;
+}
+
 void EnableWindowsBehind(FormContext& ctx, bool enabled)
 {
     for (QWidget* w : {static_cast<QWidget*>(ctx.w.Main), static_cast<QWidget*>(ctx.w.Display)})

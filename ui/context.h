@@ -52,10 +52,22 @@ struct FormContext {
     Dialogs& dialogs() { return platform.dialogs; }
 
     // Settings values as text and back.
-    QString Setting(const std::string& key) const { return DecodeText(s.Settings.Read(key), iniUtf8); }
-    void WriteSetting(const std::string& key, const QString& value)
+    template <class Kind> QString Setting(const SettingKey<Kind>& key) const
+    {
+        return DecodeText(s.Settings.Read(key), iniUtf8);
+    }
+    template <class Kind> void WriteSetting(const SettingKey<Kind>& key, const QString& value)
     {
         s.Settings.Write(key, EncodeText(value, iniUtf8));
+    }
+    // A file or folder name: empty for "*none*", and stored as "*none*" when empty.
+    QString PathSetting(const SettingKey<Path>& key) const
+    {
+        return DecodeText(s.Settings.ReadPath(key), iniUtf8);
+    }
+    void WritePathSetting(const SettingKey<Path>& key, const QString& path)
+    {
+        s.Settings.WritePath(key, EncodeText(path, iniUtf8));
     }
     // Library bytes as text and back, with the library's codec.
     QString Text(std::string_view bytes) const { return DecodeText(bytes, s.Bib.Utf8); }
@@ -66,6 +78,10 @@ struct FormContext {
     std::optional<std::string> StoreBytes(const QString& text,
                                           const std::string& consequence = "the change was refused.");
 };
+
+// The "Display notes window" choice: 0 always, 1 never, 2 when not empty,
+// which is also what any other value of the setting means.
+int DispNotesChoice(const FormContext& ctx);
 
 // Shows a window whole on the screen it stands on (the primary screen when it
 // stands on none): moved inside the screen's available area, and made smaller

@@ -1,5 +1,6 @@
 #include "ui/formcustom.h"
 
+#include "commands/items.h"
 #include "ui/formdisplay.h"
 #include "ui/formmain.h"
 #include "view/itemrows.h"
@@ -53,8 +54,6 @@ TFormCustom::TFormCustom(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
     });
 }
 
-void TFormCustom::FormCreate() {}
-
 void TFormCustom::Place()
 {
     if (!m_placed && m_ctx.w.Main) {
@@ -89,7 +88,7 @@ void TFormCustom::OKClick()
     hide();
     const int i = m_ctx.w.Main ? m_ctx.w.Main->SelectedItem() : -1;
     if (i >= 0) {
-        AddCustomField(m_ctx.s, i, *name, *value);
+        command::AddField(m_ctx.s, i, *name, *value);
         m_ctx.w.Display->ShowItem(i);
     }
     ReturnToList(m_ctx);

@@ -16,8 +16,6 @@ class TFormCustom final : public QWidget {
     Q_OBJECT
   public:
     explicit TFormCustom(FormContext& ctx);
-    // Creation steps at start-up (run once, inside the error-box wrapper).
-    void FormCreate();
 
     void OKClick();
     void CancelClick();

@@ -1,5 +1,6 @@
 #include "ui/formdisplay.h"
 
+#include "commands/items.h"
 #include "core/fileio.h"
 #include "core/model.h"
 #include "ui/formmain.h"
@@ -120,10 +121,10 @@ void TFormDisplay::FormCreate()
 
     // Geometry as it was left at the last exit.
     const SettingsList& st = m_ctx.s.Settings;
-    const int w = st.ReadInt("display.width");
-    const int t = st.ReadInt("display.top");
-    const int h = st.ReadInt("display.height");
-    const int l = st.ReadInt("display.left");
+    const int w = st.ReadInt(key::DisplayWindow.Width);
+    const int t = st.ReadInt(key::DisplayWindow.Top);
+    const int h = st.ReadInt(key::DisplayWindow.Height);
+    const int l = st.ReadInt(key::DisplayWindow.Left);
     resize(w, h);
     move(l, t);
     PlaceOnScreen(this);
@@ -321,7 +322,7 @@ void TFormDisplay::UpdateBib(QObject* sender)
     }
     const std::string& text = *typed;
     const std::string label = m_rowNames[static_cast<size_t>(r)];
-    switch (WriteBackRow(m_ctx.s, i, label, text)) {
+    switch (command::EditField(m_ctx.s, i, label, text)) {
     case EditResult::Set: {
         // Red while the braces of the typed value do not balance.
         const bool unbalanced = CountMissingBraces(text).Any();
@@ -362,9 +363,8 @@ void TFormDisplay::ItemtypeChange()
     const int i = m_ctx.w.Main ? m_ctx.w.Main->SelectedItem() : -1;
     if (i < 0)
         return;
-    m_ctx.s.LibraryChanged = true;
-    Bibitem& item = m_ctx.s.Bib.Library[static_cast<size_t>(i)];
-    item.ItemType = Itemtype->currentIndex() < 0 ? std::string() : m_ctx.Bytes(Itemtype->currentText());
+    command::SetItemType(m_ctx.s, i,
+                         Itemtype->currentIndex() < 0 ? std::string() : m_ctx.Bytes(Itemtype->currentText()));
     ShowItem(i);
 }
 

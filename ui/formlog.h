@@ -14,7 +14,6 @@ class TFormLog final : public QWidget {
     Q_OBJECT
   public:
     explicit TFormLog(FormContext& ctx);
-    void FormCreate() {}
 
     void LogmemoEnter();
     void ClearLogClick();

@@ -1,5 +1,6 @@
 #include "ui/formmain.h"
 
+#include "commands/library.h"
 #include "core/errors.h"
 #include "core/fileio.h"
 #include "core/library.h"
@@ -86,6 +87,50 @@ class ItemListView final : public QListView {
 } // namespace
 
 // ---------------------------------------------------------------- window
+
+// The commands' front end in the window: questions in boxes over the main
+// window, the library's file watched by the window's watch.
+class TFormMain::WindowFrontEnd final : public FrontEnd {
+  public:
+    explicit WindowFrontEnd(TFormMain& main) : m_main(main), m_ctx(main.m_ctx) {}
+
+    Answer AskSaveChanges(bool cancellable) override
+    {
+        const QString question = QStringLiteral("Library has changed since last save. Save now?");
+        if (cancellable)
+            return m_ctx.dialogs().askYesNoCancel(&m_main, question);
+        return m_ctx.dialogs().askYesNo(&m_main, question) ? Answer::Yes : Answer::No;
+    }
+    bool AskOverwrite(const std::string& path) override
+    {
+        return m_ctx.dialogs().askYesNo(&m_main,
+                                        QStringLiteral("The file ") + DecodeText(path, m_ctx.iniUtf8) +
+                                            QStringLiteral(" was changed by another program since it "
+                                                           "was loaded. Overwrite it?"));
+    }
+    std::optional<std::string> AskSaveName() override
+    {
+        const std::optional<QString> chosen = m_ctx.dialogs().saveFile(
+            &m_main, QStringLiteral("Enter filename to save"), m_ctx.PathSetting(key::DataPath),
+            QStringLiteral("BibTeX Library (*.bib);;Any File (*)"));
+        if (!chosen)
+            return std::nullopt;
+        return EncodeText(*chosen, m_ctx.iniUtf8);
+    }
+    bool AskDeleteItem() override
+    {
+        return m_ctx.dialogs().askYesNo(&m_main, QStringLiteral("Really delete item?"));
+    }
+    void TakeFile(const std::string& path) override { m_main.Watch->Take(path); }
+    bool FileChangedSinceTaken(const std::string& path) override
+    {
+        return m_main.Watch->ChangedSinceTaken(path);
+    }
+
+  private:
+    TFormMain& m_main;
+    FormContext& m_ctx;
+};
 
 TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
 {
@@ -184,6 +229,7 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
     Uhr->setInterval(1000);
     connect(Uhr, &QTimer::timeout, this, [this] { Run([this] { UhrTimer(); }); });
     Brause = std::make_unique<CurlHttpClient>();
+    m_front = std::make_unique<WindowFrontEnd>(*this);
     resize(640, 480);
 }
 
@@ -303,21 +349,15 @@ void TFormMain::BuildMenu()
     SortGroup = new QActionGroup(this);
     // One entry or none is checked; choosing the checked entry again switches sorting off.
     SortGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    auto sortEntry = [&](QAction*& a, const char* name, const char* caption) {
-        a = new QAction(QString::fromLatin1(caption), this);
-        a->setObjectName(QString::fromLatin1(name));
+    for (size_t i = 0; i < kSortOrders.size(); ++i) {
+        QAction* a = new QAction(QString::fromLatin1(kSortOrders[i].Caption), this);
+        a->setObjectName(QString::fromLatin1(kSortOrders[i].Entry));
         a->setCheckable(true);
         SortGroup->addAction(a);
         sort->addAction(a);
-        QAction* self = a;
-        connect(a, &QAction::triggered, this, [this, self] { Run([this, self] { Sorting(self); }); });
-    };
-    sortEntry(byTitle, "byTitle", "by &Title");
-    sortEntry(byName, "byName", "by &Author");
-    sortEntry(byYear, "byYear", "by &Year");
-    sortEntry(byJournal, "byJournal", "by &Journal");
-    sortEntry(byType, "byType", "by T&ype");
-    sortEntry(byRef, "byRef", "by &Reference");
+        connect(a, &QAction::triggered, this, [this] { Run([this] { Sorting(); }); });
+        SortEntries[i] = a;
+    }
     Filter1 = MakeAction(QStringLiteral("Filter1"), QStringLiteral("&Filter"),
                          QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F), [this] { Filter1Click(); });
     Filter1->setCheckable(true);
@@ -350,21 +390,20 @@ bool TFormMain::FormCreate(const std::string& iniPath)
     s.Log.ShowStatus = [this](const std::string& text) {
         Status->setText(DecodeText(text, m_ctx.s.Bib.Utf8));
     };
+    Filter1->setChecked(s.Settings.IsYes(key::Filtering));
+    CheckSortEntry(s.Settings.Read(key::Sorting));
 
     Run([&] {
         LoadLogFile(s);
         s.ProgramDir = CurrentDir();
-        const QString last = m_ctx.Setting("lastfile");
-        LastFile->setText(last == QLatin1String(kNone)
-                              ? QString()
-                              : QString(last).replace(QLatin1Char('&'), QStringLiteral("&&")));
-        const int w = s.Settings.ReadInt("main.width");
+        ShowLastFile();
+        const int w = s.Settings.ReadInt(key::MainWindow.Width);
         resize(w, height());
-        const int t = s.Settings.ReadInt("main.top");
+        const int t = s.Settings.ReadInt(key::MainWindow.Top);
         move(x(), t);
-        const int h = s.Settings.ReadInt("main.height");
+        const int h = s.Settings.ReadInt(key::MainWindow.Height);
         resize(width(), h);
-        const int l = s.Settings.ReadInt("main.left");
+        const int l = s.Settings.ReadInt(key::MainWindow.Left);
         move(l, y());
         PlaceOnScreen(this);
         ParseSessionSchema(s);
@@ -377,44 +416,25 @@ bool TFormMain::FormCreate(const std::string& iniPath)
 
 QString TFormMain::SortKey() const
 {
-    const QAction* checked = SortGroup->checkedAction();
-    if (checked == byTitle)
-        return QStringLiteral("title");
-    if (checked == byName)
-        return QStringLiteral("author");
-    if (checked == byYear)
-        return QStringLiteral("year");
-    if (checked == byJournal)
-        return QStringLiteral("journal");
-    if (checked == byType)
-        return QStringLiteral("type");
-    if (checked == byRef)
-        return QStringLiteral("ref");
+    for (size_t i = 0; i < kSortOrders.size(); ++i)
+        if (SortEntries[i]->isChecked())
+            return QString::fromLatin1(kSortOrders[i].Key);
     return QLatin1String(kNone);
+}
+
+void TFormMain::CheckSortEntry(const std::string& key)
+{
+    for (size_t i = 0; i < kSortOrders.size(); ++i)
+        SortEntries[i]->setChecked(key == kSortOrders[i].Key);
 }
 
 void TFormMain::RefreshList(bool report)
 {
-    Session& s = m_ctx.s;
-    FilterRules rules = FilterRulesFromSettings(s.Settings);
-    rules.Filtering = Filter1->isChecked();
-    if (m_ctx.w.Options)
-        for (int i = 0; i < 3; ++i)
-            rules.Lines[static_cast<size_t>(i)].Not = m_ctx.w.Options->NotChecked(i);
-    const std::string key = SortKey().toStdString();
-    ListResult result = BuildList(s, rules, key);
-    if (report)
-        s.Status(result.Message);
-    s.Settings.Write("sorting", key);
-    s.ShownItems = std::move(result.ShownItems);
-    m_referenceKeys = std::move(result.ReferenceKeys);
-    ++m_listChanges;
-    m_selecting = true;
-    ItemLines->SetLines(std::move(result.Lines), s.Bib.Utf8);
-    Items->selectionModel()->clear();
-    m_selecting = false;
-    if (m_ctx.w.Display)
-        m_ctx.w.Display->hide();
+    Outcome out;
+    Perform(out, [this, report](Outcome& o) {
+        command::Refresh(m_ctx.s, ListNow(), report, o);
+        return true;
+    });
 }
 
 int TFormMain::SelectedLine() const
@@ -477,25 +497,13 @@ void TFormMain::UpdateSelectedLine()
 void TFormMain::SetHeading()
 {
     const Session& s = m_ctx.s;
-    Heading->setText(m_ctx.Setting("filename") + QStringLiteral(": ") +
+    Heading->setText(m_ctx.Setting(key::Filename) + QStringLiteral(": ") +
                      QString::number(s.Bib.LastItemIndex() + 1) + QStringLiteral(" items."));
 }
 
-void TFormMain::AfterLoad()
+void TFormMain::Sorting()
 {
-    // The note on show belongs to the library loaded before.
-    if (m_ctx.w.Notes)
-        m_ctx.w.Notes->Forget();
-    RefreshList(true);
-    SetHeading();
-    if (m_ctx.w.Options)
-        m_ctx.w.Options->FillFieldChoices();
-    BuildPopupKeys();
-}
-
-void TFormMain::Sorting(QAction* sender)
-{
-    (void)sender; // the group has already moved the check mark
+    // The group has already moved the check mark.
     const int remembered = SelectedItem();
     RefreshList(false);
     Reselect(remembered);
@@ -612,11 +620,14 @@ void TFormMain::resizeEvent(QResizeEvent* event)
 
 void TFormMain::FormKeyPress(QChar key)
 {
+    const char letter = key.toLower().toLatin1();
+    for (size_t i = 0; i < kSortOrders.size(); ++i)
+        if (letter == kSortOrders[i].Letter) {
+            SortEntries[i]->trigger(); // a disabled entry ignores it
+            return;
+        }
     QAction* action = nullptr;
-    switch (key.toLower().toLatin1()) {
-    case 'a':
-        action = byName;
-        break;
+    switch (letter) {
     case 'b':
         action = AddFolderlocation1;
         break;
@@ -635,9 +646,6 @@ void TFormMain::FormKeyPress(QChar key)
     case 'i':
         action = fromPubMed1;
         break;
-    case 'j':
-        action = byJournal;
-        break;
     case 'k':
         action = AddKeywords1;
         break;
@@ -650,29 +658,15 @@ void TFormMain::FormKeyPress(QChar key)
     case 'o':
         action = mnuOptions;
         break;
-    case 'p':
-        action = byType;
-        break;
     case 'q':
+    case 'x':
         action = Exit1;
-        break;
-    case 'r':
-        action = byRef;
         break;
     case 's':
         action = mnuSave;
         break;
-    case 't':
-        action = byTitle;
-        break;
     case 'v':
         action = ViewLog1;
-        break;
-    case 'x':
-        action = Exit1;
-        break;
-    case 'y':
-        action = byYear;
         break;
     case 'z':
         Run([this] { KeyZ(); });
@@ -744,133 +738,115 @@ void TFormMain::mnuOptionsClick()
 
 // ---------------------------------------------------------------- files
 
-QString TFormMain::PathSetting(const std::string& key) const
+ListState TFormMain::ListNow() const
 {
-    const QString v = m_ctx.Setting(key);
-    return v == QLatin1String(kNone) ? QString() : v;
+    ListState state;
+    state.SortKey = SortKey().toStdString();
+    state.Filtering = Filter1->isChecked();
+    if (m_ctx.w.Options)
+        for (int i = 0; i < 3; ++i)
+            state.Not[static_cast<size_t>(i)] = m_ctx.w.Options->NotChecked(i);
+    state.SelectedLine = SelectedLine();
+    return state;
+}
+
+bool TFormMain::Perform(Outcome& out, const std::function<bool(Outcome&)>& command)
+{
+    try {
+        const bool done = command(out);
+        ShowOutcome(out);
+        return done;
+    } catch (...) {
+        ShowOutcome(out); // what the command changed before it failed
+        throw;
+    }
+}
+
+void TFormMain::ShowOutcome(Outcome& out)
+{
+    // The note on show belongs to the library loaded before.
+    if (out.Loaded && m_ctx.w.Notes)
+        m_ctx.w.Notes->Forget();
+    if (out.Lines) {
+        m_selecting = true;
+        ItemLines->SetLines(std::move(*out.Lines), m_ctx.s.Bib.Utf8);
+        Items->selectionModel()->clear();
+        m_selecting = false;
+        out.Lines.reset();
+        m_referenceKeys = std::move(out.ReferenceKeys);
+        ++m_listChanges;
+        if (m_ctx.w.Display)
+            m_ctx.w.Display->hide();
+    }
+    if (out.FilteringOff) {
+        Filter1->setChecked(false);
+        m_ctx.w.Options->SetFiltering(false);
+    }
+    if (out.Heading)
+        SetHeading();
+    if (out.LastFile)
+        ShowLastFile();
+    if (out.Recent)
+        BuildRecentMenu();
+    if (out.Loaded) {
+        if (m_ctx.w.Options)
+            m_ctx.w.Options->FillFieldChoices();
+        BuildPopupKeys();
+    }
 }
 
 void TFormMain::NewLibrary1Click()
 {
-    Session& s = m_ctx.s;
-    if (!SaveOrAskFirst())
-        return;
-    s.Bib.Clear();
-    s.LibraryChanged = false; // saved, or dropped by the answer No
-    s.Settings.Write("lastfile", s.Settings.Read("filename"));
-    // Without a data folder the new library goes to the working folder; a
-    // name built from "*none*" could never be written.
-    const std::string folder = s.Settings.Read("datapath");
-    s.Settings.Write("filename", folder == kNone ? std::string("new.bib") : folder + "new.bib");
-    // A file of that name may exist already: its first save must not
-    // overwrite a change made to it from now on.
-    Watch->Take(s.Settings.Read("filename"));
-    RefreshList(false);
-    Heading->setText(m_ctx.Setting("filename") + QStringLiteral(": 0 items."));
+    Outcome out;
+    Perform(out, [this](Outcome& o) { return command::NewLibrary(m_ctx.s, ListNow(), *m_front, o); });
 }
 
 void TFormMain::ShowLastFile()
 {
-    const QString last = PathSetting("lastfile");
+    const QString last = m_ctx.PathSetting(key::LastFile);
     LastFile->setText(QString(last).replace(QLatin1Char('&'), QStringLiteral("&&")));
-}
-
-bool TFormMain::SaveOrAskFirst()
-{
-    Session& s = m_ctx.s;
-    if (!s.LibraryChanged)
-        return true;
-    if (!s.Settings.IsYes("autosave")) {
-        switch (m_ctx.dialogs().askYesNoCancel(
-            this, QStringLiteral("Library has changed since last save. Save now?"))) {
-        case Answer::Cancel:
-            return false;
-        case Answer::No:
-            return true;
-        case Answer::Yes:
-            break;
-        }
-    }
-    // A save that fails throws, which ends the command that asked.
-    return mnuSaveClick(nullptr);
 }
 
 void TFormMain::mnuLoadClick(QObject* sender)
 {
-    Session& s = m_ctx.s;
     if (sender == mnuLoad) {
         const std::optional<QString> name =
-            m_ctx.dialogs().openFile(this, QStringLiteral("Load Library"), PathSetting("datapath"),
+            m_ctx.dialogs().openFile(this, QStringLiteral("Load Library"), m_ctx.PathSetting(key::DataPath),
                                      QStringLiteral("BibTeX Library (*.bib)"));
         if (name)
             OpenLibrary(*name);
         return;
     }
-    if (sender == LastFile) {
-        if (!SaveOrAskFirst())
-            return;
-        const Names before{s.Settings.Read("filename"), s.Settings.Read("lastfile")};
-        s.Settings.Write("filename", before.last);
-        s.Settings.Write("lastfile", before.file);
-        ShowLastFile();
-        LoadCurrent(&before);
-        return;
-    }
-    LoadCurrent(); // the start-up load asks nothing
+    Outcome out;
+    if (sender == LastFile)
+        Perform(out, [this](Outcome& o) { return command::OpenLast(m_ctx.s, ListNow(), *m_front, o); });
+    else // the start-up load asks nothing
+        Perform(out, [this](Outcome& o) { return command::LoadCurrent(m_ctx.s, ListNow(), *m_front, o); });
 }
 
 void TFormMain::OpenLibrary(const QString& name)
 {
-    if (!SaveOrAskFirst())
-        return;
-    Session& s = m_ctx.s;
-    const Names before{s.Settings.Read("filename"), s.Settings.Read("lastfile")};
-    s.Settings.Write("lastfile", before.file);
-    ShowLastFile();
-    m_ctx.WriteSetting("filename", name.isEmpty() ? QLatin1String(kNone) : name);
-    LoadCurrent(&before);
+    Outcome out;
+    Perform(out, [this, &name](Outcome& o) {
+        return command::Open(m_ctx.s, ListNow(), *m_front, EncodeText(name, m_ctx.iniUtf8), o);
+    });
 }
 
 void TFormMain::ReloadLibrary()
 {
-    if (SaveOrAskFirst())
-        LoadCurrent();
+    Outcome out;
+    Perform(out, [this](Outcome& o) { return command::Reload(m_ctx.s, ListNow(), *m_front, o); });
 }
 
-void TFormMain::LoadCurrent(const Names* before)
+void TFormMain::AfterLoad()
 {
-    Session& s = m_ctx.s;
-    const std::string name = s.Settings.Read("filename");
-    if (name == kNone) {
-        Watch->Take({});
-        return;
-    }
-    bool loaded = false;
-    try {
-        loaded = LoadNamedLibrary(s);
-    } catch (const FileError&) {
-        // A load that fails leaves the library as it was, and with it the
-        // names the heading shows: a later save must not write it under the
-        // new name.
-        if (before) {
-            s.Settings.Write("filename", before->file);
-            s.Settings.Write("lastfile", before->last);
-            ShowLastFile();
-        }
-        throw;
-    }
-    Watch->Take(name);
-    if (loaded) {
-        RememberLibrary();
-        AfterLoad();
-    }
-}
-
-void TFormMain::RememberLibrary()
-{
-    Session& s = m_ctx.s;
-    RememberRecentLibrary(s.Settings, s.Settings.Read("filename"), s.ProgramDir);
-    BuildRecentMenu();
+    Outcome out;
+    out.Loaded = true;
+    out.Heading = true;
+    Perform(out, [this](Outcome& o) {
+        command::Refresh(m_ctx.s, ListNow(), true, o);
+        return true;
+    });
 }
 
 void TFormMain::BuildRecentMenu()
@@ -896,7 +872,7 @@ void TFormMain::BuildRecentMenu()
 void TFormMain::ShowNotice(bool changed)
 {
     if (changed) {
-        NoticeText->setText(QStringLiteral("The file ") + m_ctx.Setting("filename") +
+        NoticeText->setText(QStringLiteral("The file ") + m_ctx.Setting(key::Filename) +
                             QStringLiteral(" was changed by another program."));
         NoticeText->setToolTip(NoticeText->text());
     }
@@ -904,49 +880,12 @@ void TFormMain::ShowNotice(bool changed)
     FormResize();
 }
 
-namespace {
-
-// The file's own name holds no dot ("sub.d/out" counts as dotless).
-bool OwnNameHasDot(const QString& path)
-{
-    return QFileInfo(path).fileName().contains(QLatin1Char('.'));
-}
-
-} // namespace
-
 bool TFormMain::mnuSaveClick(QObject* sender)
 {
-    Session& s = m_ctx.s;
-    // A library that has no file name yet is saved as under a new name, so
-    // that no file named "*none*" is ever written.
-    if (sender == mnuSaveAs || s.Settings.Read("filename") == kNone) {
-        const std::optional<QString> chosen =
-            m_ctx.dialogs().saveFile(this, QStringLiteral("Enter filename to save"), PathSetting("datapath"),
-                                     QStringLiteral("BibTeX Library (*.bib);;Any File (*)"));
-        if (!chosen || chosen->isEmpty())
-            return false;
-        QString name = *chosen;
-        if (!OwnNameHasDot(name))
-            name += QStringLiteral(".bib");
-        m_ctx.WriteSetting("filename", name);
-        SetHeading();
-    }
-    const std::string path = s.Settings.Read("filename");
-    if (Watch->ChangedSinceTaken(path) &&
-        !m_ctx.dialogs().askYesNo(this, QStringLiteral("The file ") + m_ctx.Setting("filename") +
-                                            QStringLiteral(" was changed by another program since it "
-                                                           "was loaded. Overwrite it?")))
-        return false; // nothing written; the changes stay unsaved
-    if (s.Settings.IsYes("savesorted")) {
-        const std::string key = s.Settings.Read("sorting");
-        if (key != kNone)
-            SortLibrary(s.Bib, key);
-        RefreshList(true);
-    }
-    SaveLibraryFile(s, path);
-    Watch->Take(path);
-    RememberLibrary();
-    return true;
+    Outcome out;
+    return Perform(out, [this, sender](Outcome& o) {
+        return command::Save(m_ctx.s, ListNow(), *m_front, sender == mnuSaveAs, o);
+    });
 }
 
 void TFormMain::Quit()
@@ -956,34 +895,14 @@ void TFormMain::Quit()
 
 bool TFormMain::FormClose()
 {
-    Session& s = m_ctx.s;
-    SettingsList& st = s.Settings;
-    if (s.LibraryChanged) {
-        const bool save =
-            st.IsYes("autosave") ||
-            m_ctx.dialogs().askYesNo(this, QStringLiteral("Library has changed since last save. Save now?"));
-        if (save && !mnuSaveClick(nullptr))
-            return false; // no name chosen: nothing saved, the window stays
-    }
-    if (st.IsYes("savesize")) {
-        auto geometry = [&st](const std::string& prefix, const QWidget* w) {
-            st.Write(prefix + ".width", std::to_string(w->width()));
-            st.Write(prefix + ".top", std::to_string(w->y()));
-            st.Write(prefix + ".height", std::to_string(w->height()));
-            st.Write(prefix + ".left", std::to_string(w->x()));
-        };
-        geometry("main", this);
-        geometry("display", m_ctx.w.Display);
-        geometry("notes", m_ctx.w.Notes);
-    }
-    if (st.IsYes("writelog"))
-        WriteLogFile(s); // skipped for "*none*": never a file of that name
-    if (st.IsYes("switchfilteringoff"))
-        st.Write("filtering", "no");
-    if (st.IsYes("switchsortingoff"))
-        st.Write("sorting", "");
-    WriteSettingsFile(s);
-    return true;
+    auto geometry = [](const key::WindowKeys& keys, const QWidget* w) {
+        return command::WindowGeometry{keys, w->width(), w->y(), w->height(), w->x()};
+    };
+    const std::vector<command::WindowGeometry> windows{geometry(key::MainWindow, this),
+                                                       geometry(key::DisplayWindow, m_ctx.w.Display),
+                                                       geometry(key::NotesWindow, m_ctx.w.Notes)};
+    Outcome out;
+    return Perform(out, [&](Outcome& o) { return command::Close(m_ctx.s, ListNow(), *m_front, windows, o); });
 }
 
 void TFormMain::closeEvent(QCloseEvent* event)

@@ -7,8 +7,10 @@
 // entry (a QAction named like the entry). The keyword popup menu PopupKeys is
 // built by BuildPopupKeys() (formmain_edit.cpp), called after every load.
 
+#include "commands/command.h"
 #include "exchange/http.h"
 #include "ui/context.h"
+#include "view/listview.h"
 
 #include <QAbstractListModel>
 #include <QMainWindow>
@@ -71,9 +73,14 @@ class TFormMain final : public QMainWindow {
     void SetHeading();
     // The steps after a library was read: list, heading, filter choices, keywords.
     void AfterLoad();
+    // The list as its menu, the options dialog and the selection set it up.
+    ListState ListNow() const;
     // Re-selects and shows the item remembered before a refresh.
     void Reselect(int itemIndex);
+    // The word of the checked sort order, "*none*" when none is checked.
     QString SortKey() const;
+    // Checks the sort order a word of "sorting" names (none for any other word).
+    void CheckSortEntry(const std::string& key);
 
     // --- commands (handlers keep the names of their menu entries) ---
     void NewLibrary1Click();
@@ -90,14 +97,11 @@ class TFormMain final : public QMainWindow {
     // True when the library was written (false: no file name was chosen, or
     // the user would not overwrite a file another program had changed).
     bool mnuSaveClick(QObject* sender);
-    // Before the library is replaced: unsaved changes saved (autosave) or
-    // asked about with Yes, No and Cancel. False: stop, nothing was dropped.
-    bool SaveOrAskFirst();
     void Quit();
     bool FormClose();
     // The shutdown has run to its end; the window is gone for good.
     bool Closed() const { return m_closed; }
-    void Sorting(QAction* sender);
+    void Sorting();
     void Filter1Click();
     void ItemsClick(QObject* sender);
     void NavigatorChange();
@@ -127,20 +131,16 @@ class TFormMain final : public QMainWindow {
     void ExpToClipClick();
     void Contents1Click();
     void mnuAboutClick();
-    // The import of prepared MEDLINE text: the parse, and the list refresh
-    // that switches filtering off. FinishImport selects and shows the new
-    // item; a fetched one gets its pubmed_id field first.
-    void ParseMedline(const std::string& prepared);
-    void FinishImport(const std::string* pubmedId);
+    // Selects and shows an imported item.
+    void FinishImport(int itemIndex);
     void UhrTimer();
 
     // The clipboard watch: runs while watchClip is checked, except during a
     // fetch it started and after a failed one.
     QTimer* Uhr = nullptr;
     QString LastClipText;
-    // The sort entry checked when the watch was switched on: 0 none, 1 byYear,
-    // 2 byName, 3 byTitle, 4 byJournal, 5 byType, 6 byRef.
-    int SavedSortEntry = 0;
+    // The sort order checked when the watch was switched on ("*none*": none).
+    std::string SavedSortKey = kNone;
     // The HTTP client of the PubMed fetch.
     std::unique_ptr<HttpClient> Brause;
 
@@ -191,12 +191,8 @@ class TFormMain final : public QMainWindow {
     QAction* ShowNotesWindow1 = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* HideWindow1 = nullptr; // hidden
-    QAction* byTitle = nullptr;
-    QAction* byName = nullptr;
-    QAction* byYear = nullptr;
-    QAction* byJournal = nullptr;
-    QAction* byType = nullptr;
-    QAction* byRef = nullptr;
+    // The entries of kSortOrders, in its order.
+    std::array<QAction*, kSortOrders.size()> SortEntries{};
     QActionGroup* SortGroup = nullptr;
     QAction* Filter1 = nullptr;
     QAction* Contents1 = nullptr;
@@ -218,19 +214,15 @@ class TFormMain final : public QMainWindow {
     QAction* MakeAction(const QString& name, const QString& caption, const QKeySequence& shortcut,
                         const std::function<void()>& handler);
     void ShowItemAndFocus(int line, bool keepNavigatorFocus);
-    QString PathSetting(const std::string& key) const;
     void ShowLastFile();
-    // The open library goes first in the recent list.
-    void RememberLibrary();
-    // The library names a load replaced: "filename" and "lastfile" before it.
-    struct Names {
-        std::string file;
-        std::string last;
-    };
-    // Loads the library named by "filename" and watches its file. When the
-    // load fails, the names are set back to before (when given).
-    void LoadCurrent(const Names* before = nullptr);
     void ShowNotice(bool changed);
+    // Runs a command of the commands layer and shows its outcome, also what
+    // it changed before a failure, which then goes on to the error box.
+    bool Perform(Outcome& out, const std::function<bool(Outcome&)>& command);
+    void ShowOutcome(Outcome& out);
+
+    class WindowFrontEnd;
+    std::unique_ptr<FrontEnd> m_front;
 
     FormContext& m_ctx;
     // Set while the list selection is moved by the program, so that the

@@ -1,6 +1,7 @@
 // The editing commands of the main window: add and delete items, custom
 // fields, keywords, the consistency check, the notes window and the
 // see-through item editor.
+#include "commands/items.h"
 #include "ui/formcustom.h"
 #include "ui/formdisplay.h"
 #include "ui/formmain.h"
@@ -18,30 +19,6 @@
 namespace lorix {
 
 namespace {
-
-// Sets a few settings for the length of a scope and puts them back after it.
-class SettingsOverride {
-  public:
-    SettingsOverride(SettingsList& st, std::initializer_list<std::pair<const char*, const char*>> values)
-        : m_st(st)
-    {
-        for (const auto& [key, value] : values) {
-            m_old.emplace_back(key, st.Read(key));
-            st.Write(key, value);
-        }
-    }
-    ~SettingsOverride()
-    {
-        for (const auto& [key, value] : m_old)
-            m_st.Write(key, value);
-    }
-    SettingsOverride(const SettingsOverride&) = delete;
-    SettingsOverride& operator=(const SettingsOverride&) = delete;
-
-  private:
-    SettingsList& m_st;
-    std::vector<std::pair<std::string, std::string>> m_old;
-};
 
 // A menu caption shows "&" as itself: no access letters in the keyword menu.
 QString PlainCaption(const QString& text)
@@ -86,41 +63,33 @@ void TFormMain::AddItemClick()
     // library's encoding cannot hold: an item is always added.
     const std::optional<std::string> ref =
         m_ctx.StoreBytes(answer.value_or(QString()), "the new item's reference is left empty.");
-    const int index = AddNewItem(s, ref.value_or(std::string()));
-    if (Filter1->isChecked()) {
-        Filter1->setChecked(false);
-        Filter1Click();
-    } else {
-        RefreshList(true);
-    }
+    ListState state = ListNow();
+    Outcome out;
+    Perform(out, [&](Outcome& o) {
+        command::AddItem(s, state, ref.value_or(std::string()), o);
+        return true;
+    });
+    const int index = out.Show;
     SelectItem(index);
     {
         // The new item is empty: its required fields are no errors yet.
-        SettingsOverride quiet(s.Settings, {{"log.error", "no"}, {"disp.error", "no"}});
+        const MessageLog::Scope quiet(s.Log, ErrorPolicy{.Keep = false, .Show = false});
         m_ctx.w.Display->ShowItem(index);
     }
     m_ctx.w.Display->show();
     m_ctx.w.Display->MakeTransparentClick();
-    SetHeading();
 }
 
 void TFormMain::mnuDeleteItemClick()
 {
-    const int row = SelectedLine();
-    if (row < 0)
+    Outcome out;
+    if (!Perform(out, [this](Outcome& o) { return command::DeleteItem(m_ctx.s, ListNow(), *m_front, o); }) ||
+        out.Show < 0)
         return;
-    if (!m_ctx.dialogs().askYesNo(this, QStringLiteral("Really delete item?")))
-        return;
-    Session& s = m_ctx.s;
-    DeleteItem(s, s.ShownItems[static_cast<size_t>(row)]);
-    RefreshList(true);
-    const int line = SelectionAfterDelete(row, s.Bib.LastItemIndex(), static_cast<int>(s.ShownItems.size()));
-    if (line >= 0) {
-        SelectLine(line);
-        m_ctx.w.Display->ShowItem(s.ShownItems[static_cast<size_t>(line)]);
-        m_ctx.w.Display->show();
-    }
-    SetHeading();
+    const auto& shown = m_ctx.s.ShownItems;
+    SelectLine(static_cast<int>(std::find(shown.begin(), shown.end(), out.Show) - shown.begin()));
+    m_ctx.w.Display->ShowItem(out.Show);
+    m_ctx.w.Display->show();
 }
 
 void TFormMain::newFieldClick(QObject* sender)

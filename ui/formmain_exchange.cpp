@@ -1,4 +1,5 @@
 // The import, export and help commands of the main window.
+#include "commands/import.h"
 #include "core/fileio.h"
 #include "exchange/medline.h"
 #include "exchange/pubmed.h"
@@ -15,33 +16,6 @@
 
 namespace lorix {
 
-namespace {
-
-// Prepared import text (UTF-8) in the library's encoding. A Windows-1252
-// library takes what the import keeps of it converted; one character there
-// that the code page lacks refuses the whole import. What the import does
-// not keep never reaches the library and may hold anything.
-std::optional<std::string> ImportBytes(FormContext& ctx, const std::string& prepared)
-{
-    if (ctx.s.Bib.Utf8)
-        return prepared;
-    const MedlineRecord r = ReadMedlineRecord(prepared);
-    if (r.Outcome == MedlineOutcome::Added) {
-        std::vector<const std::string*> kept{&r.Item.Reference, &r.Abstract};
-        for (const Bibfield& f : r.Item.Fields)
-            kept.push_back(&f.Value);
-        char32_t bad = 0;
-        for (const std::string* text : kept)
-            if (!FromUtf8Exactly(*text, false, bad)) {
-                ctx.s.Error(UnencodableMessage(bad, "not importing."));
-                return std::nullopt;
-            }
-    }
-    return EncodeText(QString::fromUtf8(prepared.data(), static_cast<qsizetype>(prepared.size())), false);
-}
-
-} // namespace
-
 void TFormMain::mnuImportfCClick()
 {
     Clipboard& clip = m_ctx.platform.clipboard;
@@ -49,39 +23,20 @@ void TFormMain::mnuImportfCClick()
         m_ctx.s.Error("No text found in clipboard.");
         return;
     }
-    const std::optional<std::string> text =
-        ImportBytes(m_ctx, PrepareImportText(clip.text().toStdString(), LineEnd::CR));
-    if (!text)
-        return;
-    const int n = m_ctx.s.Bib.LastItemIndex();
-    ParseMedline(*text);
-    if (m_ctx.s.Bib.LastItemIndex() != n)
-        FinishImport(nullptr);
+    ListState state = ListNow();
+    Outcome out;
+    if (Perform(out, [&](Outcome& o) {
+            return command::ImportMedline(m_ctx.s, state, clip.text().toStdString(), o);
+        }))
+        FinishImport(out.Show);
 }
 
-void TFormMain::ParseMedline(const std::string& prepared)
+void TFormMain::FinishImport(int itemIndex)
 {
-    if (!ImportMedline(m_ctx.s, prepared))
-        return;
-    if (Filter1->isChecked()) {
-        Filter1->setChecked(false);
-        Filter1Click();
-    } else {
-        RefreshList(true);
-    }
-}
-
-void TFormMain::FinishImport(const std::string* pubmedId)
-{
-    Session& s = m_ctx.s;
-    const int last = s.Bib.LastItemIndex();
-    if (pubmedId)
-        s.Bib.Library.back().Fields.push_back({"pubmed_id", *pubmedId});
-    if (!SelectItem(last))
+    if (!SelectItem(itemIndex))
         Items->clearSelection();
-    m_ctx.w.Display->ShowItem(last);
+    m_ctx.w.Display->ShowItem(itemIndex);
     m_ctx.w.Display->show();
-    SetHeading();
     Items->setFocus();
 }
 
@@ -112,41 +67,32 @@ void TFormMain::fromPubMed1Click()
                                     QStringLiteral("Enter PubMed ID"), QString());
         id = m_ctx.Bytes(typed.value_or(QString()));
     }
-    std::string body;
+    ListState state = ListNow();
+    Outcome out;
+    bool added = false;
     {
         BusyCursor busy;
         // A failed request throws: its text goes to the error box and
         // nothing else happens.
-        body = FetchPubmedRecord(*Brause, s.Settings, PubmedUrl(s.Settings, id));
+        added = Perform(out, [&](Outcome& o) { return command::Fetch(s, state, *Brause, id, o); });
     }
-    const std::optional<std::string> text = ImportBytes(m_ctx, PrepareImportText(body, LineEnd::LF));
-    if (!text)
-        return;
-    const int n = s.Bib.LastItemIndex();
-    ParseMedline(*text);
-    if (s.Bib.LastItemIndex() != n)
-        FinishImport(&id);
+    if (added)
+        FinishImport(out.Show);
 }
 
 void TFormMain::watchClipClick()
 {
     // The entry is checkable: the click has already moved its mark.
-    QAction* const sorts[] = {byYear, byName, byTitle, byJournal, byType, byRef};
     if (watchClip->isChecked()) {
         Uhr->start();
-        SavedSortEntry = 0;
-        for (int i = 0; i < 6; ++i) {
-            if (sorts[i]->isChecked()) {
-                sorts[i]->setChecked(false);
-                SavedSortEntry = i + 1;
-            }
-        }
+        SavedSortKey = SortKey().toStdString();
+        CheckSortEntry(kNone);
         Clipboard& clip = m_ctx.platform.clipboard;
         LastClipText = clip.hasText() ? clip.text() : QString();
     } else {
         Uhr->stop();
-        if (SavedSortEntry > 0)
-            sorts[SavedSortEntry - 1]->setChecked(true);
+        if (SavedSortKey != kNone)
+            CheckSortEntry(SavedSortKey);
     }
 }
 
@@ -176,7 +122,7 @@ void TFormMain::ExpToClipClick()
     if (i < 0)
         return;
     const Bibitem& item = m_ctx.s.Bib.Library[static_cast<size_t>(i)];
-    const std::string templ = m_ctx.s.Settings.Read("formats." + item.ItemType);
+    const std::string templ = m_ctx.s.Settings.Read(key::Format(item.ItemType));
     // Rendered in full before the clipboard is touched: a faulty template
     // throws and leaves the clipboard as it was.
     const std::string text = RenderTemplate(item, templ, m_ctx.s.schema.FieldNames);

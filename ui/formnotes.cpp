@@ -1,11 +1,9 @@
 #include "ui/formnotes.h"
 
+#include "commands/items.h"
 #include "core/model.h"
 #include "core/text.h"
-#include "ui/formdisplay.h"
-#include "ui/formoptions.h"
 
-#include <QComboBox>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QShowEvent>
@@ -34,10 +32,10 @@ TFormNotes::TFormNotes(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
 void TFormNotes::FormCreate()
 {
     const SettingsList& st = m_ctx.s.Settings;
-    const int w = st.ReadInt("notes.width");
-    const int t = st.ReadInt("notes.top");
-    const int h = st.ReadInt("notes.height");
-    const int l = st.ReadInt("notes.left");
+    const int w = st.ReadInt(key::NotesWindow.Width);
+    const int t = st.ReadInt(key::NotesWindow.Top);
+    const int h = st.ReadInt(key::NotesWindow.Height);
+    const int l = st.ReadInt(key::NotesWindow.Left);
     resize(w, h);
     move(l, t);
     PlaceOnScreen(this);
@@ -45,11 +43,14 @@ void TFormNotes::FormCreate()
 
 void TFormNotes::ShowNote(const std::string& reference)
 {
+    // Showing a note files nothing.
+    m_restoring = true;
     NotesMemo->clear();
     Rename(reference);
     const int line = FindNoteLine(m_ctx.s.NotesList, reference);
     if (line >= 0)
         NotesMemo->setPlainText(m_ctx.Text(m_ctx.s.NotesList[static_cast<size_t>(line)]));
+    m_restoring = false;
 }
 
 void TFormNotes::Forget()
@@ -67,27 +68,17 @@ void TFormNotes::Rename(const std::string& reference)
     setWindowTitle(m_ctx.Text(reference));
 }
 
-int TFormNotes::DispNotesChoice() const
-{
-    if (m_ctx.w.Options && m_ctx.w.Options->DispNotes)
-        return m_ctx.w.Options->DispNotes->currentIndex();
-    const std::string v = m_ctx.s.Settings.Read("displaynotes");
-    return v == "0" ? 0 : v == "1" ? 1 : v == "2" ? 2 : -1;
-}
-
 void TFormNotes::ApplyDispNotes()
 {
-    switch (DispNotesChoice()) {
+    switch (DispNotesChoice(m_ctx)) {
     case 0:
         show();
         break;
     case 1:
         hide();
         break;
-    case 2:
+    default: // 2
         setVisible(!NotesMemo->toPlainText().isEmpty());
-        break;
-    default:
         break;
     }
 }
@@ -114,7 +105,7 @@ bool TFormNotes::eventFilter(QObject* watched, QEvent* event)
 
 void TFormNotes::NotesMemoChange()
 {
-    if (m_restoring || (m_ctx.w.Display && m_ctx.w.Display->ShowingItem))
+    if (m_restoring)
         return;
     // Before the first item was shown there is no entry to file under.
     if (!m_hasKey)
@@ -133,13 +124,6 @@ void TFormNotes::NotesMemoChange()
         NotesMemo->setTextCursor(c);
         return;
     }
-    s.LibraryChanged = true;
-    int e = FindNoteEntry(s.NotesList, m_key);
-    if (e < 0) {
-        s.NotesList.push_back(m_key);
-        s.NotesList.emplace_back();
-        e = static_cast<int>(s.NotesList.size()) - 2;
-    }
     const QString memo = NotesMemo->toPlainText();
     QString text = memo;
     text.remove(QChar(13));
@@ -147,8 +131,8 @@ void TFormNotes::NotesMemoChange()
     text.replace(QChar::ParagraphSeparator, QChar(32));
     text.replace(QChar::LineSeparator, QChar(32));
     if (text != memo) {
-        // The converted text calls this handler again; the cursor stays where
-        // the user left it.
+        // The converted text calls this handler again, which files it; the
+        // cursor stays where the user left it.
         const int pos = NotesMemo->textCursor().position();
         NotesMemo->setPlainText(text);
         QTextCursor c = NotesMemo->textCursor();
@@ -156,13 +140,7 @@ void TFormNotes::NotesMemoChange()
         NotesMemo->setTextCursor(c);
         return;
     }
-    // The entry may have moved when the nested call removed and re-added it.
-    e = FindNoteEntry(s.NotesList, m_key);
-    if (e < 0)
-        return;
-    s.NotesList[static_cast<size_t>(e) + 1] = m_ctx.Bytes(text);
-    if (s.NotesList[static_cast<size_t>(e) + 1].empty())
-        s.NotesList.erase(s.NotesList.begin() + e, s.NotesList.begin() + e + 2);
+    command::EditNote(s, m_key, m_ctx.Bytes(text));
 }
 
 } // namespace lorix

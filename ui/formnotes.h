@@ -29,8 +29,6 @@ class TFormNotes final : public QWidget {
     void Forget();
     // Shows or hides the window by the "Display notes window" choice.
     void ApplyDispNotes();
-    // The choice: 0 always, 1 never, 2 when not empty; -1 when none.
-    int DispNotesChoice() const;
     // The reference under which edits are filed.
     const std::string& Key() const { return m_key; }
 
@@ -46,7 +44,7 @@ class TFormNotes final : public QWidget {
     FormContext& m_ctx;
     std::string m_key;
     bool m_hasKey = false;
-    bool m_restoring = false; // a refused edit is being put back
+    bool m_restoring = false; // the memo is filled by the program (a note shown, a refused edit put back)
 };
 
 } // namespace lorix

@@ -93,6 +93,8 @@ TFormOptions::TFormOptions(FormContext& ctx)
             [this] { RunCommand(m_ctx, this, [this] { DismissClick(); }); });
     // FormCanResize: the dialog keeps its size.
     setFixedSize(460, 322);
+    CreateColumnSelectors();
+    BindSettings();
 }
 
 QWidget* TFormOptions::BuildFilterTab()
@@ -180,7 +182,7 @@ QWidget* TFormOptions::BuildDisplayTab()
     tab->setObjectName(QStringLiteral("Display"));
     DisplaySheet = tab;
     Label(tab, "Select fields to display in main window", 5, 12, 320);
-    // The four column choosers are created with the dialog's contents (FormCreate).
+    // The four column choosers are created last (CreateColumnSelectors).
     Truncate = Check(tab, "Truncate", "Truncate fields to", 5, 80, 140);
     CharLimit = Edit(tab, "CharLimit", 150, 80, 50);
     Label(tab, "max characters each.", 208, 80, 160);
@@ -230,7 +232,7 @@ void TFormOptions::TypeSelectChange()
     if (TypeSelect->currentIndex() < 0)
         return;
     const std::string templ =
-        m_ctx.s.Settings.Read("formats." + EncodeText(TypeSelect->currentText(), m_ctx.iniUtf8));
+        m_ctx.s.Settings.Read(key::Format(EncodeText(TypeSelect->currentText(), m_ctx.iniUtf8)));
     TypeFormat->setText(DecodeText(templ, m_ctx.iniUtf8));
     ShowPreview(templ);
 }
@@ -240,7 +242,7 @@ void TFormOptions::TypeFormatChange()
     if (TypeSelect->currentIndex() < 0)
         return;
     const std::string templ = EncodeText(TypeFormat->text(), m_ctx.iniUtf8);
-    m_ctx.s.Settings.Write("formats." + EncodeText(TypeSelect->currentText(), m_ctx.iniUtf8), templ);
+    m_ctx.s.Settings.Write(key::Format(EncodeText(TypeSelect->currentText(), m_ctx.iniUtf8)), templ);
     ShowPreview(templ);
 }
 
@@ -254,10 +256,76 @@ void TFormOptions::CreateColumnSelectors()
         c->setEditable(true);
         c->addItems(choices);
         c->setGeometry(5 + 80 * i, 40, 70, 22);
-        SetComboText(c, m_ctx.Setting("disp" + std::to_string(i + 1)));
-        connect(c, &QComboBox::currentTextChanged, this, [this] { UpdateOptions(); });
         ColumnSelector[static_cast<size_t>(i)] = c;
     }
+}
+
+void TFormOptions::Bind(QCheckBox* box, SettingKey<YesNo> key)
+{
+    SettingsList& st = m_ctx.s.Settings;
+    m_bindings.push_back({[box, key, &st] { box->setChecked(st.IsYes(key)); },
+                          [box, key, &st] { st.WriteYesNo(key, box->isChecked()); }});
+}
+
+template <class Kind> void TFormOptions::Bind(QLineEdit* box, SettingKey<Kind> key)
+{
+    m_bindings.push_back({[this, box, key] { box->setText(m_ctx.Setting(key)); },
+                          [this, box, key] { m_ctx.WriteSetting(key, box->text()); }});
+}
+
+void TFormOptions::Bind(QLineEdit* box, SettingKey<Path> key)
+{
+    m_bindings.push_back({[this, box, key] { box->setText(m_ctx.PathSetting(key)); },
+                          [this, box, key] { m_ctx.WritePathSetting(key, box->text()); }});
+}
+
+void TFormOptions::Bind(QComboBox* box, SettingKey<Text> key)
+{
+    m_bindings.push_back({[this, box, key] { SetComboText(box, m_ctx.Setting(key)); },
+                          [this, box, key] { m_ctx.WriteSetting(key, box->currentText()); }});
+}
+
+// One binding per control, in the order the settings are stored: a key the
+// settings file lacks is appended in this order.
+void TFormOptions::BindSettings()
+{
+    SettingsList& st = m_ctx.s.Settings;
+    Bind(Filtering, key::Filtering);
+    for (size_t i = 0; i < 3; ++i) {
+        Bind(FilterOp[i], key::Filter[i].Op);
+        Bind(FilterField[i], key::Filter[i].Field);
+    }
+    for (size_t i = 0; i < 3; ++i)
+        Bind(FilterBound[i], key::Filter[i].Value);
+    m_bindings.push_back(
+        {[this, &st] { (st.Read(key::FilterMode) == "and" ? AndOrOrAll : AndOrOrAny)->setChecked(true); },
+         [this, &st] { st.Write(key::FilterMode, AndOrOrAll->isChecked() ? "and" : "or"); }});
+    Bind(StatusLog, key::LogStatus);
+    Bind(StatusDisplay, key::DispStatus);
+    Bind(ErrorLog, key::LogError);
+    Bind(ErrorDisplay, key::DispError);
+    Bind(WriteToFile, key::WriteLog);
+    Bind(SaveSize, key::SaveSize);
+    Bind(Sorting, key::SaveSorted);
+    Bind(MaxLogSize, key::MaxLogSize);
+    Bind(Backup, key::Backup);
+    Bind(LineBreak, key::LineBreak);
+    Bind(AutoSave, key::AutoSave);
+    Bind(SwitchFiltering, key::SwitchFilteringOff);
+    Bind(SwitchSorting, key::SwitchSortingOff);
+    Bind(LineWidth, key::LineWidth);
+    Bind(InsertWidth, key::InsertWidth);
+    m_bindings.push_back(
+        {[this] { DispNotes->setCurrentIndex(DispNotesChoice(m_ctx)); },
+         [this, &st] { st.Write(key::DisplayNotes, std::to_string(DispNotes->currentIndex())); }});
+    Bind(DataPath, key::DataPath);
+    Bind(PDFPath, key::PdfPath);
+    Bind(Logfile, key::LogFile);
+    for (size_t i = 0; i < 4; ++i)
+        Bind(ColumnSelector[i], key::Disp[i]);
+    Bind(Truncate, key::Truncate);
+    Bind(CharLimit, key::CharLimit);
+    Bind(ShowAccents, key::DisplayUnicode);
 }
 
 void TFormOptions::WatchChanges()
@@ -270,87 +338,26 @@ void TFormOptions::WatchChanges()
                          FilterBound[0], FilterBound[1], FilterBound[2]})
         connect(e, &QLineEdit::textChanged, this, [this] { UpdateOptions(); });
     for (QComboBox* c :
-         {FilterField[0], FilterField[1], FilterField[2], FilterOp[0], FilterOp[1], FilterOp[2]})
+         {FilterField[0], FilterField[1], FilterField[2], FilterOp[0], FilterOp[1], FilterOp[2],
+          ColumnSelector[0], ColumnSelector[1], ColumnSelector[2], ColumnSelector[3]})
         connect(c, &QComboBox::currentTextChanged, this, [this] { UpdateOptions(); });
     connect(DispNotes, &QComboBox::currentIndexChanged, this, [this] { UpdateOptions(); });
     connect(AndOrOrAll, &QRadioButton::toggled, this, [this] { UpdateOptions(); });
 }
 
-// Fills the controls from the settings in a fixed order (the sort and filter
-// marks of the main menu included); the change handlers stay silent until the
-// end, so filling writes nothing.
+// Fills the controls from the settings; the change handlers stay silent
+// until the end, so filling writes nothing.
 void TFormOptions::FormCreate()
 {
     m_filling = true;
-    const SettingsList& st = m_ctx.s.Settings;
-    TFormMain* main = m_ctx.w.Main;
-    CreateColumnSelectors();
-    Truncate->setChecked(st.IsYes("truncate"));
-    CharLimit->setEnabled(Truncate->isChecked());
-    CharLimit->setText(m_ctx.Setting("charlimit"));
     // The first field chooser offers "line off", "type", "reference" until a load.
-    Filtering->setChecked(st.IsYes("filtering"));
-    main->Filter1->setChecked(Filtering->isChecked());
-    for (int i = 0; i < 3; ++i) {
-        const std::string n = "filter" + std::to_string(i + 1);
-        SetComboText(FilterOp[i], m_ctx.Setting(n + ".op"));
-        SetComboText(FilterField[i], m_ctx.Setting(n + ".field"));
-        FilterBound[i]->setText(m_ctx.Setting(n + ".value"));
-        SetBoundPopup(i);
-    }
-    const std::pair<QCheckBox*, const char*> boxes[] = {{StatusDisplay, "disp.status"},
-                                                        {ErrorDisplay, "disp.error"},
-                                                        {StatusLog, "log.status"},
-                                                        {ErrorLog, "log.error"},
-                                                        {WriteToFile, "writelog"},
-                                                        {LineBreak, "linebreak"},
-                                                        {Backup, "backup"},
-                                                        {Sorting, "savesorted"},
-                                                        {SwitchFiltering, "switchfilteringoff"},
-                                                        {SwitchSorting, "switchsortingoff"},
-                                                        {AutoSave, "autosave"},
-                                                        {SaveSize, "savesize"},
-                                                        {ShowAccents, "display.unicode"}};
-    for (const auto& [box, key] : boxes)
-        box->setChecked(st.IsYes(key));
-    if (st.Read("filtermode") == "and")
-        AndOrOrAll->setChecked(true);
-    else
-        AndOrOrAny->setChecked(true);
-    bool ok = false;
-    const int notes = m_ctx.Setting("displaynotes").toInt(&ok);
-    DispNotes->setCurrentIndex(ok && notes >= 0 && notes <= 2 ? notes : 2);
-    MaxLogSize->setText(m_ctx.Setting("maxlogsize"));
-    for (int i = 0; i < 3; ++i)
-        FilterBound[i]->setEnabled(FilterField[i]->currentText() != kLineOff);
-    const std::string sorting = st.Read("sorting");
-    for (QAction* a : main->SortGroup->actions())
-        a->setChecked(false);
-    const std::pair<QAction*, const char*> sorts[] = {{main->byTitle, "title"}, {main->byName, "author"},
-                                                      {main->byYear, "year"},   {main->byJournal, "journal"},
-                                                      {main->byType, "type"},   {main->byRef, "ref"}};
-    for (const auto& [action, word] : sorts)
-        if (sorting == word)
-            action->setChecked(true);
-    for (int i = 0; i < 3; ++i) {
-        FilterOp[i]->setEnabled(FilterBound[i]->isEnabled());
-        FilterNot[i]->setEnabled(FilterBound[i]->isEnabled());
-    }
-    LineWidth->setEnabled(LineBreak->isChecked());
-    InsertWidth->setEnabled(LineBreak->isChecked());
-    InsertWidth->setText(m_ctx.Setting("insertwidth"));
-    LineWidth->setText(m_ctx.Setting("linewidth"));
-    Logfile->setEnabled(WriteToFile->isChecked());
-    auto path = [this](const std::string& key) {
-        const QString v = m_ctx.Setting(key);
-        return v == QLatin1String(kNone) ? QString() : v;
-    };
-    Logfile->setText(path("logfile"));
-    DataPath->setText(path("datapath"));
-    PDFPath->setText(path("pdfpath"));
+    for (const Binding& b : m_bindings)
+        b.Load();
+    ApplyEnabledRules();
     WatchChanges();
     // The last library. A failing load is shown and the dialog still
     // finishes its creation, so that its controls write settings afterwards.
+    TFormMain* main = m_ctx.w.Main;
     m_ctx.s.Bib.Library.clear();
     main->Run([main, this] { main->mnuLoadClick(this); });
     for (const TItem& t : m_ctx.s.schema.TypeTable)
@@ -378,57 +385,20 @@ void TFormOptions::ApplyEnabledRules()
         FilterOp[i]->setEnabled(on);
         FilterNot[i]->setEnabled(on);
     }
-}
-
-void TFormOptions::WritePath(const std::string& key, const QLineEdit* box)
-{
-    m_ctx.WriteSetting(key, box->text().isEmpty() ? QLatin1String(kNone) : box->text());
+    LineWidth->setEnabled(LineBreak->isChecked());
+    InsertWidth->setEnabled(LineBreak->isChecked());
+    Logfile->setEnabled(WriteToFile->isChecked());
+    CharLimit->setEnabled(Truncate->isChecked());
 }
 
 void TFormOptions::UpdateOptions()
 {
     if (m_filling)
         return;
-    SettingsList& st = m_ctx.s.Settings;
-    st.WriteYesNo("filtering", Filtering->isChecked());
-    m_ctx.w.Main->Filter1->setChecked(Filtering->isChecked());
-    for (size_t i = 0; i < 3; ++i) {
-        const std::string n = "filter" + std::to_string(i + 1);
-        m_ctx.WriteSetting(n + ".op", FilterOp[i]->currentText());
-        m_ctx.WriteSetting(n + ".field", FilterField[i]->currentText());
-    }
+    for (const Binding& b : m_bindings)
+        b.Store();
     ApplyEnabledRules();
-    for (size_t i = 0; i < 3; ++i)
-        m_ctx.WriteSetting("filter" + std::to_string(i + 1) + ".value", FilterBound[i]->text());
-    st.Write("filtermode", AndOrOrAll->isChecked() ? "and" : "or");
-    st.WriteYesNo("log.status", StatusLog->isChecked());
-    st.WriteYesNo("disp.status", StatusDisplay->isChecked());
-    st.WriteYesNo("log.error", ErrorLog->isChecked());
-    st.WriteYesNo("disp.error", ErrorDisplay->isChecked());
-    st.WriteYesNo("writelog", WriteToFile->isChecked());
-    st.WriteYesNo("savesize", SaveSize->isChecked());
-    st.WriteYesNo("savesorted", Sorting->isChecked());
-    m_ctx.WriteSetting("maxlogsize", MaxLogSize->text());
-    st.WriteYesNo("backup", Backup->isChecked());
-    st.WriteYesNo("linebreak", LineBreak->isChecked());
-    st.WriteYesNo("autosave", AutoSave->isChecked());
-    st.WriteYesNo("switchfilteringoff", SwitchFiltering->isChecked());
-    st.WriteYesNo("switchsortingoff", SwitchSorting->isChecked());
-    m_ctx.WriteSetting("linewidth", LineWidth->text());
-    m_ctx.WriteSetting("insertwidth", InsertWidth->text());
-    st.Write("displaynotes", std::to_string(DispNotes->currentIndex()));
-    WritePath("datapath", DataPath);
-    WritePath("pdfpath", PDFPath);
-    LineWidth->setEnabled(LineBreak->isChecked());
-    InsertWidth->setEnabled(LineBreak->isChecked());
-    Logfile->setEnabled(WriteToFile->isChecked());
-    WritePath("logfile", Logfile);
-    for (size_t i = 0; i < 4; ++i)
-        m_ctx.WriteSetting("disp" + std::to_string(i + 1), ColumnSelector[i]->currentText());
-    st.WriteYesNo("truncate", Truncate->isChecked());
-    CharLimit->setEnabled(Truncate->isChecked());
-    m_ctx.WriteSetting("charlimit", CharLimit->text());
-    st.WriteYesNo("display.unicode", ShowAccents->isChecked());
+    emit filteringChanged(Filtering->isChecked());
 }
 
 void TFormOptions::mnuOptionsClick()

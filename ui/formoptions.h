@@ -8,6 +8,8 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -37,7 +39,6 @@ class TFormOptions final : public QWidget {
     bool NotChecked(int line) const;
     // Sets the "Filter Data" box; runs UpdateOptions like a click would.
     void SetFiltering(bool on);
-    bool Filling() const { return m_filling; }
 
     QTabWidget* Options = nullptr;
     QPushButton* Dismiss = nullptr;
@@ -88,6 +89,10 @@ class TFormOptions final : public QWidget {
     void TypeSelectChange();
     void TypeFormatChange();
 
+  signals:
+    // The "Filter Data" box was stored (the main window's Filter entry follows it).
+    void filteringChanged(bool on);
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -103,8 +108,19 @@ class TFormOptions final : public QWidget {
     void ApplyEnabledRules();
     void SetBoundPopup(int line);
     void WatchChanges();
-    // A path or file name box: "*none*" when empty.
-    void WritePath(const std::string& key, const QLineEdit* box);
+
+    // A control bound to its setting: how the dialog fills it from the
+    // settings and stores it back. One table serves both.
+    struct Binding {
+        std::function<void()> Load;
+        std::function<void()> Store;
+    };
+    void BindSettings();
+    void Bind(QCheckBox* box, SettingKey<YesNo> key);
+    template <class Kind> void Bind(QLineEdit* box, SettingKey<Kind> key);
+    void Bind(QLineEdit* box, SettingKey<Path> key); // "*none*" when empty
+    void Bind(QComboBox* box, SettingKey<Text> key);
+    std::vector<Binding> m_bindings;
 
     FormContext& m_ctx;
     // True while the controls are being filled; the change handlers then do nothing.

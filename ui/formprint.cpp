@@ -73,25 +73,24 @@ TFormPrint::TFormPrint(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void TFormPrint::FormCreate() {}
-
 void TFormPrint::OpenDialog()
 {
     Session& s = m_ctx.s;
     for (QCheckBox* box : ExportFieldBoxes)
         delete box;
     ExportFieldBoxes.clear();
-    Separate->setChecked(s.Settings.Read("expline") == "yes");
+    Separate->setChecked(s.Settings.IsYes(key::ExpLine));
     ExpFNF->clear();
     setWindowTitle(QStringLiteral("Export to HTML"));
     Columns->setCurrentIndex(-1);
-    const std::string columns = s.Settings.Read("expcolumns");
+    const std::string columns = s.Settings.Read(key::ExpColumns);
     if (!columns.empty()) {
-        const int line = s.Settings.IntOf("expcolumns", columns); // a non-numeric value stops here with its error box
+        const int line =
+            s.Settings.IntOf(key::ExpColumns, columns); // a non-numeric value stops here with its error box
         if (line >= 0 && line < Columns->count())
             Columns->setCurrentIndex(line);
     }
-    const std::string expfields = s.Settings.Read("expfields");
+    const std::string expfields = s.Settings.Read(key::ExpFields);
     const std::vector<std::string> names = ExportFieldNames(s, s.ShownItems);
     for (size_t i = 0; i < names.size(); ++i) {
         auto* box = new QCheckBox(m_ctx.Text(names[i]), this);

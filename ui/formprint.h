@@ -21,8 +21,6 @@ class TFormPrint final : public QWidget {
     Q_OBJECT
   public:
     explicit TFormPrint(FormContext& ctx);
-    // Creation steps at start-up (run once, inside the error-box wrapper).
-    void FormCreate();
 
     // Fills the dialog from the settings and the shown items and shows it,
     // the main window and the item editor window disabled meanwhile.

@@ -4,14 +4,14 @@
 // dialogs, the clipboard and the shell. The real implementations use Qt; the
 // scripted ones (ui/scripted.h) answer from queues filled by a test.
 
+#include "commands/command.h"
+
 #include <QString>
 #include <optional>
 
 class QWidget;
 
 namespace lorix {
-
-enum class Answer { Yes, No, Cancel };
 
 class Dialogs {
   public:

@@ -83,22 +83,20 @@ bool Program::Start(const std::string& iniPath)
     m_options = std::make_unique<TFormOptions>(m_ctx);
     w.Options = m_options.get();
     created(w.Options);
+    QObject::connect(w.Options, &TFormOptions::filteringChanged, w.Main->Filter1, &QAction::setChecked);
     w.Main->Run([&w] { w.Options->FormCreate(); });
 
     m_log = std::make_unique<TFormLog>(m_ctx);
     w.Log = m_log.get();
     created(w.Log);
-    w.Main->Run([&w] { w.Log->FormCreate(); });
 
     m_custom = std::make_unique<TFormCustom>(m_ctx);
     w.Custom = m_custom.get();
     created(w.Custom);
-    w.Main->Run([&w] { w.Custom->FormCreate(); });
 
     m_print = std::make_unique<TFormPrint>(m_ctx);
     w.Print = m_print.get();
     created(w.Print);
-    w.Main->Run([&w] { w.Print->FormCreate(); });
 
     m_notes = std::make_unique<TFormNotes>(m_ctx);
     w.Notes = m_notes.get();

@@ -38,23 +38,6 @@ std::vector<FolderEntry> ListEntries(const std::string& pdfPath)
     return out;
 }
 
-// Puts a setting back when the check ends, however it ends.
-class SettingRestorer {
-  public:
-    SettingRestorer(SettingsList& settings, std::string key)
-        : m_settings(settings), m_key(std::move(key)), m_value(settings.Read(m_key))
-    {
-    }
-    ~SettingRestorer() { m_settings.Write(m_key, m_value); }
-    SettingRestorer(const SettingRestorer&) = delete;
-    SettingRestorer& operator=(const SettingRestorer&) = delete;
-
-  private:
-    SettingsList& m_settings;
-    std::string m_key;
-    std::string m_value;
-};
-
 } // namespace
 
 std::vector<std::string> ListDocumentFolder(const std::string& pdfPath)
@@ -78,10 +61,10 @@ std::string DocumentKey(std::string_view reference)
 
 bool CheckConsistency(Session& s, const std::string& pdfPath, const std::function<void()>& afterItems)
 {
-    SettingRestorer restore(s.Settings, "log.error");
-    s.Settings.Write("log.error", "yes");
+    // Every error found reaches the log, whatever the user chose for errors.
+    const MessageLog::Scope keepErrors(s.Log, ErrorPolicy{.Keep = true, .Show = {}});
     s.Status("Starting consistency check.");
-    s.Log.ConsistencyPassed = true;
+    size_t findings = 0;
 
     auto& lib = s.Bib.Library;
     {
@@ -96,10 +79,13 @@ bool CheckConsistency(Session& s, const std::string& pdfPath, const std::functio
             ++n;
             count.push_back(&n);
         }
-        for (size_t i = 0; i < lib.size(); ++i)
-            if (*count[i] > 1)
-                s.Error("Multiply definined reference " + lib[i].Reference + " in " + lib[i].ItemType + " " +
-                        GetFieldValue(lib[i], "title"));
+        for (size_t i = 0; i < lib.size(); ++i) {
+            if (*count[i] < 2)
+                continue;
+            ++findings;
+            s.Error("Multiply definined reference " + lib[i].Reference + " in " + lib[i].ItemType + " " +
+                    GetFieldValue(lib[i], "title"));
+        }
     }
 
     // The folder is listed once; showing an item looks up its document file
@@ -116,7 +102,7 @@ bool CheckConsistency(Session& s, const std::string& pdfPath, const std::functio
         Bibitem& item = lib[static_cast<size_t>(i)];
         // An empty folder holds no document: no name to build for the item.
         item.HasDocument = !files.empty() && !DocumentFileName(DocumentStem(item.Reference), listed).empty() ? 1 : 0;
-        ShowItemRows(s, i, false); // its messages; the rows are not shown
+        findings += ShowItemRows(s, i, false).Errors.size(); // its messages; the rows are not shown
     }
     if (afterItems)
         afterItems();
@@ -136,11 +122,11 @@ bool CheckConsistency(Session& s, const std::string& pdfPath, const std::functio
         const std::string_view base = DocumentBase(e.Name);
         if (owned.at(LowerAscii(base)))
             continue;
-        s.Log.ConsistencyPassed = false;
+        ++findings;
         s.Status("File not in database: " + std::string(base));
     }
 
-    const bool passed = s.Log.ConsistencyPassed;
+    const bool passed = findings == 0;
     s.Status(passed ? "Consistency check successful. No errors found"
                     : "Consistency check found errors. Refer to error log.");
     return passed;

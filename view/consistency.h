@@ -25,8 +25,7 @@ std::string_view DocumentBase(std::string_view entryName);
 std::string DocumentKey(std::string_view reference);
 
 // Runs the check, logging every finding and the summary through the
-// session's log with "log.error" forced to "yes" meanwhile (it reads as
-// before afterwards, also after a failure). Brings every item's HasDocument
+// session's log, which keeps every error meanwhile whatever "log.error" says. Brings every item's HasDocument
 // up to date as showing it would. afterItems, when given, runs once the
 // schema rules of every item are checked, before the file test (the window
 // shows its item again there). Returns whether the check passed.

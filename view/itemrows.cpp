@@ -199,7 +199,6 @@ bool AppendField(Session& s, int itemIndex, const std::string& name, const std::
 
 EditResult WriteBackRow(Session& s, int itemIndex, const std::string& label, const std::string& text)
 {
-    s.LibraryChanged = true;
     Bibitem& item = s.Bib.Library.at(static_cast<size_t>(itemIndex));
     const int j = item.FindField(label);
     if (j >= 0) {
@@ -225,7 +224,6 @@ EditResult WriteBackRow(Session& s, int itemIndex, const std::string& label, con
 bool AddCustomField(Session& s, int itemIndex, const std::string& typedName, const std::string& value)
 {
     const std::string name = FieldNameText(typedName);
-    s.LibraryChanged = true;
     if (name.empty() || value.empty())
         return true;
     Bibitem& item = s.Bib.Library.at(static_cast<size_t>(itemIndex));
@@ -247,7 +245,6 @@ int AddNewItem(Session& s, const std::string& ref)
     item.ItemType = "article";
     item.Reference = UniqueReference(s.Bib, ReferenceText(ref));
     s.Bib.Library.push_back(std::move(item));
-    s.LibraryChanged = true;
     return s.Bib.LastItemIndex();
 }
 
@@ -271,7 +268,6 @@ void DeleteItem(Session& s, int itemIndex)
     } else if (!leading.empty()) {
         s.Bib.TrailingText = s.Bib.TrailingText.empty() ? leading : leading + "\n" + s.Bib.TrailingText;
     }
-    s.LibraryChanged = true;
 }
 
 int SelectionAfterDelete(int row, int newLastItemIndex, int shownLines)

@@ -104,9 +104,8 @@ enum class EditResult {
     Refused,  // the item is full; the error has been logged, nothing written
 };
 
-// The write-back of the editor whose row label is `label`. Sets
-// LibraryChanged (also when refused: the text was typed). The caller rewrites
-// the list line and, for Removed and Appended, shows the item again.
+// The write-back of the editor whose row label is `label`. The caller
+// rewrites the list line and, for Removed and Appended, shows the item again.
 EditResult WriteBackRow(Session& s, int itemIndex, const std::string& label, const std::string& text);
 
 // Removes field j by moving the item's last field into its place.
@@ -118,16 +117,15 @@ bool AppendField(Session& s, int itemIndex, const std::string& name, const std::
 
 // The custom field dialog's OK: with a name and a value, appends the field,
 // or appends one space and the value to the item's last field of that name.
-// Sets LibraryChanged in every case. Returns false only when refused.
+// Returns false only when refused.
 bool AddCustomField(Session& s, int itemIndex, const std::string& name, const std::string& value);
 
 // New Item: appends an "article" without fields under the first free
-// reference of ref, ref+"a", ref+"b", ...; sets LibraryChanged and returns
-// the new index.
+// reference of ref, ref+"a", ref+"b", ...; returns the new index.
 int AddNewItem(Session& s, const std::string& ref);
 
-// Delete Item: removes the item's notes entry, puts the last item into its
-// place and sets LibraryChanged.
+// Delete Item: removes the item's notes entry and puts the last item into its
+// place.
 void DeleteItem(Session& s, int itemIndex);
 
 // The line to select after deleting the item on line `row`, given the new

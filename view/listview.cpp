@@ -14,26 +14,23 @@ ListColumns ListColumnsFromSettings(const SettingsList& settings)
 {
     ListColumns c;
     for (size_t i = 0; i < c.Disp.size(); ++i)
-        c.Disp[i] = settings.Read("disp" + std::to_string(i + 1));
-    c.Truncate = settings.IsYes("truncate");
-    c.Unicode = settings.IsYes("display.unicode");
+        c.Disp[i] = settings.Read(key::Disp[i]);
+    c.Truncate = settings.IsYes(key::Truncate);
+    c.Unicode = settings.IsYes(key::DisplayUnicode);
     if (c.Truncate)
-        c.CharLimit = settings.ReadInt("charlimit");
+        c.CharLimit = settings.ReadInt(key::CharLimit);
     return c;
 }
 
 namespace {
 
 // The text of a column; shown holds it when it differs from the stored value.
-const std::string& ColumnValue(const Bibitem& item, const std::string& column, const ListColumns& columns,
-                               bool utf8, std::string& shown)
+// The reference and the type are names, not text: never converted.
+const std::string& ShownValue(const Bibitem& item, const std::string& column, const ListColumns& columns,
+                              bool utf8, std::string& shown)
 {
-    if (column == "reference")
-        return item.Reference;
-    if (column == "type")
-        return item.ItemType;
-    const std::string& stored = GetFieldValue(item, column);
-    if (!columns.Unicode)
+    const std::string& stored = ColumnValue(item, column);
+    if (!columns.Unicode || &stored == &item.Reference || &stored == &item.ItemType)
         return stored;
     LatexToText(stored, utf8, shown);
     return shown;
@@ -52,7 +49,7 @@ std::string BuildListLine(const Bibitem& item, const ListColumns& columns, bool 
     for (const std::string& column : columns.Disp) {
         if (column == "none")
             continue;
-        const std::string& value = ColumnValue(item, column, columns, utf8, shown);
+        const std::string& value = ShownValue(item, column, columns, utf8, shown);
         if (columns.Truncate) {
             // Cut to w characters of the library's codec, then pad with blanks
             // to exactly w characters, so the columns line up.
@@ -87,13 +84,12 @@ std::string BuildListLine(const Session& s, int itemIndex)
 FilterRules FilterRulesFromSettings(const SettingsList& settings)
 {
     FilterRules r;
-    r.Filtering = settings.IsYes("filtering");
-    r.Any = settings.Read("filtermode") == "or";
+    r.Filtering = settings.IsYes(key::Filtering);
+    r.Any = settings.Read(key::FilterMode) == "or";
     for (size_t i = 0; i < r.Lines.size(); ++i) {
-        const std::string n = "filter" + std::to_string(i + 1);
-        r.Lines[i].Field = settings.Read(n + ".field");
-        r.Lines[i].Op = settings.Read(n + ".op");
-        r.Lines[i].Bound = settings.Read(n + ".value");
+        r.Lines[i].Field = settings.Read(key::Filter[i].Field);
+        r.Lines[i].Op = settings.Read(key::Filter[i].Op);
+        r.Lines[i].Bound = settings.Read(key::Filter[i].Value);
     }
     return r;
 }
@@ -149,16 +145,8 @@ class NoteIndex {
 bool Test(const PreparedRule& rule, const Bibitem& item, NoteIndex& notes)
 {
     const FilterLine& line = *rule.line;
-    std::string_view raw;
-    if (line.Field == "reference")
-        raw = item.Reference;
-    else if (line.Field == "type")
-        raw = item.ItemType;
-    else if (line.Field == "notes")
-        raw = notes.Note(item.Reference);
-    else
-        raw = GetFieldValue(item, line.Field);
-    const std::string v = LowerAscii(raw);
+    const std::string v =
+        LowerAscii(line.Field == "notes" ? notes.Note(item.Reference) : ColumnValue(item, line.Field));
     bool t;
     switch (rule.op) {
     case PreparedRule::Op::Equals:
@@ -199,30 +187,15 @@ std::vector<PreparedRule> ActiveRules(const FilterRules& rules)
 
 } // namespace
 
-bool TestFilterRule(const Session& s, const FilterLine& line, int itemIndex)
+const SortOrder* FindSortOrder(std::string_view key)
 {
-    NoteIndex notes(s.NotesList);
-    return Test(Prepare(line), s.Bib.Library[static_cast<size_t>(itemIndex)], notes);
+    for (const SortOrder& o : kSortOrders)
+        if (key == o.Key)
+            return &o;
+    return nullptr;
 }
 
-bool AdmitItem(const Session& s, const FilterRules& rules, int itemIndex)
-{
-    if (!rules.Filtering)
-        return true;
-    NoteIndex notes(s.NotesList);
-    return Admit(ActiveRules(rules), rules.Any, s.Bib.Library[static_cast<size_t>(itemIndex)], notes);
-}
-
-const std::string& ItemSortKey(const Bibitem& item, const std::string& sortKey)
-{
-    if (sortKey == "type")
-        return item.ItemType;
-    if (sortKey == "ref")
-        return item.Reference;
-    return GetFieldValue(item, sortKey);
-}
-
-ListResult BuildList(const Session& s, const FilterRules& rules, const std::string& sortKey, bool withLines)
+ListResult BuildList(const Session& s, const FilterRules& rules, std::string_view sortKey, bool withLines)
 {
     const ListColumns columns = ListColumnsFromSettings(s.Settings);
     const std::vector<PreparedRule> active = ActiveRules(rules);
@@ -250,12 +223,12 @@ ListResult BuildList(const Session& s, const FilterRules& rules, const std::stri
     r.Message = rules.Filtering ? "Filtering on. Showing " + n + " filtered items"
                                 : "Filtering off. Showing all " + n + " items.";
 
-    if (sortKey != kNone && !sortKey.empty()) {
+    if (const SortOrder* sortOrder = FindSortOrder(sortKey)) {
         // A stable sort of the positions by the byte-wise key gives the order
         // of an exchange sort that never swaps equal keys.
         std::vector<const std::string*> keys(shown.size());
         for (size_t k = 0; k < shown.size(); ++k)
-            keys[k] = &ItemSortKey(lib[static_cast<size_t>(shown[k])], sortKey);
+            keys[k] = &ColumnValue(lib[static_cast<size_t>(shown[k])], sortOrder->Column);
         std::vector<size_t> order(shown.size());
         std::iota(order.begin(), order.end(), size_t{0});
         std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return *keys[a] < *keys[b]; });

@@ -5,11 +5,10 @@
 
 #include "core/session.h"
 
-#include <cstdint>
-#include <string_view>
-
 #include <array>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lorix {
@@ -46,11 +45,26 @@ struct FilterRules {
 // The rules as stored in the settings (the not flags unchecked).
 FilterRules FilterRulesFromSettings(const SettingsList& settings);
 
-bool TestFilterRule(const Session& s, const FilterLine& line, int itemIndex);
-bool AdmitItem(const Session& s, const FilterRules& rules, int itemIndex);
+// The orders of the Sort menu, in menu order. "*none*" (or any word not
+// here) keeps library order.
+struct SortOrder {
+    const char* Key;     // the word the setting "sorting" holds
+    const char* Column;  // what the items are sorted by (see ColumnValue)
+    const char* Entry;   // the menu entry's name,
+    const char* Caption; // its caption
+    char Letter;         // and the main list's single-letter key for it
+};
+inline constexpr std::array<SortOrder, 6> kSortOrders{{
+    {"title", "title", "byTitle", "by &Title", 't'},
+    {"author", "author", "byName", "by &Author", 'a'},
+    {"year", "year", "byYear", "by &Year", 'y'},
+    {"journal", "journal", "byJournal", "by &Journal", 'j'},
+    {"type", "type", "byType", "by T&ype", 'p'},
+    {"ref", "reference", "byRef", "by &Reference", 'r'},
+}};
+// The order named by a word of "sorting"; nullptr for "*none*" and any other word.
+const SortOrder* FindSortOrder(std::string_view key);
 
-// Sort keys of the Sort menu: "title", "author", "year", "journal", "type",
-// "ref"; "*none*" keeps library order.
 struct ListResult {
     std::vector<int> ShownItems;
     std::vector<std::string> Lines; // in shown order
@@ -58,9 +72,10 @@ struct ListResult {
     // ReferenceKey of each shown line's reference, built with the lines.
     std::vector<std::uint64_t> ReferenceKeys;
 };
-// Admits, builds every line once, then sorts stably by the key (byte-wise).
-// Without withLines, Lines stays empty: the shown items and the message only.
-ListResult BuildList(const Session& s, const FilterRules& rules, const std::string& sortKey, bool withLines = true);
+// Admits, builds every line once, then sorts stably (byte-wise) by the
+// order sortKey names. Without withLines, Lines stays empty: the shown items
+// and the message only.
+ListResult BuildList(const Session& s, const FilterRules& rules, std::string_view sortKey, bool withLines = true);
 
 // The first eight bytes of a reference, letters A to Z in lower case, packed
 // into a number (zero bytes after a shorter one): what the Navigator looks at
@@ -75,8 +90,5 @@ std::uint64_t ReferenceKey(std::string_view reference);
 // cannot start an earlier line.
 int FindReferenceLine(const TBib& bib, const std::vector<int>& shown, const std::vector<std::uint64_t>& keys,
                       std::string_view lowerPrefix, size_t from = 0);
-
-// Sort key of an item for a sort key name.
-const std::string& ItemSortKey(const Bibitem& item, const std::string& sortKey);
 
 } // namespace lorix

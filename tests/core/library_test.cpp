@@ -59,8 +59,8 @@ std::string Dump(const TBib& bib)
 Session& Prepared(Session& s)
 {
     EXPECT_TRUE(LoadSettingsFile(s, LORIX_SOURCE_DIR "/data/lorix.ini"));
-    s.Settings.Write("pdfpath", "*none*");
-    s.Settings.Write("backup", "no");
+    s.Settings.Write(key::PdfPath, "*none*");
+    s.Settings.Write(key::Backup, "no");
     return s;
 }
 
@@ -331,14 +331,14 @@ TEST(Library, LoadAndSaveThroughTheSession)
 {
     TempDir dir;
     Session s;
-    Prepared(s).Settings.Write("backup", "yes");
+    Prepared(s).Settings.Write(key::Backup, "yes");
     const std::string lib = dir.file("lib.bib"),
                       text = "@a{R1, key = {b A b}, Key = {a neuro  vision,retina}, t = {1}}\n";
     WriteFile(lib, text);
     WriteFile(dir.file("lib.not"), "R1\r\nhello\r\n");
     WriteFile(dir.file("R1.ps"), "");
-    s.Settings.Write("pdfpath", dir.path() + "/");
-    s.Settings.Write("filename", lib);
+    s.Settings.Write(key::PdfPath, dir.path() + "/");
+    s.Settings.Write(key::Filename, lib);
     ASSERT_TRUE(LoadNamedLibrary(s));
     EXPECT_EQ(s.Bib.Library[0].HasDocument, 1);
     EXPECT_EQ(s.NotesList, (Strings{"R1", "hello"}));
@@ -354,25 +354,25 @@ TEST(Library, LoadAndSaveThroughTheSession)
     SaveLibraryFile(s, dir.file("new.bib")); // a first save makes no backup
     EXPECT_FALSE(Exists(dir.file("new.bib.bak")));
     // A bad width, a missing folder or "*none*" write nothing and keep the flag.
-    s.Settings.Write("linebreak", "yes");
-    s.Settings.Write("linewidth", "abc");
+    s.Settings.Write(key::LineBreak, "yes");
+    s.Settings.Write(key::LineWidth, "abc");
     s.LibraryChanged = true;
     const std::string before = ReadFile(lib);
     EXPECT_THROW(SaveLibraryFile(s, lib), ConversionError);
     EXPECT_EQ(ReadFile(lib), before);
     // The insert width is read only when a line needs breaking.
-    s.Settings.Write("linewidth", "40");
-    s.Settings.Write("insertwidth", "abc");
+    s.Settings.Write(key::LineWidth, "40");
+    s.Settings.Write(key::InsertWidth, "abc");
     SaveLibraryFile(s, lib);
     s.Bib.Library[0].Fields.push_back({"title", "a title that is longer than forty characters"});
     s.LibraryChanged = true;
     EXPECT_THROW(SaveLibraryFile(s, lib), ConversionError);
     EXPECT_EQ(ReadFile(lib), before);
-    s.Settings.Write("linebreak", "no");
+    s.Settings.Write(key::LineBreak, "no");
     EXPECT_THROW(SaveLibraryFile(s, dir.file("missing/x.bib")), FileError);
     EXPECT_THROW(SaveLibraryFile(s, "*none*"), FileError);
     EXPECT_TRUE(s.LibraryChanged);
-    s.Settings.Write("filename", dir.file("absent.bib"));
+    s.Settings.Write(key::Filename, dir.file("absent.bib"));
     EXPECT_FALSE(LoadNamedLibrary(s));
     // A second load cuts the field names back to the schema's; names are
     // added once, whatever their letter case.
@@ -414,7 +414,7 @@ TEST(Library, LoadIsAllOrNothingAndNotesBelongToTheirLibrary)
     };
     for (const auto& [file, held, message] : steps) {
         s.LibraryChanged = true;
-        s.Settings.Write("filename", dir.file(file));
+        s.Settings.Write(key::Filename, dir.file(file));
         last.clear();
         const Strings names = s.schema.FieldNames;
         {
@@ -536,7 +536,7 @@ TEST(HugeInput, FiftyMegabyteValueSurvivesLoadSaveLoad)
     for (const char* lineBreak : {"no", "yes"}) {
         SCOPED_TRACE(lineBreak);
         Session s, again;
-        Prepared(s).Settings.Write("linebreak", lineBreak);
+        Prepared(s).Settings.Write(key::LineBreak, lineBreak);
         const auto t0 = std::chrono::steady_clock::now();
         ASSERT_EQ(LoadLibraryFile(s, dir.file("big.bib")), 2);
         SaveLibraryFile(s, dir.file("saved.bib"));

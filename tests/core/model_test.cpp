@@ -29,7 +29,6 @@ TEST(FindDocumentFile, ColonRuleAndLastExtensionWins)
     for (auto [ref, file] : {std::pair{"smith:1999a", "smith1999a.pdf"}, {"x:y:z", "xy:z.ps"}, {"ref", "ref.doc"},
                              {"nothing", ""}})
         EXPECT_EQ(FindDocumentFile(ref, pdf), file) << ref;
-    EXPECT_EQ(PdfPrefix("*none*"), "");
     TBib bib; // the reader sets the flag
     ReadContext ctx{nullptr, nullptr, pdf, nullptr};
     ASSERT_EQ(ReadBibText("@a{smith:1999a, t={1}}\n@a{nothing, t={1}}", bib, ctx), 2);
@@ -80,16 +79,25 @@ TEST(LogMessage, SwitchesDecideWhereAMessageGoesAndTheLogIsTrimmed)
     EXPECT_EQ(status, "Status");
     EXPECT_EQ(log.LogList, (std::vector<std::string>{"1", "2", "2004/03/07, 09:05 hello"}));
     log.LogMessage("bad", MessageKind::Error);
-    EXPECT_FALSE(log.ConsistencyPassed);
-    settings.Write("disp.error", "yes");
+    settings.Write(key::DispError, "yes");
     log.LogMessage("shown", MessageKind::Error);
     EXPECT_EQ(status, "shown");
+    {
+        // A scope's policy decides for errors meanwhile; the settings stay as they are.
+        const MessageLog::Scope quiet(log, ErrorPolicy{.Keep = true, .Show = false});
+        log.LogMessage("kept", MessageKind::Error);
+        EXPECT_EQ(status + " " + log.LogList.back(), "shown 2004/03/07, 09:05 kept");
+        EXPECT_EQ(settings.Read(key::LogError) + settings.Read(key::DispError), "noyes");
+    }
+    log.LogMessage("dropped", MessageKind::Error);
+    EXPECT_EQ(status + " " + log.LogList.back(), "dropped 2004/03/07, 09:05 kept");
+    log.LogList.erase(log.LogList.end() - 1);
     log.LogMessage("4", MessageKind::Status); // trimmed to maxlogsize after every call
     EXPECT_EQ(log.LogList, (std::vector<std::string>{"2", "2004/03/07, 09:05 hello", "2004/03/07, 09:05 4"}));
-    settings.Write("maxlogsize", "0");
+    settings.Write(key::MaxLogSize, "0");
     log.LogMessage("x", MessageKind::Status);
     EXPECT_TRUE(log.LogList.empty());
-    settings.Write("maxlogsize", "lots");
+    settings.Write(key::MaxLogSize, "lots");
     EXPECT_THROW(log.LogMessage("y", MessageKind::Status), ConversionError);
     EXPECT_EQ(log.LogList.size(), 1u); // kept before the conversion failed
 }

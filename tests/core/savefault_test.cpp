@@ -86,8 +86,8 @@ struct Saver {
     std::vector<std::string> errors;
     Saver()
     {
-        s.Settings.Write("backup", "yes");
-        s.Settings.Write("maxlogsize", "10");
+        s.Settings.Write(key::Backup, "yes");
+        s.Settings.Write(key::MaxLogSize, "10");
         s.Bib.Library.push_back(Bibitem{0, "article", "new", {{"title", "New"}}, ""});
         s.NotesList = {"new", "a note"};
         s.Log.Observer = [this](const std::string& text, MessageKind kind) {

@@ -45,32 +45,36 @@ TEST(SettingsList, ReadAndWriteRulesAndAFileRoundTripKeepsLinesAndLineEnds)
     // Keys ignore letter case and the first line of a key answers; writing
     // replaces that line, an empty value deletes it, a new key is appended.
     SettingsList s({"# keep me", "Filename=a.bib", "", "filename=b.bib", "sorting=year", "empty=", "x=a=b"});
-    EXPECT_EQ(s.Read("FILENAME"), "a.bib");
-    EXPECT_EQ(s.Read("x"), "a=b");
-    EXPECT_TRUE(s.Has("empty") && s.Read("empty").empty());
-    EXPECT_FALSE(s.Has("missing"));
-    s.Write("filename", "c.bib");
-    s.Write("sorting", "");
-    s.Write("sorting", ""); // nothing left to delete
-    s.Write("newkey", "v");
-    s.Write("lastfile", kNone); // "*none*" keeps a line
+    EXPECT_EQ(s.ReadByName("FILENAME"), "a.bib");
+    EXPECT_EQ(s.ReadByName("x"), "a=b");
+    EXPECT_TRUE(s.HasName("empty") && s.ReadByName("empty").empty());
+    EXPECT_FALSE(s.HasName("missing"));
+    s.Write(key::Filename, "c.bib");
+    s.Write(key::Sorting, "");
+    s.Write(key::Sorting, ""); // nothing left to delete
+    s.WriteByName("newkey", "v");
+    s.Write(key::LastFile, kNone); // "*none*" keeps a line
     EXPECT_EQ(s.Lines(), (std::vector<std::string>{"# keep me", "filename=c.bib", "", "filename=b.bib", "empty=",
                                                    "x=a=b", "newkey=v", "lastfile=*none*"}));
-    s.Write("filename", ""); // now the second line answers
-    EXPECT_EQ(s.Read("filename"), "b.bib");
+    s.Write(key::Filename, ""); // now the second line answers
+    EXPECT_EQ(s.Read(key::Filename), "b.bib");
+    // A path setting: "*none*" reads as no path, and no path is stored as "*none*".
+    EXPECT_EQ(s.ReadPath(key::LastFile) + "|" + s.ReadPath(key::Filename), "|b.bib");
+    s.WritePath(key::DataPath, "");
+    EXPECT_EQ(s.Read(key::DataPath), kNone);
     // NUL bytes and invalid UTF-8 are bytes like any other.
     const std::string value("a\0b\xff\xc3(", 6);
     s = Ini("note=" + value + "\r\nNOTE=second\r\n");
-    EXPECT_EQ(s.Read("Note"), value);
-    s.Write("note", "x\xfe");
-    EXPECT_EQ(s.Read("note"), "x\xfe");
-    EXPECT_EQ(s.Read("note\xff"), "");
+    EXPECT_EQ(s.ReadByName("Note"), value);
+    s.WriteByName("note", "x\xfe");
+    EXPECT_EQ(s.ReadByName("note"), "x\xfe");
+    EXPECT_EQ(s.ReadByName("note\xff"), "");
     test::TempDir dir;
     for (std::string end : {"\n", "\r\n"}) {
         std::string text = "a=1" + end + end + "; note" + end + "B=2" + end;
         test::WriteFile(dir.file("s.ini"), text);
         SettingsList s = SettingsList::LoadFromFile(dir.file("s.ini"));
-        EXPECT_EQ(s.Read("b"), "2");
+        EXPECT_EQ(s.ReadByName("b"), "2");
         s.SaveToFile(dir.file("out.ini"));
         EXPECT_EQ(test::ReadFile(dir.file("out.ini")), text);
     }
@@ -86,12 +90,15 @@ TEST(BadSettings, IntegerValuesThatAreNotIntegersThrowConversionError)
         EXPECT_THROW((void)ToInt(v), ConversionError) << "value [" << v.substr(0, 40) << "]";
     // Found by the settings fuzzer: 28 nines overflowed the accumulator
     // before the length check could reject them.
-    EXPECT_THROW((void)Ini("fields=key\xf3\xf5\x8b\x86\x8f\x9a\x8c\xb9x\r\nx=9999999999999999999999999999,0\r\n"
-                           "listwidth=\r\n").ReadInt("x"), ConversionError);
+    EXPECT_THROW(
+        (void)Ini("fields=key\xf3\xf5\x8b\x86\x8f\x9a\x8c\xb9x\r\nx=9999999999999999999999999999,0\r\n"
+                  "listwidth=\r\n")
+            .ReadInt(SettingKey<Number>{"x"}),
+        ConversionError);
     for (size_t digits = 10; digits <= 40; ++digits)
         EXPECT_THROW((void)ToInt(std::string(digits, '9')), ConversionError) << digits;
     // A missing key reads as empty, which is no integer either; the texts: see the schema errors.
-    EXPECT_THROW((void)Ini("").ReadInt("listwidth"), ConversionError);
+    EXPECT_THROW((void)Ini("").ReadInt(key::LineWidth), ConversionError);
     for (auto [text, value] : {std::pair{"000000000042", 42}, {" -7 ", -7}, {"+3", 3}, {"2147483647", 2147483647}})
         EXPECT_EQ(ToInt(text), value) << text;
     // The error box names the key and the settings file, and a NUL of the
@@ -100,10 +107,11 @@ TEST(BadSettings, IntegerValuesThatAreNotIntegersThrowConversionError)
     test::WriteFile(dir.file("lorix.ini"), "linewidth=\nmaxlogsize=4" + std::string(1, '\0') + "2\n");
     const SettingsList ini = SettingsList::LoadFromFile(dir.file("lorix.ini"));
     const std::pair<std::function<void()>, std::string> errors[] = {
-        {[&] { (void)ini.ReadInt("linewidth"); },
+        {[&] { (void)ini.ReadInt(key::LineWidth); },
          "'' is not a valid integer value for the setting \"linewidth\" in " + dir.file("lorix.ini") + "."},
-        {[&] { (void)ini.ReadInt("maxlogsize"); },
-         "'4^@2' is not a valid integer value for the setting \"maxlogsize\" in " + dir.file("lorix.ini") + "."},
+        {[&] { (void)ini.ReadInt(key::MaxLogSize); },
+         "'4^@2' is not a valid integer value for the setting \"maxlogsize\" in " + dir.file("lorix.ini") +
+             "."},
     };
     for (const auto& [read, text] : errors) {
         try {

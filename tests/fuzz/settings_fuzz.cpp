@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         size_t eq = l.find('=');
         if (eq == std::string::npos)
             continue;
-        const std::string key = l.substr(0, eq), value = settings.Read(key);
+        const std::string key = l.substr(0, eq), value = settings.ReadByName(key);
         std::string list = value, token, rebuilt;
         for (bool first = true; !list.empty(); first = false) {
             NextCommaToken(list, token);
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (rebuilt != value && rebuilt + "," != value)
             std::abort();
         try {
-            (void)settings.ReadInt(key);
+            (void)settings.IntOf(key, value);
         } catch (const ConversionError&) {
         }
     }

@@ -103,7 +103,7 @@ class EditingTest : public QObject {
 
         // The check shows the item again, which logs its own errors again
         // (with error logging off before the check), before the summary.
-        h.s.Settings.Write("log.error", "no");
+        h.s.Settings.Write(key::LogError, "no");
         h.s.Log.LogList.clear();
         h.Main()->CheckConsitency1->trigger(); // two items knuth:1984
         QCOMPARE(h.Main()->Status->text(),
@@ -115,7 +115,7 @@ class EditingTest : public QObject {
                                [&](const std::string& l) { return l.ends_with(missing); }),
                  2);
         QVERIFY(h.s.Log.LogList.back().ends_with("Consistency check found errors. Refer to error log.") &&
-                h.s.Settings.Read("log.error") == "no");
+                h.s.Settings.Read(key::LogError) == "no");
     }
 
     // After the rows are laid out again, the keys still go into the field they
@@ -435,7 +435,7 @@ class EditingTest : public QObject {
         QCOMPARE(h.Main()->SelectedItem(), 2);
         QVERIFY(h.Display()->isVisible() && !h.Main()->isVisible());
         QVERIFY(h.s.Log.LogList.size() <= 1); // the list count only
-        QCOMPARE(h.s.Settings.Read("log.error"), std::string("yes"));
+        QCOMPARE(h.s.Settings.Read(key::LogError), std::string("yes"));
         QVERIFY(h.Main()->Heading->text().endsWith(QStringLiteral(": 3 items.")));
     }
 };

@@ -129,7 +129,8 @@ class RandomUser {
             std::function<void()> run;
         };
         const Action actions[] = {
-            {"list move", 23, true, [this] { QTest::keyClick(M()->Items, kMoves[Below(std::size(kMoves))]); }},
+            {"list move", 23, true,
+             [this] { QTest::keyClick(M()->Items, kMoves[Below(std::size(kMoves))]); }},
             {"list letter", 19, false, [this] { Letter("ajprtyfdnekbzsvlo"[Below(17)]); }},
             {"navigator", 24, true, [this] { Navigator(); }},
             {"click line", 24, true, [this] { ClickLine(); }},
@@ -139,8 +140,9 @@ class RandomUser {
             {"item type", 12, true, [this] { EditorLive() ? Choose(D()->Itemtype) : void(); }},
             {"command", 47, false,
              [this] {
-                 Pick({M()->byTitle, M()->byName, M()->byYear, M()->byJournal, M()->byType, M()->byRef,
-                       M()->Filter1, M()->AddItem, M()->AddItem, M()->mnuDeleteItem, M()->mnuDeleteItem})
+                 Pick({M()->SortEntries[0], M()->SortEntries[1], M()->SortEntries[2], M()->SortEntries[3],
+                       M()->SortEntries[4], M()->SortEntries[5], M()->Filter1, M()->AddItem, M()->AddItem,
+                       M()->mnuDeleteItem, M()->mnuDeleteItem})
                      ->trigger();
              }},
             {"filter rules", 12, true, [this] { FilterRules(); }},
@@ -244,7 +246,7 @@ class RandomUser {
     {
         if (c == 'l')
             PushLoadChoice();
-        if (c == 's' && S().Settings.Read("filename") == kNone)
+        if (c == 's' && S().Settings.Read(key::Filename) == kNone)
             h.dialogs.files.push_back(QStringLiteral("unnamed"));
         QTest::keyClick(M()->Items, c);
         if (c == 's')
@@ -361,7 +363,7 @@ class RandomUser {
     // Another program writes the library's file: in place or by a rename.
     void WriteFromOutside()
     {
-        const std::string path = S().Settings.Read("filename");
+        const std::string path = S().Settings.Read(key::Filename);
         if (!FileExists(path))
             return;
         const std::string bytes = ReadWholeFile(path) + "@misc{outside" + std::to_string(step) +
@@ -467,7 +469,7 @@ class RandomUser {
                                [](const auto& q) { return q.first.endsWith(kOverwrite) && q.second; }),
                    "the file another program wrote was overwritten without a Yes");
             m_outside.reset();
-        } else if (!SameFilePath(S().Settings.Read("filename"), path) ||
+        } else if (!SameFilePath(S().Settings.Read(key::Filename), path) ||
                    !M()->Watch->ChangedSinceTaken(path)) {
             m_outside.reset(); // no longer the library's file, or loaded again as it is
         }
@@ -479,7 +481,7 @@ class RandomUser {
         const auto refused = [](const auto& q) { return q.first.endsWith(kOverwrite) && !q.second; };
         if (!h.dialogs.errors.isEmpty() || S().LibraryChanged || std::any_of(asked.begin(), asked.end(), refused))
             return; // reported by Check, or nothing was written
-        const std::string path = S().Settings.Read("filename");
+        const std::string path = S().Settings.Read(key::Filename);
         ++saves;
         if (std::find(m_saved.begin(), m_saved.end(), path) == m_saved.end())
             m_saved.push_back(path);

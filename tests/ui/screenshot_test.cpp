@@ -85,7 +85,7 @@ class ScreenshotTest : public QObject {
         for (const auto& [key, value] :
              {std::pair("disp1", "author"), {"disp2", "title"}, {"disp3", "pages"}, {"disp4", "none"},
               {"charlimit", "40"}})
-            h.s.Settings.Write(key, value);
+            h.s.Settings.WriteByName(key, value);
         m->RefreshList(true);
         m->resize(900, 640);
         QVERIFY(h.Lines().join(u'\n').contains(QString::fromUtf8("1\xE2\x80\x93" "19")));

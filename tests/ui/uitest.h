@@ -40,11 +40,11 @@ using Overrides = std::map<std::string, std::string>;
 inline void WriteIni(const std::string& path, const Overrides& changes)
 {
     SettingsList st = SettingsList::LoadFromFile(std::string(LORIX_SOURCE_DIR) + "/data/lorix.ini");
-    st.Write("filename", kNone);
-    st.Write("lastfile", kNone);
-    st.Write("logfile", kNone);
+    st.Write(key::Filename, kNone);
+    st.Write(key::LastFile, kNone);
+    st.Write(key::LogFile, kNone);
     for (const auto& [key, value] : changes)
-        st.Write(key, value);
+        st.WriteByName(key, value);
     st.SaveToFile(path);
 }
 

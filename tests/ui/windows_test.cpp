@@ -48,7 +48,7 @@ bool IniHasLine(const std::string& ini, const std::string& line)
 // "filename lastfile" as stored.
 std::string Names(const Harness& h)
 {
-    return h.s.Settings.Read("filename") + " " + h.s.Settings.Read("lastfile");
+    return h.s.Settings.Read(key::Filename) + " " + h.s.Settings.Read(key::LastFile);
 }
 
 // Drags one file over target and drops it there, as a file manager does: Qt
@@ -170,8 +170,8 @@ class WindowsTest : public QObject {
         // With room for a title bar of 30 pixels above each.
         const SettingsList ini = SettingsList::LoadFromFile(std::string(LORIX_SOURCE_DIR) + "/data/lorix.ini");
         for (const std::string window : {"main", "display", "notes"}) {
-            const QRect frame(ini.ReadInt(window + ".left"), ini.ReadInt(window + ".top"),
-                              ini.ReadInt(window + ".width"), ini.ReadInt(window + ".height") + 30);
+            auto read = [&](const char* part) { return ini.IntOf(window, ini.ReadByName(window + part)); };
+            const QRect frame(read(".left"), read(".top"), read(".width"), read(".height") + 30);
             QVERIFY2(QRect(0, 0, 1280, 800).contains(frame), window.c_str());
         }
     }
@@ -328,7 +328,7 @@ class WindowsTest : public QObject {
             QVERIFY(h.Start());
             h.s.LibraryChanged = true;
             if (fails)
-                h.s.Settings.Write("filename", "no/such/folder/one.bib");
+                h.s.Settings.Write(key::Filename, "no/such/folder/one.bib");
             h.dialogs.files.push_back(u"two.bib"_s);
             h.Main()->mnuLoad->trigger();
             QVERIFY(h.dialogs.questions.isEmpty() && h.dialogs.errors.size() == (fails ? 1 : 0));
@@ -543,9 +543,10 @@ class WindowsTest : public QObject {
             {"y", "year"}, {"Y", "*none*"}, {"t", "title"}, {"R", "ref"}};
         for (const auto& [letter, sorting] : letters) {
             QTest::keyClicks(m->Items, QString::fromLatin1(letter));
-            QCOMPARE(h.s.Settings.Read("sorting"), std::string(sorting));
+            QCOMPARE(h.s.Settings.Read(key::Sorting), std::string(sorting));
         }
-        QVERIFY(m->SortKey() == u"ref"_s && m->byRef->isChecked() && !m->byTitle->isChecked());
+        QVERIFY(m->SortKey() == u"ref"_s && m->SortEntries[5]->isChecked() &&
+                !m->SortEntries[0]->isChecked());
 
         m->mnuOptions->trigger();
         QVERIFY(h.Options()->isVisible() && !m->isEnabled() && !h.Display()->isEnabled());
@@ -561,7 +562,7 @@ class WindowsTest : public QObject {
         for (Qt::Key k : {Qt::Key_F, Qt::Key_V, Qt::Key_O})
             QTest::keyClick(m->Items, k);
         QVERIFY(m->Filter1->isChecked() && h.Options()->Filtering->isChecked() &&
-                h.s.Settings.IsYes("filtering") && h.Log()->isVisible() && h.Options()->isVisible() &&
+                h.s.Settings.IsYes(key::Filtering) && h.Log()->isVisible() && h.Options()->isVisible() &&
                 !m->isEnabled());
         // Enter in a box presses Dismiss; the selected item gone, nothing is selected.
         h.s.Bib.Library.clear();
@@ -616,7 +617,7 @@ class WindowsTest : public QObject {
                 m->Navigator->clear(); // changes nothing
             QVERIFY(m->SelectedLine() == line && m->Navigator->palette().color(QPalette::Text) == colour);
         }
-        QVERIFY(editor->isVisible() && m->Navigator->hasFocus() && m->isVisible() && !m->byYear->isChecked());
+        QVERIFY(editor->isVisible() && m->Navigator->hasFocus() && m->isVisible() && !m->SortEntries[2]->isChecked());
         // Typing on searches from the line found for the shorter text, unless
         // a line changed since: here an earlier reference renamed in the editor.
         m->Navigator->setText(QStringLiteral("sm"));
@@ -642,10 +643,10 @@ class WindowsTest : public QObject {
         QVERIFY(m->SelectedLine() == 1 && editor->isVisible());
         // The selected item stays selected after a sort choice; no selection stays none.
         m->SelectLine(2);
-        m->byTitle->trigger();
+        m->SortEntries[0]->trigger();
         QVERIFY(m->SelectedItem() == 2 && editor->isVisible());
         m->RefreshList(false);
-        m->byTitle->trigger();
+        m->SortEntries[0]->trigger();
         QVERIFY(m->SelectedLine() == -1 && !editor->isVisible());
 
         // A Windows-1252 library: accents shown, and the Navigator finds them.
@@ -778,7 +779,7 @@ class WindowsTest : public QObject {
         o->Truncate->setChecked(false);
         o->LineBreak->setChecked(false);
         o->WriteToFile->setChecked(false);
-        QVERIFY(!o->CharLimit->isEnabled() && h.s.Settings.Read("truncate") == "no" &&
+        QVERIFY(!o->CharLimit->isEnabled() && h.s.Settings.Read(key::Truncate) == "no" &&
                 !o->LineWidth->isEnabled() && !o->InsertWidth->isEnabled() && !o->Logfile->isEnabled());
         o->WriteToFile->setChecked(true);
         QVERIFY(o->Logfile->isEnabled());
@@ -786,7 +787,7 @@ class WindowsTest : public QObject {
         for (bool inverted : {true, false}) {
             o->InvertClick();
             QVERIFY(o->AndOrOrAll->isChecked() == inverted &&
-                    h.s.Settings.Read("filtermode") == (inverted ? "and" : "or"));
+                    h.s.Settings.Read(key::FilterMode) == (inverted ? "and" : "or"));
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(o->NotChecked(i), inverted);
         }
@@ -801,11 +802,11 @@ class WindowsTest : public QObject {
                 .split(u' ');
         // Remove every key behind the dialog's back; one change brings all back.
         for (const QString& key : keys)
-            h.s.Settings.Write(key.toStdString(), "");
+            h.s.Settings.WriteByName(key.toStdString(), "");
         o->Backup->setChecked(!o->Backup->isChecked());
         for (const QString& key : keys)
-            QVERIFY2(h.s.Settings.Has(key.toStdString()), qPrintable(key));
-        QCOMPARE(h.s.Settings.Read("backup") + " " + h.s.Settings.Read("displaynotes"), "no 2"s);
+            QVERIFY2(h.s.Settings.HasName(key.toStdString()), qPrintable(key));
+        QCOMPARE(h.s.Settings.Read(key::Backup) + " " + h.s.Settings.Read(key::DisplayNotes), "no 2"s);
         const std::tuple<std::function<void()>, const char*, const char*> cases[] = {
             {[&] { o->FilterBound[0]->setText(u"x"_s); }, "filter1.value", "x"}, // every keystroke
             {[&] { o->DataPath->setText(QString()); }, "datapath", "*none*"},
@@ -816,10 +817,10 @@ class WindowsTest : public QObject {
             {[&] { o->Filtering->setChecked(true); }, "filtering", "yes"}};
         for (const auto& [change, key, value] : cases) {
             change();
-            QCOMPARE(h.s.Settings.Read(key), std::string(value));
+            QCOMPARE(h.s.Settings.ReadByName(key), std::string(value));
         }
         o->FilterBound[0]->setText(QString());
-        QVERIFY(h.Main()->Filter1->isChecked() && !h.s.Settings.Has("filter1.value"));
+        QVERIFY(h.Main()->Filter1->isChecked() && !h.s.Settings.Has(key::Filter[0].Value));
     }
 
     void fetchWatchAndClipboardImport()
@@ -852,11 +853,11 @@ class WindowsTest : public QObject {
 
         // The watch: the sort mark is saved, the id present at the start is
         // not imported, the same id twice imports once, again after other text.
-        m->byYear->setChecked(true);
+        m->SortEntries[2]->setChecked(true);
         h.clipboard.content = u"42"_s;
         m->watchClip->trigger();
-        QVERIFY(m->watchClip->isChecked() && m->Uhr->isActive() && !m->byYear->isChecked() &&
-                m->SavedSortEntry == 1);
+        QVERIFY(m->watchClip->isChecked() && m->Uhr->isActive() && !m->SortEntries[2]->isChecked() &&
+                m->SavedSortKey == "year");
         const std::pair<const char*, size_t> ticks[] = {
             {"42", 1}, {"43", 2}, {"43", 2}, {"some text", 2}, {"43", 3}};
         for (const auto& [clip, count] : ticks) {
@@ -872,11 +873,11 @@ class WindowsTest : public QObject {
         QVERIFY(h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"500"_s) && lib.size() == 3 &&
                 m->watchClip->isChecked() && !m->Uhr->isActive() && m->LastClipText == u"43"_s);
         m->watchClip->trigger();
-        QVERIFY(!m->Uhr->isActive() && m->byYear->isChecked());
+        QVERIFY(!m->Uhr->isActive() && m->SortEntries[2]->isChecked());
 
         // The clipboard import selects and shows the new item and switches filtering off.
-        h.s.Settings.Write("filter1.field", "year");
-        h.s.Settings.Write("filter1.value", "1999");
+        h.s.Settings.Write(key::Filter[0].Field, "year");
+        h.s.Settings.Write(key::Filter[0].Value, "1999");
         m->Filter1->trigger();
         QVERIFY(m->Filter1->isChecked());
         h.s.LibraryChanged = false;
@@ -902,19 +903,20 @@ class WindowsTest : public QObject {
         // Every keystroke is stored and previewed; an empty format removes the key.
         o->TypeFormat->clear();
         QTest::keyClicks(o->TypeFormat, u"%2"_s);
-        QVERIFY(h.s.Settings.Read("formats.article") == "%2" && o->FormatText->toPlainText() == u"author"_s);
+        QVERIFY(h.s.Settings.Read(key::Format("article")) == "%2" &&
+                o->FormatText->toPlainText() == u"author"_s);
         QTest::keyClicks(o->TypeFormat, u" %x"_s);
         QCOMPARE(o->FormatText->toPlainText(), u"Syntax error in format string"_s);
         o->TypeFormat->selectAll();
         QTest::keyClick(o->TypeFormat, Qt::Key_Backspace);
-        QVERIFY(!h.s.Settings.Has("formats.article"));
+        QVERIFY(!h.s.Settings.HasName("formats.article"));
         // A code beyond the field list: the error box, the preview unchanged.
         o->TypeSelect->setCurrentText(u"book"_s);
         QVERIFY(h.dialogs.errors.size() == 1 && o->TypeFormat->text() == u"%99"_s);
 
         TFormMain* m = h.Main();
-        h.s.Settings.Write("formats.article", "%02: %17 %(20.");
-        h.s.Settings.Write("formats.manual", "");
+        h.s.Settings.Write(key::Format("article"), "%02: %17 %(20.");
+        h.s.Settings.Write(key::Format("manual"), "");
         h.SetLibrary({MakeItem("article", "a", {{"author", "Smith, J."}, {"title", "50% off"}}),
                       MakeItem("misc", "b", {{"title", "T"}}), MakeItem("manual", "c", {})});
         h.clipboard.content = u"before"_s;
@@ -953,8 +955,8 @@ class WindowsTest : public QObject {
         QCOMPARE(p->windowTitle(), u"Launching Browser"_s);
         QVERIFY(!p->isVisible() && h.shell.opened.size() == 1 && h.shell.opened[0].endsWith(u"/out.html"_s) &&
                 Exists(h.dir.file("out.html")));
-        QCOMPARE(h.s.Settings.Read("expfields") + " " + h.s.Settings.Read("expline") + " " +
-                     h.s.Settings.Read("expcolumns"),
+        QCOMPARE(h.s.Settings.Read(key::ExpFields) + " " + h.s.Settings.Read(key::ExpLine) + " " +
+                     h.s.Settings.Read(key::ExpColumns),
                  ",booktitle,title,year, yes 0"s);
         // Reopened: the same choices, an empty file name box; Print prints
         // exp.html of the program folder.

@@ -1,0 +1,286 @@
+// The commands run on a session with a scripted front end: what they ask,
+// what they change on disk and in memory, and what they leave to show.
+#include "commands/import.h"
+#include "commands/items.h"
+#include "commands/library.h"
+#include "core/errors.h"
+#include "core/library.h"
+#include "support/testutil.h"
+
+#include <deque>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace lorix;
+using namespace lorix::test;
+
+namespace {
+
+// Answers from queues; counts what it was asked.
+struct ScriptedFront final : FrontEnd {
+    std::deque<Answer> saveAnswers;
+    std::deque<std::optional<std::string>> names;
+    bool overwrite = false, deleteItem = true, changedOnDisk = false;
+    int asked = 0;
+    std::vector<std::string> taken;
+
+    Answer AskSaveChanges(bool) override
+    {
+        ++asked;
+        const Answer a = saveAnswers.empty() ? Answer::Cancel : saveAnswers.front();
+        if (!saveAnswers.empty())
+            saveAnswers.pop_front();
+        return a;
+    }
+    bool AskOverwrite(const std::string&) override { return ++asked, overwrite; }
+    std::optional<std::string> AskSaveName() override
+    {
+        ++asked;
+        std::optional<std::string> n = names.empty() ? std::nullopt : names.front();
+        if (!names.empty())
+            names.pop_front();
+        return n;
+    }
+    bool AskDeleteItem() override { return ++asked, deleteItem; }
+    void TakeFile(const std::string& path) override { taken.push_back(path); }
+    bool FileChangedSinceTaken(const std::string&) override { return changedOnDisk; }
+};
+
+// A session on data/lorix.ini in a fresh folder holding one.bib (item "old")
+// and two.bib (item "new"), with one.bib loaded.
+struct Fixture {
+    TempDir dir;
+    Session s;
+    ScriptedFront front;
+    ListState state;
+    Outcome out;
+
+    Fixture()
+    {
+        EXPECT_TRUE(LoadSettingsFile(s, LORIX_SOURCE_DIR "/data/lorix.ini"));
+        s.ProgramDir = dir.path();
+        for (auto k : {key::PdfPath, key::LastFile})
+            s.Settings.Write(k, "*none*");
+        s.Settings.Write(key::Backup, "no");
+        s.Settings.Write(key::WriteLog, "no");
+        s.Settings.Write(key::DataPath, dir.path() + "/");
+        WriteFile(dir.file("one.bib"), "@misc{old,\r\n  note = {x}\r\n  }\r\n\r\n");
+        WriteFile(dir.file("two.bib"), "@misc{new, note = {y}}\n");
+        s.Settings.Write(key::Filename, dir.file("one.bib"));
+        EXPECT_TRUE(command::LoadCurrent(s, state, front, out));
+    }
+    std::string Names() const { return s.Settings.Read(key::Filename) + " " + s.Settings.Read(key::LastFile); }
+    std::string FirstRef() const { return s.Bib.Library.empty() ? "" : s.Bib.Library[0].Reference; }
+    bool OneOnDiskEdited() const { return ReadFile(dir.file("one.bib")).find("edited") != std::string::npos; }
+    void Edit()
+    {
+        command::EditField(s, 0, "note", "edited");
+        ASSERT_TRUE(s.LibraryChanged);
+    }
+};
+
+} // namespace
+
+// Every way of replacing the library with unsaved changes: Yes saves them
+// first, No drops them, Cancel leaves everything as it was; with autosave
+// nothing is asked and they are saved.
+TEST(Commands, UnsavedChangesAreSavedOrAskedAboutBeforeTheLibraryIsReplaced)
+{
+    using Run = bool (*)(Fixture&);
+    const std::pair<const char*, Run> ways[] = {
+        {"open", [](Fixture& f) { return command::Open(f.s, f.state, f.front, f.dir.file("two.bib"), f.out); }},
+        {"last", [](Fixture& f) { return command::OpenLast(f.s, f.state, f.front, f.out); }},
+        {"new", [](Fixture& f) { return command::NewLibrary(f.s, f.state, f.front, f.out); }},
+    };
+    for (const auto& [way, run] : ways)
+        for (const char* answer : {"yes", "no", "cancel", "autosave"}) {
+            SCOPED_TRACE(std::string(way) + " " + answer);
+            Fixture f;
+            f.s.Settings.Write(key::LastFile, f.dir.file("two.bib"));
+            f.Edit();
+            const std::string names = f.Names();
+            const std::string a = answer;
+            if (a == "autosave")
+                f.s.Settings.Write(key::AutoSave, "yes");
+            else
+                f.front.saveAnswers = {a == "yes" ? Answer::Yes : a == "no" ? Answer::No : Answer::Cancel};
+            const bool ran = run(f);
+            EXPECT_EQ(f.front.asked, a == "autosave" ? 0 : 1);
+            EXPECT_EQ(ran, a != "cancel");
+            EXPECT_EQ(f.OneOnDiskEdited(), a == "yes" || a == "autosave");
+            EXPECT_EQ(f.s.LibraryChanged, a == "cancel");
+            if (a == "cancel") {
+                EXPECT_EQ(f.Names(), names);
+                EXPECT_EQ(f.FirstRef(), "old");
+            } else {
+                EXPECT_EQ(f.FirstRef(), std::string(way) == "new" ? "" : "new");
+                EXPECT_EQ(f.s.Settings.Read(key::LastFile), f.dir.file("one.bib"));
+            }
+        }
+}
+
+// A load that fails leaves the library and both of its names as they were,
+// so that a later save cannot write the old library under the new name.
+TEST(Commands, AFailedLoadSetsTheNamesBack)
+{
+    Fixture f;
+    WriteFile(f.dir.file("c.bib"), "@misc{c, note = {z}}\n");
+    WriteFile(f.dir.file("c.not"), "c\r\nnote\r\n");
+    ::chmod(f.dir.path().c_str(), 0755);
+    ::chmod(f.dir.file("c.not").c_str(), 0);
+    const std::string names = f.Names();
+    // The notes file is unreadable for anyone but the superuser.
+    const bool root = ::geteuid() == 0;
+    ASSERT_TRUE(!root || ::seteuid(65534) == 0);
+    bool threw = false;
+    try {
+        command::Open(f.s, f.state, f.front, f.dir.file("c.bib"), f.out);
+    } catch (const FileError&) {
+        threw = true;
+    }
+    ASSERT_TRUE(!root || ::seteuid(0) == 0);
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(f.Names(), names);
+    EXPECT_TRUE(f.out.LastFile);
+    EXPECT_EQ(f.FirstRef(), "old");
+}
+
+// Save asks before it overwrites a file another program changed; a library
+// without a name (and Save As) asks for one, and a dotless name gets ".bib".
+TEST(Commands, SaveAsksBeforeOverwritingAndForAName)
+{
+    {
+        Fixture f;
+        f.Edit();
+        f.front.changedOnDisk = true;
+        EXPECT_FALSE(command::Save(f.s, f.state, f.front, false, f.out));
+        EXPECT_FALSE(f.OneOnDiskEdited());
+        EXPECT_TRUE(f.s.LibraryChanged);
+        f.front.overwrite = true;
+        EXPECT_TRUE(command::Save(f.s, f.state, f.front, false, f.out));
+        EXPECT_TRUE(f.OneOnDiskEdited());
+        EXPECT_EQ(f.front.taken.back(), f.dir.file("one.bib"));
+    }
+    const std::pair<std::optional<std::string>, std::string> names[] = {
+        {std::nullopt, "*none*"}, {"", "*none*"}, {"out", "out.bib"}, {"sub.d/out", "sub.d/out.bib"},
+        {"out.txt", "out.txt"}};
+    for (const auto& [chosen, stored] : names) {
+        Fixture f;
+        f.s.Settings.Write(key::Filename, "*none*");
+        ::mkdir(f.dir.file("sub.d").c_str(), 0755);
+        const std::string path = chosen && !chosen->empty() ? f.dir.file(*chosen) : "";
+        f.front.names = {chosen ? std::optional(path) : std::nullopt};
+        EXPECT_EQ(command::Save(f.s, f.state, f.front, false, f.out), !path.empty());
+        EXPECT_EQ(f.s.Settings.Read(key::Filename), path.empty() ? stored : f.dir.file(stored));
+        EXPECT_FALSE(Exists(f.dir.file("*none*")));
+    }
+}
+
+// New Library: an empty library named new.bib in the data folder, nothing
+// of the old one left, the old name as the last file.
+TEST(Commands, NewLibraryStartsEmptyInTheDataFolder)
+{
+    Fixture f;
+    f.s.Bib.Blocks = {"@string{x = \"y\"}"};
+    f.s.Bib.TrailingText = "tail";
+    ASSERT_TRUE(command::NewLibrary(f.s, f.state, f.front, f.out));
+    EXPECT_EQ(f.Names(), f.dir.file("new.bib") + " " + f.dir.file("one.bib"));
+    EXPECT_TRUE(f.s.Bib.Library.empty() && f.s.Bib.Blocks.empty() && f.s.Bib.TrailingText.empty());
+    EXPECT_FALSE(f.s.LibraryChanged);
+    EXPECT_TRUE(f.out.Lines && f.out.Lines->empty());
+}
+
+// Adding switches filtering off and shows the new item; deleting needs a
+// selected line and a Yes, and shows a neighbour.
+TEST(Commands, AddAndDeleteItems)
+{
+    Fixture f;
+    f.state.Filtering = true;
+    f.s.Settings.Write(key::Filtering, "yes");
+    const int added = command::AddItem(f.s, f.state, "old", f.out);
+    EXPECT_EQ(f.s.Bib.Library.at(static_cast<size_t>(added)).Reference, "olda");
+    EXPECT_EQ(f.out.Show, added);
+    EXPECT_TRUE(f.out.FilteringOff && !f.state.Filtering);
+    EXPECT_EQ(f.s.Settings.Read(key::Filtering), "no");
+    EXPECT_TRUE(f.s.LibraryChanged);
+
+    for (const auto& [line, yes, deleted] : {std::tuple{-1, true, false}, {0, false, false}, {0, true, true}}) {
+        Fixture g;
+        command::AddItem(g.s, g.state, "b", g.out);
+        command::AddItem(g.s, g.state, "b", g.out);
+        g.s.LibraryChanged = false;
+        g.out = {};
+        g.state.SelectedLine = line;
+        g.front.deleteItem = yes;
+        EXPECT_EQ(command::DeleteItem(g.s, g.state, g.front, g.out), deleted);
+        EXPECT_EQ(g.s.Bib.Library.size(), deleted ? 2u : 3u);
+        EXPECT_EQ(g.s.LibraryChanged, deleted);
+        EXPECT_EQ(g.out.Show, deleted ? g.s.ShownItems.at(1) : -1);
+    }
+}
+
+// An import into a Windows-1252 library arrives converted; a character it
+// keeps that the code page lacks refuses the whole import, and the library
+// is left as it was.
+TEST(Commands, ImportKeepsTheLibrarysEncoding)
+{
+    const std::string record = "TI  - Caf\xC3\xA9 \xE2\x80\x93 %s\nAU  - M\xC3\xBCller A\nDP  - 2001\n";
+    const struct {
+        bool utf8;
+        const char* extra;
+        const char* title; // as stored; nullptr: refused
+    } rows[] = {
+        {true, "x", "Caf\xC3\xA9 \xE2\x80\x93 x"},
+        {false, "x", "Caf\xE9 \x96 x"},
+        {false, "\xCE\xB1", nullptr},
+        {true, "\xCE\xB1", "Caf\xC3\xA9 \xE2\x80\x93 \xCE\xB1"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.extra);
+        Fixture f;
+        f.s.Bib.Utf8 = row.utf8;
+        std::vector<std::string> errors;
+        f.s.Log.Observer = [&errors](const std::string& text, MessageKind kind) {
+            if (kind == MessageKind::Error)
+                errors.push_back(text);
+        };
+        std::string text = record;
+        text.replace(text.find("%s"), 2, row.extra);
+        EXPECT_EQ(command::ImportMedline(f.s, f.state, text, f.out), row.title != nullptr);
+        if (!row.title) {
+            EXPECT_EQ(f.s.Bib.Library.size(), 1u);
+            EXPECT_FALSE(f.s.LibraryChanged);
+            ASSERT_EQ(errors.size(), 1u);
+            EXPECT_EQ(errors[0], "Character U+03B1 cannot be held by Windows-1252, the encoding of this "
+                                 "library: not importing.");
+            continue;
+        }
+        const Bibitem& item = f.s.Bib.Library.back();
+        EXPECT_EQ(item.Fields[static_cast<size_t>(item.FindField("title"))].Value, row.title);
+        EXPECT_EQ(item.Fields[static_cast<size_t>(item.FindField("author"))].Value,
+                  row.utf8 ? "M\xC3\xBCller, A" : "M\xFCller, A");
+    }
+}
+
+// The shutdown: a save whose name is not given stops it before anything is
+// written; otherwise the geometry and the switches go into the settings file.
+TEST(Commands, CloseSavesOrStopsFirst)
+{
+    for (const bool named : {false, true}) {
+        Fixture f;
+        f.s.Settings.Write(key::Filename, "*none*");
+        f.Edit();
+        f.s.Settings.Write(key::SwitchFilteringOff, "yes");
+        f.s.Settings.Write(key::Filtering, "yes");
+        f.front.saveAnswers = {Answer::Yes};
+        if (named)
+            f.front.names = {f.dir.file("kept.bib")};
+        const command::WindowGeometry main{key::MainWindow, 700, 1, 500, 2};
+        EXPECT_EQ(command::Close(f.s, f.state, f.front, {main}, f.out), named);
+        const std::string ini = Exists(f.dir.file("lorix.ini")) ? ReadFile(f.dir.file("lorix.ini")) : "";
+        EXPECT_EQ(ini.find("filtering=no") != std::string::npos, named);
+        EXPECT_EQ(ini.find("main.width=700") != std::string::npos, named);
+        EXPECT_EQ(Exists(f.dir.file("kept.bib")), named);
+    }
+}
