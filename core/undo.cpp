@@ -255,6 +255,7 @@ void UndoHistory::Account(UndoStep& step)
     size_t n = sizeof(UndoStep) + step.Name.size() + step.MergeKey.size() + step.OtherTrailing.size();
     for (const UndoStep::Slot& s : step.Items)
         n += sizeof(size_t) + ItemBytes(s.Item);
+    n += step.Order.size() * sizeof(size_t);
     for (const auto* list : {&step.Notes, &step.Blocks})
         for (const LineSplice& s : *list)
             n += sizeof(LineSplice) + LinesBytes(s.Other);
@@ -283,6 +284,19 @@ void UndoHistory::Trim()
 bool UndoHistory::Apply(UndoStep& step, bool backwards)
 {
     std::vector<Bibitem>& lib = m_bib.Library;
+    if (!step.Order.empty()) {
+        if (lib.size() != step.Order.size())
+            return false;
+        std::vector<Bibitem> other(lib.size());
+        std::vector<size_t> back(lib.size());
+        for (size_t j = 0; j < lib.size(); ++j) {
+            other[step.Order[j]] = std::move(lib[j]);
+            back[step.Order[j]] = j;
+        }
+        lib = std::move(other);
+        step.Order = std::move(back);
+        return true;
+    }
     bool fits = lib.size() == step.Size && Fits(step.Notes, m_notes.size(), backwards) &&
                 Fits(step.Blocks, m_bib.Blocks.size(), backwards);
     for (const UndoStep::Slot& s : step.Items)
@@ -341,22 +355,29 @@ UndoHistory::Applied UndoHistory::Redo()
     return Move(m_redo, m_undo, false);
 }
 
-void UndoHistory::Reorder(const std::vector<size_t>& newIndex)
+void UndoHistory::Reorder(std::string name, const std::vector<size_t>& newIndex)
 {
-    // The order applies to the indexes of the library now; an index beyond
-    // them (an item that exists in other versions only) keeps its place.
-    auto map = [&newIndex](size_t i) { return i < newIndex.size() ? newIndex[i] : i; };
-    auto mapSelection = [&](int& sel) {
-        if (sel >= 0)
-            sel = static_cast<int>(map(static_cast<size_t>(sel)));
-    };
-    for (auto* stack : {&m_undo, &m_redo})
-        for (UndoStep& st : *stack) {
-            for (UndoStep::Slot& s : st.Items)
-                s.Index = map(s.Index);
-            mapSelection(st.Selection);
-            mapSelection(st.OtherSelection);
-        }
+    if (m_recording || newIndex.size() != m_bib.Library.size())
+        return;
+    bool same = true;
+    for (size_t i = 0; i < newIndex.size() && same; ++i)
+        same = newIndex[i] == i;
+    if (same)
+        return;
+    UndoStep st;
+    st.Name = std::move(name);
+    st.Size = st.OtherSize = newIndex.size();
+    // The item now at newIndex[i] goes back to i.
+    st.Order.resize(newIndex.size());
+    for (size_t i = 0; i < newIndex.size(); ++i)
+        st.Order[newIndex[i]] = i;
+    m_open = false;
+    Account(st);
+    m_undo.push_back(std::move(st));
+    for (const UndoStep& r : m_redo)
+        m_bytes -= r.Bytes;
+    m_redo.clear();
+    Trim();
 }
 
 } // namespace lorix

@@ -38,6 +38,9 @@ struct UndoStep {
     size_t OtherSize = 0;
     size_t Size = 0;                       // the library's size in this version
     std::vector<LineSplice> Notes, Blocks; // in the order they were made
+    // A step that put the items in a new order: item j goes to Order[j] in
+    // the other version (and nothing else changes).
+    std::vector<size_t> Order;
     bool TrailingTouched = false;
     std::string OtherTrailing;               // the library's text after its last entry
     int Selection = -1, OtherSelection = -1; // the selected item (library index, -1: none)
@@ -105,8 +108,9 @@ class UndoHistory {
     Applied Redo();
 
     // The library's items were put in a new order (a sorted save): item i
-    // now stands at newIndex[i]. The steps follow them.
-    void Reorder(const std::vector<size_t>& newIndex);
+    // now stands at newIndex[i]. Recorded as a step of its own named name,
+    // which puts them back in their old order (none when the order is the same).
+    void Reorder(std::string name, const std::vector<size_t>& newIndex);
 
   private:
     void AddNotesSplice(size_t pos, size_t count, size_t added, std::vector<std::string> taken);

@@ -170,7 +170,7 @@ WorkId RecognizeWorkId(std::string_view text)
 
 std::string DoiUrl(const SettingsList& settings, std::string_view doi)
 {
-    return UrlWithId(settings.Has("doi.url") ? settings.Read("doi.url") : std::string(kDefaultDoiUrl), doi);
+    return UrlWithId(settings.Has(key::DoiUrl) ? settings.Read(key::DoiUrl) : std::string(kDefaultDoiUrl), doi);
 }
 
 std::string FetchDoiBibtex(HttpClient& http, const SettingsList& settings, const std::string& url)

@@ -333,7 +333,8 @@ TEST(UndoHistory, BoundedInStepsAndMemory)
     EXPECT_EQ(big.items()[999].Fields[0].Value, std::string(5000, 'x'));
 }
 
-// A sorted save puts the items in another order; the steps follow them.
+// A sorted save puts the items in another order: a step of its own, which
+// puts them back.
 TEST(UndoHistory, ReorderedLibraryAndChangesMadeOutsideTheHistory)
 {
     Lib l;
@@ -344,13 +345,18 @@ TEST(UndoHistory, ReorderedLibraryAndChangesMadeOutsideTheHistory)
     l.h.Begin("Delete Item", 1);
     Delete(l, 1);
     l.h.Commit(1);
+    l.h.Reorder("Sort Library", {0, 1}); // already in order: no step
+    EXPECT_EQ(l.h.UndoSteps(), 2u);
     std::swap(l.items()[0], l.items()[1]); // [C, A'] from [A', C]
-    l.h.Reorder({1, 0});
-    EXPECT_EQ(l.h.Undo().Selection, 0);
+    l.h.Reorder("Sort Library", {1, 0});
+    EXPECT_EQ(l.h.UndoName(), "Sort Library");
     l.h.Undo();
-    EXPECT_EQ(Dump(l), "@article{B}\n@article{A}\n@article{C}\ntrailing:");
-    l.h.Redo();
-    l.h.Redo();
+    EXPECT_EQ(Dump(l), "@article{A,title=x}\n@article{C}\ntrailing:");
+    EXPECT_EQ(l.h.Undo().Selection, 1);
+    l.h.Undo();
+    EXPECT_EQ(Dump(l), "@article{A}\n@article{B}\n@article{C}\ntrailing:");
+    for (int k = 0; k < 3; ++k)
+        l.h.Redo();
     EXPECT_EQ(Dump(l), "@article{C}\n@article{A,title=x}\ntrailing:");
 
     // An item removed behind the history's back: undo refuses and forgets.

@@ -21,7 +21,7 @@ struct Messages {
     std::vector<std::string> all;
     Messages()
     {
-        s.Settings.Write("maxlogsize", "1000");
+        s.Settings.Write(key::MaxLogSize, "1000");
         s.Log.Observer = [this](const std::string& text, MessageKind k) {
             all.push_back((k == MessageKind::Error ? "E " : "S ") + text);
         };
