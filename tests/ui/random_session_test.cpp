@@ -445,10 +445,12 @@ class RandomUser {
         entry->trigger();
     }
 
-    // The library as a save writes it, and its notes.
-    std::string Image()
+    // The library as a save writes it (with the layout options of the
+    // settings, or with the default ones, which no step changes), and its notes.
+    std::string Image(bool asSaved = false)
     {
-        std::string image = FormatLibrary(S().Bib, WriteOptionsFromSettings(S().Settings)) + "\nnotes:";
+        std::string image =
+            FormatLibrary(S().Bib, asSaved ? WriteOptionsFromSettings(S().Settings) : WriteOptions{}) + "\nnotes:";
         for (const std::string& line : S().NotesList)
             image += line + "\n";
         return image;
@@ -473,7 +475,7 @@ class RandomUser {
             S().Settings.WriteYesNo(key::SaveSorted, false);
             Letter('s');
             Check();
-            Expect(Image().starts_with(ReadWholeFile(S().Settings.Read(key::Filename)) + "\nnotes:"),
+            Expect(Image(true).starts_with(ReadWholeFile(S().Settings.Read(key::Filename)) + "\nnotes:"),
                    "the save after undoing everything does not give the loaded file's bytes");
         }
         for (int k = 0; S().History.CanRedo() && k < steps; ++k) {
