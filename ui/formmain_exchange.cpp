@@ -92,7 +92,7 @@ void TFormMain::fromDoi1Click()
             return;
         id = RecognizeWorkId(typed->toStdString());
         if (!id) {
-            m_ctx.s.Error("Not a DOI or arXiv identifier: " + typed->trimmed().toStdString());
+            m_ctx.s.Error("Not a DOI or arXiv identifier: " + m_ctx.Bytes(typed->trimmed()));
             return;
         }
     }
