@@ -831,6 +831,8 @@ class WindowsTest : public QObject {
         LoopbackServer server([&](const std::string& target) {
             if (fail)
                 return HttpAnswer{500, "down"};
+            if (target.starts_with("/doi/"))
+                return HttpAnswer{200, "@article{doe:2020, title = {By DOI}}"};
             if (target.find("id=42") != std::string::npos || target.find("id=43") != std::string::npos)
                 return HttpAnswer{200, kRecord.toStdString()};
             return HttpAnswer{200, "nothing\n"};
@@ -894,6 +896,25 @@ class WindowsTest : public QObject {
         const auto& log = h.s.Log.LogList;
         QVERIFY(log.size() >= 2 &&
                 log.end()[-2].find("Added item smith:2003c from Clipboard.") != std::string::npos);
+
+        // By DOI (from the clipboard) and pasted: appended, selected and shown,
+        // each one step that Undo takes back.
+        fail = 0;
+        h.s.Settings.Write(key::DoiUrl, server.url("/doi/{id}"));
+        h.clipboard.content = u" doi:10.1000/x "_s;
+        m->fromDoi1->trigger();
+        QVERIFY(server.lastTarget() == "/doi/10.1000%2Fx" && lib.size() == 5 && m->SelectedItem() == 4 &&
+                GetFieldValue(lib[4], "doi") == "10.1000/x");
+        h.clipboard.content = u"@misc{doe:2020}\n@misc{p2}\n"_s;
+        m->PasteBibtex1->trigger();
+        QVERIFY(lib.size() == 7 && lib[5].Reference == "doe:2020a" && m->SelectedItem() == 5);
+        QVERIFY(log.end()[-2].find("Added 2 items.") != std::string::npos);
+        QCOMPARE(m->mnuUndo->text(), u"Undo Paste BibTeX"_s);
+        m->mnuUndo->trigger();
+        QCOMPARE(m->mnuUndo->text(), u"Undo Import from DOI or arXiv"_s);
+        m->mnuUndo->trigger();
+        QVERIFY(lib.size() == 4 && m->SelectedItem() < 0 && !h.Display()->isVisible());
+        QVERIFY(m->mnuRedo->isEnabled() && m->mnuRedo->text() == u"Redo Import from DOI or arXiv"_s);
     }
 
     void exportTabClipboardExportAndTheHtmlDialog()
