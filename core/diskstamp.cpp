@@ -1,11 +1,10 @@
 #include "core/diskstamp.h"
 
-#include "core/errors.h"
-#include "core/fileio.h"
-
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <sys/stat.h>
 
@@ -42,15 +41,24 @@ DiskStamp StatOnly(const std::string& path)
     return d;
 }
 
+// The file is read in pieces of kDigestPiece, each hashed and folded into
+// the digest in order: a library of a gigabyte is never in memory twice.
+constexpr size_t kDigestPiece = 1 << 20;
+
 bool Digest(const std::string& path, std::uint64_t& digest)
 {
-    try {
-        const std::string bytes = ReadWholeFile(path);
-        digest = std::hash<std::string_view>{}(bytes);
-        return true;
-    } catch (const FileError&) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
         return false;
-    }
+    const auto piece = std::make_unique_for_overwrite<char[]>(kDigestPiece);
+    std::uint64_t h = 14695981039346656037ull;
+    size_t n;
+    while ((n = std::fread(piece.get(), 1, kDigestPiece, f)) > 0)
+        h = (h ^ std::hash<std::string_view>{}(std::string_view(piece.get(), n))) * 1099511628211ull + n;
+    const bool failed = std::ferror(f);
+    std::fclose(f);
+    digest = h;
+    return !failed;
 }
 
 } // namespace

@@ -2,8 +2,10 @@
 
 #include "core/errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -141,6 +143,14 @@ int CreateTemp(const std::string& dir, const std::string& fileName, std::string&
     return -1;
 }
 
+// Text written beyond this since the last start is handed to the disk.
+constexpr size_t kStartWriteback = 1 << 20;
+// A file that grows past kDirectFrom is written on directly, in blocks of
+// kBlock, through a stage of kDirectStage.
+constexpr size_t kDirectFrom = 16 << 20;
+constexpr size_t kBlock = 4096;
+constexpr size_t kDirectStage = 4 << 20;
+
 bool WriteAll(int fd, std::string_view bytes)
 {
     const char* p = bytes.data();
@@ -207,6 +217,10 @@ bool ReadFileUpTo(const std::string& path, size_t maxBytes, std::string& data)
     if (!f)
         throw FileError("Cannot open file \"" + path + "\". " + ErrnoText(errno));
     data.clear();
+    // Sized once for a plain file (a file that grows meanwhile still reads whole).
+    struct stat st {};
+    if (::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) <= maxBytes)
+        data.reserve(static_cast<size_t>(st.st_size));
     char buf[1 << 16];
     size_t n;
     bool fits = true;
@@ -288,6 +302,7 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path, Backup backup)
 
 AtomicFileWriter::~AtomicFileWriter()
 {
+    std::free(m_stage);
     if (m_fd >= 0) {
         ::unlink(m_tmp.c_str());
         ::close(m_fd);
@@ -308,8 +323,107 @@ void AtomicFileWriter::Write(std::string_view bytes)
 {
     if (m_fd < 0)
         throw FileError("Cannot write file \"" + m_path + "\".");
+    m_written = m_written || !bytes.empty();
+    if (m_direct) {
+        Stage(bytes);
+        return;
+    }
+    if (m_size + bytes.size() >= kDirectFrom && !m_triedDirect) {
+        // Up to a block boundary through the page cache, the rest directly.
+        const size_t head = std::min(bytes.size(), (kBlock - m_size % kBlock) % kBlock);
+        WriteBuffered(bytes.substr(0, head));
+        bytes.remove_prefix(head);
+        if (m_size % kBlock == 0 && StartDirect()) {
+            Stage(bytes);
+            return;
+        }
+    }
+    WriteBuffered(bytes);
+}
+
+void AtomicFileWriter::WriteBuffered(std::string_view bytes)
+{
     if (!WriteAll(m_fd, bytes))
         Fail("Cannot write file \"" + m_path + "\".", errno);
+    m_size += bytes.size();
+#if defined(SYNC_FILE_RANGE_WRITE)
+    // The disk starts on the text written so far while the rest is being
+    // made, so that Commit's sync waits only for the last piece. Only a
+    // start: the sync before the rename is what counts.
+    if (m_size - m_started >= kStartWriteback) {
+        (void)::sync_file_range(m_fd, static_cast<off_t>(m_started), static_cast<off_t>(m_size - m_started),
+                                SYNC_FILE_RANGE_WRITE);
+        m_started = m_size;
+    }
+#endif
+}
+
+// A large file is written past the page cache (O_DIRECT): copying a
+// gigabyte into the cache cost several times the formatting, most of it the
+// system finding fresh memory for the cache, and the cache then held a
+// second copy of the library. The sync before the rename stays as it is.
+bool AtomicFileWriter::StartDirect()
+{
+#if defined(O_DIRECT)
+    if (m_triedDirect)
+        return false;
+    m_triedDirect = true;
+    void* stage = nullptr;
+    if (::posix_memalign(&stage, kBlock, kDirectStage) != 0)
+        return false;
+    const int flags = ::fcntl(m_fd, F_GETFL);
+    if (flags < 0 || ::fcntl(m_fd, F_SETFL, flags | O_DIRECT) != 0) {
+        std::free(stage); // a file system without it: through the cache
+        return false;
+    }
+    m_stage = static_cast<char*>(stage);
+    m_staged = 0;
+    m_direct = true;
+    return true;
+#else
+    return false;
+#endif
+}
+
+void AtomicFileWriter::Stage(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const size_t n = std::min(bytes.size(), kDirectStage - m_staged);
+        std::memcpy(m_stage + m_staged, bytes.data(), n);
+        m_staged += n;
+        bytes.remove_prefix(n);
+        if (m_staged == kDirectStage)
+            WriteStaged(false);
+    }
+}
+
+// Writes the whole blocks of the stage directly, and with last also the
+// part block after them, through the page cache.
+void AtomicFileWriter::WriteStaged(bool last)
+{
+    const size_t whole = m_staged - m_staged % kBlock;
+    if (whole > 0 && !WriteAll(m_fd, std::string_view(m_stage, whole))) {
+        // A direct write the file system refuses after all (EINVAL): the
+        // same bytes through the cache. Any other error fails the save.
+        const int err = errno;
+        const int flags = ::fcntl(m_fd, F_GETFL);
+        if (err != EINVAL || flags < 0 || ::fcntl(m_fd, F_SETFL, flags & ~O_DIRECT) != 0 ||
+            ::lseek(m_fd, static_cast<off_t>(m_size), SEEK_SET) < 0 || !WriteAll(m_fd, std::string_view(m_stage, whole)))
+            Fail("Cannot write file \"" + m_path + "\".", err);
+    }
+    m_size += whole;
+    std::memmove(m_stage, m_stage + whole, m_staged - whole);
+    m_staged -= whole;
+    if (last) {
+        const int flags = ::fcntl(m_fd, F_GETFL);
+        if (flags >= 0)
+            (void)::fcntl(m_fd, F_SETFL, flags & ~O_DIRECT);
+        if (!WriteAll(m_fd, std::string_view(m_stage, m_staged)))
+            Fail("Cannot write file \"" + m_path + "\".", errno);
+        m_size += m_staged;
+        m_staged = 0;
+        m_direct = false;
+    }
 }
 
 // Keeps the file that the target name holds now under the backup name. The
@@ -374,12 +488,18 @@ bool AtomicFileWriter::KeepBackup()
     return true;
 }
 
-void AtomicFileWriter::Commit()
+void AtomicFileWriter::Commit(FolderSync folderSync)
 {
     if (m_fd < 0)
         throw FileError("Cannot write file \"" + m_path + "\".");
     const std::string what = "Cannot write file \"" + m_path + "\".";
-    if (!Sync(m_fd))
+    if (m_direct)
+        WriteStaged(true);
+    // The text must be on the disk before the name can point to it: a crash
+    // after the rename would otherwise leave the name with a file whose
+    // blocks never arrived. An empty file has no blocks; its creation is
+    // recorded with the rename and reaches the disk with the folder's sync.
+    if (m_written && !Sync(m_fd))
         Fail(what, errno);
     if (m_backup == Backup::Keep)
         m_backupSkipped = !KeepBackup();
@@ -389,9 +509,22 @@ void AtomicFileWriter::Commit()
         Fail(what, errno);
     ::close(m_fd);
     m_fd = -1;
-    // The rename itself lasts only once the folder is synced.
+    if (folderSync == FolderSync::Now)
+        SyncFolder();
+}
+
+std::string AtomicFileWriter::Folder() const
+{
     const std::string dir = SplitPath(m_target).first;
-    const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return dir.empty() ? "." : dir;
+}
+
+void AtomicFileWriter::SyncFolder() const
+{
+    // The rename (and the backup's) lasts through a crash only once the
+    // folder is synced.
+    const std::string what = "Cannot write file \"" + m_path + "\".";
+    const int dfd = ::open(Folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd < 0)
         throw FileError(what + " " + ErrnoText(errno));
     const bool synced = Sync(dfd);
@@ -408,8 +541,7 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes)
     w.Commit();
 }
 
-void WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines,
-                      std::string_view lineEnd)
+std::string JoinLines(const std::vector<std::string>& lines, std::string_view lineEnd)
 {
     size_t total = 0;
     for (const auto& l : lines)
@@ -418,7 +550,13 @@ void WriteLinesAtomic(const std::string& path, const std::vector<std::string>& l
     out.reserve(total);
     for (const auto& l : lines)
         out.append(l).append(lineEnd);
-    WriteFileAtomic(path, out);
+    return out;
+}
+
+void WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines,
+                      std::string_view lineEnd)
+{
+    WriteFileAtomic(path, JoinLines(lines, lineEnd));
 }
 
 std::string CurrentDir()

@@ -35,7 +35,8 @@ std::string FollowLinks(const std::string& path);
 //    keeps the old text under the name + ".bak" (a hard link, or a synced
 //    copy where the folder has no hard links: the old name never goes
 //    away; a failure there leaves the previous backup), renames the new text over the name in one step and syncs the
-//    folder.
+//    folder (or leaves that sync to SyncFolder, so that two files saved
+//    together in one folder share it).
 // A file the user may not write is refused, as is a folder. Without Commit
 // (an exception on the way) the temporary file is removed and everything
 // is left as it was. Temporary files that a killed save left beside the same
@@ -43,27 +44,47 @@ std::string FollowLinks(const std::string& path);
 class AtomicFileWriter {
   public:
     enum class Backup { None, Keep };
+    enum class FolderSync { Now, Later };
     explicit AtomicFileWriter(const std::string& path, Backup backup = Backup::None);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
     void Write(std::string_view bytes);
-    void Commit();
+    // With FolderSync::Later the new text is in place but its name lasts
+    // through a crash only once SyncFolder has run.
+    void Commit(FolderSync folderSync = FolderSync::Now);
+    // Syncs the folder that holds the name (after Commit). Throws FileError.
+    void SyncFolder() const;
+    // The folder that holds the name, as SyncFolder opens it.
+    std::string Folder() const;
     // After Commit: a backup was asked for, but the name with ".bak" is
     // longer than the folder allows, so none was kept.
     bool BackupSkipped() const { return m_backupSkipped; }
 
   private:
     [[noreturn]] void Fail(const std::string& what, int err);
+    void WriteBuffered(std::string_view bytes);
+    bool StartDirect();
+    void Stage(std::string_view bytes);
+    void WriteStaged(bool last);
     bool KeepBackup();
     std::string m_path;   // as given, for messages
     std::string m_target; // where the text goes: path with its links followed
     std::string m_tmp;
     int m_fd = -1;
+    bool m_written = false; // any bytes at all
+    size_t m_size = 0;      // bytes written
+    size_t m_started = 0;   // bytes handed to the disk to write
+    // Past the page cache: whole blocks from an aligned stage (see StartDirect).
+    bool m_direct = false, m_triedDirect = false;
+    char* m_stage = nullptr;
+    size_t m_staged = 0;
     Backup m_backup;
     bool m_backupSkipped = false;
 };
 
+// The lines, each followed by lineEnd.
+std::string JoinLines(const std::vector<std::string>& lines, std::string_view lineEnd);
 // Writes bytes to path with AtomicFileWriter.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
 void WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines,

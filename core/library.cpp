@@ -175,17 +175,20 @@ void AppendValueLines(std::string& out, std::string_view line, const WriteOption
 void FormatLibraryInto(const TBib& bib, const WriteOptions& options, std::string& out,
                        const std::function<void(std::string&)>& flush, const ReportFn& report)
 {
-    size_t estimate = 0;
-    for (const std::string& b : bib.Blocks)
-        estimate += b.size() + 8;
-    for (const Bibitem& item : bib.Library) {
-        estimate += item.ItemType.size() + item.Reference.size() + item.LeadingText.size() + 16;
-        for (const Bibfield& f : item.Fields)
-            estimate += f.Name.size() + f.Value.size() + 12;
-    }
-    estimate += bib.TrailingText.size() + 4;
-    if (!flush)
+    if (!flush) {
+        // The whole text in one string: sized once. (A save holds only a
+        // piece at a time and spares itself this pass over every field.)
+        size_t estimate = 0;
+        for (const std::string& b : bib.Blocks)
+            estimate += b.size() + 8;
+        for (const Bibitem& item : bib.Library) {
+            estimate += item.ItemType.size() + item.Reference.size() + item.LeadingText.size() + 16;
+            for (const Bibfield& f : item.Fields)
+                estimate += f.Name.size() + f.Value.size() + 12;
+        }
+        estimate += bib.TrailingText.size() + 4;
         out.reserve(options.LineBreak ? estimate + estimate / 8 : estimate);
+    }
     for (const std::string& b : bib.Blocks) {
         AppendTextLines(out, b);
         out.append("\r\n");
@@ -346,15 +349,30 @@ void SaveLibraryFile(Session& s, const std::string& path)
         throw FileError("No file name to save the library to.");
     const WriteOptions options = WriteOptionsFromSettings(s.Settings);
     const ReportFn report = [&s](const std::string& text) { s.Error(text); };
-    {
-        AtomicFileWriter writer(path, s.Settings.IsYes(key::Backup) ? AtomicFileWriter::Backup::Keep
-                                                                    : AtomicFileWriter::Backup::None);
-        WriteLibrary(writer, s.Bib, options, report);
-        writer.Commit();
-        if (writer.BackupSkipped())
-            s.Error("No backup kept of " + path + ": its name with \".bak\" is too long for the folder.");
+    AtomicFileWriter writer(path, s.Settings.IsYes(key::Backup) ? AtomicFileWriter::Backup::Keep
+                                                               : AtomicFileWriter::Backup::None);
+    WriteLibrary(writer, s.Bib, options, report);
+    // Each file is synced before its rename (its text whole under its name
+    // after a crash); the two renames then share one sync of their folder,
+    // which makes them last.
+    writer.Commit(AtomicFileWriter::FolderSync::Later);
+    if (writer.BackupSkipped())
+        s.Error("No backup kept of " + path + ": its name with \".bak\" is too long for the folder.");
+    try {
+        AtomicFileWriter notes(NotesFileName(path));
+        notes.Write(JoinLines(s.NotesList, "\r\n"));
+        notes.Commit(AtomicFileWriter::FolderSync::Later);
+        if (notes.Folder() != writer.Folder())
+            notes.SyncFolder(); // a library reached through a link to another folder
+    } catch (...) {
+        // The library's new name is kept all the same.
+        try {
+            writer.SyncFolder();
+        } catch (const FileError&) {
+        }
+        throw;
     }
-    WriteLinesAtomic(NotesFileName(path), s.NotesList, "\r\n");
+    writer.SyncFolder();
     s.LibraryChanged = false;
 }
 

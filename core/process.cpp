@@ -76,8 +76,11 @@ void AdviseHuge(std::uintptr_t from, std::uintptr_t to)
 {
     from = (from + kHugePage - 1) & ~(kHugePage - 1);
     to &= ~(kHugePage - 1);
-    if (to > from)
-        (void)madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE); // only advice
+    if (to > from) {
+        // Only advice. madvise wants the page-aligned address worked out above as a pointer.
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
+        (void)madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+    }
 }
 
 std::atomic<std::uintptr_t> g_heapAdvised{0};

@@ -8,7 +8,7 @@ namespace lorix {
 void Schema::CutFieldNames()
 {
     if (static_cast<int>(FieldNames.size()) > LastSchemaField + 1)
-        FieldNames.resize(static_cast<size_t>(LastSchemaField + 1));
+        FieldNames.resize(static_cast<size_t>(LastSchemaField) + 1);
 }
 
 void Schema::AddFieldName(const std::string& name)

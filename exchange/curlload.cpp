@@ -117,8 +117,10 @@ CURLcode(curl_easy_setopt)(CURL* curl, CURLoption option, ...)
     va_list args;
     va_start(args, option);
     CURLcode rc;
+    // curl_off_t is long on 64-bit systems, which makes the first and the
+    // fourth branch look alike; they follow libcurl's option ranges.
     if (option < CURLOPTTYPE_OBJECTPOINT)
-        rc = f.easy_setopt(curl, option, va_arg(args, long));
+        rc = f.easy_setopt(curl, option, va_arg(args, long)); // NOLINT(bugprone-branch-clone)
     else if (option < CURLOPTTYPE_FUNCTIONPOINT)
         rc = f.easy_setopt(curl, option, va_arg(args, void*));
     else if (option < CURLOPTTYPE_OFF_T)

@@ -3,8 +3,8 @@
 # again: it only calls apt-get when something is absent.
 #
 #   scripts/deps.sh run    what building and running the program needs (./run.sh)
-#   scripts/deps.sh [all]  that, and what the tests, sanitizer and fuzz builds
-#                          and the screenshots need (./test.sh)
+#   scripts/deps.sh [all]  that, and what the tests, clang-tidy, the sanitizer
+#                          and fuzz builds and the screenshots need (./test.sh)
 set -euo pipefail
 
 PACKAGES=(
@@ -17,7 +17,7 @@ case "${1:-all}" in
   all)
     PACKAGES+=(
       libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
-      clang-14 libfuzzer-14-dev libclang-rt-14-dev
+      clang-14 libfuzzer-14-dev libclang-rt-14-dev clang-tidy-14
       xvfb xauth xdotool imagemagick desktop-file-utils
     )
     ;;

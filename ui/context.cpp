@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "ui/formdisplay.h"
 #include "ui/formmain.h"
+#include "view/itemrows.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,6 +26,11 @@ bool RunCommand(FormContext& ctx, QWidget* parent, const std::function<void()>& 
         ctx.dialogs().errorBox(parent, QString::fromUtf8(e.what()));
     }
     return false;
+}
+
+QString FormContext::WithKeyword(const QString& text, const std::string& k) const
+{
+    return Text(AppendKeyword(Bytes(text), k));
 }
 
 std::optional<std::string> FormContext::StoreBytes(const QString& text, const std::string& consequence)

@@ -77,6 +77,8 @@ struct FormContext {
     // reported as an error message ending in consequence.
     std::optional<std::string> StoreBytes(const QString& text,
                                           const std::string& consequence = "the change was refused.");
+    // text with the keyword k appended (see AppendKeyword).
+    QString WithKeyword(const QString& text, const std::string& k) const;
 };
 
 // The "Display notes window" choice: 0 always, 1 never, 2 when not empty,

@@ -49,9 +49,15 @@ TFormCustom::TFormCustom(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
     connect(Cancel, &QPushButton::clicked, this, run(&TFormCustom::CancelClick));
     connect(Fieldname, &QLineEdit::textChanged, this, run(&TFormCustom::FieldnameChange));
     connect(Fieldvalue, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        if (m_ctx.w.Main && m_ctx.w.Main->PopupKeys)
-            m_ctx.w.Main->PopupKeys->popup(Fieldvalue->mapToGlobal(p));
+        if (m_ctx.w.Main)
+            m_ctx.w.Main->PopupKeywords(Fieldvalue->mapToGlobal(p));
     });
+}
+
+void TFormCustom::InsertKeyword(const std::string& k)
+{
+    if (isVisible())
+        Fieldvalue->setText(m_ctx.WithKeyword(Fieldvalue->text(), k));
 }
 
 void TFormCustom::Place()

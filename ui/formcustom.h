@@ -23,6 +23,9 @@ class TFormCustom final : public QWidget {
     // Before showing: the first time over the main window, later where the
     // user left it; whole on the screen either way.
     void Place();
+    // A keyword chosen from the keyword menu, appended to the value while
+    // the dialog is open.
+    void InsertKeyword(const std::string& k);
 
     QLineEdit* Fieldname = nullptr;
     QLineEdit* Fieldvalue = nullptr;

@@ -107,8 +107,8 @@ void TFormDisplay::FormCreate()
         label->setAttribute(Qt::WA_AlwaysShowToolTips);
         ed->setContextMenuPolicy(Qt::NoContextMenu);
         connect(ed, &QWidget::customContextMenuRequested, this, [this, ed](const QPoint& p) {
-            if (m_ctx.w.Main && m_ctx.w.Main->PopupKeys)
-                m_ctx.w.Main->PopupKeys->popup(ed->mapToGlobal(p));
+            if (m_ctx.w.Main)
+                m_ctx.w.Main->PopupKeywords(ed->mapToGlobal(p));
         });
         connect(ed, &QPlainTextEdit::textChanged, this,
                 [this, ed] { RunCommand(m_ctx, this, [this, ed] { UpdateBib(ed); }); });
@@ -303,6 +303,17 @@ void TFormDisplay::RestoreRow(int r, int itemIndex)
     c.setPosition(std::clamp(pos, 0, static_cast<int>(before.size())));
     ed->setTextCursor(c);
     ShowingItem = false;
+}
+
+void TFormDisplay::InsertKeyword(const std::string& k)
+{
+    if (!isEnabled())
+        return;
+    for (QPlainTextEdit* ed : FieldEditors)
+        if (ed && ed->hasFocus()) {
+            ed->setPlainText(m_ctx.WithKeyword(ed->toPlainText(), k));
+            ed->moveCursor(QTextCursor::End);
+        }
 }
 
 void TFormDisplay::UpdateBib(QObject* sender)

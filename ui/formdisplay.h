@@ -25,6 +25,9 @@ class TFormDisplay final : public QWidget {
     void FormCreate();
     // Lays out the item of a library index in the editor rows.
     void ShowItem(int itemIndex);
+    // A keyword chosen from the keyword menu, appended to the row editor that
+    // has the focus (whose change handler writes it into the item).
+    void InsertKeyword(const std::string& k);
 
     // Handlers
     void UpdateBib(QObject* sender);
@@ -33,8 +36,6 @@ class TFormDisplay final : public QWidget {
     void MakeTransparentClick();
     void FormResize();
 
-    // True while ShowItem fills the window: the change handlers ignore it.
-    bool ShowingItem = false;
     // The row whose editor is ed, or -1.
     int RowOf(const QObject* ed) const;
     // The number of rows in use by the shown item (reference, schema and
@@ -53,6 +54,8 @@ class TFormDisplay final : public QWidget {
     void hideEvent(QHideEvent* event) override;
 
   private:
+    // True while ShowItem fills the window: the change handlers ignore it.
+    bool ShowingItem = false;
     int LabelTop(int r) const { return 35 + m_rowPitch * r; }
     int EditorTop(int r) const { return LabelTop(r) + m_labelHeight + 5; }
     // Puts the editor of row r back to what the item holds (a refused edit).

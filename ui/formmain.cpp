@@ -79,7 +79,7 @@ class ItemListView final : public QListView {
     {
         if (topLeft.row() == 0)
             QListView::dataChanged(topLeft, bottomRight, roles);
-        else
+        else // NOLINTNEXTLINE(bugprone-parent-virtual-call): past QListView's layout on purpose
             QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
     }
 };

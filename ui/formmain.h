@@ -123,6 +123,8 @@ class TFormMain final : public QMainWindow {
     void KeyE();
     void KeyZ();
     void BuildPopupKeys();
+    // The keyword menu at a point of the screen, for a box of any window.
+    void PopupKeywords(const QPoint& global);
     // formmain_exchange.cpp
     void mnuImportfCClick();
     void fromPubMed1Click();

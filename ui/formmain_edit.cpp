@@ -27,29 +27,18 @@ QString PlainCaption(const QString& text)
     return c.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
-void AppendKeywordTo(FormContext& ctx, QLineEdit* box, const std::string& k)
-{
-    box->setText(ctx.Text(AppendKeyword(ctx.Bytes(box->text()), k)));
-}
-
-// The click of a keyword entry: the keyword goes into the box that has the
-// focus (the custom field dialog's value whatever has the focus).
+// The click of a keyword entry: each window takes the keyword into its box
+// that has the focus (the custom field dialog into its value whatever has
+// the focus).
 void InsertKeyValue(FormContext& ctx, const std::string& k)
 {
     Windows& w = ctx.w;
-    if (w.Custom && w.Custom->isVisible())
-        AppendKeywordTo(ctx, w.Custom->Fieldvalue, k);
-    if (w.Options && w.Options->isVisible())
-        for (QLineEdit* box : w.Options->FilterBound)
-            if (box && box->hasFocus())
-                AppendKeywordTo(ctx, box, k);
-    if (w.Display && w.Display->isEnabled())
-        for (QPlainTextEdit* ed : w.Display->FieldEditors)
-            if (ed && ed->hasFocus()) {
-                // The editor's change handler writes the value into the item.
-                ed->setPlainText(ctx.Text(AppendKeyword(ctx.Bytes(ed->toPlainText()), k)));
-                ed->moveCursor(QTextCursor::End);
-            }
+    if (w.Custom)
+        w.Custom->InsertKeyword(k);
+    if (w.Options)
+        w.Options->InsertKeyword(k);
+    if (w.Display)
+        w.Display->InsertKeyword(k);
 }
 
 } // namespace
@@ -147,11 +136,8 @@ void TFormMain::CheckConsistency()
     // shown before is shown again right after them, logging its own errors
     // once more, before the file test and the summary.
     lorix::CheckConsistency(s, s.PdfPath(), [&] {
-        if (notes && !s.Bib.Library.empty()) {
-            display->ShowingItem = true;
+        if (notes && !s.Bib.Library.empty())
             notes->ShowNote(s.Bib.Library.back().Reference);
-            display->ShowingItem = false;
-        }
         if (displayShown && SelectedItem() >= 0) {
             display->ShowItem(SelectedItem());
             display->show();
@@ -191,6 +177,11 @@ void TFormMain::KeyZ()
 }
 
 // The keyword popup menu from KeywordList, after every load.
+void TFormMain::PopupKeywords(const QPoint& global)
+{
+    PopupKeys->popup(global);
+}
+
 void TFormMain::BuildPopupKeys()
 {
     PopupKeys->clear();

@@ -124,7 +124,7 @@ QWidget* TFormOptions::BuildFilterTab()
         QLineEdit* bound = FilterBound[i];
         connect(bound, &QWidget::customContextMenuRequested, this, [this, bound](const QPoint& pos) {
             bound->setFocus();
-            m_ctx.w.Main->PopupKeys->popup(bound->mapToGlobal(pos));
+            m_ctx.w.Main->PopupKeywords(bound->mapToGlobal(pos));
         });
     }
     FilterField[0]->addItems({kLineOff, QStringLiteral("type"), QStringLiteral("reference")});
@@ -484,6 +484,15 @@ void TFormOptions::SetFiltering(bool on)
         Filtering->setChecked(on); // runs UpdateOptions
     else
         UpdateOptions();
+}
+
+void TFormOptions::InsertKeyword(const std::string& k)
+{
+    if (!isVisible())
+        return;
+    for (QLineEdit* box : FilterBound)
+        if (box && box->hasFocus())
+            box->setText(m_ctx.WithKeyword(box->text(), k));
 }
 
 } // namespace lorix

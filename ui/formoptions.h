@@ -29,6 +29,9 @@ class TFormOptions final : public QWidget {
     explicit TFormOptions(FormContext& ctx);
 
     void FormCreate();
+    // A keyword chosen from the keyword menu, appended to the filter value
+    // that has the focus while the dialog is open.
+    void InsertKeyword(const std::string& k);
     void UpdateOptions();
     void DismissClick();
     void InvertClick();

@@ -14,7 +14,7 @@ QString DroppedLibrary(const QMimeData* data)
     if (!data || !data->hasUrls())
         return {};
     for (const QUrl& url : data->urls()) {
-        const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
+        QString path = url.isLocalFile() ? url.toLocalFile() : QString();
         if (path.endsWith(QLatin1String(".bib"), Qt::CaseInsensitive))
             return path;
     }

@@ -122,6 +122,19 @@ TEST(Commands, UnsavedChangesAreSavedOrAskedAboutBeforeTheLibraryIsReplaced)
         }
 }
 
+// With autosave on, a save that fails stops the load: nothing is replaced.
+TEST(Commands, AFailedSaveStopsTheLoad)
+{
+    Fixture f;
+    f.Edit();
+    f.s.Settings.Write(key::AutoSave, "yes");
+    f.s.Settings.Write(key::Filename, f.dir.file("no/such/folder/one.bib"));
+    EXPECT_THROW(command::Open(f.s, f.state, f.front, f.dir.file("two.bib"), f.out), FileError);
+    EXPECT_EQ(f.front.asked, 0);
+    EXPECT_EQ(f.FirstRef(), "old");
+    EXPECT_TRUE(f.s.LibraryChanged);
+}
+
 // A load that fails leaves the library and both of its names as they were,
 // so that a later save cannot write the old library under the new name.
 TEST(Commands, AFailedLoadSetsTheNamesBack)
@@ -183,14 +196,20 @@ TEST(Commands, SaveAsksBeforeOverwritingAndForAName)
 // of the old one left, the old name as the last file.
 TEST(Commands, NewLibraryStartsEmptyInTheDataFolder)
 {
-    Fixture f;
-    f.s.Bib.Blocks = {"@string{x = \"y\"}"};
-    f.s.Bib.TrailingText = "tail";
-    ASSERT_TRUE(command::NewLibrary(f.s, f.state, f.front, f.out));
-    EXPECT_EQ(f.Names(), f.dir.file("new.bib") + " " + f.dir.file("one.bib"));
-    EXPECT_TRUE(f.s.Bib.Library.empty() && f.s.Bib.Blocks.empty() && f.s.Bib.TrailingText.empty());
-    EXPECT_FALSE(f.s.LibraryChanged);
-    EXPECT_TRUE(f.out.Lines && f.out.Lines->empty());
+    for (const bool folder : {true, false}) {
+        Fixture f;
+        if (!folder) // none: the working folder
+            f.s.Settings.Write(key::DataPath, "*none*");
+        f.s.Bib.Blocks = {"@string{x = \"y\"}"};
+        f.s.Bib.TrailingText = "tail";
+        ASSERT_TRUE(command::NewLibrary(f.s, f.state, f.front, f.out));
+        EXPECT_EQ(f.Names(), (folder ? f.dir.file("new.bib") : "new.bib") + " " + f.dir.file("one.bib"));
+        EXPECT_TRUE(f.s.Bib.Library.empty());
+        EXPECT_TRUE(f.s.Bib.Blocks.empty());
+        EXPECT_TRUE(f.s.Bib.TrailingText.empty());
+        EXPECT_FALSE(f.s.LibraryChanged);
+        EXPECT_TRUE(f.out.Lines && f.out.Lines->empty());
+    }
 }
 
 // Adding switches filtering off and shows the new item; deleting needs a

@@ -22,6 +22,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace lorix;
 using namespace lorix::test;
@@ -97,6 +98,16 @@ struct Saver {
     }
 };
 const char* const kSaved = "@article{new,\r\n  title = {New}\r\n  }\r\n\r\n";
+
+rlim_t g_limit = 0;
+
+// The size limit stands in for a full disk: writes past it fail with EFBIG.
+void FullDisk()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lim{g_limit, g_limit};
+    ::setrlimit(RLIMIT_FSIZE, &lim);
+}
 } // namespace
 
 // Faults that need a process of their own.
@@ -106,6 +117,8 @@ TEST(SaveFault, ReadOnlyFolderOrLibraryAndFullDiskKeepTheOldFile)
         const char* name;
         mode_t folderMode, fileMode;
         void (*prepare)();
+        size_t entries = 20000;
+        rlim_t limit = 64 * 1024;
     } cases[] = {
         // Under root the save runs as an unprivileged user, for whom the
         // folder is as read-only as for anyone else.
@@ -113,22 +126,21 @@ TEST(SaveFault, ReadOnlyFolderOrLibraryAndFullDiskKeepTheOldFile)
         // A library its owner may not write is not replaced, although the
         // folder would allow the rename.
         {"read-only library", 0777, 0444, BecomeNobody},
-        // The size limit stands in for a full disk: writes past it fail with EFBIG.
-        {"full disk", 0755, 0644, [] {
-             std::signal(SIGXFSZ, SIG_IGN);
-             rlimit lim{64 * 1024, 64 * 1024};
-             ::setrlimit(RLIMIT_FSIZE, &lim);
-         }},
+        {"full disk", 0755, 0644, FullDisk},
+        // A large file is written past the page cache once it has grown.
+        {"full disk, a large file", 0755, 0644, FullDisk, 900000, 20 << 20},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        const std::string path = dir.file("lib.bib"), old = Content(1, 100), next = Content(2, 20000);
+        const std::string path = dir.file("lib.bib"), old = Content(1, 100), next = Content(2, c.entries);
+        ASSERT_GT(next.size(), c.limit);
         WriteFile(path, old);
         ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
         ::chmod(path.c_str(), c.fileMode);
         ::chmod(dir.path().c_str(), c.folderMode);
         const int rc = InChild([&] {
+            g_limit = c.limit;
             c.prepare();
             WriteFileAtomic(path, next);
         });
@@ -293,6 +305,35 @@ TEST(SaveFault, LinksModesFoldersLongNamesAndLeftovers)
         }
         row.check(dir, saver, thrown);
         EXPECT_EQ(saver.s.LibraryChanged, !thrown.empty());
+    }
+}
+
+// A file written in pieces of any size, small or large, arrives whole: large
+// files go past the page cache in whole blocks once they have grown, with
+// the pieces cut at other places.
+TEST(SaveFault, LargeFilesArriveWholeWhateverTheirPieces)
+{
+    const std::string text = Content(3, 900000); // about 40 MB
+    const struct {
+        const char* name;
+        std::vector<size_t> pieces; // repeated until the text is written
+    } cases[] = {
+        {"one piece", {text.size()}},
+        {"pieces of 2 MB and a few bytes", {(2 << 20) + 7}},
+        {"a small piece at a time", {4097, 3, 65536}},
+        {"16 MB exactly, then odd pieces", {16 << 20, 1, (4 << 20) - 1, 12345}},
+        {"just short of 16 MB, then one byte", {(16 << 20) - 1, 1, 1 << 20}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string path = dir.file("lib.bib");
+        AtomicFileWriter w(path);
+        for (size_t at = 0, k = 0; at < text.size(); at += c.pieces[k++ % c.pieces.size()])
+            w.Write(std::string_view(text).substr(at, c.pieces[k % c.pieces.size()]));
+        w.Commit();
+        EXPECT_TRUE(ReadFile(path) == text);
+        EXPECT_EQ(TempFilesIn(dir.path()), 0);
     }
 }
 

@@ -115,17 +115,15 @@ TEST(Medline, RecordFields)
 
 // A record of about 6 MB: an abstract of 300,000 lines and 20,000 authors.
 // Copying the value at every continuation line, or the text at every author
-// taken out, made this take minutes; in one pass it takes milliseconds.
-TEST(Medline, HugeRecordReadsInLinearTime)
+// taken out, made this take minutes (bench/ times it); here: read whole.
+TEST(Medline, HugeRecordReadsWhole)
 {
     const std::string text = "TI  - Big\nAB  - start\n" + test::Repeat(300000, [](int i) {
         return "      w" + std::to_string(i) + "\n";
     }) + test::Repeat(20000, [](int i) {
         return "FAU - N" + std::to_string(i) + ", X\nAU  - N" + std::to_string(i) + " X\n";
     }) + "DP  - 2001\n";
-    const auto t0 = std::chrono::steady_clock::now();
     const MedlineRecord r = ReadMedlineRecord(PrepareImportText(text));
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
     EXPECT_EQ(r.Item.Reference, "n0:2001");
     EXPECT_EQ(r.Abstract, "start" + test::Repeat(300000, [](int i) { return " w" + std::to_string(i); }));
     EXPECT_EQ(GetFieldValue(r.Item, "author"),
@@ -175,9 +173,9 @@ TEST(Pubmed, IdentifierRulesUrlAndFetch)
         {" 12345678 ", true, "12345678"}, {"\t\n", true, ""}, {"123456789012345", true, "123456789012345"},
         {"1234567890123456", false, ""}, {"1234a", false, ""}, {"12 34", false, ""}};
     for (const auto& [clip, ok, want] : cases) {
-        std::string id;
+        std::string id = "before";
         EXPECT_EQ(ClipboardPubmedId(clip, id), ok) << clip;
-        EXPECT_EQ(id, ok ? want : id) << clip;
+        EXPECT_EQ(id, ok ? want : "before") << clip; // a refused text leaves it alone
     }
     EXPECT_EQ(PubmedUrl(SettingsList({"pubmed.url=http://h/x?id={id}&again={id}"}), "a b&c"),
               "http://h/x?id=a%20b%26c&again=a%20b%26c");

@@ -51,7 +51,9 @@ class EditingTest : public QObject {
         h.Select(0);
         auto label = [d](int r) { return d->FieldLabels[r]; };
         auto colour = [](const QWidget* w, QPalette::ColorRole role) { return w->palette().color(role); };
-        QVERIFY(label(0)->font().bold() && label(0)->toolTip().isEmpty() && !label(6)->font().bold());
+        QVERIFY(label(0)->font().bold());
+        QVERIFY(label(0)->toolTip().isEmpty());
+        QVERIFY(!label(6)->font().bold());
         QCOMPARE(colour(label(0), QPalette::WindowText), QColor(255, 0, 0));
         for (int r : {1, 2}) { // author and editor both filled: two conflicts
             QCOMPARE(colour(d->FieldEditors[r], QPalette::Text), QColor(255, 0, 0));
@@ -61,12 +63,14 @@ class EditingTest : public QObject {
         // then one blank label and nothing more.
         QCOMPARE(label(16)->text() + label(16)->toolTip(), QStringLiteral("doiCustom field."));
         QCOMPARE(colour(label(16), QPalette::WindowText), QColor(0, 0, 255));
-        QVERIFY(!label(17)->isHidden() && label(17)->text().isEmpty() && d->FieldEditors[17]->isHidden());
+        QVERIFY(!label(17)->isHidden());
+        QVERIFY(label(17)->text().isEmpty());
+        QVERIFY(d->FieldEditors[17]->isHidden());
         QVERIFY(label(18)->isHidden());
         // "key" gets the keyword menu, nothing else does.
-        QVERIFY(label(13)->text() == QStringLiteral("key") &&
-                d->FieldEditors[13]->contextMenuPolicy() == Qt::CustomContextMenu &&
-                d->FieldEditors[12]->contextMenuPolicy() == Qt::NoContextMenu);
+        QVERIFY(label(13)->text() == QStringLiteral("key"));
+        QVERIFY(d->FieldEditors[13]->contextMenuPolicy() == Qt::CustomContextMenu);
+        QVERIFY(d->FieldEditors[12]->contextMenuPolicy() == Qt::NoContextMenu);
         QCOMPARE(h.s.Log.LogList.size(), size_t(3)); // two conflicts, no publisher
         d->ShowItem(0);                              // every showing reports again
         QCOMPARE(h.s.Log.LogList.size(), size_t(6));
@@ -114,8 +118,8 @@ class EditingTest : public QObject {
         QCOMPARE(std::count_if(h.s.Log.LogList.begin(), h.s.Log.LogList.end(),
                                [&](const std::string& l) { return l.ends_with(missing); }),
                  2);
-        QVERIFY(h.s.Log.LogList.back().ends_with("Consistency check found errors. Refer to error log.") &&
-                h.s.Settings.Read(key::LogError) == "no");
+        QVERIFY(h.s.Log.LogList.back().ends_with("Consistency check found errors. Refer to error log."));
+        QVERIFY(h.s.Settings.Read(key::LogError) == "no");
     }
 
     // After the rows are laid out again, the keys still go into the field they
@@ -192,17 +196,22 @@ class EditingTest : public QObject {
         QVERIFY(!c->isVisible());
         h.Select(0);
         h.Main()->AddFolderlocation1->trigger();
-        QVERIFY(c->isVisible() && !h.Main()->isEnabled() && !h.Display()->isEnabled());
+        QVERIFY(c->isVisible());
+        QVERIFY(!h.Main()->isEnabled());
+        QVERIFY(!h.Display()->isEnabled());
         QCOMPARE(c->Fieldname->text(), QStringLiteral("folder"));
         c->Fieldvalue->setText(QStringLiteral("/papers"));
         c->OK->click();
-        QVERIFY(!c->isVisible() && h.Main()->isEnabled() && h.Display()->isEnabled());
+        QVERIFY(!c->isVisible());
+        QVERIFY(h.Main()->isEnabled());
+        QVERIFY(h.Display()->isEnabled());
         QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "folder"), std::string("/papers"));
         h.Main()->newField->trigger(); // the menu entry keeps the boxes as they were
         QCOMPARE(c->Fieldname->text(), QStringLiteral("folder"));
         c->Cancel->click();
         h.Main()->KeyZ(); // Z empties both
-        QVERIFY(c->Fieldname->text().isEmpty() && c->Fieldvalue->text().isEmpty());
+        QVERIFY(c->Fieldname->text().isEmpty());
+        QVERIFY(c->Fieldvalue->text().isEmpty());
         c->Fieldname->setText(QStringLiteral("note"));
         c->Fieldvalue->setText(QStringLiteral("x"));
         c->OK->click();
@@ -285,7 +294,8 @@ class EditingTest : public QObject {
         const Windows& w = h.program->W();
         for (QWidget* window : std::initializer_list<QWidget*>{w.Display, w.Notes, w.Log}) {
             h.Display()->MakeTransparentClick();
-            QVERIFY(!h.Main()->isVisible() && !n->isVisible());
+            QVERIFY(!h.Main()->isVisible());
+            QVERIFY(!n->isVisible());
             QVERIFY(qAbs(h.Display()->windowOpacity() - 125.0 / 255.0) < 0.01);
             window->show();
             window->activateWindow(); // shortcuts need an active window
@@ -298,7 +308,8 @@ class EditingTest : public QObject {
         // The editor closed while the main window is hidden brings it back.
         h.Display()->MakeTransparentClick();
         h.Display()->close();
-        QVERIFY(h.Main()->isVisible() && h.Display()->windowOpacity() == 1.0);
+        QVERIFY(h.Main()->isVisible());
+        QVERIFY(h.Display()->windowOpacity() == 1.0);
         // With no item shown, Ctrl+T would leave no window at all: it does nothing.
         QTest::keyClick(h.Main(), Qt::Key_T, Qt::ControlModifier);
         QVERIFY(h.Main()->isVisible());
@@ -356,7 +367,8 @@ class EditingTest : public QObject {
                                                "of this library: the change was refused.");
         title->moveCursor(QTextCursor::End);
         title->insertPlainText(lodz); // pasted whole: refused whole
-        QVERIFY(GetFieldValue(h.s.Bib.Library[0], "title") == "Caf\xe9" && m->Status->text() == refused);
+        QVERIFY(GetFieldValue(h.s.Bib.Library[0], "title") == "Caf\xe9");
+        QVERIFY(m->Status->text() == refused);
         QCOMPARE(title->toPlainText(), QString::fromUtf8("Caf\xc3\xa9"));
         for (const QChar c : lodz) // typed: what the code page holds goes in
             QTest::sendKeyEvent(QTest::Click, title, Qt::Key_unknown, QString(c), Qt::NoModifier);
@@ -366,13 +378,15 @@ class EditingTest : public QObject {
         // The note, the custom field dialog and a new item's reference.
         QPlainTextEdit* memo = h.program->W().Notes->NotesMemo;
         memo->setPlainText(QString::fromUtf8("\xce\xb1"));
-        QVERIFY(h.s.NotesList.empty() && memo->toPlainText().isEmpty());
+        QVERIFY(h.s.NotesList.empty());
+        QVERIFY(memo->toPlainText().isEmpty());
         TFormCustom* c = h.program->W().Custom;
         m->newField->trigger();
         c->Fieldname->setText(QStringLiteral("x"));
         c->Fieldvalue->setText(QString::fromUtf8("\xe2\x82\xac \xce\xb1"));
         c->OK->click(); // stays up to be mended
-        QVERIFY(c->isVisible() && h.s.Bib.Library[0].FindField("x") < 0);
+        QVERIFY(c->isVisible());
+        QVERIFY(h.s.Bib.Library[0].FindField("x") < 0);
         c->Cancel->click();
         h.dialogs.texts.push_back(QString::fromUtf8("\xc5\x81"));
         m->AddItem->trigger();
@@ -394,10 +408,10 @@ class EditingTest : public QObject {
             h.clipboard.content = QString::fromUtf8(i.record);
             m->mnuImportfC->trigger();
             QCOMPARE(h.s.Bib.Library.size(), size_t(i.title ? 2 : 1));
-            if (i.title)
-                QVERIFY(GetFieldValue(h.s.Bib.Library[1], "title") == i.title &&
-                        GetFieldValue(h.s.Bib.Library[1], "author") == "M\xfcller, J");
-            else
+            if (i.title) {
+                QVERIFY(GetFieldValue(h.s.Bib.Library[1], "title") == i.title);
+                QVERIFY(GetFieldValue(h.s.Bib.Library[1], "author") == "M\xfcller, J");
+            } else
                 QVERIFY(m->Status->text().endsWith(u"the encoding of this library: not importing."));
         }
     }
@@ -433,7 +447,8 @@ class EditingTest : public QObject {
         h.Main()->AddItem->trigger();
         QCOMPARE(h.s.Bib.Library.back().Reference, std::string("smithb"));
         QCOMPARE(h.Main()->SelectedItem(), 2);
-        QVERIFY(h.Display()->isVisible() && !h.Main()->isVisible());
+        QVERIFY(h.Display()->isVisible());
+        QVERIFY(!h.Main()->isVisible());
         QVERIFY(h.s.Log.LogList.size() <= 1); // the list count only
         QCOMPARE(h.s.Settings.Read(key::LogError), std::string("yes"));
         QVERIFY(h.Main()->Heading->text().endsWith(QStringLiteral(": 3 items.")));

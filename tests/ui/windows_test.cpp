@@ -102,7 +102,8 @@ class WindowsTest : public QObject {
                                 m->Items->toolTip(), m->Status->text()};
         QCOMPARE(shown.join(u'|'), u"Lorix for Windows V0.99|No loaded items.|Filename and number of items.|"
                                    u"List of filtered items.|Status"_s);
-        QVERIFY(m->Items->uniformItemSizes() && QFontInfo(m->Items->font()).fixedPitch());
+        QVERIFY(m->Items->uniformItemSizes());
+        QVERIFY(QFontInfo(m->Items->font()).fixedPitch());
         // Windows that were never shown keep the geometry read at start where it fits the screen.
         QCOMPARE(QRect(m->x(), m->y(), m->width(), m->height()), QRect(10, 40, 760, 600));
         QStringList menus;
@@ -127,18 +128,22 @@ class WindowsTest : public QObject {
                      qPrintable(a->text()));
         // Hidden entries live on the window only. Ctrl+Ins belongs to the
         // import alone, so the key is never ambiguous.
-        for (QAction* hidden : {m->mnuImportfC, m->HideWindow1})
-            QVERIFY(m->actions().contains(hidden) && !menus.join(u' ').contains(hidden->text()));
+        for (QAction* hidden : {m->mnuImportfC, m->HideWindow1}) {
+            QVERIFY(m->actions().contains(hidden));
+            QVERIFY(!menus.join(u' ').contains(hidden->text()));
+        }
         QCOMPARE(m->mnuImportfC->shortcut().toString() + u' ' + m->HideWindow1->shortcut().toString() + u'|' +
                      m->AddItem->shortcut().toString(),
                  u"Ctrl+Ins Ctrl+T|"_s);
         // The six orders are one radio group; Filter is a check entry of its own.
-        QVERIFY(m->SortGroup->actions().size() == 6 && !m->SortGroup->actions().contains(m->Filter1) &&
-                m->Filter1->isCheckable());
+        QVERIFY(m->SortGroup->actions().size() == 6);
+        QVERIFY(!m->SortGroup->actions().contains(m->Filter1));
+        QVERIFY(m->Filter1->isCheckable());
 
         Started bad(Overrides{{"main.top", "abc"}}); // the error box, and the start goes on
-        QVERIFY(bad.dialogs.errors.size() == 1 && bad.dialogs.errors[0].contains(u"abc"_s) &&
-                bad.program->W().Notes);
+        QVERIFY(bad.dialogs.errors.size() == 1);
+        QVERIFY(bad.dialogs.errors[0].contains(u"abc"_s));
+        QVERIFY(bad.program->W().Notes);
         Started last(Overrides{{"lastfile", "prev & co.bib"}});
         QCOMPARE(last.Main()->LastFile->text(), u"prev && co.bib"_s);
 
@@ -190,152 +195,16 @@ class WindowsTest : public QObject {
         QCOMPARE(log->windowTitle() + u'|' + log->ClearLog->text() + u'|' + log->Dismiss->text(),
                  u"Logfile|Clear Log|Dismiss"_s);
         h.Main()->ViewLog1->trigger();
-        QVERIFY(log->isVisible() && log->Logmemo->textCursor().atEnd());
+        QVERIFY(log->isVisible());
+        QVERIFY(log->Logmemo->textCursor().atEnd());
         log->Logmemo->setPlainText(u"typed"_s); // not kept: entering the memo shows LogList again
         log->LogmemoEnter();
         QCOMPARE(log->Logmemo->toPlainText(), u"first\nsecond"_s);
         QTest::mouseClick(log->ClearLog, Qt::LeftButton);
-        QVERIFY(h.s.Log.LogList.empty() && log->Logmemo->toPlainText().isEmpty());
+        QVERIFY(h.s.Log.LogList.empty());
+        QVERIFY(log->Logmemo->toPlainText().isEmpty());
         QTest::mouseClick(log->Dismiss, Qt::LeftButton);
         QVERIFY(log->isHidden());
-    }
-
-    void newLoadAndSaveSetTheLibraryNames()
-    {
-        for (const auto& [datapath, expected] :
-             {std::pair("d:\\bib\\", "d:\\bib\\new.bib"), {"*none*", "new.bib"}}) {
-            Started h(Overrides{{"datapath", datapath}, {"filename", "old.bib"}, {"lastfile", "older.bib"}});
-            h.SetLibrary({MakeItem("book", "a", {})});
-            h.s.Bib.Blocks = {"@string{x = \"y\"}"};
-            h.s.Bib.TrailingText = "tail";
-            h.Main()->NewLibrary1->trigger(); // nothing unsaved: no question
-            QCOMPARE(Names(h) + ": " + h.Main()->Heading->text().toStdString(),
-                     expected + " old.bib: "s + expected + ": 0 items.");
-            QVERIFY(h.Main()->ItemLines->rowCount() == 0 && h.s.Bib.Library.empty() &&
-                    h.s.Bib.Blocks.empty() && h.s.Bib.TrailingText.empty());
-            QVERIFY(!h.s.LibraryChanged && h.dialogs.questions.isEmpty() &&
-                    h.Main()->LastFile->text() == u"older.bib"_s);
-        }
-
-        Started h(Overrides{{"filename", "one.bib"}, {"datapath", "data/"}});
-        h.dialogs.files.push_back(u"two.bib"_s);
-        h.Main()->mnuLoad->trigger();
-        QCOMPARE(h.dialogs.fileFilters + h.dialogs.fileFolders,
-                 QStringList({u"BibTeX Library (*.bib)"_s, u"data/"_s}));
-        QCOMPARE(Names(h), "two.bib one.bib"s);
-        h.Main()->LastFile->trigger();
-        QVERIFY(Names(h) == "one.bib two.bib" && h.Main()->LastFile->text() == u"two.bib"_s);
-
-        // Save without a name asks for one; Save As appends ".bib" to a dotless own name.
-        const std::pair<const char*, const char*> cases[] = {
-            {"out", "out.bib"}, {"sub.d/out", "sub.d/out.bib"}, {"out.txt", "out.txt"}};
-        for (const auto& [chosen, stored] : cases) {
-            Started s;
-            s.SetLibrary({MakeItem("book", "a", {}), MakeItem("book", "b", {})});
-            s.dialogs.files = {QString(), QString::fromLatin1(chosen)};
-            QVERIFY(s.Main()->Run([&] { s.Main()->mnuSave->trigger(); })); // cancelled
-            QCOMPARE(s.dialogs.fileTitles, QStringList{u"Enter filename to save"_s});
-            QVERIFY(Names(s) == "*none* *none*" && !Exists(s.dir.file("*none*")));
-            s.Main()->mnuSaveAs->trigger(); // the writer may fail: the name is taken first
-            QCOMPARE(Names(s) + ": " + s.Main()->Heading->text().toStdString(),
-                     stored + " *none*: "s + stored + ": 2 items.");
-        }
-    }
-
-    // A load whose notes file cannot be read changes nothing, the library's
-    // names included; a library without notes shows none of the notes of
-    // the library before it and saves an empty notes file.
-    void loadIsAllOrNothingAndNotesStayWithTheirLibrary()
-    {
-        Started h(Overrides{{"displaynotes", "0"}});
-        ::chmod(h.dir.path().c_str(), 0755);
-        WriteFile(h.dir.file("a.bib"), "@a{A1, t = {1}}\n");
-        WriteFile(h.dir.file("a.not"), "A1\r\nnote of a\r\n");
-        WriteFile(h.dir.file("b.bib"), "@a{A1, t = {2}}\n@a{B2, t = {3}}\n");
-        WriteFile(h.dir.file("c.bib"), "@a{C1, t = {4}}\n");
-        WriteFile(h.dir.file("c.not"), "C1\r\nnote of c\r\n");
-        ::chmod(h.dir.file("c.not").c_str(), 0);
-        auto load = [&h](const char* name) {
-            h.dialogs.files.push_back(QString::fromLatin1(name));
-            h.Main()->mnuLoad->trigger();
-        };
-        auto state = [&h] {
-            return Names(h) + "|" + h.Main()->Heading->text().toStdString() + "|" +
-                   h.Lines().join(u'/').toStdString() + "|" + h.Main()->LastFile->text().toStdString() + "|" +
-                   std::to_string(h.s.NotesList.size()) + "|" + h.program->W().Notes->NotesMemo->toPlainText().toStdString();
-        };
-        load("a.bib");
-        h.Select(0);
-        const std::string before = state();
-        QCOMPARE(before.substr(before.rfind('|')), "|note of a"s);
-        // Read as another user: the notes file is unreadable for anyone but the superuser.
-        const bool root = ::geteuid() == 0;
-        QVERIFY(!root || ::seteuid(65534) == 0);
-        load("c.bib");
-        QVERIFY(!root || ::seteuid(0) == 0);
-        QCOMPARE(h.dialogs.errors.size(), 1);
-        QVERIFY(h.dialogs.errors[0].startsWith(u"Cannot open file"_s));
-        QCOMPARE(state(), before);
-        load("b.bib");
-        QCOMPARE(h.s.NotesList.size(), size_t(0));
-        QCOMPARE(h.program->W().Notes->NotesMemo->toPlainText(), QString());
-        h.Select(0); // A1 again, now b's
-        QCOMPARE(h.program->W().Notes->NotesMemo->toPlainText(), QString());
-        h.Main()->mnuSave->trigger();
-        QCOMPARE(ReadFile(h.dir.file("b.not")), ""s);
-    }
-
-    // Unsaved changes before Load (every way) and New Library: Yes saves them
-    // first, No drops them, Cancel leaves everything as it was.
-    void unsavedChangesAreSavedOrAskedAboutBeforeLoadAndNewLibrary()
-    {
-        const std::pair<const char*, std::function<void(Harness&)>> ways[] = {
-            {"menu", [](Harness& h) { h.dialogs.files.push_back(u"two.bib"_s), h.Main()->mnuLoad->trigger(); }},
-            {"key L",
-             [](Harness& h) {
-                 h.dialogs.files.push_back(u"two.bib"_s), QTest::keyClick(h.Main()->Items, Qt::Key_L);
-             }},
-            {"last file", [](Harness& h) { h.Main()->LastFile->trigger(); }},
-            {"named", [](Harness& h) { h.Main()->Run([&h] { h.Main()->OpenLibrary(u"two.bib"_s); }); }},
-            {"new library", [](Harness& h) { h.Main()->NewLibrary1->trigger(); }},
-        };
-        const std::string one = "@misc{old,\r\n  note = {x}\r\n  }\r\n\r\n";
-        for (const auto& [way, run] : ways) {
-            for (const Answer answer : {Answer::Yes, Answer::No, Answer::Cancel}) {
-                Harness h(Overrides{{"filename", "one.bib"}, {"lastfile", "two.bib"}, {"datapath", "./"}});
-                WriteFile(h.dir.file("one.bib"), one);
-                WriteFile(h.dir.file("two.bib"), "@misc{new, note = {y}}");
-                QVERIFY(h.Start());
-                h.s.Bib.Library[0].Fields[0].Value = "edited";
-                h.s.LibraryChanged = true;
-                h.dialogs.yesNoCancel = {answer};
-                run(h);
-                const std::string what = way + " "s + "YNC"[int(answer)];
-                QVERIFY2(h.dialogs.questions == QStringList{u"Library has changed since last save. Save now?"_s},
-                         what.c_str());
-                const bool edited = ReadFile(h.dir.file("one.bib")).find("edited") != std::string::npos;
-                const std::string shown = h.s.Bib.Library.empty() ? "" : h.s.Bib.Library[0].Reference;
-                const bool replaced = shown == (way == "new library"s ? "" : "new");
-                QVERIFY2(edited == (answer == Answer::Yes) && replaced == (answer != Answer::Cancel) &&
-                             h.s.LibraryChanged == (answer == Answer::Cancel) &&
-                             (answer != Answer::Cancel || Names(h) == "one.bib two.bib"),
-                         what.c_str());
-            }
-        }
-        // With autosave on there is no question; a save that fails stops the load.
-        for (const bool fails : {false, true}) {
-            Harness h(Overrides{{"filename", "one.bib"}, {"autosave", "yes"}, {"backup", "no"}});
-            WriteFile(h.dir.file("one.bib"), one);
-            WriteFile(h.dir.file("two.bib"), "@misc{new, note = {y}}");
-            QVERIFY(h.Start());
-            h.s.LibraryChanged = true;
-            if (fails)
-                h.s.Settings.Write(key::Filename, "no/such/folder/one.bib");
-            h.dialogs.files.push_back(u"two.bib"_s);
-            h.Main()->mnuLoad->trigger();
-            QVERIFY(h.dialogs.questions.isEmpty() && h.dialogs.errors.size() == (fails ? 1 : 0));
-            QCOMPARE(h.s.Bib.Library[0].Reference, fails ? "old"s : "new"s);
-        }
     }
 
     // A library opened from the command line, by a drop on either window or
@@ -355,29 +224,38 @@ class WindowsTest : public QObject {
         auto shown = [&h] { return h.s.Bib.Library.empty() ? "-"s : h.s.Bib.Library[0].Reference; };
 
         // Only a .bib file is taken; any other would be overwritten by the next save.
-        QVERIFY(!DropFile(m, h.dir.file("paper.pdf")) && shown() == "a");
+        QVERIFY(!DropFile(m, h.dir.file("paper.pdf")));
+        QVERIFY(shown() == "a");
         // Edit boxes take the drop too, instead of pasting the name as text.
-        QVERIFY(DropFile(m->Navigator, h.dir.file("b.bib")) && shown() == "b" && m->Navigator->text().isEmpty());
+        QVERIFY(DropFile(m->Navigator, h.dir.file("b.bib")));
+        QVERIFY(shown() == "b");
+        QVERIFY(m->Navigator->text().isEmpty());
         h.SetLibrary({MakeItem("misc", "z", {})});
         h.Select(0);
         QVERIFY(h.Display()->isVisible());
         h.s.LibraryChanged = true; // unsaved changes: Cancel keeps everything, No drops them
         h.dialogs.yesNoCancel = {Answer::Cancel, Answer::No};
         QWidget* field = h.Display()->FieldEditors[1]->viewport();
-        QVERIFY(DropFile(field, h.dir.file("C.BIB")) && shown() == "z" && h.s.LibraryChanged);
-        QVERIFY(DropFile(field, h.dir.file("c.bib")) && shown() == "c" && !h.s.LibraryChanged);
+        QVERIFY(DropFile(field, h.dir.file("C.BIB")));
+        QVERIFY(shown() == "z");
+        QVERIFY(h.s.LibraryChanged);
+        QVERIFY(DropFile(field, h.dir.file("c.bib")));
+        QVERIFY(shown() == "c");
+        QVERIFY(!h.s.LibraryChanged);
         QCOMPARE(h.dialogs.questions.size(), 2);
         QVERIFY(h.dialogs.errors.isEmpty()); // "C.BIB" does not exist: only the log says so
         QCOMPARE(Names(h) + "|" + m->LastFile->text().toStdString(),
                  h.dir.file("c.bib") + " " + h.dir.file("b.bib") + "|" + h.dir.file("b.bib"));
-        QVERIFY(DropFile(m->Items->viewport(), h.dir.file("d & co.bib")) && shown() == "d");
+        QVERIFY(DropFile(m->Items->viewport(), h.dir.file("d & co.bib")));
+        QVERIFY(shown() == "d");
         const QStringList four{u"&1 "_s + dir + u"/d && co.bib"_s, u"&2 "_s + dir + u"/c.bib"_s,
                                u"&3 "_s + dir + u"/b.bib"_s, u"&4 "_s + dir + u"/a.bib"_s};
         QCOMPARE(RecentEntries(m), four);
 
         // An entry loads its library; a file gone is shown disabled.
         m->RecentLibraries1->actions()[2]->trigger();
-        QVERIFY(shown() == "b" && Names(h) == h.dir.file("b.bib") + " " + h.dir.file("d & co.bib"));
+        QVERIFY(shown() == "b");
+        QVERIFY(Names(h) == h.dir.file("b.bib") + " " + h.dir.file("d & co.bib"));
         std::filesystem::remove(h.dir.file("c.bib"));
         QCOMPARE(RecentEntries(m), (QStringList{u"&1 "_s + dir + u"/b.bib"_s, u"&2 "_s + dir + u"/d && co.bib"_s,
                                                 u"(&3 "_s + dir + u"/c.bib)"_s, u"&4 "_s + dir + u"/a.bib"_s}));
@@ -436,14 +314,16 @@ class WindowsTest : public QObject {
         h.s.LibraryChanged = true;
         m->mnuSave->trigger();
         settle();
-        QVERIFY(m->Notice->isHidden() && h.dialogs.questions.isEmpty());
+        QVERIFY(m->Notice->isHidden());
+        QVERIFY(h.dialogs.questions.isEmpty());
 
         // Replaced by a rename, as editors save.
         WriteFile(lib + ".new", "@misc{theirs, note = {2}}");
         std::filesystem::rename(lib + ".new", lib);
         QTRY_VERIFY(!m->Notice->isHidden());
         QCOMPARE(m->NoticeText->text(), u"The file lib.bib was changed by another program."_s);
-        QVERIFY(m->isEnabled() && m->Items->geometry().top() > m->Notice->geometry().bottom());
+        QVERIFY(m->isEnabled());
+        QVERIFY(m->Items->geometry().top() > m->Notice->geometry().bottom());
         const QString overwrite =
             u"The file lib.bib was changed by another program since it was loaded. Overwrite it?"_s;
         h.s.LibraryChanged = true;
@@ -451,20 +331,25 @@ class WindowsTest : public QObject {
             // Quitting asks to save first.
             h.dialogs.yesNo = save == m->Exit1 ? std::deque<bool>{true, false} : std::deque<bool>{false};
             save->trigger();
-            QVERIFY(h.dialogs.questions.last() == overwrite && h.s.LibraryChanged && m->isVisible());
+            QVERIFY(h.dialogs.questions.last() == overwrite);
+            QVERIFY(h.s.LibraryChanged);
+            QVERIFY(m->isVisible());
             QCOMPARE(ReadFile(lib), "@misc{theirs, note = {2}}"s);
         }
         // Reload, after the question about the unsaved changes.
         h.dialogs.yesNoCancel = {Answer::No};
         m->NoticeReload->click();
-        QVERIFY(h.s.Bib.Library[0].Reference == "theirs" && !h.s.LibraryChanged && m->Notice->isHidden());
+        QVERIFY(h.s.Bib.Library[0].Reference == "theirs");
+        QVERIFY(!h.s.LibraryChanged);
+        QVERIFY(m->Notice->isHidden());
 
         // Changed in place this time, then overwritten on request; the notice goes.
         WriteFile(lib, "@misc{third, note = {3}}");
         QTRY_VERIFY(!m->Notice->isHidden());
         h.dialogs.yesNo = {true};
         m->mnuSave->trigger();
-        QVERIFY(ReadFile(lib).find("theirs") != std::string::npos && m->Notice->isHidden());
+        QVERIFY(ReadFile(lib).find("theirs") != std::string::npos);
+        QVERIFY(m->Notice->isHidden());
         // Dismissed, the notice goes; the save still asks.
         WriteFile(lib, "@misc{fourth, note = {4}}");
         QTRY_VERIFY(!m->Notice->isHidden());
@@ -472,7 +357,8 @@ class WindowsTest : public QObject {
         QVERIFY(m->Notice->isHidden());
         h.dialogs.yesNo = {false};
         m->mnuSave->trigger();
-        QVERIFY(h.dialogs.questions.last() == overwrite && ReadFile(lib).find("fourth") != std::string::npos);
+        QVERIFY(h.dialogs.questions.last() == overwrite);
+        QVERIFY(ReadFile(lib).find("fourth") != std::string::npos);
     }
 
     void closeAsksWritesEverythingOrStaysOpenAfterAFailedWrite()
@@ -487,7 +373,8 @@ class WindowsTest : public QObject {
         h.Main()->resize(700, 500);
         h.s.LibraryChanged = true;
         h.dialogs.yesNo.push_back(false); // drop the changes
-        QVERIFY(h.Main()->close() && closed.count() == 1);
+        QVERIFY(h.Main()->close());
+        QVERIFY(closed.count() == 1);
         QCOMPARE(h.dialogs.questions, QStringList{u"Library has changed since last save. Save now?"_s});
         const std::string ini = h.IniOnDisk();
         QVERIFY(("\n" + ini).find("\nsorting=") == std::string::npos);
@@ -495,7 +382,8 @@ class WindowsTest : public QObject {
         for (const char* line :
              {"filtering=no", "main.width=700", "main.height=500", "display.width=460", "notes.top=540"})
             QVERIFY2(IniHasLine(ini, line), line);
-        QVERIFY(Exists(h.dir.file("run.log")) && !Exists(h.dir.file("*none*")));
+        QVERIFY(Exists(h.dir.file("run.log")));
+        QVERIFY(!Exists(h.dir.file("*none*")));
 
         // A settings file that cannot be written, then one that can.
         Started w(Overrides{{"savesize", "no"}, {"writelog", "yes"}});
@@ -503,12 +391,16 @@ class WindowsTest : public QObject {
         w.Main()->show();
         w.Main()->resize(333, 222);
         w.s.ProgramDir = w.dir.file("gone"); // no such folder: lorix.ini cannot be written
-        QVERIFY(!w.Main()->close() && wClosed.isEmpty() && w.dialogs.errors.size() == 1);
+        QVERIFY(!w.Main()->close());
+        QVERIFY(wClosed.isEmpty());
+        QVERIFY(w.dialogs.errors.size() == 1);
         w.s.ProgramDir = w.dir.path();
-        QVERIFY(w.Main()->close() && wClosed.count() == 1);
+        QVERIFY(w.Main()->close());
+        QVERIFY(wClosed.count() == 1);
         // No changes: no question; savesize=no keeps the stored size; logfile "*none*": no log.
-        QVERIFY(w.dialogs.questions.isEmpty() && IniHasLine(w.IniOnDisk(), "main.width=760") &&
-                !Exists(w.dir.file("*none*")));
+        QVERIFY(w.dialogs.questions.isEmpty());
+        QVERIFY(IniHasLine(w.IniOnDisk(), "main.width=760"));
+        QVERIFY(!Exists(w.dir.file("*none*")));
 
         // A failed save of the library, which autosave tries first: nothing of the later steps happens.
         Started f(Overrides{{"autosave", "yes"}, {"filename", "no/such/folder/lib.bib"}});
@@ -517,8 +409,11 @@ class WindowsTest : public QObject {
         f.Main()->show();
         f.s.LibraryChanged = true;
         const std::string before = f.IniOnDisk();
-        QVERIFY(!f.Main()->close() && fClosed.isEmpty() && f.Main()->isVisible() && f.s.LibraryChanged &&
-                f.dialogs.errors.size() == 1);
+        QVERIFY(!f.Main()->close());
+        QVERIFY(fClosed.isEmpty());
+        QVERIFY(f.Main()->isVisible());
+        QVERIFY(f.s.LibraryChanged);
+        QVERIFY(f.dialogs.errors.size() == 1);
         QCOMPARE(f.IniOnDisk(), before);
     }
 
@@ -537,7 +432,8 @@ class WindowsTest : public QObject {
         // Type-ahead would jump to "c2" or "d"; unmapped characters and Enter do nothing.
         for (Qt::Key k : {Qt::Key_C, Qt::Key_5, Qt::Key_Space, Qt::Key_Return, Qt::Key_G})
             QTest::keyClick(m->Items, k);
-        QVERIFY(m->SelectedLine() == 0 && h.dialogs.errors.isEmpty());
+        QVERIFY(m->SelectedLine() == 0);
+        QVERIFY(h.dialogs.errors.isEmpty());
         QTest::keyClick(m->Items, Qt::Key_Down); // arrow keys still move the selection
         QVERIFY(m->SelectedLine() == 1);
         // Typed in turn: a second press of an order's letter switches it off.
@@ -547,38 +443,52 @@ class WindowsTest : public QObject {
             QTest::keyClicks(m->Items, QString::fromLatin1(letter));
             QCOMPARE(h.s.Settings.Read(key::Sorting), std::string(sorting));
         }
-        QVERIFY(m->SortKey() == u"ref"_s && m->SortEntries[5]->isChecked() &&
-                !m->SortEntries[0]->isChecked());
+        QVERIFY(m->SortKey() == u"ref"_s);
+        QVERIFY(m->SortEntries[5]->isChecked());
+        QVERIFY(!m->SortEntries[0]->isChecked());
 
         m->mnuOptions->trigger();
-        QVERIFY(h.Options()->isVisible() && !m->isEnabled() && !h.Display()->isEnabled());
+        QVERIFY(h.Options()->isVisible());
+        QVERIFY(!m->isEnabled());
+        QVERIFY(!h.Display()->isEnabled());
         // Clicks on the main list do nothing while the dialog is up.
         QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {},
                           m->Items->visualRect(m->ItemLines->index(2)).center());
         QCOMPARE(m->SelectedLine(), 1);
         QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && h.Display()->isEnabled() &&
-                m->SelectedItem() == 1 && h.Display()->isVisible());
+        QVERIFY(!h.Options()->isVisible());
+        QVERIFY(m->isEnabled());
+        QVERIFY(h.Display()->isEnabled());
+        QVERIFY(m->SelectedItem() == 1);
+        QVERIFY(h.Display()->isVisible());
         QCOMPARE(m->Status->text(), u"Filtering off. Showing all 3 items."_s);
 
         for (Qt::Key k : {Qt::Key_F, Qt::Key_V, Qt::Key_O})
             QTest::keyClick(m->Items, k);
-        QVERIFY(m->Filter1->isChecked() && h.Options()->Filtering->isChecked() &&
-                h.s.Settings.IsYes(key::Filtering) && h.Log()->isVisible() && h.Options()->isVisible() &&
-                !m->isEnabled());
+        QVERIFY(m->Filter1->isChecked());
+        QVERIFY(h.Options()->Filtering->isChecked());
+        QVERIFY(h.s.Settings.IsYes(key::Filtering));
+        QVERIFY(h.Log()->isVisible());
+        QVERIFY(h.Options()->isVisible());
+        QVERIFY(!m->isEnabled());
         // Enter in a box presses Dismiss; the selected item gone, nothing is selected.
         h.s.Bib.Library.clear();
         QTest::keyClick(h.Options()->FilterBound[0], Qt::Key_Return);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->SelectedLine() == -1 &&
-                !h.Display()->isVisible());
+        QVERIFY(!h.Options()->isVisible());
+        QVERIFY(m->isEnabled());
+        QVERIFY(m->SelectedLine() == -1);
+        QVERIFY(!h.Display()->isVisible());
         // A failing refresh: the error box, the refresh abandoned, the dialog closed all the same.
         h.s.Bib.Library = {MakeItem("book", "a", {})};
         m->mnuOptions->trigger();
         h.Options()->Truncate->setChecked(true);
         h.Options()->CharLimit->setText(u"wide"_s);
         QTest::mouseClick(h.Options()->Dismiss, Qt::LeftButton);
-        QVERIFY(!h.Options()->isVisible() && m->isEnabled() && m->ItemLines->rowCount() == 0 &&
-                h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"wide"_s));
+        QVERIFY(!h.Options()->isVisible());
+        QVERIFY(m->isEnabled());
+        QVERIFY(m->ItemLines->rowCount() == 0);
+        QVERIFY(h.dialogs.errors.size() == 1);
+        QVERIFY(h.dialogs.errors[0].contains(u"wide"_s));
         QSignalSpy closed(m, &TFormMain::closed);
         QTest::keyClick(m->Items, Qt::Key_X);
         QVERIFY(closed.count() == 1);
@@ -594,7 +504,9 @@ class WindowsTest : public QObject {
                            MakeItem("book", "smith1999", {{"title", "A"}}),
                            MakeItem("misc", "Smythe", {{"title", "C"}})};
         m->RefreshList(true); // a refresh hides the editor and selects nothing
-        QVERIFY(m->ItemLines->rowCount() == 3 && !editor->isVisible() && m->SelectedLine() == -1);
+        QVERIFY(m->ItemLines->rowCount() == 3);
+        QVERIFY(!editor->isVisible());
+        QVERIFY(m->SelectedLine() == -1);
 
         m->show();
         m->activateWindow();
@@ -602,12 +514,14 @@ class WindowsTest : public QObject {
         QCOMPARE(QApplication::focusWidget(), m->Items); // the list has the focus after the start
         m->Navigator->setFocus();
         m->Items->setFocus(Qt::TabFocusReason); // the focus alone selects nothing
-        QVERIFY(m->SelectedLine() == -1 && !editor->isVisible());
+        QVERIFY(m->SelectedLine() == -1);
+        QVERIFY(!editor->isVisible());
 
         // The Navigator selects the first reference that starts with its text,
         // whatever the case; letters typed there run no command.
         QTest::mouseDClick(m->Navigator, Qt::LeftButton); // with no selection: the first line
-        QVERIFY(m->SelectedLine() == 0 && editor->isVisible());
+        QVERIFY(m->SelectedLine() == 0);
+        QVERIFY(editor->isVisible());
         editor->hide();
         m->Navigator->setFocus();
         const std::tuple<const char*, int, QColor> steps[] = {
@@ -617,9 +531,13 @@ class WindowsTest : public QObject {
                 QTest::keyClicks(m->Navigator, QString::fromLatin1(typed));
             else
                 m->Navigator->clear(); // changes nothing
-            QVERIFY(m->SelectedLine() == line && m->Navigator->palette().color(QPalette::Text) == colour);
+            QVERIFY(m->SelectedLine() == line);
+            QVERIFY(m->Navigator->palette().color(QPalette::Text) == colour);
         }
-        QVERIFY(editor->isVisible() && m->Navigator->hasFocus() && m->isVisible() && !m->SortEntries[2]->isChecked());
+        QVERIFY(editor->isVisible());
+        QVERIFY(m->Navigator->hasFocus());
+        QVERIFY(m->isVisible());
+        QVERIFY(!m->SortEntries[2]->isChecked());
         // Typing on searches from the line found for the shorter text, unless
         // a line changed since: here an earlier reference renamed in the editor.
         m->Navigator->setText(QStringLiteral("sm"));
@@ -629,10 +547,12 @@ class WindowsTest : public QObject {
         m->UpdateSelectedLine(); // as the editor's write-back does
         m->SelectLine(2);
         m->Navigator->setText(QStringLiteral("smz"));
-        QVERIFY(m->SelectedLine() == 0 && m->Navigator->palette().color(QPalette::Text) == Qt::darkGreen);
+        QVERIFY(m->SelectedLine() == 0);
+        QVERIFY(m->Navigator->palette().color(QPalette::Text) == Qt::darkGreen);
         m->Navigator->setText(QStringLiteral("smzq")); // no line: nor for any longer text
         m->Navigator->setText(QStringLiteral("smzqr"));
-        QVERIFY(m->SelectedLine() == 0 && m->Navigator->palette().color(QPalette::Text) == Qt::red);
+        QVERIFY(m->SelectedLine() == 0);
+        QVERIFY(m->Navigator->palette().color(QPalette::Text) == Qt::red);
         h.s.Bib.Library[0].Reference = "Jones2001";
         m->UpdateSelectedLine();
         m->Navigator->clear();
@@ -642,14 +562,17 @@ class WindowsTest : public QObject {
         editor->hide();
         QTest::mouseClick(m->Items->viewport(), Qt::LeftButton, {},
                           m->Items->visualRect(m->ItemLines->index(1)).center());
-        QVERIFY(m->SelectedLine() == 1 && editor->isVisible());
+        QVERIFY(m->SelectedLine() == 1);
+        QVERIFY(editor->isVisible());
         // The selected item stays selected after a sort choice; no selection stays none.
         m->SelectLine(2);
         m->SortEntries[0]->trigger();
-        QVERIFY(m->SelectedItem() == 2 && editor->isVisible());
+        QVERIFY(m->SelectedItem() == 2);
+        QVERIFY(editor->isVisible());
         m->RefreshList(false);
         m->SortEntries[0]->trigger();
-        QVERIFY(m->SelectedLine() == -1 && !editor->isVisible());
+        QVERIFY(m->SelectedLine() == -1);
+        QVERIFY(!editor->isVisible());
 
         // A Windows-1252 library: accents shown, and the Navigator finds them.
         const std::string bytes = "M\xFCller \x80 \x93quoted\x94 \x81";
@@ -663,8 +586,8 @@ class WindowsTest : public QObject {
         w.s.Bib.Library = {MakeItem("book", "M\xFCller", {})};
         w.Main()->RefreshList(false);
         w.Main()->Navigator->setText(QString::fromUtf8("m\xC3\xBC"));
-        QVERIFY(w.Lines().at(0).contains(QString::fromUtf8("M\xC3\xBCller")) &&
-                w.Main()->SelectedLine() == 0);
+        QVERIFY(w.Lines().at(0).contains(QString::fromUtf8("M\xC3\xBCller")));
+        QVERIFY(w.Main()->SelectedLine() == 0);
 
         // Accents as letters, switched on in the options: after Dismiss the
         // list shows them in the library's code page; the editor and the
@@ -719,7 +642,8 @@ class WindowsTest : public QObject {
             QTRY_VERIFY2(QApplication::focusWidget() == m->Items, way);
         }
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_V);
-        QVERIFY(h.Log()->isVisible() && m->Navigator->text().isEmpty());
+        QVERIFY(h.Log()->isVisible());
+        QVERIFY(m->Navigator->text().isEmpty());
 
         // The about box's text reads whole, without a scroll bar.
         m->mnuAbout->trigger();
@@ -754,7 +678,8 @@ class WindowsTest : public QObject {
         chooseIn(w.Custom->Fieldvalue);
         w.Custom->Cancel->click();
         m->mnuOptions->trigger();
-        QVERIFY(!m->isEnabled() && w.Options->FilterBound[0]->contextMenuPolicy() == Qt::CustomContextMenu);
+        QVERIFY(!m->isEnabled());
+        QVERIFY(w.Options->FilterBound[0]->contextMenuPolicy() == Qt::CustomContextMenu);
         QVERIFY(QTest::qWaitForWindowActive(w.Options)); // the keyword goes to the box with the focus
         chooseIn(w.Options->FilterBound[0]);
         w.Options->Dismiss->click();
@@ -768,8 +693,10 @@ class WindowsTest : public QObject {
         QCOMPARE(o->windowTitle() + u'|' + o->Options->tabText(3) + u'|' + o->Dismiss->toolTip(),
                  u"Lorix Options|E&xiting|Press to close options window"_s);
         // A "key" line offers the keyword menu.
-        QVERIFY(o->Filtering->isChecked() && h.Main()->Filter1->isChecked() && o->AndOrOrAny->isChecked() &&
-                o->FilterBound[1]->contextMenuPolicy() == Qt::CustomContextMenu);
+        QVERIFY(o->Filtering->isChecked());
+        QVERIFY(h.Main()->Filter1->isChecked());
+        QVERIFY(o->AndOrOrAny->isChecked());
+        QVERIFY(o->FilterBound[1]->contextMenuPolicy() == Qt::CustomContextMenu);
         QCOMPARE(o->FilterField[1]->currentText() + u' ' + o->FilterBound[1]->text(), u"key dna"_s);
         h.Main()->AfterLoad(); // the field choices of a load
         for (const auto& [field, enabled] : {std::pair(u"title"_s, 3), {u"line off"_s, 0}}) {
@@ -781,15 +708,18 @@ class WindowsTest : public QObject {
         o->Truncate->setChecked(false);
         o->LineBreak->setChecked(false);
         o->WriteToFile->setChecked(false);
-        QVERIFY(!o->CharLimit->isEnabled() && h.s.Settings.Read(key::Truncate) == "no" &&
-                !o->LineWidth->isEnabled() && !o->InsertWidth->isEnabled() && !o->Logfile->isEnabled());
+        QVERIFY(!o->CharLimit->isEnabled());
+        QVERIFY(h.s.Settings.Read(key::Truncate) == "no");
+        QVERIFY(!o->LineWidth->isEnabled());
+        QVERIFY(!o->InsertWidth->isEnabled());
+        QVERIFY(!o->Logfile->isEnabled());
         o->WriteToFile->setChecked(true);
         QVERIFY(o->Logfile->isEnabled());
         // Invert flips the mode and every line's "not", lines that are off too; twice restores.
         for (bool inverted : {true, false}) {
             o->InvertClick();
-            QVERIFY(o->AndOrOrAll->isChecked() == inverted &&
-                    h.s.Settings.Read(key::FilterMode) == (inverted ? "and" : "or"));
+            QVERIFY(o->AndOrOrAll->isChecked() == inverted);
+            QVERIFY(h.s.Settings.Read(key::FilterMode) == (inverted ? "and" : "or"));
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(o->NotChecked(i), inverted);
         }
@@ -822,7 +752,8 @@ class WindowsTest : public QObject {
             QCOMPARE(h.s.Settings.ReadByName(key), std::string(value));
         }
         o->FilterBound[0]->setText(QString());
-        QVERIFY(h.Main()->Filter1->isChecked() && !h.s.Settings.Has(key::Filter[0].Value));
+        QVERIFY(h.Main()->Filter1->isChecked());
+        QVERIFY(!h.s.Settings.Has(key::Filter[0].Value));
     }
 
     void fetchWatchAndClipboardImport()
@@ -848,20 +779,24 @@ class WindowsTest : public QObject {
         for (const auto& [clip, requests, target] : fetches) {
             h.clipboard.content = QString::fromLatin1(clip);
             m->fromPubMed1->trigger();
-            QVERIFY(server.requests() == requests && (!requests || server.lastTarget() == target));
+            QVERIFY(server.requests() == requests);
+            QVERIFY((!requests || server.lastTarget() == target));
         }
         QCOMPARE(h.dialogs.questions, QStringList{u"Enter PubMed ID"_s});
         QCOMPARE(m->Status->text(), u"Error importing: no item found."_s);
-        QVERIFY(lib.size() == 1 && lib[0].Fields.back().Name == "pubmed_id" &&
-                lib[0].Fields.back().Value == "42");
+        QVERIFY(lib.size() == 1);
+        QVERIFY(lib[0].Fields.back().Name == "pubmed_id");
+        QVERIFY(lib[0].Fields.back().Value == "42");
 
         // The watch: the sort mark is saved, the id present at the start is
         // not imported, the same id twice imports once, again after other text.
         m->SortEntries[2]->setChecked(true);
         h.clipboard.content = u"42"_s;
         m->watchClip->trigger();
-        QVERIFY(m->watchClip->isChecked() && m->Uhr->isActive() && !m->SortEntries[2]->isChecked() &&
-                m->SavedSortKey == "year");
+        QVERIFY(m->watchClip->isChecked());
+        QVERIFY(m->Uhr->isActive());
+        QVERIFY(!m->SortEntries[2]->isChecked());
+        QVERIFY(m->SavedSortKey == "year");
         const std::pair<const char*, size_t> ticks[] = {
             {"42", 1}, {"43", 2}, {"43", 2}, {"some text", 2}, {"43", 3}};
         for (const auto& [clip, count] : ticks) {
@@ -869,15 +804,22 @@ class WindowsTest : public QObject {
             m->UhrTimer();
             QCOMPARE(lib.size(), count);
         }
-        QVERIFY(lib[1].Reference == "smith:2003a" && lib[2].Reference == "smith:2003b" && m->Uhr->isActive());
+        QVERIFY(lib[1].Reference == "smith:2003a");
+        QVERIFY(lib[2].Reference == "smith:2003b");
+        QVERIFY(m->Uhr->isActive());
         // A failed request: the error box, nothing imported, the watch halted.
         fail = 1;
         h.clipboard.content = u"44"_s;
         m->UhrTimer();
-        QVERIFY(h.dialogs.errors.size() == 1 && h.dialogs.errors[0].contains(u"500"_s) && lib.size() == 3 &&
-                m->watchClip->isChecked() && !m->Uhr->isActive() && m->LastClipText == u"43"_s);
+        QVERIFY(h.dialogs.errors.size() == 1);
+        QVERIFY(h.dialogs.errors[0].contains(u"500"_s));
+        QVERIFY(lib.size() == 3);
+        QVERIFY(m->watchClip->isChecked());
+        QVERIFY(!m->Uhr->isActive());
+        QVERIFY(m->LastClipText == u"43"_s);
         m->watchClip->trigger();
-        QVERIFY(!m->Uhr->isActive() && m->SortEntries[2]->isChecked());
+        QVERIFY(!m->Uhr->isActive());
+        QVERIFY(m->SortEntries[2]->isChecked());
 
         // The clipboard import selects and shows the new item and switches filtering off.
         h.s.Settings.Write(key::Filter[0].Field, "year");
@@ -890,12 +832,16 @@ class WindowsTest : public QObject {
         QCOMPARE(m->Status->text(), u"No text found in clipboard."_s);
         h.clipboard.content = u"    "_s + kRecord; // indented copy, LF line ends
         m->mnuImportfC->trigger();
-        QVERIFY(lib.size() == 4 && m->SelectedItem() == 3 && h.Display()->isVisible() &&
-                !m->Filter1->isChecked() && h.s.LibraryChanged && m->Heading->text().endsWith(u": 4 items."_s));
+        QVERIFY(lib.size() == 4);
+        QVERIFY(m->SelectedItem() == 3);
+        QVERIFY(h.Display()->isVisible());
+        QVERIFY(!m->Filter1->isChecked());
+        QVERIFY(h.s.LibraryChanged);
+        QVERIFY(m->Heading->text().endsWith(u": 4 items."_s));
         // The refresh report follows the import's own message.
         const auto& log = h.s.Log.LogList;
-        QVERIFY(log.size() >= 2 &&
-                log.end()[-2].find("Added item smith:2003c from Clipboard.") != std::string::npos);
+        QVERIFY(log.size() >= 2);
+        QVERIFY(log.end()[-2].find("Added item smith:2003c from Clipboard.") != std::string::npos);
 
         // By DOI (from the clipboard) and pasted: appended, selected and shown,
         // each one step that Undo takes back.
@@ -903,18 +849,25 @@ class WindowsTest : public QObject {
         h.s.Settings.Write(key::DoiUrl, server.url("/doi/{id}"));
         h.clipboard.content = u" doi:10.1000/x "_s;
         m->fromDoi1->trigger();
-        QVERIFY(server.lastTarget() == "/doi/10.1000%2Fx" && lib.size() == 5 && m->SelectedItem() == 4 &&
-                GetFieldValue(lib[4], "doi") == "10.1000/x");
+        QCOMPARE(server.lastTarget(), "/doi/10.1000%2Fx");
+        QVERIFY(lib.size() == 5);
+        QCOMPARE(m->SelectedItem(), 4);
+        QCOMPARE(GetFieldValue(lib[4], "doi"), "10.1000/x");
         h.clipboard.content = u"@misc{doe:2020}\n@misc{p2}\n"_s;
         m->PasteBibtex1->trigger();
-        QVERIFY(lib.size() == 7 && lib[5].Reference == "doe:2020a" && m->SelectedItem() == 5);
+        QVERIFY(lib.size() == 7);
+        QCOMPARE(lib[5].Reference, "doe:2020a");
+        QCOMPARE(m->SelectedItem(), 5);
         QVERIFY(log.end()[-2].find("Added 2 items.") != std::string::npos);
         QCOMPARE(m->mnuUndo->text(), u"Undo Paste BibTeX"_s);
         m->mnuUndo->trigger();
         QCOMPARE(m->mnuUndo->text(), u"Undo Import from DOI or arXiv"_s);
         m->mnuUndo->trigger();
-        QVERIFY(lib.size() == 4 && m->SelectedItem() < 0 && !h.Display()->isVisible());
-        QVERIFY(m->mnuRedo->isEnabled() && m->mnuRedo->text() == u"Redo Import from DOI or arXiv"_s);
+        QVERIFY(lib.size() == 4);
+        QVERIFY(m->SelectedItem() < 0);
+        QVERIFY(!h.Display()->isVisible());
+        QVERIFY(m->mnuRedo->isEnabled());
+        QCOMPARE(m->mnuRedo->text(), u"Redo Import from DOI or arXiv"_s);
     }
 
     void exportTabClipboardExportAndTheHtmlDialog()
@@ -926,8 +879,8 @@ class WindowsTest : public QObject {
         // Every keystroke is stored and previewed; an empty format removes the key.
         o->TypeFormat->clear();
         QTest::keyClicks(o->TypeFormat, u"%2"_s);
-        QVERIFY(h.s.Settings.Read(key::Format("article")) == "%2" &&
-                o->FormatText->toPlainText() == u"author"_s);
+        QVERIFY(h.s.Settings.Read(key::Format("article")) == "%2");
+        QVERIFY(o->FormatText->toPlainText() == u"author"_s);
         QTest::keyClicks(o->TypeFormat, u" %x"_s);
         QCOMPARE(o->FormatText->toPlainText(), u"Syntax error in format string"_s);
         o->TypeFormat->selectAll();
@@ -935,7 +888,8 @@ class WindowsTest : public QObject {
         QVERIFY(!h.s.Settings.HasName("formats.article"));
         // A code beyond the field list: the error box, the preview unchanged.
         o->TypeSelect->setCurrentText(u"book"_s);
-        QVERIFY(h.dialogs.errors.size() == 1 && o->TypeFormat->text() == u"%99"_s);
+        QVERIFY(h.dialogs.errors.size() == 1);
+        QVERIFY(o->TypeFormat->text() == u"%99"_s);
 
         TFormMain* m = h.Main();
         h.s.Settings.Write(key::Format("article"), "%02: %17 %(20.");
@@ -964,10 +918,14 @@ class WindowsTest : public QObject {
         for (QCheckBox* box : p->ExportFieldBoxes)
             boxes << box->text() + (box->isChecked() ? u"+"_s : QString());
         QCOMPARE(boxes.join(u','), u"author,booktitle+,title,year+"_s);
-        QVERIFY(p->isVisible() && !m->isEnabled() && p->Columns->currentText() == u"2 Columns"_s &&
-                !p->Separate->isChecked());
+        QVERIFY(p->isVisible());
+        QVERIFY(!m->isEnabled());
+        QVERIFY(p->Columns->currentText() == u"2 Columns"_s);
+        QVERIFY(!p->Separate->isChecked());
         QTest::keyClick(p->ExpFNF, Qt::Key_Return); // Enter cancels: nothing written
-        QVERIFY(!p->isVisible() && m->isEnabled() && !Exists(h.dir.file("exp.html")));
+        QVERIFY(!p->isVisible());
+        QVERIFY(m->isEnabled());
+        QVERIFY(!Exists(h.dir.file("exp.html")));
 
         m->mnuHTML->trigger();
         p->ExportFieldBoxes[2]->setChecked(true); // title
@@ -976,22 +934,28 @@ class WindowsTest : public QObject {
         p->ExpFNF->setText(u"out.html"_s);
         p->Disp->click();
         QCOMPARE(p->windowTitle(), u"Launching Browser"_s);
-        QVERIFY(!p->isVisible() && h.shell.opened.size() == 1 && h.shell.opened[0].endsWith(u"/out.html"_s) &&
-                Exists(h.dir.file("out.html")));
+        QVERIFY(!p->isVisible());
+        QVERIFY(h.shell.opened.size() == 1);
+        QVERIFY(h.shell.opened[0].endsWith(u"/out.html"_s));
+        QVERIFY(Exists(h.dir.file("out.html")));
         QCOMPARE(h.s.Settings.Read(key::ExpFields) + " " + h.s.Settings.Read(key::ExpLine) + " " +
                      h.s.Settings.Read(key::ExpColumns),
                  ",booktitle,title,year, yes 0"s);
         // Reopened: the same choices, an empty file name box; Print prints
         // exp.html of the program folder.
         m->mnuHTML->trigger();
-        QVERIFY(p->ExpFNF->text().isEmpty() && p->Separate->isChecked() && p->Columns->currentIndex() == 0);
+        QVERIFY(p->ExpFNF->text().isEmpty());
+        QVERIFY(p->Separate->isChecked());
+        QVERIFY(p->Columns->currentIndex() == 0);
         p->Exp->click();
-        QVERIFY(h.shell.printed.size() == 1 && Exists(h.dir.file("exp.html")));
+        QVERIFY(h.shell.printed.size() == 1);
+        QVERIFY(Exists(h.dir.file("exp.html")));
         // A file that cannot be written: the error box, the dialog stays.
         m->mnuHTML->trigger();
         p->ExpFNF->setText(u"no/such/folder.html"_s);
         p->Disp->click();
-        QVERIFY(h.dialogs.errors.size() == 1 && p->isVisible());
+        QVERIFY(h.dialogs.errors.size() == 1);
+        QVERIFY(p->isVisible());
         p->Cancel->click();
         QVERIFY(m->isEnabled());
     }

@@ -67,6 +67,8 @@ TEST(LatexToText, AccentsAndTextCommandsOfRealFiles)
 // the umlauts of the Windows-1252 file all become letters of its code page.
 TEST(LatexToText, RealFilesKeepTheirEncoding)
 {
+    if (const std::string why = test::CorpusMissing(); !why.empty())
+        GTEST_SKIP() << why;
     for (const char* file : {"xampl.bib", "biblatex-examples.bib", "jurabib-jbtest-latin1.bib",
                              "zbbt-import-1730-5-jabref-crlf.bib", "zbbt-import-mendeley-longfields.bib",
                              "zbbt-export-bulk-zotero.bib"}) {
