@@ -183,6 +183,8 @@ const std::vector<Command>& Commands()
         {"import-medline", "import-medline LIB FILE [-o OUT]", "add the MEDLINE record in FILE", 2, true,
          ImportMedlineCommand},
         {"fetch", "fetch LIB ID [-o OUT]", "add the article ID fetched from PubMed", 2, true, FetchCommand},
+        {"fetch-doi", "fetch-doi LIB ID [-o OUT]", "add the BibTeX of the DOI or arXiv id ID", 2, true,
+         FetchDoiCommand},
     };
     return table;
 }

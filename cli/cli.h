@@ -85,10 +85,12 @@ void Save(Context& c);
 int CheckCommand(Context& c);
 
 // import-medline LIB FILE [-o OUT]: the clipboard import with FILE's text;
-// fetch LIB ID [-o OUT]: the PubMed fetch with ID as the clipboard text.
-// Both save only when an item was imported (1 otherwise); a failed request
+// fetch LIB ID [-o OUT]: the PubMed fetch with ID as the clipboard text;
+// fetch-doi LIB ID [-o OUT]: the fetch by the DOI or arXiv identifier ID.
+// They save only when an item was imported (1 otherwise); a failed request
 // is an unexpected failure (2).
 int ImportMedlineCommand(Context& c);
 int FetchCommand(Context& c);
+int FetchDoiCommand(Context& c);
 
 } // namespace lorix::cli

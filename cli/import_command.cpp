@@ -1,6 +1,8 @@
-// import-medline and fetch: one new item from MEDLINE text, read from a file
-// or fetched by its PubMed identifier, then the library saved.
+// import-medline, fetch and fetch-doi: one new item from MEDLINE text, read
+// from a file or fetched by its PubMed identifier, or the BibTeX entries of a
+// DOI or arXiv identifier; then the library saved.
 #include "cli/cli.h"
+#include "commands/bibimport.h"
 #include "commands/import.h"
 #include "exchange/medline.h"
 #include "exchange/pubmed.h"
@@ -33,6 +35,22 @@ int FetchCommand(Context& c)
         return kExitNothing;
     CurlHttpClient http;
     if (!command::Fetch(c.session, c.list, http, id, c.shown))
+        return kExitNothing;
+    Save(c);
+    return kExitOk;
+}
+
+int FetchDoiCommand(Context& c)
+{
+    const WorkId id = RecognizeWorkId(c.args[1]);
+    if (!id) {
+        c.err << "lorix-cli: " << c.args[1] << " is not a DOI or arXiv identifier\n";
+        return kExitNothing;
+    }
+    if (!Load(c, c.args[0]))
+        return kExitNothing;
+    CurlHttpClient http;
+    if (!command::FetchDoi(c.session, c.list, http, id, c.shown))
         return kExitNothing;
     Save(c);
     return kExitOk;

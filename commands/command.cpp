@@ -13,9 +13,20 @@ ListState ListStateFromSettings(const SettingsList& settings)
     return state;
 }
 
-void BeginChange(Session& s)
+void BeginChange(Session& s, std::string name, int item, std::string mergeKey, Touches touches)
 {
     s.LibraryChanged = true;
+    UndoHistory& h = s.History;
+    h.Begin(std::move(name), item, std::move(mergeKey));
+    if (item >= 0)
+        h.TouchItem(static_cast<size_t>(item));
+    if (touches == Touches::Notes)
+        h.TouchNotes();
+}
+
+void EndChange(Session& s, int show)
+{
+    s.History.Commit(show);
 }
 
 } // namespace lorix

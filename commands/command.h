@@ -79,9 +79,20 @@ struct Outcome {
     int Show = -1;
 };
 
+// What the undo history records of a change, besides the items appended.
+enum class Touches { Nothing, Notes };
+
 // The one door of every change the user makes to the library or its notes:
 // it runs just before the change is made, and the library counts as changed
-// from then on. (A history of changes for undo records them here.)
-void BeginChange(Session& s);
+// from then on. It opens a step of the undo history named name (what Undo
+// names: "Delete Item", "Edit title", ...), which EndChange closes once the
+// change is made: show is the item to show when the step is made again (-1:
+// none). item is the item changed in place (library index), shown when the
+// step is undone; -1 when the change only appends. Typing: a call with the
+// merge key of the step before, while that step is open (the focus has not
+// left the field), adds to it.
+void BeginChange(Session& s, std::string name, int item = -1, std::string mergeKey = {},
+                 Touches touches = Touches::Nothing);
+void EndChange(Session& s, int show);
 
 } // namespace lorix

@@ -42,12 +42,16 @@ bool ImportMedline(Session& s, ListState& state, std::string_view text, Outcome&
                    const std::string* pubmedId)
 {
     const std::optional<std::string> bytes = InLibraryEncoding(s, PrepareImportText(text));
-    if (!bytes || !lorix::ImportMedline(s, *bytes, [&s] { BeginChange(s); }))
+    const char* name = pubmedId ? "Import from PubMed" : "Import from Clipboard";
+    if (!bytes || !lorix::ImportMedline(s, *bytes, [&] { BeginChange(s, name, -1, {}, Touches::Notes); })) {
+        EndChange(s, -1);
         return false;
+    }
     SwitchFilteringOff(s, state, out);
     Refresh(s, state, true, out);
     if (pubmedId)
         s.Bib.Library.back().Fields.push_back({"pubmed_id", *pubmedId});
+    EndChange(s, s.Bib.LastItemIndex());
     out.Show = s.Bib.LastItemIndex();
     out.Heading = true;
     return true;

@@ -1,6 +1,7 @@
 #include "commands/items.h"
 
 #include "commands/library.h"
+#include "core/text.h"
 
 namespace lorix::command {
 
@@ -15,8 +16,9 @@ void SwitchFilteringOff(Session& s, ListState& state, Outcome& out)
 
 int AddItem(Session& s, ListState& state, const std::string& reference, Outcome& out)
 {
-    BeginChange(s);
+    BeginChange(s, "New Item");
     const int index = AddNewItem(s, reference);
+    EndChange(s, index);
     SwitchFilteringOff(s, state, out);
     Refresh(s, state, true, out);
     out.Show = index;
@@ -29,38 +31,57 @@ bool DeleteItem(Session& s, const ListState& state, FrontEnd& front, Outcome& ou
     const int row = state.SelectedLine;
     if (row < 0 || !front.AskDeleteItem())
         return false;
-    BeginChange(s);
-    lorix::DeleteItem(s, s.ShownItems[static_cast<size_t>(row)]);
+    const int item = s.ShownItems[static_cast<size_t>(row)];
+    BeginChange(s, "Delete Item", item, {}, Touches::Notes);
+    // The last item takes the place of the deleted one, and a leading comment
+    // of the last one goes to the text after the last entry.
+    s.History.TouchItem(s.Bib.Library.size() - 1);
+    s.History.TouchTrailing();
+    lorix::DeleteItem(s, item);
     Refresh(s, state, true, out);
     const int line = SelectionAfterDelete(row, s.Bib.LastItemIndex(), static_cast<int>(s.ShownItems.size()));
     if (line >= 0)
         out.Show = s.ShownItems[static_cast<size_t>(line)];
+    EndChange(s, out.Show);
     out.Heading = true;
     return true;
 }
 
 EditResult EditField(Session& s, int itemIndex, const std::string& label, const std::string& text)
 {
-    BeginChange(s);
-    return WriteBackRow(s, itemIndex, label, text);
+    // A reference renamed renames its note.
+    BeginChange(s, "Edit " + label, itemIndex, std::to_string(itemIndex) + ":" + label,
+                label == "reference" ? Touches::Notes : Touches::Nothing);
+    const EditResult r = WriteBackRow(s, itemIndex, label, text);
+    EndChange(s, itemIndex);
+    return r;
 }
 
 void SetItemType(Session& s, int itemIndex, const std::string& type)
 {
-    BeginChange(s);
+    BeginChange(s, "Change Type", itemIndex);
     s.Bib.Library.at(static_cast<size_t>(itemIndex)).ItemType = type;
+    EndChange(s, itemIndex);
 }
 
 bool AddField(Session& s, int itemIndex, const std::string& name, const std::string& value)
 {
-    BeginChange(s);
-    return AddCustomField(s, itemIndex, name, value);
+    BeginChange(s, "Add Custom Field", itemIndex);
+    const bool added = AddCustomField(s, itemIndex, name, value);
+    EndChange(s, itemIndex);
+    return added;
 }
 
 void EditNote(Session& s, const std::string& reference, const std::string& text)
 {
-    BeginChange(s);
+    // The item the note belongs to is shown when the step is undone.
+    int item = -1;
+    for (size_t i = 0; i < s.Bib.Library.size() && item < 0; ++i)
+        if (EqualsNoCase(s.Bib.Library[i].Reference, reference))
+            item = static_cast<int>(i);
+    BeginChange(s, "Edit Note", item, "note:" + LowerAscii(reference), Touches::Notes);
     SetNote(s.NotesList, reference, text);
+    EndChange(s, item);
 }
 
 } // namespace lorix::command

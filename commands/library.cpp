@@ -143,7 +143,7 @@ bool Save(Session& s, const ListState& state, FrontEnd& front, bool saveAs, Outc
         return false; // nothing written; the changes stay unsaved
     if (s.Settings.IsYes(key::SaveSorted)) {
         if (const SortOrder* order = FindSortOrder(s.Settings.Read(key::Sorting)))
-            SortLibrary(s.Bib, order->Column);
+            s.History.Reorder("Sort Library", SortLibrary(s.Bib, order->Column));
         Refresh(s, state, true, out);
     }
     SaveLibraryFile(s, path);
@@ -157,6 +157,7 @@ bool NewLibrary(Session& s, const ListState& state, FrontEnd& front, Outcome& ou
     if (!SaveOrAskFirst(s, state, front, out))
         return false;
     s.Bib.Clear();
+    s.History.Clear();
     s.LibraryChanged = false; // saved, or dropped by the answer No
     s.Settings.Write(key::LastFile, s.Settings.Read(key::Filename));
     // Without a data folder the new library goes to the working folder; a

@@ -288,6 +288,7 @@ int LoadLibraryFile(Session& s, const std::string& path)
     s.NotesList = std::move(notes);
     s.KeywordList = std::move(keywords);
     s.LibraryChanged = false;
+    s.History.Clear(); // its steps belong to the library loaded before
     for (const std::string& e : errors)
         s.Error(e);
     s.Status("Loaded " + path + ". Processed " + std::to_string(n) + " records.");
@@ -309,7 +310,7 @@ bool LoadNamedLibrary(Session& s)
     return true;
 }
 
-void SortLibrary(TBib& bib, std::string_view column)
+std::vector<size_t> SortLibrary(TBib& bib, std::string_view column)
 {
     const size_t n = bib.Library.size();
     std::vector<std::string_view> keys(n);
@@ -321,9 +322,13 @@ void SortLibrary(TBib& bib, std::string_view column)
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
     std::vector<Bibitem> sorted;
     sorted.reserve(n);
-    for (size_t i : order)
+    std::vector<size_t> newIndex(n);
+    for (size_t i : order) {
+        newIndex[i] = sorted.size();
         sorted.push_back(std::move(bib.Library[i]));
+    }
     bib.Library = std::move(sorted);
+    return newIndex;
 }
 
 WriteOptions WriteOptionsFromSettings(const SettingsList& settings)

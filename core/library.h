@@ -62,7 +62,8 @@ int LoadLibraryFile(Session& s, const std::string& path);
 bool LoadNamedLibrary(Session& s);
 
 // Stable, byte-wise sort of the library by a column (see ColumnValue).
-void SortLibrary(TBib& bib, std::string_view column);
+// Returns where each item went: item i now stands at the returned [i].
+std::vector<size_t> SortLibrary(TBib& bib, std::string_view column);
 
 // Write options from the settings: "linebreak", "linewidth", "insertwidth".
 // Throws ConversionError for a non-numeric "linewidth" while linebreak is

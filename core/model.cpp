@@ -67,6 +67,11 @@ std::string UniqueReference(const TBib& bib, const std::string& ref)
     used.reserve(bib.Library.size());
     for (const Bibitem& it : bib.Library)
         used.insert(it.Reference);
+    return UniqueReference(used, ref);
+}
+
+std::string UniqueReference(const std::unordered_set<std::string_view>& used, const std::string& ref)
+{
     if (!used.count(ref))
         return ref;
     // One-character suffixes from "a" up to the last byte value; should all of

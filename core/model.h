@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace lorix {
@@ -86,6 +87,8 @@ std::string FieldNameText(std::string_view typed);
 // character code, so "z" is followed by "{") that no item of the library
 // uses as its reference; compared exactly.
 std::string UniqueReference(const TBib& bib, const std::string& ref);
+// The same against a set of the references in use, for adding many items.
+std::string UniqueReference(const std::unordered_set<std::string_view>& used, const std::string& ref);
 
 inline constexpr const char* kDocumentExtensions[] = {".pdf", ".ps", ".rtf", ".doc"};
 

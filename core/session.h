@@ -6,6 +6,7 @@
 #include "core/model.h"
 #include "core/schema.h"
 #include "core/settings.h"
+#include "core/undo.h"
 
 #include <string>
 #include <vector>
@@ -23,6 +24,8 @@ struct Session {
     TBib Bib;
     std::vector<std::string> NotesList;
     std::vector<std::string> KeywordList;
+    // The changes of the library and its notes since the last load.
+    UndoHistory History{Bib, NotesList};
     MessageLog Log{Settings};
     bool LibraryChanged = false;
     // Main list line -> library index, rebuilt by every list refresh.

@@ -105,6 +105,7 @@ inline BuiltKey Format(std::string_view type)
 inline constexpr SettingKey<Text> PubmedUrl{"pubmed.url"};
 inline constexpr SettingKey<Number> PubmedTimeout{"pubmed.timeout"};
 inline constexpr SettingKey<Number> ImportMaxKb{"import.maxkb"};
+inline constexpr SettingKey<Text> DoiUrl{"doi.url"};
 
 // The libraries opened lately: recent1 (the latest) onward.
 inline BuiltKey Recent(size_t index)

@@ -37,6 +37,12 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request)
     char errbuf[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_URL, request.Url.c_str());
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, request.FollowRedirects ? 1L : 0L);
+    if (request.MaxRedirects >= 0)
+        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, request.MaxRedirects);
+    if (!request.Protocols.empty()) {
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, request.Protocols.c_str());
+        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, request.Protocols.c_str());
+    }
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, request.ConnectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, request.TotalTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -44,7 +50,8 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request)
     curl_easy_setopt(curl, CURLOPT_COOKIEFILE, ""); // cookies kept for the request's redirects
     curl_slist* headers = nullptr;
     headers = curl_slist_append(headers, ("Accept: " + request.Accept).c_str());
-    headers = curl_slist_append(headers, ("Content-Type: " + request.ContentType).c_str());
+    if (!request.ContentType.empty())
+        headers = curl_slist_append(headers, ("Content-Type: " + request.ContentType).c_str());
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
     Receiver receiver{result, request.MaxBodyBytes};

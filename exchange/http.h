@@ -11,8 +11,13 @@ struct HttpRequest {
     long ConnectTimeoutSeconds = 10;
     long TotalTimeoutSeconds = 60;
     bool FollowRedirects = true;
+    // At most this many redirects (-1: libcurl's own limit).
+    long MaxRedirects = -1;
+    // The protocols the URL and its redirects may use, as libcurl names
+    // them ("http,https"); empty: libcurl's default.
+    std::string Protocols;
     std::string Accept = "text/html, */*";
-    std::string ContentType = "text/html";
+    std::string ContentType = "text/html"; // empty: no such header
     std::string UserAgent = "Mozilla/3.0 (compatible; Indy Library)";
     // The transfer stops once the answer's body passes this size.
     size_t MaxBodyBytes = 16u << 20;

@@ -38,14 +38,28 @@ std::string PercentEncode(std::string_view text)
     return out;
 }
 
-std::string PubmedUrl(const SettingsList& settings, std::string_view id)
+std::string UrlWithId(std::string url, std::string_view id)
 {
-    std::string url =
-        settings.Has(key::PubmedUrl) ? settings.Read(key::PubmedUrl) : std::string(kDefaultPubmedUrl);
     const std::string encoded = PercentEncode(id);
     for (size_t p = url.find("{id}"); p != std::string::npos; p = url.find("{id}", p + encoded.size()))
         url.replace(p, 4, encoded);
     return url;
+}
+
+std::string PubmedUrl(const SettingsList& settings, std::string_view id)
+{
+    return UrlWithId(
+        settings.Has(key::PubmedUrl) ? settings.Read(key::PubmedUrl) : std::string(kDefaultPubmedUrl), id);
+}
+
+void CheckAnswer(const HttpResult& result, const SettingsList& settings, const std::string& service,
+                 const std::string& url)
+{
+    if (result.TooLarge)
+        throw HttpError(ImportTooLargeText(settings, "The answer of " + url));
+    if (result.Status >= 400)
+        throw HttpError("The " + service + " service answered with HTTP status " +
+                        std::to_string(result.Status) + " for " + url);
 }
 
 std::string FetchPubmedRecord(HttpClient& http, const SettingsList& settings, const std::string& url)
@@ -59,11 +73,7 @@ std::string FetchPubmedRecord(HttpClient& http, const SettingsList& settings, co
     request.ConnectTimeoutSeconds = std::min(request.ConnectTimeoutSeconds, request.TotalTimeoutSeconds);
     request.MaxBodyBytes = ImportLimitBytes(settings);
     const HttpResult result = http.Get(request);
-    if (result.TooLarge)
-        throw HttpError(ImportTooLargeText(settings, "The answer of " + url));
-    if (result.Status >= 400)
-        throw HttpError("The PubMed service answered with HTTP status " + std::to_string(result.Status) +
-                        " for " + url);
+    CheckAnswer(result, settings, "PubMed", url);
     return result.Body;
 }
 

@@ -26,6 +26,12 @@ std::string PubmedUrl(const SettingsList& settings, std::string_view id);
 
 // Every byte except letters, digits and "-._~" as %XX.
 std::string PercentEncode(std::string_view text);
+// url with every "{id}" replaced by the percent-encoded id.
+std::string UrlWithId(std::string url, std::string_view id);
+// Throws HttpError for an answer larger than ImportLimitBytes or with an
+// HTTP error status (400 and above), naming the service and the URL.
+void CheckAnswer(const HttpResult& result, const SettingsList& settings, const std::string& service,
+                 const std::string& url);
 
 // GET of the URL with the program's request settings; the whole transfer may
 // take "pubmed.timeout" seconds (60 when the key is absent). Throws HttpError

@@ -343,6 +343,7 @@ void TFormMain::BuildMenu()
     // main window is hidden.
     HideWindow1->setShortcutContext(Qt::ApplicationShortcut);
     addAction(HideWindow1);
+    BuildUndoMenu(edit);
 
     QMenu* sort = bar->addMenu(QStringLiteral("&Sort"));
     sort->setObjectName(QStringLiteral("Sort1"));
@@ -793,6 +794,7 @@ void TFormMain::ShowOutcome(Outcome& out)
             m_ctx.w.Options->FillFieldChoices();
         BuildPopupKeys();
     }
+    UpdateUndoActions();
 }
 
 void TFormMain::NewLibrary1Click()

@@ -136,6 +136,14 @@ class TFormMain final : public QMainWindow {
     // Selects and shows an imported item.
     void FinishImport(int itemIndex);
     void UhrTimer();
+    void fromDoi1Click();
+    // formmain_undo.cpp
+    void BuildUndoMenu(QMenu* edit);
+    // Undo, or Redo with redo.
+    void UndoClick(bool redo);
+    // The captions of Undo and Redo name their steps; greyed out without one.
+    void UpdateUndoActions();
+    void PasteBibtexClick();
 
     // The clipboard watch: runs while watchClip is checked, except during a
     // fetch it started and after a failed one.
@@ -193,6 +201,10 @@ class TFormMain final : public QMainWindow {
     QAction* ShowNotesWindow1 = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* HideWindow1 = nullptr; // hidden
+    QAction* mnuUndo = nullptr;
+    QAction* mnuRedo = nullptr;
+    QAction* PasteBibtex1 = nullptr;
+    QAction* fromDoi1 = nullptr;
     // The entries of kSortOrders, in its order.
     std::array<QAction*, kSortOrders.size()> SortEntries{};
     QActionGroup* SortGroup = nullptr;

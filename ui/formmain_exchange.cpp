@@ -1,4 +1,5 @@
 // The import, export and help commands of the main window.
+#include "commands/bibimport.h"
 #include "commands/import.h"
 #include "core/fileio.h"
 #include "exchange/medline.h"
@@ -78,6 +79,33 @@ void TFormMain::fromPubMed1Click()
     }
     if (added)
         FinishImport(out.Show);
+}
+
+void TFormMain::fromDoi1Click()
+{
+    Clipboard& clip = m_ctx.platform.clipboard;
+    WorkId id = clip.hasText() ? RecognizeWorkId(clip.text().toStdString()) : WorkId();
+    if (!id) {
+        const std::optional<QString> typed = m_ctx.dialogs().askText(
+            this, QStringLiteral("Import from DOI or arXiv"), QStringLiteral("Enter DOI or arXiv ID"), QString());
+        if (!typed || typed->trimmed().isEmpty())
+            return;
+        id = RecognizeWorkId(typed->toStdString());
+        if (!id) {
+            m_ctx.s.Error("Not a DOI or arXiv identifier: " + m_ctx.Bytes(typed->trimmed()));
+            return;
+        }
+    }
+    ListState state = ListNow();
+    Outcome out;
+    bool added = false;
+    {
+        BusyCursor busy;
+        added = Perform(out, [&](Outcome& o) { return command::FetchDoi(m_ctx.s, state, *Brause, id, o); });
+    }
+    if (added)
+        FinishImport(out.Show);
+    UpdateUndoActions();
 }
 
 void TFormMain::watchClipClick()

@@ -634,12 +634,17 @@ TEST(CliImport, MedlineFileFetchAndFailures)
     LoopbackServer server([&](const std::string& target) {
         if (Has(target, "id=16377612"))
             return HttpAnswer{200, record};
+        if (target.starts_with("/doi/"))
+            return Has(target, "abc")     ? HttpAnswer{200, "@article{mangalam:2002, title = {By DOI}}"}
+                   : Has(target, "empty") ? HttpAnswer{200, "<html></html>"}
+                                          : HttpAnswer{404, "not found"};
         return Has(target, "id=500") ? HttpAnswer{500, "server error"} : HttpAnswer{200, "Error: no such id\n"};
     });
     TempDir d;
     // Filtering is on; an import switches it off before it saves.
     WriteSmallIni(d, "filtering=yes\nfilter1.field=year\nfilter1.op=contains\nfilter1.value=1999\npubmed.timeout=2\n"
-                     "pubmed.url=" + server.url("/efetch.fcgi?db=pubmed&id={id}&rettype=medline") + "\n");
+                     "pubmed.url=" + server.url("/efetch.fcgi?db=pubmed&id={id}&rettype=medline") + "\n" +
+                     "doi.url=" + server.url("/doi/{id}") + "\n");
     std::string lib = "@article{mangalam:2002,\n  author = {Someone},\n  title = {Other},\n  year = {2002}\n}\n";
     WriteFile(d.file("lib.bib"), lib);
     WriteFile(d.file("bad.txt"), "TI  - Only a title\n");
@@ -648,6 +653,9 @@ TEST(CliImport, MedlineFileFetchAndFailures)
         {"import-medline lib.bib", 2, "usage: lorix-cli"},
         {"fetch lib.bib 999", 1, "error: Error importing: no item found.\n"},
         {"fetch lib.bib 500", 2, "lorix-cli: The PubMed service answered with HTTP status 500"},
+        {"fetch-doi lib.bib 16377612", 1, "lorix-cli: 16377612 is not a DOI or arXiv identifier\n"},
+        {"fetch-doi lib.bib 10.1000/gone", 2, "lorix-cli: The DOI service answered with HTTP status 404"},
+        {"fetch-doi lib.bib 10.1000/empty", 1, "error: No BibTeX entry in the answer for DOI 10.1000/empty.\n"},
     };
     for (const auto& [args, rc, message] : cases) {
         CliResult r = RunCli(d, args);
@@ -668,4 +676,9 @@ TEST(CliImport, MedlineFileFetchAndFailures)
     EXPECT_EQ(server.lastTarget(), "/efetch.fcgi?db=pubmed&id=16377612&rettype=medline");
     EXPECT_TRUE(Has(ReadFile(d.file("out.bib")), "  year = {2006},\r\n  pubmed_id = {16377612}\r\n  }"));
     EXPECT_EQ(ReadFile(d.file("lib.bib")), lib);
+    r = RunCli(d, "fetch-doi lib.bib https://doi.org/10.1000/abc -o doi.bib");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_EQ(server.lastTarget(), "/doi/10.1000%2Fabc");
+    EXPECT_TRUE(Has(ReadFile(d.file("doi.bib")),
+                    "@article{mangalam:2002b,\r\n  title = {By DOI},\r\n  doi = {10.1000/abc}\r\n  }"));
 }

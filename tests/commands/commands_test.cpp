@@ -1,5 +1,7 @@
 // The commands run on a session with a scripted front end: what they ask,
 // what they change on disk and in memory, and what they leave to show.
+#include "commands/bibimport.h"
+#include "commands/history.h"
 #include "commands/import.h"
 #include "commands/items.h"
 #include "commands/library.h"
@@ -280,6 +282,97 @@ TEST(Commands, ImportKeepsTheLibrarysEncoding)
         EXPECT_EQ(item.Fields[static_cast<size_t>(item.FindField("author"))].Value,
                   row.utf8 ? "M\xC3\xBCller, A" : "M\xFCller, A");
     }
+}
+
+// Every command that changes the library is one step of the undo history,
+// named in the Undo caption: undone, the library and its notes are as
+// before, and the item is shown again; redone, as after.
+TEST(Commands, EveryChangeIsOneUndoStep)
+{
+    auto image = [](const Fixture& f) {
+        std::string text = FormatLibrary(f.s.Bib, {}) + "notes:";
+        for (const std::string& line : f.s.NotesList)
+            text += line + "|";
+        return text;
+    };
+    using Run = void (*)(Fixture&);
+    const std::tuple<const char*, Run, int> changes[] = { // caption, change, item shown when undone
+        {"Undo Edit note",
+         [](Fixture& f) {
+             for (const char* typed : {"y", "ye", "yes"}) // one field typed into: one step
+                 command::EditField(f.s, 1, "note", typed);
+         },
+         1},
+        {"Undo Edit reference", [](Fixture& f) { command::EditField(f.s, 0, "reference", "renamed"); }, 0},
+        {"Undo Change Type", [](Fixture& f) { command::SetItemType(f.s, 1, "book"); }, 1},
+        {"Undo Add Custom Field", [](Fixture& f) { command::AddField(f.s, 0, "note", "more"); }, 0},
+        {"Undo New Item", [](Fixture& f) { command::AddItem(f.s, f.state, "old", f.out); }, -1},
+        {"Undo Delete Item",
+         [](Fixture& f) {
+             f.state.SelectedLine = 0;
+             command::DeleteItem(f.s, f.state, f.front, f.out);
+         },
+         0},
+        {"Undo Edit Note", [](Fixture& f) { command::EditNote(f.s, "OLD", "changed"); }, 0},
+        {"Undo Import from Clipboard",
+         [](Fixture& f) {
+             command::ImportMedline(f.s, f.state, "AU  - Smith J\nTI  - A title\nDP  - 2001\nAB  - Abstract.\n",
+                                    f.out);
+         },
+         -1},
+        {"Undo Paste BibTeX",
+         [](Fixture& f) {
+             command::PasteBibtex(f.s, f.state, "@string{m = {M}}\n@book{old, title = m}\n@misc{x}\n", f.out);
+         },
+         -1},
+    };
+    for (const auto& [caption, run, shown] : changes) {
+        SCOPED_TRACE(caption);
+        Fixture f;
+        command::AddItem(f.s, f.state, "second", f.out);
+        command::EditNote(f.s, "old", "its note");
+        f.s.History.Clear();
+        const std::string before = image(f);
+        run(f);
+        const std::string after = image(f);
+        ASSERT_NE(after, before);
+        EXPECT_EQ(command::UndoCaption(f.s, false), caption);
+        f.s.LibraryChanged = false;
+        f.out = {};
+        ASSERT_TRUE(command::Undo(f.s, f.state, false, f.out));
+        EXPECT_EQ(image(f), before);
+        EXPECT_EQ(f.out.Show, shown);
+        EXPECT_TRUE(f.s.LibraryChanged && f.out.Lines);
+        EXPECT_FALSE(command::Undo(f.s, f.state, false, f.out));
+        ASSERT_TRUE(command::Undo(f.s, f.state, true, f.out));
+        EXPECT_EQ(image(f), after);
+    }
+}
+
+// A load and a new library clear the history; a save keeps it, and the new
+// order of a sorted save is a step of its own.
+TEST(Commands, LoadClearsTheHistorySaveKeepsIt)
+{
+    Fixture f;
+    command::AddItem(f.s, f.state, "a", f.out);
+    command::EditField(f.s, 0, "note", "edited");
+    f.s.Settings.Write(key::SaveSorted, "yes");
+    f.s.Settings.Write(key::Sorting, "ref");
+    ASSERT_TRUE(command::Save(f.s, f.state, f.front, false, f.out));
+    ASSERT_EQ(f.FirstRef(), "a");
+    EXPECT_EQ(command::UndoCaption(f.s, false), "Undo Sort Library");
+    ASSERT_TRUE(command::Undo(f.s, f.state, false, f.out));
+    ASSERT_EQ(f.FirstRef(), "old");
+    ASSERT_TRUE(command::Undo(f.s, f.state, false, f.out));
+    EXPECT_EQ(f.out.Show, 0);
+    EXPECT_EQ(GetFieldValue(f.s.Bib.Library[0], "note"), "x");
+    EXPECT_EQ(command::UndoCaption(f.s, false), "Undo New Item");
+    f.front.saveAnswers = {Answer::No, Answer::No};
+    ASSERT_TRUE(command::Open(f.s, f.state, f.front, f.dir.file("two.bib"), f.out));
+    EXPECT_FALSE(f.s.History.CanUndo() || f.s.History.CanRedo());
+    command::AddItem(f.s, f.state, "b", f.out);
+    ASSERT_TRUE(command::NewLibrary(f.s, f.state, f.front, f.out));
+    EXPECT_EQ(command::UndoCaption(f.s, false), "Undo");
 }
 
 // The shutdown: a save whose name is not given stops it before anything is

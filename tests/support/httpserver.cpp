@@ -54,6 +54,7 @@ void LoopbackServer::Answer(int c)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_lastTarget = target;
+        m_lastRequest = request.substr(0, request.find("\r\n\r\n"));
     }
     const HttpAnswer a = m_handler(target);
     ++m_requests;
@@ -62,8 +63,8 @@ void LoopbackServer::Answer(int c)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const std::string length = a.endless ? "" : "\r\nContent-Length: " + std::to_string(a.body.size());
     const std::string response = "HTTP/1.0 " + std::to_string(a.status) + (a.status == 200 ? " OK" : " Error") +
-                                 "\r\nContent-Type: text/plain" + length + "\r\nConnection: close\r\n\r\n" +
-                                 a.body;
+                                 "\r\nContent-Type: text/plain" + length + "\r\nConnection: close\r\n" +
+                                 a.headers + "\r\n" + a.body;
     bool sent = ::send(c, response.data(), response.size(), MSG_NOSIGNAL) >= 0;
     while (a.endless && sent && !m_stop)
         sent = ::send(c, a.body.data(), a.body.size(), MSG_NOSIGNAL) >= 0;

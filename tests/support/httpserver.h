@@ -17,6 +17,7 @@ struct HttpAnswer {
     std::string body;
     int delayMs = 0; // wait this long before answering
     bool endless = false; // no length: body is sent again and again until the client hangs up
+    std::string headers = {}; // more header lines, each ended by CR LF ("Location: ...\r\n")
 };
 
 class LoopbackServer {
@@ -32,6 +33,12 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_lastTarget;
     }
+    // The request line and header lines of the last request.
+    std::string lastRequest() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_lastRequest;
+    }
 
 private:
     void Serve();
@@ -41,7 +48,7 @@ private:
     int m_port = 0;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_requests{0};
-    std::string m_lastTarget;
+    std::string m_lastTarget, m_lastRequest;
     mutable std::mutex m_mutex;
     std::thread m_thread;
     std::vector<std::thread> m_workers; // one per connection

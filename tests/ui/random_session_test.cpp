@@ -7,6 +7,9 @@
 // no field has changed that the step did not type into; after every save the
 // file, read back with the core reader, must hold the library in memory; a
 // file written by another program is never overwritten without a Yes.
+// Undo and Redo are steps too; at the end every step since the last load is
+// undone, which must give back the library as loaded (and a save its bytes),
+// and redone again, which must give back the edited one.
 // Replay a failure with LORIX_SEED=n (and LORIX_STEPS=m to stop early).
 #include "core/diskstamp.h"
 #include "core/fileio.h"
@@ -160,12 +163,15 @@ class RandomUser {
             {"ctrl+T", 4, true, [this] { CtrlT(); }},
             {"another program", 3, true, [this] { WriteFromOutside(); }},
             {"reload", 2, false, [this] { M()->Notice->isVisible() ? M()->NoticeReload->click() : void(); }},
+            {"undo", 14, false, [this] { Undo(false); }},
+            {"redo", 6, false, [this] { Undo(true); }},
         };
         int total = 0;
         for (const Action& a : actions)
             total += a.weight;
         M()->show();
         QObject::connect(M()->ItemLines, &QAbstractItemModel::modelReset, [this] { m_staleLine.clear(); });
+        m_loaded = Image();
         for (step = 0; step < steps; ++step) {
             // Whatever the step asks is answered at random; a file name only
             // by the actions that expect one.
@@ -186,7 +192,10 @@ class RandomUser {
             if (a->guarded)
                 CheckUntyped(before);
             CheckOutsideWrite();
+            if (!S().History.CanUndo() && !S().History.CanRedo())
+                m_loaded = Image(); // loaded, or nothing changed since
         }
+        UndoEverything();
     }
 
     std::mt19937_64 g;
@@ -194,6 +203,7 @@ class RandomUser {
     const char* lastAction = "";
     int saves = 0;
     int outsideWrites = 0, overwriteQuestions = 0;
+    int undone = 0;
 
   private:
     static constexpr Qt::Key kMoves[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_Home, Qt::Key_End,
@@ -421,6 +431,61 @@ class RandomUser {
         (Chance(80) ? C()->OK : C()->Cancel)->click();
     }
 
+    // Undo or Redo from the menu, whose entry is greyed out exactly when
+    // there is no step, and names the step it takes.
+    void Undo(bool redo)
+    {
+        QAction* entry = redo ? M()->mnuRedo : M()->mnuUndo;
+        M()->UpdateUndoActions(); // as opening the menu does
+        const UndoHistory& history = S().History;
+        const std::string name = redo ? history.RedoName() : history.UndoName();
+        Expect(entry->isEnabled() == !name.empty(), "the entry is not greyed out exactly when there is no step");
+        Expect(entry->text().toStdString() == (redo ? "Redo" : "Undo") + (name.empty() ? "" : " " + name),
+               "the entry's caption " + entry->text().toStdString() + " does not name the step " + name);
+        entry->trigger();
+    }
+
+    // The library as a save writes it (with the layout options of the
+    // settings, or with the default ones, which no step changes), and its notes.
+    std::string Image(bool asSaved = false)
+    {
+        std::string image =
+            FormatLibrary(S().Bib, asSaved ? WriteOptionsFromSettings(S().Settings) : WriteOptions{}) + "\nnotes:";
+        for (const std::string& line : S().NotesList)
+            image += line + "\n";
+        return image;
+    }
+
+    void UndoEverything()
+    {
+        step = -1;
+        lastAction = "undo everything";
+        h.dialogs = ScriptedDialogs();
+        h.dialogs.yesNo = {true}; // a file written by another program is overwritten
+        const std::string edited = Image();
+        int steps = 0;
+        for (; S().History.CanUndo() && steps <= int(UndoHistory::kMaxSteps); ++steps) {
+            Undo(false);
+            Check();
+        }
+        Expect(Image() == m_loaded,
+               "undoing all " + std::to_string(steps) + " steps does not give the library as loaded");
+        if (S().Settings.Read(key::Filename) != kNone) {
+            // Unsorted: a sorted save is a change of its own, after which nothing can be redone.
+            S().Settings.WriteYesNo(key::SaveSorted, false);
+            Letter('s');
+            Check();
+            Expect(Image(true).starts_with(ReadWholeFile(S().Settings.Read(key::Filename)) + "\nnotes:"),
+                   "the save after undoing everything does not give the loaded file's bytes");
+        }
+        for (int k = 0; S().History.CanRedo() && k < steps; ++k) {
+            Undo(true);
+            Check();
+        }
+        Expect(Image() == edited, "redoing all " + std::to_string(steps) + " steps does not give the edited library");
+        undone = steps;
+    }
+
     // Answers what a step left open, as the user would before going on.
     void Settle()
     {
@@ -561,6 +626,7 @@ class RandomUser {
     std::vector<std::string> m_saved;
     std::set<int> m_staleLine; // items whose list line may lag behind a custom field
     std::pair<int, std::string> m_twoNotes{-1, {}};
+    std::string m_loaded; // the library as loaded: what undoing every step gives
 };
 
 QtMessageHandler g_testHandler = nullptr;
@@ -605,8 +671,8 @@ class RandomSessionTest : public QObject {
                 QFAIL(msg.c_str());
             }
             qInfo("seed %llu: %ld steps, %d saves read back, %d writes by another program, %d questions "
-                  "before overwriting them",
-                  seed, steps, run.saves, run.outsideWrites, run.overwriteQuestions);
+                  "before overwriting them, %d steps undone at the end",
+                  seed, steps, run.saves, run.outsideWrites, run.overwriteQuestions, run.undone);
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(QApplication::allWidgets().size(), 0);

@@ -113,17 +113,19 @@ class WindowsTest : public QObject {
                  (QStringList{
                      u"&File: New Library| - &Load Library|Ctrl+L Recent Libraries>< &Save Library|Ctrl+S "
                      u"Save Library &As| - "
-                     u"&Import>from &PubMed|Ctrl+I watch Clipboard for &ID|< &Export>to &HTML| "
+                     u"&Import>from &PubMed|Ctrl+I watch Clipboard for &ID| from &DOI or arXiv|Ctrl+D< &Export>to &HTML| "
                      u"to Clipboard|Ctrl+Alt+C< - | - &Quit|Ctrl+Q"_s,
                      u"&Edit: &Delete Item|Shift+Del &New Item\tCtrl+Ins| Add &Custom Field|Shift+Ins "
                      u"Add &Folder location|Ctrl+F Add &Keywords|Ctrl+K - C&heck Consistency| View &Log| "
-                     u"Show &Notes Window|Ctrl+N &Options|Ctrl+O"_s,
+                     u"Show &Notes Window|Ctrl+N &Options|Ctrl+O - Undo|Ctrl+Z Redo|Ctrl+Y Paste BibTeX|Ctrl+Shift+V"_s,
                      u"&Sort: by &Title| by &Author| by &Year| by &Journal| by T&ype| by &Reference| "
                      u"&Filter|Ctrl+Alt+F"_s,
                      u"&Help: Manual| &About|"_s}));
-        // Everything is enabled but the recent list, which is empty yet.
+        // Everything is enabled but the recent list, which is empty yet, and
+        // Undo and Redo, which have no step yet.
         for (QAction* a : m->findChildren<QAction*>())
-            QVERIFY2(a->isEnabled() == (a != m->RecentLibraries1->menuAction()), qPrintable(a->text()));
+            QVERIFY2(a->isEnabled() == (a != m->RecentLibraries1->menuAction() && a != m->mnuUndo && a != m->mnuRedo),
+                     qPrintable(a->text()));
         // Hidden entries live on the window only. Ctrl+Ins belongs to the
         // import alone, so the key is never ambiguous.
         for (QAction* hidden : {m->mnuImportfC, m->HideWindow1}) {
@@ -728,6 +730,8 @@ class WindowsTest : public QObject {
         LoopbackServer server([&](const std::string& target) {
             if (fail)
                 return HttpAnswer{500, "down"};
+            if (target.starts_with("/doi/"))
+                return HttpAnswer{200, "@article{doe:2020, title = {By DOI}}"};
             if (target.find("id=42") != std::string::npos || target.find("id=43") != std::string::npos)
                 return HttpAnswer{200, kRecord.toStdString()};
             return HttpAnswer{200, "nothing\n"};
@@ -806,6 +810,32 @@ class WindowsTest : public QObject {
         const auto& log = h.s.Log.LogList;
         QVERIFY(log.size() >= 2);
         QVERIFY(log.end()[-2].find("Added item smith:2003c from Clipboard.") != std::string::npos);
+
+        // By DOI (from the clipboard) and pasted: appended, selected and shown,
+        // each one step that Undo takes back.
+        fail = 0;
+        h.s.Settings.Write(key::DoiUrl, server.url("/doi/{id}"));
+        h.clipboard.content = u" doi:10.1000/x "_s;
+        m->fromDoi1->trigger();
+        QCOMPARE(server.lastTarget(), "/doi/10.1000%2Fx");
+        QVERIFY(lib.size() == 5);
+        QCOMPARE(m->SelectedItem(), 4);
+        QCOMPARE(GetFieldValue(lib[4], "doi"), "10.1000/x");
+        h.clipboard.content = u"@misc{doe:2020}\n@misc{p2}\n"_s;
+        m->PasteBibtex1->trigger();
+        QVERIFY(lib.size() == 7);
+        QCOMPARE(lib[5].Reference, "doe:2020a");
+        QCOMPARE(m->SelectedItem(), 5);
+        QVERIFY(log.end()[-2].find("Added 2 items.") != std::string::npos);
+        QCOMPARE(m->mnuUndo->text(), u"Undo Paste BibTeX"_s);
+        m->mnuUndo->trigger();
+        QCOMPARE(m->mnuUndo->text(), u"Undo Import from DOI or arXiv"_s);
+        m->mnuUndo->trigger();
+        QVERIFY(lib.size() == 4);
+        QVERIFY(m->SelectedItem() < 0);
+        QVERIFY(!h.Display()->isVisible());
+        QVERIFY(m->mnuRedo->isEnabled());
+        QCOMPARE(m->mnuRedo->text(), u"Redo Import from DOI or arXiv"_s);
     }
 
     void exportTabClipboardExportAndTheHtmlDialog()
