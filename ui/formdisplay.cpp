@@ -222,6 +222,21 @@ void TFormDisplay::ShowItem(int itemIndex)
         if (layout.Rows.size() > static_cast<size_t>(kEditorRows))
             layout.Rows.pop_back();
     }
+    if (focusRow > 0) {
+        // The field being typed into stays on its row even when the rows
+        // around it move (a field kept in place before is put in order now):
+        // a key still being handled by its editor, such as a line break that
+        // first replaces the text and then adds the break, must land in the
+        // same field, never in the one that would otherwise take its row.
+        const auto it = std::find_if(layout.Rows.begin() + 1, layout.Rows.end(),
+                                     [&focusLabel](const ItemRow& r) { return r.Label == focusLabel; });
+        const auto at = std::min(static_cast<size_t>(focusRow), layout.Rows.size() - 1);
+        if (it != layout.Rows.end() && static_cast<size_t>(it - layout.Rows.begin()) != at) {
+            ItemRow row = std::move(*it);
+            layout.Rows.erase(it);
+            layout.Rows.insert(layout.Rows.begin() + static_cast<std::ptrdiff_t>(at), std::move(row));
+        }
+    }
 
     // The type box holds the types of the schema as they are now; it is
     // filled again only when they have changed since the last showing.

@@ -134,6 +134,21 @@ class EditingTest : public QObject {
             QCOMPARE(now.join(u' '), QString::fromLatin1(c.after));
             QCOMPARE(d->focusWidget(), d->FieldEditors[rowOf(c.field)]);
         }
+
+        // A type change under the cursor keeps the row typed into in place,
+        // so the rows below it stand one lower; a line break typed then into
+        // an empty row down there lays the rows out again while the key is
+        // still being handled: the break stays in that field.
+        h.SetLibrary({MakeItem("misc", "m", {})});
+        h.Select(0);
+        d->FieldEditors[rowOf("howpublished")]->setFocus();
+        d->Itemtype->setCurrentText(QStringLiteral("book"));
+        QPlainTextEdit* address = d->FieldEditors[rowOf("address")];
+        address->setFocus();
+        QTest::keyClick(address, Qt::Key_Return);
+        const Bibitem& book = h.s.Bib.Library[0];
+        QCOMPARE(book.FindField("edition"), -1);
+        QCOMPARE(book.Fields.size(), size_t(book.FindField("address") >= 0 ? 1 : 0));
     }
 
     // That every edit reaches the item and the list line, the random session
