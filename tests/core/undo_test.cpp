@@ -100,7 +100,6 @@ struct Change {
 
 const Change kChanges[] = {
     {"field typed", [](Lib& l) { Type(l, 1, "title", "New"); }},
-    {"field added by typing into an empty row", [](Lib& l) { Type(l, 2, "pages", "1-9"); }},
     {"field cleared and so removed",
      [](Lib& l) {
          l.h.Begin("Edit title", 0, "0:title");
@@ -116,13 +115,6 @@ const Change kChanges[] = {
          l.h.SpliceNotes(static_cast<size_t>(FindNoteEntry(l.notes, "r1")), 1, {"renamed"});
          l.items()[1].Reference = "renamed";
          l.h.Commit(1);
-     }},
-    {"type changed",
-     [](Lib& l) {
-         l.h.Begin("Change Type", 4);
-         l.h.TouchItem(4);
-         l.items()[4].ItemType = "book";
-         l.h.Commit(4);
      }},
     {"custom field appended to",
      [](Lib& l) {
@@ -174,7 +166,6 @@ const Change kChanges[] = {
          l.h.Commit(1);
      }},
     {"note typed into an item without one", [](Lib& l) { TypeNote(l, "r2", "abc"); }},
-    {"note edited", [](Lib& l) { TypeNote(l, "r3", "new three"); }},
     {"notes changed in place, told only beforehand",
      [](Lib& l) {
          for (const char* text : {"n", "ne", "new"}) { // typed: one step
@@ -188,12 +179,6 @@ const Change kChanges[] = {
          l.h.TouchNotes();
          l.notes.erase(l.notes.begin() + 2, l.notes.begin() + 4); // one of them goes again
          l.h.Commit(3);
-     }},
-    {"note emptied and so removed",
-     [](Lib& l) {
-         l.h.Begin("Edit Note", 1, "note:" + l.notes[0]); // the first entry
-         l.h.SpliceNotes(0, 2, {});
-         l.h.Commit(1);
      }},
 };
 
