@@ -44,6 +44,7 @@ void Fill(Lib& l)
     l.notes = {"r1", "note one", "r3", "note three"};
     l.items()[4].LeadingText = "% before the last\n";
     l.bib.Blocks = {"@string{a = {b}}"};
+    l.bib.TrailingText = "% the end\n";
 }
 
 // Deletes item i the way Delete Item does: its note goes, the last item
