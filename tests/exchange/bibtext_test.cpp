@@ -132,6 +132,7 @@ TEST(Doi, RecognizesIdentifiers)
         {"0704.0001", K::Arxiv, "10.48550/arXiv.0704.0001"},
         {"hep-th/9901001", K::Arxiv, "10.48550/arXiv.hep-th/9901001"},
         {"math.GT/0309136v1", K::Arxiv, "10.48550/arXiv.math.GT/0309136"},
+        {"https://arxiv.org/abs/2101.00001v3", K::Arxiv, "10.48550/arXiv.2101.00001"},
         {"http://arxiv.org/pdf/2101.00001.pdf", K::Arxiv, "10.48550/arXiv.2101.00001"},
         {"10.48550/arXiv.2101.00001", K::Doi, "10.48550/arXiv.2101.00001"},
         // Not an identifier.
