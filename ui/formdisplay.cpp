@@ -40,6 +40,34 @@ void SetColour(QWidget* w, QPalette::ColorRole role, Rgb c)
     w->setPalette(p);
 }
 
+// The field being typed into keeps its row while the item is shown again
+// under the user's hands, so that the next keystroke goes where the last one
+// went, and a key its editor is still handling (a line break first reports
+// the text unchanged, which lays the rows out, and then adds the break) lands
+// in the same field, never in the one that would otherwise take its row. A
+// field that would lose its row (emptied, which removes it, or typed again
+// after that and now last of many) stands there as a custom field for now;
+// the next showing of the item puts every row in order.
+void KeepRowInPlace(std::vector<ItemRow>& rows, const Bibitem& item, size_t row, const std::string& label)
+{
+    ItemRow kept;
+    const auto it =
+        std::find_if(rows.begin() + 1, rows.end(), [&label](const ItemRow& r) { return r.Label == label; });
+    if (it != rows.end()) {
+        kept = std::move(*it);
+        rows.erase(it);
+    } else {
+        kept.Label = label;
+        kept.Value = GetFieldValue(item, label);
+        kept.Tooltip = "Custom field.";
+        kept.LabelColour = kBlue;
+        kept.KeyPopup = label == "key";
+    }
+    rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(std::min(row, rows.size())), std::move(kept));
+    if (rows.size() > static_cast<size_t>(kEditorRows))
+        rows.pop_back();
+}
+
 } // namespace
 
 TFormDisplay::TFormDisplay(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
@@ -205,38 +233,8 @@ void TFormDisplay::ShowItem(int itemIndex)
     const std::string focusLabel = focusRow >= 0 ? m_rowNames[static_cast<size_t>(focusRow)] : std::string();
     const int cursor =
         focusRow >= 0 ? FieldEditors[static_cast<size_t>(focusRow)]->textCursor().position() : 0;
-    if (focusRow > 0 && std::none_of(layout.Rows.begin(), layout.Rows.end(),
-                                     [&focusLabel](const ItemRow& r) { return r.Label == focusLabel; })) {
-        // The field being typed into would lose its row (emptied, which
-        // removes it, or typed again after that and now last of many): it
-        // keeps its place for now, so the next keystroke goes where the last
-        // one went. The next showing of the item puts it in order.
-        ItemRow kept;
-        kept.Label = focusLabel;
-        kept.Value = GetFieldValue(item, focusLabel);
-        kept.Tooltip = "Custom field.";
-        kept.LabelColour = kBlue;
-        kept.KeyPopup = focusLabel == "key";
-        const auto at = std::min(static_cast<size_t>(focusRow), layout.Rows.size());
-        layout.Rows.insert(layout.Rows.begin() + static_cast<std::ptrdiff_t>(at), std::move(kept));
-        if (layout.Rows.size() > static_cast<size_t>(kEditorRows))
-            layout.Rows.pop_back();
-    }
-    if (focusRow > 0) {
-        // The field being typed into stays on its row even when the rows
-        // around it move (a field kept in place before is put in order now):
-        // a key still being handled by its editor, such as a line break that
-        // first replaces the text and then adds the break, must land in the
-        // same field, never in the one that would otherwise take its row.
-        const auto it = std::find_if(layout.Rows.begin() + 1, layout.Rows.end(),
-                                     [&focusLabel](const ItemRow& r) { return r.Label == focusLabel; });
-        const auto at = std::min(static_cast<size_t>(focusRow), layout.Rows.size() - 1);
-        if (it != layout.Rows.end() && static_cast<size_t>(it - layout.Rows.begin()) != at) {
-            ItemRow row = std::move(*it);
-            layout.Rows.erase(it);
-            layout.Rows.insert(layout.Rows.begin() + static_cast<std::ptrdiff_t>(at), std::move(row));
-        }
-    }
+    if (focusRow > 0)
+        KeepRowInPlace(layout.Rows, item, static_cast<size_t>(focusRow), focusLabel);
 
     // The type box holds the types of the schema as they are now; it is
     // filled again only when they have changed since the last showing.
