@@ -66,11 +66,19 @@ void IgnoreFileSizeSignal()
 // - the heap that holds the small allocations (values, names, field lists)
 //   grows in steps of kHeapStep, and each step is advised as soon as the
 //   growth is seen here, before the allocations that follow touch it.
+// Once the heap has grown by kPopulateAfter (a large library is being built),
+// each further step is also faulted in whole by one madvise call instead of
+// one fault per page as the allocations reach it: on the virtual machines we
+// measured, a huge page faulted in by a touch costs up to twenty times what
+// the same page costs in one such call (1.7 GB: 0.2-5.7 s against
+// 0.16-1.1 s). The step is used by the allocations that follow anyway; at
+// most one step more than they need is filled.
 namespace {
 
 #if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
 constexpr std::uintptr_t kHugePage = 2u << 20;
 constexpr int kHeapStep = 16 << 20;
+constexpr std::uintptr_t kPopulateAfter = 64u << 20;
 
 void AdviseHuge(std::uintptr_t from, std::uintptr_t to)
 {
@@ -84,6 +92,22 @@ void AdviseHuge(std::uintptr_t from, std::uintptr_t to)
 }
 
 std::atomic<std::uintptr_t> g_heapAdvised{0};
+std::atomic<std::uintptr_t> g_heapFirst{0}; // the heap's end when it was first advised
+
+// Faults in [from, to) now. Kernels before 5.14 do not know the advice and
+// leave the pages to fault in one by one as before.
+void Populate(std::uintptr_t from, std::uintptr_t to)
+{
+#ifdef MADV_POPULATE_WRITE
+    const int populate = MADV_POPULATE_WRITE;
+#else
+    const int populate = 23; // Linux 5.14 and later
+#endif
+    from &= ~std::uintptr_t(4095);
+    // madvise wants the page-aligned address as a pointer.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    (void)madvise(reinterpret_cast<void*>(from), to - from, populate);
+}
 
 void AdviseNewMemory(void* p, std::size_t n)
 {
@@ -101,8 +125,14 @@ void AdviseNewMemory(void* p, std::size_t n)
     // A heap given back to the system (end below the mark) is advised again
     // as it grows back; the heap as it was before the first call is not.
     if (end != advised && g_heapAdvised.compare_exchange_strong(advised, end, std::memory_order_relaxed) &&
-        advised && end > advised)
+        advised && end > advised) {
         AdviseHuge(advised, end);
+        std::uintptr_t first = 0;
+        if (g_heapFirst.compare_exchange_strong(first, advised, std::memory_order_relaxed))
+            first = advised;
+        if (end > first && end - first >= kPopulateAfter)
+            Populate(advised, end);
+    }
 }
 #else
 void AdviseNewMemory(void*, std::size_t) {}
