@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <sys/stat.h>
 
 namespace lorix {
 
@@ -853,6 +854,13 @@ int ReadBibFile(const std::string& path, TBib& bib, ReadContext& ctx)
         throw FileError("Cannot open file \"" + path + "\".");
     bib.Clear();
     bib.Utf8 = true;
+    // Room for all the entries at once: real libraries hold 250 bytes or more
+    // an entry, and an item array grown by doubling leaves a copy behind at
+    // each step, all of it fresh memory to be provided. Room not used is
+    // never touched.
+    struct stat st {};
+    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode))
+        bib.Library.reserve(static_cast<size_t>(st.st_size) / 256);
     BibReader reader(bib, ctx);
     // One buffer for the whole read: each chunk is read straight in behind
     // the unread rest of the previous one, never zero-filled first.
