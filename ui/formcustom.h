@@ -17,6 +17,13 @@ class TFormCustom final : public QWidget {
   public:
     explicit TFormCustom(FormContext& ctx);
 
+    // How the dialog opens: with the boxes as they were (the menu entry),
+    // emptied (key Z), for a folder location, or for keywords.
+    enum class Start { AsTheyWere, Empty, Folder, Keywords };
+    // Shows the dialog over the windows it holds back, the focus on the box
+    // to type into first.
+    void Open(Start start);
+
     void OKClick();
     void CancelClick();
     void FieldnameChange();
@@ -27,12 +34,12 @@ class TFormCustom final : public QWidget {
     // the dialog is open.
     void InsertKeyword(const std::string& k);
 
+  private:
     QLineEdit* Fieldname = nullptr;
     QLineEdit* Fieldvalue = nullptr;
     QPushButton* OK = nullptr;
     QPushButton* Cancel = nullptr;
 
-  private:
     void EnableOthers();
     FormContext& m_ctx;
     bool m_placed = false;

@@ -20,16 +20,16 @@ class TFormLog final : public QWidget {
     void DismissClick();
     void FormResize();
 
-    QPlainTextEdit* Logmemo = nullptr;
-    QPushButton* ClearLog = nullptr;
-    QPushButton* Dismiss = nullptr;
-
   protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    QPlainTextEdit* Logmemo = nullptr;
+    QPushButton* ClearLog = nullptr;
+    QPushButton* Dismiss = nullptr;
+
     FormContext& m_ctx;
 };
 

@@ -145,6 +145,29 @@ class TFormMain final : public QMainWindow {
     void UpdateUndoActions();
     void PasteBibtexClick();
 
+    // Runs a command through the error-box wrapper.
+    bool Run(const std::function<void()>& command) { return RunCommand(m_ctx, this, command); }
+    FormContext& Context() { return m_ctx; }
+
+    // The keys go to the list (after a dialog that held the window back).
+    void FocusList();
+    // Ctrl+T (hide or show this window) typed in another window of the program.
+    void ShareHideWindowKey(QWidget* other);
+    // The Filter entry's check mark follows the stored "Filter Data" choice.
+    void ShowFiltering(bool on);
+
+  signals:
+    // The window has closed after a complete shutdown; the program ends.
+    void closed();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
     // The clipboard watch: runs while watchClip is checked, except during a
     // fetch it started and after a failed one.
     QTimer* Uhr = nullptr;
@@ -153,10 +176,6 @@ class TFormMain final : public QMainWindow {
     std::string SavedSortKey = kNone;
     // The HTTP client of the PubMed fetch.
     std::unique_ptr<HttpClient> Brause;
-
-    // Runs a command through the error-box wrapper.
-    bool Run(const std::function<void()>& command) { return RunCommand(m_ctx, this, command); }
-    FormContext& Context() { return m_ctx; }
 
     // Controls
     QLabel* Heading = nullptr;
@@ -212,18 +231,7 @@ class TFormMain final : public QMainWindow {
     QAction* Contents1 = nullptr;
     QAction* mnuAbout = nullptr;
 
-  signals:
-    // The window has closed after a complete shutdown; the program ends.
-    void closed();
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-  private:
     void BuildMenu();
     QAction* MakeAction(const QString& name, const QString& caption, const QKeySequence& shortcut,
                         const std::function<void()>& handler);

@@ -34,13 +34,13 @@ class TFormNotes final : public QWidget {
 
     void NotesMemoChange();
 
-    QPlainTextEdit* NotesMemo = nullptr;
-
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
   private:
+    QPlainTextEdit* NotesMemo = nullptr;
+
     FormContext& m_ctx;
     std::string m_key;
     bool m_hasKey = false;

@@ -43,6 +43,18 @@ class TFormOptions final : public QWidget {
     // Sets the "Filter Data" box; runs UpdateOptions like a click would.
     void SetFiltering(bool on);
 
+    // Export tab: another type chosen; the template edited (every keystroke).
+    void TypeSelectChange();
+    void TypeFormatChange();
+
+  signals:
+    // The "Filter Data" box was stored (the main window's Filter entry follows it).
+    void filteringChanged(bool on);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
     QTabWidget* Options = nullptr;
     QPushButton* Dismiss = nullptr;
     // Filter tab
@@ -88,18 +100,6 @@ class TFormOptions final : public QWidget {
     QLineEdit* TypeFormat = nullptr;
     QPlainTextEdit* FormatText = nullptr;
 
-    // Export tab: another type chosen; the template edited (every keystroke).
-    void TypeSelectChange();
-    void TypeFormatChange();
-
-  signals:
-    // The "Filter Data" box was stored (the main window's Filter entry follows it).
-    void filteringChanged(bool on);
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
-  private:
     void ShowPreview(const std::string& templ);
     QWidget* BuildFilterTab();
     QWidget* BuildLogTab();

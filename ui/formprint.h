@@ -30,6 +30,11 @@ class TFormPrint final : public QWidget {
     void ExpClick(QObject* sender);
     void CancelClick();
 
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
     QLabel* Label1 = nullptr;
     std::vector<QCheckBox*> ExportFieldBoxes;
     QCheckBox* Separate = nullptr;
@@ -40,11 +45,6 @@ class TFormPrint final : public QWidget {
     QPushButton* Exp = nullptr;
     QPushButton* Disp = nullptr;
 
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-  private:
     void Leave();
     FormContext& m_ctx;
     QGridLayout* m_boxes = nullptr;
