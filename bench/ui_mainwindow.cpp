@@ -141,8 +141,7 @@ int main(int argc, char** argv)
     Report("Navigator keystroke, match on the last line", found[4], repaint, 50);
     navigator->setText(QStringLiteral("zz"));
     const double miss = MedianMs(9, [&](int k) {
-        navigator->setText(k % 2 ? QStringLiteral("zz")
-                                       : QStringLiteral("zzq")); // every line looked at
+        navigator->setText(k % 2 ? QStringLiteral("zz") : QStringLiteral("zzq")); // every line looked at
         QApplication::processEvents();
     });
     Report("Navigator keystroke, no match", miss, repaint, 50);

@@ -110,7 +110,8 @@ void Child(int argc, char** argv, const std::string& path, double out[kFigures])
     });
     const QString last = QString::fromStdString(s.Bib.Library[s.ShownItems.back()].Reference);
     out[3] = MedianMs(
-        9, [&](int) {
+        9,
+        [&](int) {
             navigator->setText(last.left(last.size() - 1));
             QApplication::processEvents();
         },

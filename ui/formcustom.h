@@ -26,7 +26,6 @@ class TFormCustom final : public QWidget {
 
     void OKClick();
     void CancelClick();
-    void FieldnameChange();
     // Before showing: the first time over the main window, later where the
     // user left it; whole on the screen either way.
     void Place();
@@ -35,6 +34,9 @@ class TFormCustom final : public QWidget {
     void InsertKeyword(const std::string& k);
 
   private:
+    // Handlers the window runs itself.
+    void FieldnameChange();
+
     QLineEdit* Fieldname = nullptr;
     QLineEdit* Fieldvalue = nullptr;
     QPushButton* OK = nullptr;

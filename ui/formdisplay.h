@@ -33,9 +33,6 @@ class TFormDisplay final : public QWidget {
     void FocusReference();
 
     // Handlers
-    void UpdateBib(QObject* sender);
-    void ItemtypeChange();
-    void DateiClick();
     void MakeTransparentClick();
     void FormResize();
 
@@ -51,6 +48,11 @@ class TFormDisplay final : public QWidget {
     void hideEvent(QHideEvent* event) override;
 
   private:
+    // Handlers the window runs itself.
+    void UpdateBib(QObject* sender);
+    void ItemtypeChange();
+    void DateiClick();
+
     QComboBox* Itemtype = nullptr;
     QPushButton* Datei = nullptr;
     QPushButton* MakeTransparent = nullptr;

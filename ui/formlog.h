@@ -16,7 +16,6 @@ class TFormLog final : public QWidget {
     explicit TFormLog(FormContext& ctx);
 
     void LogmemoEnter();
-    void ClearLogClick();
     void DismissClick();
     void FormResize();
 
@@ -26,6 +25,9 @@ class TFormLog final : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // Handlers the window runs itself.
+    void ClearLogClick();
+
     QPlainTextEdit* Logmemo = nullptr;
     QPushButton* ClearLog = nullptr;
     QPushButton* Dismiss = nullptr;

@@ -85,7 +85,7 @@ void TFormMain::newFieldClick(QObject* sender)
 {
     if (SelectedLine() < 0)
         return;
-    m_ctx.w.Custom->Open(sender == this                 ? TFormCustom::Start::Empty
+    m_ctx.w.Custom->Open(sender == this              ? TFormCustom::Start::Empty
                          : sender == m_ctx.w.Display ? TFormCustom::Start::Folder
                                                      : TFormCustom::Start::AsTheyWere);
 }

@@ -32,7 +32,6 @@ class TFormOptions final : public QWidget {
     // A keyword chosen from the keyword menu, appended to the filter value
     // that has the focus while the dialog is open.
     void InsertKeyword(const std::string& k);
-    void UpdateOptions();
     void DismissClick();
     void InvertClick();
     void mnuOptionsClick(); // shows the dialog and disables the windows behind it
@@ -55,6 +54,9 @@ class TFormOptions final : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // Handlers the window runs itself.
+    void UpdateOptions();
+
     QTabWidget* Options = nullptr;
     QPushButton* Dismiss = nullptr;
     // Filter tab

@@ -25,9 +25,6 @@ class TFormPrint final : public QWidget {
     // Fills the dialog from the settings and the shown items and shows it,
     // the main window and the item editor window disabled meanwhile.
     void OpenDialog();
-    // Print (Exp) and Display (Disp): store the choices, write the file, and
-    // have the desktop print or show it.
-    void ExpClick(QObject* sender);
     void CancelClick();
 
   protected:
@@ -35,6 +32,11 @@ class TFormPrint final : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // Handlers the window runs itself.
+    // Print (Exp) and Display (Disp): store the choices, write the file, and
+    // have the desktop print or show it.
+    void ExpClick(QObject* sender);
+
     QLabel* Label1 = nullptr;
     std::vector<QCheckBox*> ExportFieldBoxes;
     QCheckBox* Separate = nullptr;

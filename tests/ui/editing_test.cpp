@@ -53,7 +53,8 @@ class EditingTest : public QObject {
         QCOMPARE(colour(h.Label(0), QPalette::WindowText), QColor(255, 0, 0));
         for (int r : {1, 2}) { // author and editor both filled: two conflicts
             QCOMPARE(colour(h.Editor(r), QPalette::Text), QColor(255, 0, 0));
-            QCOMPARE(h.Label(r)->toolTip(), QStringLiteral("Maybe you should delete the value in this field."));
+            QCOMPARE(h.Label(r)->toolTip(),
+                     QStringLiteral("Maybe you should delete the value in this field."));
         }
         // Every shown label and value reads whole: rows sized by the font, none overlapping the next.
         for (int r = 0; r <= 17; ++r) {
@@ -61,7 +62,8 @@ class EditingTest : public QObject {
             const QPlainTextEdit* ed = h.Editor(r);
             QVERIFY2(label->height() >= label->sizeHint().height() &&
                          label->height() >= QFontMetrics(label->font()).height() &&
-                         ed->y() >= label->geometry().bottom() && h.Label(r + 1)->y() > ed->geometry().bottom() &&
+                         ed->y() >= label->geometry().bottom() &&
+                         h.Label(r + 1)->y() > ed->geometry().bottom() &&
                          ed->viewport()->height() >= ed->fontMetrics().lineSpacing() + 2,
                      qPrintable(label->text()));
         }
@@ -82,8 +84,8 @@ class EditingTest : public QObject {
         datei->click();
         QCOMPARE(h.Status(), QStringLiteral("Cannot open ") + pdf + QStringLiteral("."));
         h.Action("Contents1")->trigger(); // no manual in this folder
-        QCOMPARE(h.Status(),
-                 QStringLiteral("File not found: ") + QString::fromStdString(h.dir.file("manual/lorix.html")));
+        QCOMPARE(h.Status(), QStringLiteral("File not found: ") +
+                                 QString::fromStdString(h.dir.file("manual/lorix.html")));
     }
 
     // After the rows are laid out again, the keys still go into the field they
@@ -214,7 +216,8 @@ class EditingTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(m));
         for (int line : {1, 0}) {
             h.Select(line);
-            const QRect r = h.Items()->visualRect(h.Model()->index(line))
+            const QRect r = h.Items()
+                                ->visualRect(h.Model()->index(line))
                                 .translated(h.Items()->viewport()->mapTo(m, QPoint()));
             auto onScreen = [&] {
                 QTest::qWait(20); // a layout first, then the repaint it asks for

@@ -134,8 +134,7 @@ class RandomUser {
             std::function<void()> run;
         };
         const Action actions[] = {
-            {"list move", 23, true,
-             [this] { QTest::keyClick(m_items, kMoves[Below(std::size(kMoves))]); }},
+            {"list move", 23, true, [this] { QTest::keyClick(m_items, kMoves[Below(std::size(kMoves))]); }},
             {"list letter", 19, false, [this] { Letter("ajprtyfdnekbzsvlo"[Below(17)]); }},
             {"navigator", 24, true, [this] { Navigator(); }},
             {"click line", 24, true, [this] { ClickLine(); }},
@@ -145,8 +144,8 @@ class RandomUser {
             {"item type", 12, true, [this] { EditorLive() ? Choose(m_itemtype) : void(); }},
             {"command", 47, false,
              [this] {
-                 Menu(Pick({"byTitle", "byName", "byYear", "byJournal", "byType", "byRef", "Filter1", "AddItem",
-                            "AddItem", "mnuDeleteItem", "mnuDeleteItem"}));
+                 Menu(Pick({"byTitle", "byName", "byYear", "byJournal", "byType", "byRef", "Filter1",
+                            "AddItem", "AddItem", "mnuDeleteItem", "mnuDeleteItem"}));
              }},
             {"filter rules", 12, true, [this] { FilterRules(); }},
             {"custom field", 15, true, [this] { CustomField(); }},
@@ -155,8 +154,8 @@ class RandomUser {
             {"load", 10, false, [this] { PushLoadChoice(), Menu("mnuLoad"); }},
             {"rare command", 8, false,
              [this] {
-                 Menu(Pick({"LastFile", "LastFile", "NewLibrary1", "NewLibrary1", "CheckConsitency1", "ViewLog1",
-                            "ShowNotesWindow1", "mnuAbout"}));
+                 Menu(Pick({"LastFile", "LastFile", "NewLibrary1", "NewLibrary1", "CheckConsitency1",
+                            "ViewLog1", "ShowNotesWindow1", "mnuAbout"}));
              }},
             {"T button", 1, true, [this] { Click(D(), "MakeTransparent"); }},
             {"ctrl+T", 4, true, [this] { CtrlT(); }},
@@ -231,7 +230,10 @@ class RandomUser {
     TFormNotes* N() { return h.Notes(); }
     TFormCustom* C() { return h.Custom(); }
     void Menu(const char* entry) { h.Action(entry)->trigger(); }
-    static void Click(QWidget* window, const QString& button) { Find<QAbstractButton>(window, button)->click(); }
+    static void Click(QWidget* window, const QString& button)
+    {
+        Find<QAbstractButton>(window, button)->click();
+    }
     static void Click(QWidget* window, const char* button) { Click(window, QString::fromLatin1(button)); }
     Session& S() { return h.s; }
 
@@ -359,8 +361,8 @@ class RandomUser {
     void CtrlT()
     {
         std::vector<QWidget*> shown;
-        for (QWidget* window : std::initializer_list<QWidget*>{M(), h.About(), D(), h.Options(), h.Log(), C(),
-                                                               h.Print(), N()})
+        for (QWidget* window :
+             std::initializer_list<QWidget*>{M(), h.About(), D(), h.Options(), h.Log(), C(), h.Print(), N()})
             if (window->isVisible())
                 shown.push_back(window);
         if (shown.empty())
@@ -398,10 +400,12 @@ class RandomUser {
         for (int c = 1 + Below(4); c > 0; --c) {
             const int l = Below(3);
             if (Chance(30))
-                Choose(Find<QComboBox>(o, QString::fromLatin1(Chance(50) ? "Filter%1Field" : "Filter%1Op").arg(l + 1)));
+                Choose(Find<QComboBox>(
+                    o, QString::fromLatin1(Chance(50) ? "Filter%1Field" : "Filter%1Op").arg(l + 1)));
             else if (Chance(20))
                 Find<QLineEdit>(o, QStringLiteral("FilterBound%1").arg(l + 1))
-                    ->setText(QString::fromLatin1(Pick({"a", "smith", "19", "1980", "kw1", "note", "", "z"})));
+                    ->setText(
+                        QString::fromLatin1(Pick({"a", "smith", "19", "1980", "kw1", "note", "", "z"})));
             else if (const QString box = QString::fromLatin1(
                          Pick({"Filter%1Not", "Invert", "Filtering", "AndOrOrAll", "AndOrOrAny"}));
                      box.contains(u'%'))
@@ -605,8 +609,7 @@ class RandomUser {
             shownRows += QLatin1Char('|') + m_editors[r]->toPlainText();
             itemRows += QLatin1Char('|') + ctx.Text(r ? GetFieldValue(b, label) : b.Reference);
         }
-        Expect(shownRows == itemRows &&
-                   m_itemtype->currentIndex() == ShownTypeIndex(S().schema, b.ItemType),
+        Expect(shownRows == itemRows && m_itemtype->currentIndex() == ShownTypeIndex(S().schema, b.ItemType),
                "the item editor shows " + shownRows.toStdString() + " for " + itemRows.toStdString());
         Expect(N()->Key() == b.Reference,
                "the notes window files under " + N()->Key() + ", not " + b.Reference);

@@ -12,8 +12,8 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QtTest>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -141,7 +141,8 @@ class WindowsTest : public QObject {
             QVERIFY(!menus.join(u' ').contains(hidden->text()));
         }
         QCOMPARE(h.Action("mnuImportfC")->shortcut().toString() + u' ' +
-                     h.Action("HideWindow1")->shortcut().toString() + u'|' + h.Action("AddItem")->shortcut().toString(),
+                     h.Action("HideWindow1")->shortcut().toString() + u'|' +
+                     h.Action("AddItem")->shortcut().toString(),
                  u"Ctrl+Ins Ctrl+T|"_s);
         // The six orders are one radio group; Filter is a check entry of its own.
         QCOMPARE(h.Action("byRef")->actionGroup()->actions().size(), 6);
@@ -173,8 +174,9 @@ class WindowsTest : public QObject {
                             {"main.height", "200"}, {"display.left", "-900"}, {"display.top", "100"},
                             {"display.width", "5000"}, {"display.height", "400"}, {"notes.top", "5000"},
                             {"notes.height", "160"}});
-        const std::pair<QWidget*, QSize> windows[] = {
-            {h.Main(), QSize(300, 200)}, {h.Display(), QSize(area.width(), 400)}, {h.Notes(), QSize(460, 160)}};
+        const std::pair<QWidget*, QSize> windows[] = {{h.Main(), QSize(300, 200)},
+                                                      {h.Display(), QSize(area.width(), 400)},
+                                                      {h.Notes(), QSize(460, 160)}};
         for (const auto& [w, size] : windows) {
             QVERIFY2(area.contains(w->frameGeometry()) && w->size() == size, qPrintable(w->objectName()));
             w->show(); // and so they show
@@ -261,8 +263,9 @@ class WindowsTest : public QObject {
         QCOMPARE(shown(), "b"s);
         QCOMPARE(Names(h), h.dir.file("b.bib") + " " + h.dir.file("d & co.bib"));
         std::filesystem::remove(h.dir.file("c.bib"));
-        QCOMPARE(RecentEntries(h), (QStringList{u"&1 "_s + dir + u"/b.bib"_s, u"&2 "_s + dir + u"/d && co.bib"_s,
-                                                u"(&3 "_s + dir + u"/c.bib)"_s, u"&4 "_s + dir + u"/a.bib"_s}));
+        QCOMPARE(RecentEntries(h),
+                 (QStringList{u"&1 "_s + dir + u"/b.bib"_s, u"&2 "_s + dir + u"/d && co.bib"_s,
+                              u"(&3 "_s + dir + u"/c.bib)"_s, u"&4 "_s + dir + u"/a.bib"_s}));
     }
 
     // The command line of the program: "lorix [FILE]", a relative FILE taken
@@ -315,7 +318,8 @@ class WindowsTest : public QObject {
         WriteFile(lib + ".new", "@misc{theirs, note = {2}}");
         std::filesystem::rename(lib + ".new", lib);
         QTRY_VERIFY(!notice->isHidden());
-        QCOMPARE(h.Widget<QLabel>("NoticeText")->text(), u"The file lib.bib was changed by another program."_s);
+        QCOMPARE(h.Widget<QLabel>("NoticeText")->text(),
+                 u"The file lib.bib was changed by another program."_s);
         QVERIFY(m->isEnabled());
         QVERIFY(h.Items()->geometry().top() > notice->geometry().bottom());
         const QString overwrite =
@@ -427,7 +431,8 @@ class WindowsTest : public QObject {
         QVERIFY(!m->isEnabled());
         QVERIFY(!h.Display()->isEnabled());
         // Clicks on the main list do nothing while the dialog is up.
-        QTest::mouseClick(items->viewport(), Qt::LeftButton, {}, items->visualRect(h.Model()->index(2)).center());
+        QTest::mouseClick(items->viewport(), Qt::LeftButton, {},
+                          items->visualRect(h.Model()->index(2)).center());
         QCOMPARE(m->SelectedLine(), 1);
         auto* dismiss = Find<QPushButton>(o, "Dismiss");
         QTest::mouseClick(dismiss, Qt::LeftButton);
@@ -588,11 +593,14 @@ class WindowsTest : public QObject {
             {"about, OK", [&] { h.Action("mnuAbout")->trigger(), click(h.About(), "OK"); }},
             {"about, Enter", [&] { h.Action("mnuAbout")->trigger(), key(h.About(), Qt::Key_Return); }},
             {"about, Escape", [&] { h.Action("mnuAbout")->trigger(), key(h.About(), Qt::Key_Escape); }},
-            {"custom field, OK", [&] { h.Select(0), h.Action("newField")->trigger(), click(h.Custom(), "OK"); }},
+            {"custom field, OK",
+             [&] { h.Select(0), h.Action("newField")->trigger(), click(h.Custom(), "OK"); }},
             {"custom field, Cancel",
              [&] { h.Select(1), h.Action("newField")->trigger(), click(h.Custom(), "Cancel"); }},
             {"options, Dismiss",
-             [&] { m->RefreshList(false), h.Action("mnuOptions")->trigger(), click(h.Options(), "Dismiss"); }},
+             [&] {
+                 m->RefreshList(false), h.Action("mnuOptions")->trigger(), click(h.Options(), "Dismiss");
+             }},
             {"options, Escape",
              [&] {
                  h.Action("mnuOptions")->trigger(), key(Find(h.Options(), "FilterBound1"), Qt::Key_Escape);
@@ -665,7 +673,8 @@ class WindowsTest : public QObject {
         QVERIFY(box("AndOrOrAny")->isChecked());
         // A "key" line offers the keyword menu.
         QCOMPARE(Find(o, "FilterBound2")->contextMenuPolicy(), Qt::CustomContextMenu);
-        QCOMPARE(Find<QComboBox>(o, "Filter2Field")->currentText() + u' ' + Find<QLineEdit>(o, "FilterBound2")->text(),
+        QCOMPARE(Find<QComboBox>(o, "Filter2Field")->currentText() + u' ' +
+                     Find<QLineEdit>(o, "FilterBound2")->text(),
                  u"key dna"_s);
         h.Main()->AfterLoad(); // the field choices of a load
         for (const auto& [field, count] : {std::pair(u"title"_s, 3), {u"line off"_s, 0}}) {
@@ -673,9 +682,10 @@ class WindowsTest : public QObject {
             QCOMPARE(enabled("FilterBound2") + enabled("Filter2Op") + enabled("Filter2Not"), count);
         }
         // A box switched off greys out what depends on it.
-        const std::pair<const char*, const char*> depends[] = {
-            {"Truncate", "CharLimit"}, {"LineBreak", "LineWidth"}, {"LineBreak", "InsertWidth"},
-            {"WriteToFile", "Logfile"}};
+        const std::pair<const char*, const char*> depends[] = {{"Truncate", "CharLimit"},
+                                                               {"LineBreak", "LineWidth"},
+                                                               {"LineBreak", "InsertWidth"},
+                                                               {"WriteToFile", "Logfile"}};
         for (const auto& [on, dependent] : depends)
             for (bool checked : {false, true}) {
                 Set(o, on, checked);
@@ -715,6 +725,8 @@ class WindowsTest : public QObject {
         LoopbackServer server([&](const std::string& target) {
             if (fail)
                 return HttpAnswer{500, "down"};
+            if (target.starts_with("/doi/"))
+                return HttpAnswer{200, "@article{doe:2020, title = {By DOI}}"};
             if (target.find("id=42") != std::string::npos || target.find("id=43") != std::string::npos)
                 return HttpAnswer{200, kRecord.toStdString()};
             return HttpAnswer{200, "nothing\n"};
@@ -785,6 +797,25 @@ class WindowsTest : public QObject {
         QVERIFY(h.Display()->isVisible());
         QVERIFY(!h.Action("Filter1")->isChecked());
         QVERIFY(h.Widget<QLabel>("Heading")->text().endsWith(u": 4 items."_s));
+
+        // By DOI (from the clipboard) and pasted: appended, selected and
+        // shown, each one step that Undo takes back.
+        fail = 0;
+        h.s.Settings.Write(key::DoiUrl, server.url("/doi/{id}"));
+        h.clipboard.content = u" doi:10.1000/x "_s;
+        h.Action("fromDoi1")->trigger();
+        QCOMPARE(server.lastTarget(), "/doi/10.1000%2Fx"s);
+        QCOMPARE(m->SelectedItem(), 4);
+        h.clipboard.content = u"@misc{doe:2020}\n@misc{p2}\n"_s;
+        h.Action("PasteBibtex1")->trigger();
+        QCOMPARE(lib.size(), size_t(7));
+        QCOMPARE(m->SelectedItem(), 5);
+        h.Action("mnuUndo")->trigger();
+        h.Action("mnuUndo")->trigger();
+        QCOMPARE(lib.size(), size_t(4));
+        QCOMPARE(m->SelectedItem(), -1);
+        QVERIFY(!h.Display()->isVisible());
+        QCOMPARE(h.Action("mnuRedo")->text(), u"Redo Import from DOI or arXiv"_s);
     }
 
     void exportTabClipboardExportAndTheHtmlDialog()
