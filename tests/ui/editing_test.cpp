@@ -13,6 +13,7 @@
 using namespace lorix;
 using namespace lorix::test;
 using namespace std::string_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -25,6 +26,15 @@ Bibitem ConflictBook()
                      {"title", "The TeXbook"},
                      {"year", "1984"},
                      {"doi", "10.1000/1"}});
+}
+
+// The notes as their lines, which a failed comparison shows.
+QStringList Notes(const Harness& h)
+{
+    QStringList out;
+    for (const std::string& line : h.s.NotesList)
+        out << QString::fromStdString(line);
+    return out;
 }
 
 } // namespace
@@ -60,12 +70,12 @@ class EditingTest : public QObject {
         for (int r = 0; r <= 17; ++r) {
             const QLabel* label = h.Label(r);
             const QPlainTextEdit* ed = h.Editor(r);
-            QVERIFY2(label->height() >= label->sizeHint().height() &&
-                         label->height() >= QFontMetrics(label->font()).height() &&
-                         ed->y() >= label->geometry().bottom() &&
-                         h.Label(r + 1)->y() > ed->geometry().bottom() &&
-                         ed->viewport()->height() >= ed->fontMetrics().lineSpacing() + 2,
-                     qPrintable(label->text()));
+            const QByteArray row = label->text().toUtf8();
+            QVERIFY2(label->height() >= std::max(label->sizeHint().height(), QFontMetrics(label->font()).height()),
+                     row);
+            QVERIFY2(ed->y() >= label->geometry().bottom(), row);
+            QVERIFY2(h.Label(r + 1)->y() > ed->geometry().bottom(), row);
+            QVERIFY2(ed->viewport()->height() >= ed->fontMetrics().lineSpacing() + 2, row);
         }
 
         // With a document: silver, the button opens it, the list line gets the flag.
@@ -246,7 +256,7 @@ class EditingTest : public QObject {
         // The first character creates the entry, line breaks become blanks,
         // emptying removes it.
         QTest::keyClicks(memo, QStringLiteral("x"));
-        QVERIFY((h.s.NotesList == std::vector<std::string>{"A", "note of a", "b", "x"}));
+        QCOMPARE(Notes(h), (QStringList{u"A"_s, u"note of a"_s, u"b"_s, u"x"_s}));
         QTest::keyClick(memo, Qt::Key_Return);
         QCOMPARE(h.s.NotesList[3], std::string("x "));
         memo->setPlainText(QString());
@@ -268,7 +278,8 @@ class EditingTest : public QObject {
             window->activateWindow(); // shortcuts need an active window
             QVERIFY(QTest::qWaitForWindowActive(window));
             QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier);
-            QVERIFY2(h.Main()->isVisible() && n->isVisible(), qPrintable(window->objectName()));
+            QVERIFY2(h.Main()->isVisible(), qPrintable(window->objectName()));
+            QVERIFY2(n->isVisible(), qPrintable(window->objectName()));
             QCOMPARE(d->windowOpacity(), 1.0);
         }
         h.Log()->hide();
@@ -293,12 +304,12 @@ class EditingTest : public QObject {
         QCOMPARE(memo->toPlainText(), QStringLiteral("note of a"));
         memo->moveCursor(QTextCursor::End);
         QTest::keyClicks(memo, QStringLiteral("!"));
-        QVERIFY((h.s.NotesList == std::vector<std::string>{"a", "note of a!"}));
+        QCOMPARE(Notes(h), (QStringList{u"a"_s, u"note of a!"_s}));
         // A rename that carries the item's own note keeps the memo as it is.
         h.Select(0);
         h.Editor(0)->setPlainText(QStringLiteral("c"));
         QCOMPARE(memo->toPlainText(), QStringLiteral("note of a!"));
-        QVERIFY((h.s.NotesList == std::vector<std::string>{"c", "note of a!"}));
+        QCOMPARE(Notes(h), (QStringList{u"c"_s, u"note of a!"_s}));
 
         // The note of "b" reads "c". Typing c's note must file it under c,
         // where the next showing finds it, and leave no empty entries behind.
@@ -307,7 +318,7 @@ class EditingTest : public QObject {
         h.Select(1);
         QVERIFY(memo->toPlainText().isEmpty());
         QTest::keyClicks(memo, QStringLiteral("xy"));
-        QVERIFY((h.s.NotesList == std::vector<std::string>{"b", "c", "c", "xy"}));
+        QCOMPARE(Notes(h), (QStringList{u"b"_s, u"c"_s, u"c"_s, u"xy"_s}));
         h.Select(0);
         h.Select(1);
         QCOMPARE(memo->toPlainText(), QStringLiteral("xy"));

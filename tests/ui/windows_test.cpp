@@ -178,7 +178,8 @@ class WindowsTest : public QObject {
                                                       {h.Display(), QSize(area.width(), 400)},
                                                       {h.Notes(), QSize(460, 160)}};
         for (const auto& [w, size] : windows) {
-            QVERIFY2(area.contains(w->frameGeometry()) && w->size() == size, qPrintable(w->objectName()));
+            QVERIFY2(area.contains(w->frameGeometry()), qPrintable(w->objectName()));
+            QCOMPARE(w->size(), size);
             w->show(); // and so they show
             QVERIFY2(area.contains(w->frameGeometry()), qPrintable(w->objectName()));
         }
@@ -610,9 +611,9 @@ class WindowsTest : public QObject {
         for (const auto& [way, run] : ways) {
             h.Navigator()->setFocus();
             run();
-            QVERIFY2(!h.About()->isVisible() && !h.Custom()->isVisible() && !h.Options()->isVisible() &&
-                         !h.Print()->isVisible() && m->isEnabled(),
-                     way);
+            for (const QWidget* dialog : std::initializer_list<QWidget*>{h.About(), h.Custom(), h.Options(), h.Print()})
+                QVERIFY2(!dialog->isVisible(), way);
+            QVERIFY2(m->isEnabled(), way);
             QTRY_VERIFY2(QApplication::focusWidget() == h.Items(), way);
         }
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_V);
@@ -689,7 +690,7 @@ class WindowsTest : public QObject {
         for (const auto& [on, dependent] : depends)
             for (bool checked : {false, true}) {
                 Set(o, on, checked);
-                QVERIFY2(enabled(dependent) == checked, dependent);
+                QCOMPARE(enabled(dependent), checked);
             }
         // Invert flips the mode and every line's "not", lines that are off too; twice restores.
         for (bool inverted : {true, false}) {
