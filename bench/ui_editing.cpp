@@ -62,6 +62,7 @@ int main(int argc, char** argv)
     program.Start(kIniName);
     TFormMain* main = program.W().Main;
     TFormDisplay* display = program.W().Display;
+    auto* items = Find<QListView>(main, QStringLiteral("Items"));
     s.Bib.Library.reserve(kEntries);
     for (int i = 0; i < kEntries; ++i)
         s.Bib.Library.push_back(Entry(i));
@@ -74,7 +75,7 @@ int main(int argc, char** argv)
     QApplication::processEvents();
 
     const double repaint = MedianMs(51, [&](int) {
-        main->Items->viewport()->update();
+        items->viewport()->update();
         display->update();
         QApplication::processEvents();
     });
@@ -87,7 +88,7 @@ int main(int argc, char** argv)
             QApplication::processEvents();
         },
         [&](int) {
-            main->ItemsClick(main->Items);
+            main->ItemsClick(items);
             QApplication::processEvents();
         });
     Report("ShowItem of a selected line", show, repaint, 5);
@@ -95,20 +96,20 @@ int main(int argc, char** argv)
     // again as well.
     const double jump = MedianMs(201, [&](int k) {
         main->SelectLine((k * 7919 + 13) % kEntries);
-        main->ItemsClick(main->Items);
+        main->ItemsClick(items);
         QApplication::processEvents();
     });
     Report("a distant line selected and shown", jump, repaint, 5);
     // Walking down the list with the arrow key: each press selects the next
     // line, which shows its item; now and then the list scrolls by a line.
     main->SelectLine(kEntries / 2);
-    main->Items->setFocus();
+    items->setFocus();
     QApplication::processEvents();
     const double down = MedianMs(201, [&](int) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-        QApplication::sendEvent(main->Items, &press);
+        QApplication::sendEvent(items, &press);
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
-        QApplication::sendEvent(main->Items, &release);
+        QApplication::sendEvent(items, &release);
         QApplication::processEvents();
     });
     Report("Down key in the list, item shown", down, repaint, 5);
@@ -121,9 +122,9 @@ int main(int argc, char** argv)
         QApplication::processEvents();
     };
     main->SelectLine(4241);
-    main->ItemsClick(main->Items);
+    main->ItemsClick(items);
     QApplication::processEvents();
-    QPlainTextEdit* title = display->FieldEditors[2];
+    QPlainTextEdit* title = Find<QPlainTextEdit>(display, QStringLiteral("FieldEditor2"));
     QPlainTextEdit bare;
     bare.setGeometry(title->geometry());
     bare.setPlainText(title->toPlainText());
@@ -144,8 +145,9 @@ int main(int argc, char** argv)
         main->RefreshList(false);
         QApplication::processEvents();
     });
+    QAction* checkEntry = Find<QAction>(main, QStringLiteral("CheckConsitency1"));
     const double check = MedianMs(5, [&](int) {
-        main->CheckConsitency1->trigger();
+        checkEntry->trigger();
         QApplication::processEvents();
     });
     Report("Check Consistency (100,000 entries)", check, refresh, 2000);

@@ -88,6 +88,7 @@ int main(int argc, char** argv)
     });
     Session& s = *session;
     TFormMain* main = program->W().Main;
+    auto* navigator = Find<QLineEdit>(main, QStringLiteral("Navigator"));
     if (s.Bib.LastItemIndex() + 1 != kEntries)
         std::printf("  note: %d entries loaded\n", s.Bib.LastItemIndex() + 1);
     Report("start-up to the filled list (file)", startup, readFile, 1500);
@@ -97,50 +98,50 @@ int main(int argc, char** argv)
         QApplication::processEvents();
     };
     TFormOptions* options = program->W().Options;
-    options->FilterField[0]->setEditText(QStringLiteral("title"));
-    options->FilterOp[0]->setEditText(QStringLiteral("contains"));
-    options->FilterBound[0]->setText(QStringLiteral("number 1"));
+    Find<QComboBox>(options, QStringLiteral("Filter1Field"))->setEditText(QStringLiteral("title"));
+    Find<QComboBox>(options, QStringLiteral("Filter1Op"))->setEditText(QStringLiteral("contains"));
+    Find<QLineEdit>(options, QStringLiteral("FilterBound1"))->setText(QStringLiteral("number 1"));
     options->SetFiltering(true);
     const double plain = MedianMs(9, refresh);
-    main->SortEntries[0]->setChecked(true);
+    Find<QAction>(main, QStringLiteral("byTitle"))->setChecked(true);
     const double filtered = MedianMs(9, refresh);
     std::printf("  shown: %zu lines\n", s.ShownItems.size());
     Report("RefreshList by title, one contains rule", filtered, plain, 150);
 
     options->SetFiltering(false);
-    main->SortEntries[0]->setChecked(false);
+    Find<QAction>(main, QStringLiteral("byTitle"))->setChecked(false);
     // Every title and author with LaTeX to convert, shown as letters or as stored.
     for (Bibitem& b : s.Bib.Library)
         for (Bibfield& f : b.Fields)
             if (f.Name == "title" || f.Name == "author")
                 f.Value = "{\\\"U}ber {DNA}~-- " + f.Value;
     const double stored = MedianMs(9, refresh);
-    options->ShowAccents->setChecked(true);
+    Find<QCheckBox>(options, QStringLiteral("ShowAccents"))->setChecked(true);
     const double letters = MedianMs(9, refresh);
-    options->ShowAccents->setChecked(false);
+    Find<QCheckBox>(options, QStringLiteral("ShowAccents"))->setChecked(false);
     Report("RefreshList, accents shown as letters", letters, stored, 150);
 
     main->RefreshList(false);
+    QWidget* listArea = Find<QListView>(main, QStringLiteral("Items"))->viewport();
     const double repaint = MedianMs(9, [&](int) {
-        main->Items->viewport()->update();
+        listArea->update();
         QApplication::processEvents();
     });
     const QString last = QString::fromStdString(s.Bib.Library[s.ShownItems.back()].Reference);
     std::vector<double> found;
     for (int run = 0; run < 9; ++run) {
-        main->Navigator->setText(last.left(last.size() - 1));
+        navigator->setText(last.left(last.size() - 1));
         QApplication::processEvents();
         found.push_back(MedianMs(1, [&](int) {
-            main->Navigator->setText(last); // found on the last line
+            navigator->setText(last); // found on the last line
             QApplication::processEvents();
         }));
     }
     std::nth_element(found.begin(), found.begin() + 4, found.end());
     Report("Navigator keystroke, match on the last line", found[4], repaint, 50);
-    main->Navigator->setText(QStringLiteral("zz"));
+    navigator->setText(QStringLiteral("zz"));
     const double miss = MedianMs(9, [&](int k) {
-        main->Navigator->setText(k % 2 ? QStringLiteral("zz")
-                                       : QStringLiteral("zzq")); // every line looked at
+        navigator->setText(k % 2 ? QStringLiteral("zz") : QStringLiteral("zzq")); // every line looked at
         QApplication::processEvents();
     });
     Report("Navigator keystroke, no match", miss, repaint, 50);

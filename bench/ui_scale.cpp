@@ -93,6 +93,8 @@ void Child(int argc, char** argv, const std::string& path, double out[kFigures])
     s.Settings.Write(key::Backup, "no");
     s.Settings.Write(key::LogError, "no");
     TFormMain* main = program.W().Main;
+    auto* navigator = Find<QLineEdit>(main, QStringLiteral("Navigator"));
+    QAction* checkEntry = Find<QAction>(main, QStringLiteral("CheckConsitency1"));
     main->show();
     QApplication::processEvents();
 
@@ -108,16 +110,17 @@ void Child(int argc, char** argv, const std::string& path, double out[kFigures])
     });
     const QString last = QString::fromStdString(s.Bib.Library[s.ShownItems.back()].Reference);
     out[3] = MedianMs(
-        9, [&](int) {
-            main->Navigator->setText(last.left(last.size() - 1));
+        9,
+        [&](int) {
+            navigator->setText(last.left(last.size() - 1));
             QApplication::processEvents();
         },
         [&](int) {
-            main->Navigator->setText(last);
+            navigator->setText(last);
             QApplication::processEvents();
         });
     out[4] = MedianMs(1, [&](int) {
-        main->CheckConsitency1->trigger();
+        checkEntry->trigger();
         QApplication::processEvents();
     });
     const std::string saved = dir.filePath(QStringLiteral("saved.bib")).toStdString();

@@ -5,9 +5,11 @@
 // machine shows in both numbers and the ratio stays comparable.
 #include "core/settings.h"
 
+#include <QObject>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -51,6 +53,14 @@ inline void WriteBenchSettings(const std::string& filename)
     st.Write(key::LogFile, kNone);
     st.Write(key::Sorting, kNone);
     st.SaveToFile(kIniName);
+}
+
+// A control of a window by its object name; a name gone stops the benchmark.
+template <class T> T* Find(const QObject* window, const QString& name)
+{
+    if (T* found = window->findChild<T*>(name))
+        return found;
+    throw std::runtime_error("no " + name.toStdString() + " in " + window->objectName().toStdString());
 }
 
 inline void Report(const char* what, double ms, double referenceMs, double limitMs)

@@ -101,7 +101,7 @@ void ReturnToList(FormContext& ctx)
     if (!main || !main->isVisible() || !main->isEnabled())
         return;
     main->activateWindow();
-    main->Items->setFocus(Qt::OtherFocusReason);
+    main->FocusList();
 }
 
 } // namespace lorix

@@ -51,6 +51,7 @@ TFormAbout::TFormAbout(FormContext& ctx) : QWidget(nullptr), m_ctx(ctx)
         "beside every entry, import from MEDLINE text and PubMed, export as an HTML table and as "
         "formatted clipboard text.\n\nThe manual is in the Help menu."));
     OK = new QPushButton(QStringLiteral("OK"), this);
+    OK->setObjectName(QStringLiteral("OK"));
     OK->setDefault(true);
     connect(OK, &QPushButton::clicked, this, [this] { OKClick(); });
 

@@ -25,15 +25,15 @@ class TFormAbout final : public QWidget {
     void ShowAbout();
     void OKClick();
 
-    QLabel* Build = nullptr;
-    QLabel* Text = nullptr;
-    QPushButton* OK = nullptr;
-
   protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    QLabel* Build = nullptr;
+    QLabel* Text = nullptr;
+    QPushButton* OK = nullptr;
+
     FormContext& m_ctx;
 };
 

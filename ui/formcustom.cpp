@@ -60,6 +60,34 @@ void TFormCustom::InsertKeyword(const std::string& k)
         Fieldvalue->setText(m_ctx.WithKeyword(Fieldvalue->text(), k));
 }
 
+void TFormCustom::Open(Start start)
+{
+    EnableWindowsBehind(m_ctx, false);
+    if (start == Start::Keywords)
+        Fieldname->setText(QStringLiteral("key"));
+    Place();
+    show();
+    raise();
+    activateWindow();
+    switch (start) {
+    case Start::Empty:
+        Fieldname->clear();
+        Fieldvalue->clear();
+        Fieldname->setFocus();
+        break;
+    case Start::Folder:
+        Fieldname->setText(QStringLiteral("folder"));
+        Fieldvalue->clear();
+        Fieldvalue->setFocus();
+        break;
+    case Start::Keywords:
+        Fieldvalue->setFocus();
+        break;
+    case Start::AsTheyWere:
+        break;
+    }
+}
+
 void TFormCustom::Place()
 {
     if (!m_placed && m_ctx.w.Main) {

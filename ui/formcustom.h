@@ -17,9 +17,15 @@ class TFormCustom final : public QWidget {
   public:
     explicit TFormCustom(FormContext& ctx);
 
+    // How the dialog opens: with the boxes as they were (the menu entry),
+    // emptied (key Z), for a folder location, or for keywords.
+    enum class Start { AsTheyWere, Empty, Folder, Keywords };
+    // Shows the dialog over the windows it holds back, the focus on the box
+    // to type into first.
+    void Open(Start start);
+
     void OKClick();
     void CancelClick();
-    void FieldnameChange();
     // Before showing: the first time over the main window, later where the
     // user left it; whole on the screen either way.
     void Place();
@@ -27,12 +33,15 @@ class TFormCustom final : public QWidget {
     // the dialog is open.
     void InsertKeyword(const std::string& k);
 
+  private:
+    // Handlers the window runs itself.
+    void FieldnameChange();
+
     QLineEdit* Fieldname = nullptr;
     QLineEdit* Fieldvalue = nullptr;
     QPushButton* OK = nullptr;
     QPushButton* Cancel = nullptr;
 
-  private:
     void EnableOthers();
     FormContext& m_ctx;
     bool m_placed = false;

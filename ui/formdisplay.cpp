@@ -318,6 +318,13 @@ void TFormDisplay::RestoreRow(int r, int itemIndex)
     ShowingItem = false;
 }
 
+void TFormDisplay::FocusReference()
+{
+    activateWindow();
+    raise();
+    FieldEditors[0]->setFocus();
+}
+
 void TFormDisplay::InsertKeyword(const std::string& k)
 {
     if (!isEnabled())

@@ -29,10 +29,10 @@ class TFormDisplay final : public QWidget {
     // has the focus (whose change handler writes it into the item).
     void InsertKeyword(const std::string& k);
 
+    // The window active with the keys in the reference row (key E).
+    void FocusReference();
+
     // Handlers
-    void UpdateBib(QObject* sender);
-    void ItemtypeChange();
-    void DateiClick();
     void MakeTransparentClick();
     void FormResize();
 
@@ -42,18 +42,23 @@ class TFormDisplay final : public QWidget {
     // custom rows), without the blank label below them.
     int UsedRows() const { return m_usedRows; }
 
-    QComboBox* Itemtype = nullptr;
-    QPushButton* Datei = nullptr;
-    QPushButton* MakeTransparent = nullptr;
-    std::array<QLabel*, kEditorRows> FieldLabels{};
-    std::array<QPlainTextEdit*, kEditorRows> FieldEditors{};
-
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
   private:
+    // Handlers the window runs itself.
+    void UpdateBib(QObject* sender);
+    void ItemtypeChange();
+    void DateiClick();
+
+    QComboBox* Itemtype = nullptr;
+    QPushButton* Datei = nullptr;
+    QPushButton* MakeTransparent = nullptr;
+    std::array<QLabel*, kEditorRows> FieldLabels{};
+    std::array<QPlainTextEdit*, kEditorRows> FieldEditors{};
+
     // True while ShowItem fills the window: the change handlers ignore it.
     bool ShowingItem = false;
     int LabelTop(int r) const { return 35 + m_rowPitch * r; }

@@ -16,13 +16,8 @@ class TFormLog final : public QWidget {
     explicit TFormLog(FormContext& ctx);
 
     void LogmemoEnter();
-    void ClearLogClick();
     void DismissClick();
     void FormResize();
-
-    QPlainTextEdit* Logmemo = nullptr;
-    QPushButton* ClearLog = nullptr;
-    QPushButton* Dismiss = nullptr;
 
   protected:
     bool event(QEvent* event) override;
@@ -30,6 +25,13 @@ class TFormLog final : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // Handlers the window runs itself.
+    void ClearLogClick();
+
+    QPlainTextEdit* Logmemo = nullptr;
+    QPushButton* ClearLog = nullptr;
+    QPushButton* Dismiss = nullptr;
+
     FormContext& m_ctx;
 };
 

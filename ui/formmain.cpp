@@ -221,6 +221,7 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
         Items->setFocus();
     });
     Watch = new LibraryWatch(this);
+    Watch->setObjectName(QStringLiteral("Watch"));
     connect(Watch, &LibraryWatch::changedOnDisk, this, [this](bool changed) { ShowNotice(changed); });
 
     BuildMenu();
@@ -514,6 +515,21 @@ void TFormMain::Filter1Click()
 {
     m_ctx.w.Options->SetFiltering(Filter1->isChecked());
     RefreshList(true);
+}
+
+void TFormMain::FocusList()
+{
+    Items->setFocus(Qt::OtherFocusReason);
+}
+
+void TFormMain::ShareHideWindowKey(QWidget* other)
+{
+    other->addAction(HideWindow1);
+}
+
+void TFormMain::ShowFiltering(bool on)
+{
+    Filter1->setChecked(on);
 }
 
 void TFormMain::ItemsClick(QObject* sender)

@@ -64,32 +64,77 @@ class TFormMain final : public QMainWindow {
     int SelectedLine() const; // -1 when none
     // The library index of the selected line, or -1.
     int SelectedItem() const;
-    // Selects the line showing a library index, if it is shown; true then.
-    bool SelectItem(int itemIndex);
     void SelectLine(int line);
     // Rewrites the text of the selected line in place (the item editor's edits).
     void UpdateSelectedLine();
-    // file name + ": " + count + " items."
-    void SetHeading();
     // The steps after a library was read: list, heading, filter choices, keywords.
     void AfterLoad();
-    // The list as its menu, the options dialog and the selection set it up.
-    ListState ListNow() const;
     // Re-selects and shows the item remembered before a refresh.
     void Reselect(int itemIndex);
-    // The word of the checked sort order, "*none*" when none is checked.
-    QString SortKey() const;
-    // Checks the sort order a word of "sorting" names (none for any other word).
-    void CheckSortEntry(const std::string& key);
 
     // --- commands (handlers keep the names of their menu entries) ---
-    void NewLibrary1Click();
     void mnuLoadClick(QObject* sender);
     // Loads the library named name in place of the open one, as the Load
     // command does once a file is chosen (also for a file dropped on the
     // window or named on the command line): unsaved changes are saved or
     // asked about first, and the open library's name becomes the last file.
     void OpenLibrary(const QString& name);
+    void Quit();
+    // The shutdown has run to its end; the window is gone for good.
+    bool Closed() const { return m_closed; }
+    void Sorting();
+    void ItemsClick(QObject* sender);
+    void mnuOptionsClick();
+    void FormResize();
+
+    // formmain_edit.cpp
+    void newFieldClick(QObject* sender);
+    void CheckConsistency();
+    void KeyZ();
+    void BuildPopupKeys();
+    // The keyword menu at a point of the screen, for a box of any window.
+    void PopupKeywords(const QPoint& global);
+    // formmain_exchange.cpp: one tick of the clipboard watch.
+    void UhrTimer();
+    // formmain_undo.cpp: the captions of Undo and Redo name their steps;
+    // greyed out without one.
+    void UpdateUndoActions();
+
+    // Runs a command through the error-box wrapper.
+    bool Run(const std::function<void()>& command) { return RunCommand(m_ctx, this, command); }
+    FormContext& Context() { return m_ctx; }
+
+    // The keys go to the list (after a dialog that held the window back).
+    void FocusList();
+    // Ctrl+T (hide or show this window) typed in another window of the program.
+    void ShareHideWindowKey(QWidget* other);
+    // The Filter entry's check mark follows the stored "Filter Data" choice.
+    void ShowFiltering(bool on);
+
+  signals:
+    // The window has closed after a complete shutdown; the program ends.
+    void closed();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    // The steps and handlers the window runs itself.
+    // Selects the line showing a library index, if it is shown; true then.
+    bool SelectItem(int itemIndex);
+    // file name + ": " + count + " items."
+    void SetHeading();
+    // The list as its menu, the options dialog and the selection set it up.
+    ListState ListNow() const;
+    // The word of the checked sort order, "*none*" when none is checked.
+    QString SortKey() const;
+    // Checks the sort order a word of "sorting" names (none for any other word).
+    void CheckSortEntry(const std::string& key);
+    void NewLibrary1Click();
     // Fills the "Recent Libraries" submenu from the settings.
     void BuildRecentMenu();
     // Loads the open library's file again (after another program changed it).
@@ -97,34 +142,20 @@ class TFormMain final : public QMainWindow {
     // True when the library was written (false: no file name was chosen, or
     // the user would not overwrite a file another program had changed).
     bool mnuSaveClick(QObject* sender);
-    void Quit();
     bool FormClose();
-    // The shutdown has run to its end; the window is gone for good.
-    bool Closed() const { return m_closed; }
-    void Sorting();
     void Filter1Click();
-    void ItemsClick(QObject* sender);
     void NavigatorChange();
     void NavigatorDblClick();
     void ViewLog1Click();
-    void mnuOptionsClick();
     void FormKeyPress(QChar key);
-    void FormResize();
-
     // formmain_edit.cpp
     void AddItemClick();
     void mnuDeleteItemClick();
-    void newFieldClick(QObject* sender);
     void AddFolderlocation1Click();
     void AddKeywords1Click();
-    void CheckConsistency();
     void ShowNotesWindow1Click();
     void HideWindow1Click();
     void KeyE();
-    void KeyZ();
-    void BuildPopupKeys();
-    // The keyword menu at a point of the screen, for a box of any window.
-    void PopupKeywords(const QPoint& global);
     // formmain_exchange.cpp
     void mnuImportfCClick();
     void fromPubMed1Click();
@@ -135,14 +166,11 @@ class TFormMain final : public QMainWindow {
     void mnuAboutClick();
     // Selects and shows an imported item.
     void FinishImport(int itemIndex);
-    void UhrTimer();
     void fromDoi1Click();
     // formmain_undo.cpp
     void BuildUndoMenu(QMenu* edit);
     // Undo, or Redo with redo.
     void UndoClick(bool redo);
-    // The captions of Undo and Redo name their steps; greyed out without one.
-    void UpdateUndoActions();
     void PasteBibtexClick();
 
     // The clipboard watch: runs while watchClip is checked, except during a
@@ -153,10 +181,6 @@ class TFormMain final : public QMainWindow {
     std::string SavedSortKey = kNone;
     // The HTTP client of the PubMed fetch.
     std::unique_ptr<HttpClient> Brause;
-
-    // Runs a command through the error-box wrapper.
-    bool Run(const std::function<void()>& command) { return RunCommand(m_ctx, this, command); }
-    FormContext& Context() { return m_ctx; }
 
     // Controls
     QLabel* Heading = nullptr;
@@ -212,18 +236,6 @@ class TFormMain final : public QMainWindow {
     QAction* Contents1 = nullptr;
     QAction* mnuAbout = nullptr;
 
-  signals:
-    // The window has closed after a complete shutdown; the program ends.
-    void closed();
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-  private:
     void BuildMenu();
     QAction* MakeAction(const QString& name, const QString& caption, const QKeySequence& shortcut,
                         const std::function<void()>& handler);

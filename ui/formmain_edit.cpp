@@ -85,21 +85,9 @@ void TFormMain::newFieldClick(QObject* sender)
 {
     if (SelectedLine() < 0)
         return;
-    TFormCustom* dlg = m_ctx.w.Custom;
-    EnableWindowsBehind(m_ctx, false);
-    dlg->Place();
-    dlg->show();
-    dlg->raise();
-    dlg->activateWindow();
-    if (sender == this) {
-        dlg->Fieldname->clear();
-        dlg->Fieldvalue->clear();
-        dlg->Fieldname->setFocus();
-    } else if (sender == m_ctx.w.Display) {
-        dlg->Fieldname->setText(QStringLiteral("folder"));
-        dlg->Fieldvalue->clear();
-        dlg->Fieldvalue->setFocus();
-    }
+    m_ctx.w.Custom->Open(sender == this              ? TFormCustom::Start::Empty
+                         : sender == m_ctx.w.Display ? TFormCustom::Start::Folder
+                                                     : TFormCustom::Start::AsTheyWere);
 }
 
 void TFormMain::AddFolderlocation1Click()
@@ -111,14 +99,7 @@ void TFormMain::AddKeywords1Click()
 {
     if (SelectedLine() < 0)
         return;
-    TFormCustom* dlg = m_ctx.w.Custom;
-    EnableWindowsBehind(m_ctx, false);
-    dlg->Fieldname->setText(QStringLiteral("key"));
-    dlg->Place();
-    dlg->show();
-    dlg->raise();
-    dlg->activateWindow();
-    dlg->Fieldvalue->setFocus();
+    m_ctx.w.Custom->Open(TFormCustom::Start::Keywords);
 }
 
 void TFormMain::CheckConsistency()
@@ -165,9 +146,7 @@ void TFormMain::KeyE()
     TFormDisplay* d = m_ctx.w.Display;
     if (!d->isVisible() || !d->isEnabled())
         return;
-    d->activateWindow();
-    d->raise();
-    d->FieldEditors[0]->setFocus();
+    d->FocusReference();
 }
 
 // Key Z: the custom field dialog emptied, the focus on the name.

@@ -22,8 +22,6 @@ class TFormNotes final : public QWidget {
     // Puts the note of reference into the memo and the reference into the
     // caption (the item editor's showing of an item).
     void ShowNote(const std::string& reference);
-    // The caption follows an edited reference.
-    void Rename(const std::string& reference);
     // Empties the memo and files nothing until the next item is shown (after
     // a load: the note on show was another library's).
     void Forget();
@@ -32,15 +30,18 @@ class TFormNotes final : public QWidget {
     // The reference under which edits are filed.
     const std::string& Key() const { return m_key; }
 
-    void NotesMemoChange();
-
-    QPlainTextEdit* NotesMemo = nullptr;
-
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
   private:
+    // Handlers the window runs itself.
+    // The caption follows an edited reference.
+    void Rename(const std::string& reference);
+    void NotesMemoChange();
+
+    QPlainTextEdit* NotesMemo = nullptr;
+
     FormContext& m_ctx;
     std::string m_key;
     bool m_hasKey = false;

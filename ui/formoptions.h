@@ -32,7 +32,6 @@ class TFormOptions final : public QWidget {
     // A keyword chosen from the keyword menu, appended to the filter value
     // that has the focus while the dialog is open.
     void InsertKeyword(const std::string& k);
-    void UpdateOptions();
     void DismissClick();
     void InvertClick();
     void mnuOptionsClick(); // shows the dialog and disables the windows behind it
@@ -42,6 +41,21 @@ class TFormOptions final : public QWidget {
     bool NotChecked(int line) const;
     // Sets the "Filter Data" box; runs UpdateOptions like a click would.
     void SetFiltering(bool on);
+
+    // Export tab: another type chosen; the template edited (every keystroke).
+    void TypeSelectChange();
+    void TypeFormatChange();
+
+  signals:
+    // The "Filter Data" box was stored (the main window's Filter entry follows it).
+    void filteringChanged(bool on);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    // Handlers the window runs itself.
+    void UpdateOptions();
 
     QTabWidget* Options = nullptr;
     QPushButton* Dismiss = nullptr;
@@ -88,18 +102,6 @@ class TFormOptions final : public QWidget {
     QLineEdit* TypeFormat = nullptr;
     QPlainTextEdit* FormatText = nullptr;
 
-    // Export tab: another type chosen; the template edited (every keystroke).
-    void TypeSelectChange();
-    void TypeFormatChange();
-
-  signals:
-    // The "Filter Data" box was stored (the main window's Filter entry follows it).
-    void filteringChanged(bool on);
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
-  private:
     void ShowPreview(const std::string& templ);
     QWidget* BuildFilterTab();
     QWidget* BuildLogTab();

@@ -94,6 +94,7 @@ void TFormPrint::OpenDialog()
     const std::vector<std::string> names = ExportFieldNames(s, s.ShownItems);
     for (size_t i = 0; i < names.size(); ++i) {
         auto* box = new QCheckBox(m_ctx.Text(names[i]), this);
+        box->setObjectName(QStringLiteral("ExportField%1").arg(i));
         box->setChecked(ExportFieldTicked(expfields, names[i]));
         m_boxes->addWidget(box, static_cast<int>(i / 3), static_cast<int>(i % 3));
         ExportFieldBoxes.push_back(box);

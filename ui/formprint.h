@@ -25,10 +25,17 @@ class TFormPrint final : public QWidget {
     // Fills the dialog from the settings and the shown items and shows it,
     // the main window and the item editor window disabled meanwhile.
     void OpenDialog();
+    void CancelClick();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // Handlers the window runs itself.
     // Print (Exp) and Display (Disp): store the choices, write the file, and
     // have the desktop print or show it.
     void ExpClick(QObject* sender);
-    void CancelClick();
 
     QLabel* Label1 = nullptr;
     std::vector<QCheckBox*> ExportFieldBoxes;
@@ -40,11 +47,6 @@ class TFormPrint final : public QWidget {
     QPushButton* Exp = nullptr;
     QPushButton* Disp = nullptr;
 
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-  private:
     void Leave();
     FormContext& m_ctx;
     QGridLayout* m_boxes = nullptr;

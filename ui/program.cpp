@@ -83,7 +83,7 @@ bool Program::Start(const std::string& iniPath)
     m_options = std::make_unique<TFormOptions>(m_ctx);
     w.Options = m_options.get();
     created(w.Options);
-    QObject::connect(w.Options, &TFormOptions::filteringChanged, w.Main->Filter1, &QAction::setChecked);
+    QObject::connect(w.Options, &TFormOptions::filteringChanged, w.Main, &TFormMain::ShowFiltering);
     w.Main->Run([&w] { w.Options->FormCreate(); });
 
     m_log = std::make_unique<TFormLog>(m_ctx);
@@ -107,7 +107,7 @@ bool Program::Start(const std::string& iniPath)
     // program: with the main window hidden its own shortcut would be dead.
     for (QWidget* other :
          std::initializer_list<QWidget*>{w.About, w.Display, w.Options, w.Log, w.Custom, w.Print, w.Notes})
-        other->addAction(w.Main->HideWindow1);
+        w.Main->ShareHideWindowKey(other);
 
     // A library dropped on the main window or the item editor is loaded.
     const auto open = [&w](const QString& name) { w.Main->Run([&w, name] { w.Main->OpenLibrary(name); }); };

@@ -16,10 +16,6 @@
 #include "core/library.h"
 #include "core/reader.h"
 #include "core/text.h"
-#include "ui/formabout.h"
-#include "ui/formcustom.h"
-#include "ui/formnotes.h"
-#include "ui/formprint.h"
 #include "ui/librarywatch.h"
 #include "uitest.h"
 #include "view/itemrows.h"
@@ -119,7 +115,13 @@ const QString kOverwrite = QStringLiteral(" was changed by another program since
 
 class RandomUser {
   public:
-    RandomUser(unsigned long long seed, Harness& h) : g(seed), h(h) {}
+    RandomUser(unsigned long long seed, Harness& h) : g(seed), h(h)
+    {
+        for (int r = 0; r < kEditorRows; ++r) {
+            m_labels.push_back(h.Label(r));
+            m_editors.push_back(h.Editor(r));
+        }
+    }
 
     void Run(long steps)
     {
@@ -132,37 +134,33 @@ class RandomUser {
             std::function<void()> run;
         };
         const Action actions[] = {
-            {"list move", 23, true,
-             [this] { QTest::keyClick(M()->Items, kMoves[Below(std::size(kMoves))]); }},
+            {"list move", 23, true, [this] { QTest::keyClick(m_items, kMoves[Below(std::size(kMoves))]); }},
             {"list letter", 19, false, [this] { Letter("ajprtyfdnekbzsvlo"[Below(17)]); }},
             {"navigator", 24, true, [this] { Navigator(); }},
             {"click line", 24, true, [this] { ClickLine(); }},
             {"edit field", 66, true, [this] { EditField(); }},
             {"retype custom field", 14, true, [this] { RetypeCustomField(); }},
             {"edit note", 18, true, [this] { EditNote(); }},
-            {"item type", 12, true, [this] { EditorLive() ? Choose(D()->Itemtype) : void(); }},
+            {"item type", 12, true, [this] { EditorLive() ? Choose(m_itemtype) : void(); }},
             {"command", 47, false,
              [this] {
-                 Pick({M()->SortEntries[0], M()->SortEntries[1], M()->SortEntries[2], M()->SortEntries[3],
-                       M()->SortEntries[4], M()->SortEntries[5], M()->Filter1, M()->AddItem, M()->AddItem,
-                       M()->mnuDeleteItem, M()->mnuDeleteItem})
-                     ->trigger();
+                 Menu(Pick({"byTitle", "byName", "byYear", "byJournal", "byType", "byRef", "Filter1",
+                            "AddItem", "AddItem", "mnuDeleteItem", "mnuDeleteItem"}));
              }},
             {"filter rules", 12, true, [this] { FilterRules(); }},
             {"custom field", 15, true, [this] { CustomField(); }},
             {"save", 18, false, [this] { Letter('s'); }},
             {"save as", 6, false, [this] { SaveAs(); }},
-            {"load", 10, false, [this] { PushLoadChoice(), M()->mnuLoad->trigger(); }},
+            {"load", 10, false, [this] { PushLoadChoice(), Menu("mnuLoad"); }},
             {"rare command", 8, false,
              [this] {
-                 Pick({M()->LastFile, M()->LastFile, M()->NewLibrary1, M()->NewLibrary1, M()->CheckConsitency1,
-                       M()->ViewLog1, M()->ShowNotesWindow1, M()->mnuAbout})
-                     ->trigger();
+                 Menu(Pick({"LastFile", "LastFile", "NewLibrary1", "NewLibrary1", "CheckConsitency1",
+                            "ViewLog1", "ShowNotesWindow1", "mnuAbout"}));
              }},
-            {"T button", 1, true, [this] { D()->MakeTransparent->click(); }},
+            {"T button", 1, true, [this] { Click(D(), "MakeTransparent"); }},
             {"ctrl+T", 4, true, [this] { CtrlT(); }},
             {"another program", 3, true, [this] { WriteFromOutside(); }},
-            {"reload", 2, false, [this] { M()->Notice->isVisible() ? M()->NoticeReload->click() : void(); }},
+            {"reload", 2, false, [this] { m_notice->isVisible() ? Click(M(), "NoticeReload") : void(); }},
             {"undo", 14, false, [this] { Undo(false); }},
             {"redo", 6, false, [this] { Undo(true); }},
         };
@@ -170,7 +168,7 @@ class RandomUser {
         for (const Action& a : actions)
             total += a.weight;
         M()->show();
-        QObject::connect(M()->ItemLines, &QAbstractItemModel::modelReset, [this] { m_staleLine.clear(); });
+        QObject::connect(m_lines, &QAbstractItemModel::modelReset, [this] { m_staleLine.clear(); });
         m_loaded = Image();
         for (step = 0; step < steps; ++step) {
             // Whatever the step asks is answered at random; a file name only
@@ -229,8 +227,14 @@ class RandomUser {
 
     TFormMain* M() { return h.Main(); }
     TFormDisplay* D() { return h.Display(); }
-    TFormNotes* N() { return h.program->W().Notes; }
-    TFormCustom* C() { return h.program->W().Custom; }
+    TFormNotes* N() { return h.Notes(); }
+    TFormCustom* C() { return h.Custom(); }
+    void Menu(const char* entry) { h.Action(entry)->trigger(); }
+    static void Click(QWidget* window, const QString& button)
+    {
+        Find<QAbstractButton>(window, button)->click();
+    }
+    static void Click(QWidget* window, const char* button) { Click(window, QString::fromLatin1(button)); }
     Session& S() { return h.s; }
 
     // QTest types ASCII only; other characters come as the text of a key
@@ -258,7 +262,7 @@ class RandomUser {
             PushLoadChoice();
         if (c == 's' && S().Settings.Read(key::Filename) == kNone)
             h.dialogs.files.push_back(QStringLiteral("unnamed"));
-        QTest::keyClick(M()->Items, c);
+        QTest::keyClick(m_items, c);
         if (c == 's')
             AfterSave();
     }
@@ -266,7 +270,7 @@ class RandomUser {
     void SaveAs()
     {
         h.dialogs.files.push_back(QString::fromLatin1(Chance(50) ? "saved%1" : "saved%1.bib").arg(Below(4)));
-        M()->mnuSaveAs->trigger();
+        Menu("mnuSaveAs");
         AfterSave();
     }
 
@@ -280,7 +284,7 @@ class RandomUser {
 
     void Navigator()
     {
-        QLineEdit* nav = M()->Navigator;
+        QLineEdit* nav = m_nav;
         if (Chance(20))
             return QTest::keyClick(nav, Qt::Key_Backspace);
         nav->clear();
@@ -296,10 +300,10 @@ class RandomUser {
 
     void ClickLine()
     {
-        if (const int rows = M()->ItemLines->rowCount()) {
-            const QModelIndex i = M()->ItemLines->index(Below(rows));
-            M()->Items->scrollTo(i);
-            QTest::mouseClick(M()->Items->viewport(), Qt::LeftButton, {}, M()->Items->visualRect(i).center());
+        if (const int rows = m_lines->rowCount()) {
+            const QModelIndex i = m_lines->index(Below(rows));
+            m_items->scrollTo(i);
+            QTest::mouseClick(m_items->viewport(), Qt::LeftButton, {}, m_items->visualRect(i).center());
         }
     }
 
@@ -323,7 +327,7 @@ class RandomUser {
             ed->setPlainText(QString());
     }
 
-    void Typing(int r) { m_typed = {M()->SelectedItem(), M()->Context().Bytes(D()->FieldLabels[r]->text())}; }
+    void Typing(int r) { m_typed = {M()->SelectedItem(), M()->Context().Bytes(m_labels[r]->text())}; }
 
     void EditField()
     {
@@ -331,7 +335,7 @@ class RandomUser {
             return ClickLine();
         const int r = Chance(10) ? 0 : Below(D()->UsedRows());
         Typing(r);
-        Edit(D()->FieldEditors[r], r ? Text(12, true) : Text(4), r > 0);
+        Edit(m_editors[r], r ? Text(12, true) : Text(4), r > 0);
     }
 
     // A custom field emptied and typed again at once: the rows after it move
@@ -339,16 +343,16 @@ class RandomUser {
     void RetypeCustomField()
     {
         int r = EditorLive() ? D()->UsedRows() - 1 : 0;
-        while (r > 0 && (D()->FieldLabels[r]->toolTip() != QLatin1String("Custom field.") || Chance(40)))
+        while (r > 0 && (m_labels[r]->toolTip() != QLatin1String("Custom field.") || Chance(40)))
             --r;
         if (r <= 0)
             return EditField();
         Typing(r);
-        D()->FieldEditors[r]->setFocus();
-        Key(D()->FieldEditors[r], Qt::Key_A, Qt::ControlModifier);
-        Key(D()->FieldEditors[r], Qt::Key_Backspace);
+        m_editors[r]->setFocus();
+        Key(m_editors[r], Qt::Key_A, Qt::ControlModifier);
+        Key(m_editors[r], Qt::Key_Backspace);
         const QString typed = QStringLiteral("x") + Text(6);
-        Type(D()->FieldEditors[r], typed);
+        Type(m_editors[r], typed);
         const std::string& now = GetFieldValue(S().Bib.Library[m_typed->first], m_typed->second);
         Expect(now == M()->Context().Bytes(typed), "retyped " + m_typed->second + " holds " + now);
     }
@@ -356,10 +360,9 @@ class RandomUser {
     // Ctrl+T typed in any window that is shown.
     void CtrlT()
     {
-        const Windows& w = h.program->W();
         std::vector<QWidget*> shown;
-        for (QWidget* window : std::initializer_list<QWidget*>{w.Main, w.About, w.Display, w.Options, w.Log,
-                                                               w.Custom, w.Print, w.Notes})
+        for (QWidget* window :
+             std::initializer_list<QWidget*>{M(), h.About(), D(), h.Options(), h.Log(), C(), h.Print(), N()})
             if (window->isVisible())
                 shown.push_back(window);
         if (shown.empty())
@@ -388,54 +391,58 @@ class RandomUser {
         ++outsideWrites;
     }
 
-    void EditNote() { EditorLive() ? Edit(N()->NotesMemo, Text(10), true) : ClickLine(); }
+    void EditNote() { EditorLive() ? Edit(m_memo, Text(10), true) : ClickLine(); }
 
     void FilterRules()
     {
         TFormOptions* o = h.Options();
-        M()->mnuOptions->trigger();
+        Menu("mnuOptions");
         for (int c = 1 + Below(4); c > 0; --c) {
             const int l = Below(3);
             if (Chance(30))
-                Choose(Chance(50) ? o->FilterField[l] : o->FilterOp[l]);
+                Choose(Find<QComboBox>(
+                    o, QString::fromLatin1(Chance(50) ? "Filter%1Field" : "Filter%1Op").arg(l + 1)));
             else if (Chance(20))
-                o->FilterBound[l]->setText(
-                    QString::fromLatin1(Pick({"a", "smith", "19", "1980", "kw1", "note", "", "z"})));
+                Find<QLineEdit>(o, QStringLiteral("FilterBound%1").arg(l + 1))
+                    ->setText(
+                        QString::fromLatin1(Pick({"a", "smith", "19", "1980", "kw1", "note", "", "z"})));
+            else if (const QString box = QString::fromLatin1(
+                         Pick({"Filter%1Not", "Invert", "Filtering", "AndOrOrAll", "AndOrOrAny"}));
+                     box.contains(u'%'))
+                Click(o, box.arg(l + 1));
             else
-                Pick<QAbstractButton*>(
-                    {o->FilterNot[l], o->Invert, o->Filtering, o->AndOrOrAll, o->AndOrOrAny})
-                    ->click();
+                Click(o, box);
         }
         if (Chance(10))
-            o->Sorting->click();
+            Click(o, "Sorting");
         if (Chance(5))
-            o->LineBreak->click();
-        o->Dismiss->click();
+            Click(o, "LineBreak");
+        Click(o, "Dismiss");
     }
 
     // By its four senders: the menu entry, Add Folder, Add Keywords and Z.
     void CustomField()
     {
         if (Chance(25))
-            QTest::keyClick(M()->Items, 'z');
+            QTest::keyClick(m_items, 'z');
         else
-            Pick({M()->newField, M()->AddFolderlocation1, M()->AddKeywords1})->trigger();
+            Menu(Pick({"newField", "AddFolderlocation1", "AddKeywords1"}));
         if (!C()->isVisible())
             return;
-        if (Chance(50) || C()->Fieldname->text().isEmpty())
-            C()->Fieldname->setText(QString::fromLatin1(
+        if (Chance(50) || m_fieldName->text().isEmpty())
+            m_fieldName->setText(QString::fromLatin1(
                 Pick({"doi", "folder", "key", "note", "Note", "url", "isbn", "title", "x"})));
-        C()->Fieldvalue->setText(Chance(10) ? QString() : Text(10, true));
+        m_fieldValue->setText(Chance(10) ? QString() : Text(10, true));
         m_staleLine.insert(M()->SelectedItem()); // its list line is rewritten at the next refresh
-        m_typed = {M()->SelectedItem(), FieldNameText(M()->Context().Bytes(C()->Fieldname->text()))};
-        (Chance(80) ? C()->OK : C()->Cancel)->click();
+        m_typed = {M()->SelectedItem(), FieldNameText(M()->Context().Bytes(m_fieldName->text()))};
+        Click(C(), Chance(80) ? "OK" : "Cancel");
     }
 
     // Undo or Redo from the menu, whose entry is greyed out exactly when
     // there is no step, and names the step it takes.
     void Undo(bool redo)
     {
-        QAction* entry = redo ? M()->mnuRedo : M()->mnuUndo;
+        QAction* entry = h.Action(redo ? "mnuRedo" : "mnuUndo");
         M()->UpdateUndoActions(); // as opening the menu does
         const UndoHistory& history = S().History;
         const std::string name = redo ? history.RedoName() : history.UndoName();
@@ -490,15 +497,15 @@ class RandomUser {
     void Settle()
     {
         if (C()->isVisible())
-            (Chance(50) ? C()->OK : C()->Cancel)->click();
+            Click(C(), Chance(50) ? "OK" : "Cancel");
         if (h.Options()->isVisible())
-            h.Options()->Dismiss->click();
+            Click(h.Options(), "Dismiss");
         if (!M()->isVisible() && Chance(50))
-            M()->HideWindow1->trigger();
+            Menu("HideWindow1");
         if (h.Log()->isVisible() && Chance(30))
             h.Log()->hide();
-        if (h.program->W().About->isVisible())
-            h.program->W().About->OK->click();
+        if (h.About()->isVisible())
+            Click(h.About(), "OK");
     }
 
     // Nothing but the field the step typed into has changed.
@@ -535,7 +542,7 @@ class RandomUser {
                    "the file another program wrote was overwritten without a Yes");
             m_outside.reset();
         } else if (!SameFilePath(S().Settings.Read(key::Filename), path) ||
-                   !M()->Watch->ChangedSinceTaken(path)) {
+                   !m_watch->ChangedSinceTaken(path)) {
             m_outside.reset(); // no longer the library's file, or loaded again as it is
         }
     }
@@ -581,29 +588,28 @@ class RandomUser {
         Expect(M()->isVisible() || D()->isVisible(), "neither the main window nor the item editor is shown");
         const auto& shown = S().ShownItems;
         const int last = S().Bib.LastItemIndex();
-        Expect(M()->ItemLines->rowCount() == int(shown.size()), "the list is not as long as ShownItems");
+        Expect(m_lines->rowCount() == int(shown.size()), "the list is not as long as ShownItems");
         Expect(std::all_of(shown.begin(), shown.end(), [last](int i) { return i >= 0 && i <= last; }),
                "ShownItems holds an item beyond the library");
-        const QModelIndexList sel = M()->Items->selectionModel()->selectedRows();
+        const QModelIndexList sel = m_items->selectionModel()->selectedRows();
         const int line = M()->SelectedLine();
         Expect(line < int(shown.size()) && sel.size() <= 1 && (sel.isEmpty() || line == sel.first().row()),
                "the selection is not the one line SelectedLine names");
         const int item = line < 0 ? -1 : shown[line];
-        Expect(item < 0 || m_staleLine.count(item) || M()->ItemLines->Line(line) == BuildListLine(S(), item),
+        Expect(item < 0 || m_staleLine.count(item) || m_lines->Line(line) == BuildListLine(S(), item),
                "line " + std::to_string(line) + " is not the line of its item");
         if (!D()->isVisible())
             return;
         Expect(item >= 0, "the item editor is shown with no line selected");
         const Bibitem& b = S().Bib.Library[item];
         const auto& ctx = M()->Context();
-        QString shownRows = D()->Itemtype->currentText(), itemRows = shownRows;
+        QString shownRows = m_itemtype->currentText(), itemRows = shownRows;
         for (int r = 0; r < D()->UsedRows(); ++r) {
-            const std::string label = ctx.Bytes(D()->FieldLabels[r]->text());
-            shownRows += QLatin1Char('|') + D()->FieldEditors[r]->toPlainText();
+            const std::string label = ctx.Bytes(m_labels[r]->text());
+            shownRows += QLatin1Char('|') + m_editors[r]->toPlainText();
             itemRows += QLatin1Char('|') + ctx.Text(r ? GetFieldValue(b, label) : b.Reference);
         }
-        Expect(shownRows == itemRows &&
-                   D()->Itemtype->currentIndex() == ShownTypeIndex(S().schema, b.ItemType),
+        Expect(shownRows == itemRows && m_itemtype->currentIndex() == ShownTypeIndex(S().schema, b.ItemType),
                "the item editor shows " + shownRows.toStdString() + " for " + itemRows.toStdString());
         Expect(N()->Key() == b.Reference,
                "the notes window files under " + N()->Key() + ", not " + b.Reference);
@@ -616,11 +622,23 @@ class RandomUser {
         const std::pair<int, std::string> here{item, LowerAscii(b.Reference)};
         m_twoNotes = entries > 1 || m_twoNotes == here ? here : std::pair<int, std::string>{-1, {}};
         Expect(m_twoNotes.first >= 0 ||
-                   N()->NotesMemo->toPlainText() == ctx.Text(GetNote(S().NotesList, b.Reference)),
+                   m_memo->toPlainText() == ctx.Text(GetNote(S().NotesList, b.Reference)),
                "the notes window does not show the note of " + b.Reference);
     }
 
     Harness& h;
+    // The controls of every step, found once.
+    QListView* m_items = h.Items();
+    QLineEdit* m_nav = h.Navigator();
+    const ItemListModel* m_lines = h.Model();
+    QFrame* m_notice = h.Widget<QFrame>("Notice");
+    LibraryWatch* m_watch = Find<LibraryWatch>(h.Main(), "Watch");
+    QComboBox* m_itemtype = Find<QComboBox>(h.Display(), "Itemtype");
+    std::vector<QLabel*> m_labels;
+    std::vector<QPlainTextEdit*> m_editors;
+    QPlainTextEdit* m_memo = Find<QPlainTextEdit>(h.Notes(), "NotesMemo");
+    QLineEdit* m_fieldName = Find<QLineEdit>(h.Custom(), "Fieldname");
+    QLineEdit* m_fieldValue = Find<QLineEdit>(h.Custom(), "Fieldvalue");
     std::optional<std::pair<int, std::string>> m_typed;             // item and field name typed into
     std::optional<std::pair<std::string, std::string>> m_outside;   // file and bytes another program wrote
     std::vector<std::string> m_saved;

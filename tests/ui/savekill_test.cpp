@@ -54,11 +54,11 @@ int SaveLoop(int argc, char** argv, const char* dir)
     Program program(s, Platform{dialogs, clipboard, shell});
     if (!program.Start(kIniName) || s.Bib.Library.empty())
         return 3;
-    TFormMain* main = program.W().Main;
+    QAction* save = Find<QAction>(program.W().Main, "mnuSave");
     for (int gen = std::atoi(s.Bib.Library.back().Fields.back().Value.c_str());;) {
         s.Bib.Library.back().Fields.back().Value = std::to_string(++gen);
         s.LibraryChanged = true;
-        main->mnuSave->trigger();
+        save->trigger();
         if (!dialogs.errors.isEmpty() || s.LibraryChanged)
             return 4;
     }

@@ -42,32 +42,31 @@ class ScreenshotTest : public QObject {
         QVERIFY(h.s.Bib.Library.size() > 20);
         TFormMain* m = h.Main();
         m->show();
-        m->Navigator->setText(QStringLiteral("watson"));
+        h.Navigator()->setText(QStringLiteral("watson"));
         Picture(m, QStringLiteral("main-window.png"));
 
         TFormOptions* o = h.Options();
         o->mnuOptionsClick();
         const char* const tabs[] = {"filter", "log", "save", "exiting", "display", "export"};
-        QCOMPARE(o->Options->count(), int(std::size(tabs)));
-        for (int i = 0; i < o->Options->count(); ++i) {
-            o->Options->setCurrentIndex(i);
+        auto* pages = Find<QTabWidget>(o, "Options");
+        QCOMPARE(pages->count(), int(std::size(tabs)));
+        for (int i = 0; i < pages->count(); ++i) {
+            pages->setCurrentIndex(i);
             Picture(o, QStringLiteral("options-%1.png").arg(QString::fromLatin1(tabs[i])));
         }
         o->DismissClick();
 
         // An item with a note: the memo.
         h.Select(m->SelectedLine());
-        QCOMPARE(h.Display()->FieldEditors[0]->toPlainText(), QStringLiteral("watson:1953"));
-        Picture(h.program->W().Notes, QStringLiteral("notes-window.png"));
+        QCOMPARE(h.Editor(0)->toPlainText(), QStringLiteral("watson:1953"));
+        Picture(h.Notes(), QStringLiteral("notes-window.png"));
 
         // A book with both author and editor and its publisher emptied: the
         // editor's colours for a pair conflict and a missing required field.
-        m->Navigator->setText(QStringLiteral("feynman"));
+        h.Navigator()->setText(QStringLiteral("feynman"));
         h.Select(m->SelectedLine());
         TFormDisplay* d = h.Display();
-        for (int r = 0; r < kEditorRows; ++r)
-            if (d->FieldLabels[static_cast<size_t>(r)]->text() == QStringLiteral("publisher"))
-                d->FieldEditors[static_cast<size_t>(r)]->clear();
+        h.Editor(h.RowOf("publisher"))->clear();
         h.Select(m->SelectedLine());
         QVERIFY(GetFieldValue(h.s.Bib.Library[static_cast<size_t>(m->SelectedItem())], "publisher").empty());
         d->resize(460, 820);
@@ -75,9 +74,9 @@ class ScreenshotTest : public QObject {
 
         // The whole list with accents shown as letters.
         o->mnuOptionsClick();
-        o->ShowAccents->setChecked(true);
+        Find<QCheckBox>(o, "ShowAccents")->setChecked(true);
         o->DismissClick();
-        m->Navigator->clear();
+        h.Navigator()->clear();
         m->RefreshList(true);
         m->resize(900, 640);
         QVERIFY(h.Lines().join(u'\n').contains(QString::fromUtf8("M\xC3\xBCller, J\xC3\xBCrgen")));

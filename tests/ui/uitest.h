@@ -6,15 +6,20 @@
 #include "core/session.h"
 #include "core/settings.h"
 #include "support/testutil.h"
+#include "ui/formabout.h"
+#include "ui/formcustom.h"
 #include "ui/formdisplay.h"
 #include "ui/formlog.h"
 #include "ui/formmain.h"
+#include "ui/formnotes.h"
 #include "ui/formoptions.h"
+#include "ui/formprint.h"
 #include "ui/program.h"
 #include "ui/scripted.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -23,6 +28,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -59,6 +65,31 @@ inline Bibitem MakeItem(const std::string& type, const std::string& ref,
     return b;
 }
 
+// A control of a window found by its object name, as a user finds it by its
+// caption: a name that is missing (or of another kind) fails the test.
+template <class T = QWidget> T* Find(const QObject* window, const QString& name)
+{
+    if (T* found = window->findChild<T*>(name))
+        return found;
+    const std::string problem = "no " + name.toStdString() + " in " + window->objectName().toStdString();
+    qWarning("%s", problem.c_str()); // QtTest reports an exception without its text
+    throw std::runtime_error(problem);
+}
+template <class T = QWidget> T* Find(const QObject* window, const char* name)
+{
+    return Find<T>(window, QString::fromLatin1(name));
+}
+
+// A window of its own (the keyword menu), found among the application's.
+template <class T = QWidget> T* TopLevel(const QString& name)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<T*>(w); found && w->objectName() == name)
+            return found;
+    qWarning("no window %s", qPrintable(name));
+    throw std::runtime_error("no window " + name.toStdString());
+}
+
 class Harness {
   public:
     explicit Harness(const Overrides& changes = {}, bool withIni = true)
@@ -79,6 +110,33 @@ class Harness {
     TFormOptions* Options() const { return program->W().Options; }
     TFormDisplay* Display() const { return program->W().Display; }
     TFormLog* Log() const { return program->W().Log; }
+    TFormNotes* Notes() const { return program->W().Notes; }
+    TFormCustom* Custom() const { return program->W().Custom; }
+    TFormPrint* Print() const { return program->W().Print; }
+    TFormAbout* About() const { return program->W().About; }
+
+    // The main window's menu entries and controls by name.
+    QAction* Action(const char* name) const { return Find<QAction>(Main(), name); }
+    template <class T = QWidget> T* Widget(const char* name) const { return Find<T>(Main(), name); }
+    QListView* Items() const { return Widget<QListView>("Items"); }
+    QLineEdit* Navigator() const { return Widget<QLineEdit>("Navigator"); }
+    QString Status() const { return Widget<QLabel>("Status")->text(); }
+    const ItemListModel* Model() const { return static_cast<const ItemListModel*>(Items()->model()); }
+    // Row r of the item editor: its label and its value.
+    QLabel* Label(int r) const { return Find<QLabel>(Display(), QStringLiteral("FieldLabel%1").arg(r)); }
+    QPlainTextEdit* Editor(int r) const
+    {
+        return Find<QPlainTextEdit>(Display(), QStringLiteral("FieldEditor%1").arg(r));
+    }
+    // The row whose label reads label, or -1.
+    int RowOf(const char* label) const
+    {
+        for (int r = Display()->UsedRows() - 1; r >= 0; --r)
+            if (Label(r)->text() == QLatin1String(label))
+                return r;
+        return -1;
+    }
+    QMenu* PopupKeys() const { return TopLevel<QMenu>(QStringLiteral("PopupKeys")); }
 
     // Replaces the library by items built in memory and refreshes the list.
     void SetLibrary(std::vector<Bibitem> items)
@@ -91,13 +149,13 @@ class Harness {
     void Select(int line)
     {
         Main()->SelectLine(line);
-        Main()->ItemsClick(Main()->Items);
+        Main()->ItemsClick(Items());
     }
     QStringList Lines() const
     {
         QStringList out;
-        for (int r = 0; r < Main()->ItemLines->rowCount(); ++r)
-            out << Main()->ItemLines->data(Main()->ItemLines->index(r), Qt::DisplayRole).toString();
+        for (int r = 0; r < Model()->rowCount(); ++r)
+            out << Model()->data(Model()->index(r), Qt::DisplayRole).toString();
         return out;
     }
     std::string IniOnDisk() const { return ReadFile(dir.file("lorix.ini")); }
