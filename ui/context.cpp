@@ -56,6 +56,17 @@ void EnableWindowsBehind(FormContext& ctx, bool enabled)
             w->setEnabled(enabled);
 }
 
+void ShowDialogInFront(FormContext& ctx, QWidget* dialog, bool centre)
+{
+    EnableWindowsBehind(ctx, false);
+    if (centre && ctx.w.Main)
+        dialog->move(ctx.w.Main->geometry().center() - dialog->rect().center());
+    PlaceOnScreen(dialog);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
 void PlaceOnScreen(QWidget* window)
 {
     const QRect frame = window->frameGeometry();

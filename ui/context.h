@@ -111,4 +111,9 @@ bool RunCommand(FormContext& ctx, QWidget* parent, const std::function<void()>& 
 // small dialogs (about box, options, custom field, HTML export) is up.
 void EnableWindowsBehind(FormContext& ctx, bool enabled);
 
+// Opens one of those dialogs in front, with the windows behind it disabled:
+// centred over the main window when centre is set (otherwise where it stood),
+// and whole on the screen.
+void ShowDialogInFront(FormContext& ctx, QWidget* dialog, bool centre);
+
 } // namespace lorix

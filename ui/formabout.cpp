@@ -77,13 +77,8 @@ void TFormAbout::FormCreate()
 
 void TFormAbout::ShowAbout()
 {
-    EnableWindowsBehind(m_ctx, false);
     adjustSize();
-    move(m_ctx.w.Main->geometry().center() - rect().center());
-    PlaceOnScreen(this);
-    show();
-    raise();
-    activateWindow();
+    ShowDialogInFront(m_ctx, this, true);
     OK->setFocus();
 }
 

@@ -62,13 +62,11 @@ void TFormCustom::InsertKeyword(const std::string& k)
 
 void TFormCustom::Open(Start start)
 {
-    EnableWindowsBehind(m_ctx, false);
     if (start == Start::Keywords)
         Fieldname->setText(QStringLiteral("key"));
-    Place();
-    show();
-    raise();
-    activateWindow();
+    // The first time over the main window; later where the user left it.
+    ShowDialogInFront(m_ctx, this, !m_placed);
+    m_placed = true;
     switch (start) {
     case Start::Empty:
         Fieldname->clear();
@@ -86,15 +84,6 @@ void TFormCustom::Open(Start start)
     case Start::AsTheyWere:
         break;
     }
-}
-
-void TFormCustom::Place()
-{
-    if (!m_placed && m_ctx.w.Main) {
-        m_placed = true;
-        move(m_ctx.w.Main->geometry().center() - rect().center());
-    }
-    PlaceOnScreen(this);
 }
 
 void TFormCustom::EnableOthers()

@@ -26,9 +26,6 @@ class TFormCustom final : public QWidget {
 
     void OKClick();
     void CancelClick();
-    // Before showing: the first time over the main window, later where the
-    // user left it; whole on the screen either way.
-    void Place();
     // A keyword chosen from the keyword menu, appended to the value while
     // the dialog is open.
     void InsertKeyword(const std::string& k);

@@ -403,15 +403,9 @@ void TFormOptions::UpdateOptions()
 
 void TFormOptions::mnuOptionsClick()
 {
-    if (!m_placed) { // the first time over the main window; later where the user left it
-        m_placed = true;
-        move(m_ctx.w.Main->geometry().center() - rect().center());
-    }
-    PlaceOnScreen(this);
-    show();
-    raise();
-    activateWindow();
-    EnableWindowsBehind(m_ctx, false);
+    // The first time over the main window; later where the user left it.
+    ShowDialogInFront(m_ctx, this, !m_placed);
+    m_placed = true;
 }
 
 void TFormOptions::DismissClick()

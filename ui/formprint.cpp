@@ -101,13 +101,8 @@ void TFormPrint::OpenDialog()
     }
     if (Columns->currentIndex() < 0)
         Columns->setCurrentIndex(0);
-    EnableWindowsBehind(m_ctx, false);
     adjustSize();
-    move(m_ctx.w.Main->geometry().center() - rect().center());
-    PlaceOnScreen(this);
-    show();
-    raise();
-    activateWindow();
+    ShowDialogInFront(m_ctx, this, true);
     Cancel->setFocus();
 }
 

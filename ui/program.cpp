@@ -11,6 +11,8 @@
 #include "ui/librarydrop.h"
 
 #include <QDir>
+#include <type_traits>
+#include <vector>
 
 namespace lorix {
 
@@ -62,51 +64,34 @@ Program::~Program()
 bool Program::Start(const std::string& iniPath)
 {
     Windows& w = m_ctx.w;
-    auto created = [this](const QWidget* window) { m_ctx.created << window->objectName(); };
+    // Each window is made, known to the others by its place in w, and its
+    // name recorded in the order of the start.
+    const auto make = [this](auto& owner, auto*& window) {
+        owner = std::make_unique<std::remove_pointer_t<std::remove_reference_t<decltype(window)>>>(m_ctx);
+        window = owner.get();
+        m_ctx.created << window->objectName();
+    };
 
-    m_main = std::make_unique<TFormMain>(m_ctx);
-    w.Main = m_main.get();
-    created(w.Main);
+    make(m_main, w.Main);
     if (!w.Main->FormCreate(iniPath))
         return false;
-
-    m_about = std::make_unique<TFormAbout>(m_ctx);
-    w.About = m_about.get();
-    created(w.About);
+    make(m_about, w.About);
     w.Main->Run([&w] { w.About->FormCreate(); });
-
-    m_display = std::make_unique<TFormDisplay>(m_ctx);
-    w.Display = m_display.get();
-    created(w.Display);
+    make(m_display, w.Display);
     w.Main->Run([&w] { w.Display->FormCreate(); });
-
-    m_options = std::make_unique<TFormOptions>(m_ctx);
-    w.Options = m_options.get();
-    created(w.Options);
+    make(m_options, w.Options);
     QObject::connect(w.Options, &TFormOptions::filteringChanged, w.Main, &TFormMain::ShowFiltering);
     w.Main->Run([&w] { w.Options->FormCreate(); });
-
-    m_log = std::make_unique<TFormLog>(m_ctx);
-    w.Log = m_log.get();
-    created(w.Log);
-
-    m_custom = std::make_unique<TFormCustom>(m_ctx);
-    w.Custom = m_custom.get();
-    created(w.Custom);
-
-    m_print = std::make_unique<TFormPrint>(m_ctx);
-    w.Print = m_print.get();
-    created(w.Print);
-
-    m_notes = std::make_unique<TFormNotes>(m_ctx);
-    w.Notes = m_notes.get();
-    created(w.Notes);
+    make(m_log, w.Log);
+    make(m_custom, w.Custom);
+    make(m_print, w.Print);
+    make(m_notes, w.Notes);
     w.Main->Run([&w] { w.Notes->FormCreate(); });
 
     // Ctrl+T (hide or show the main window) from every window of the
     // program: with the main window hidden its own shortcut would be dead.
-    for (QWidget* other :
-         std::initializer_list<QWidget*>{w.About, w.Display, w.Options, w.Log, w.Custom, w.Print, w.Notes})
+    const std::initializer_list<QWidget*> others{w.About, w.Display, w.Options, w.Log, w.Custom, w.Print, w.Notes};
+    for (QWidget* other : others)
         w.Main->ShareHideWindowKey(other);
 
     // A library dropped on the main window or the item editor is loaded.
@@ -115,9 +100,8 @@ bool Program::Start(const std::string& iniPath)
     AcceptLibraryDrops(w.Display, open);
 
     // The program ends with its main window; the others go with it.
-    QObject::connect(w.Main, &TFormMain::closed, w.Main, [&w] {
-        for (QWidget* other : std::initializer_list<QWidget*>{w.About, w.Display, w.Options, w.Log, w.Custom,
-                                                              w.Print, w.Notes})
+    QObject::connect(w.Main, &TFormMain::closed, w.Main, [others = std::vector<QWidget*>(others)] {
+        for (QWidget* other : others)
             other->hide();
     });
     return true;
