@@ -280,6 +280,43 @@ TEST(Commands, ImportKeepsTheLibrarysEncoding)
     }
 }
 
+// A "}" that closes nothing, imported or pasted: the save adds the missing
+// brace and says so, and every field reads back.
+TEST(Commands, AStrayBraceIsBalancedWhenSavedAndReported)
+{
+    using Run = void (*)(Fixture&);
+    const std::pair<const char*, Run> ways[] = {
+        {"import",
+         [](Fixture& f) {
+             command::ImportMedline(f.s, f.state, "TI  - Close } brace\nFAU - Smith, J\nDP  - 2001\n", f.out);
+         }},
+        {"paste",
+         [](Fixture& f) {
+             command::PasteBibtex(f.s, f.state, "@article{smith:2001, title = \"Close } brace\", author = {Smith, J},"
+                                                " year = {2001}}", f.out);
+         }},
+    };
+    for (const auto& [way, run] : ways) {
+        SCOPED_TRACE(way);
+        Fixture f;
+        std::vector<std::string> errors;
+        f.s.Log.Observer = [&errors](const std::string& text, MessageKind kind) {
+            if (kind == MessageKind::Error)
+                errors.push_back(text);
+        };
+        run(f);
+        ASSERT_TRUE(command::Save(f.s, f.state, f.front, false, f.out));
+        EXPECT_EQ(errors, std::vector<std::string>{"Unbalanced braces in field title of entry smith:2001: saved "
+                                                   "with the missing braces added."});
+        ASSERT_TRUE(command::LoadCurrent(f.s, f.state, f.front, f.out));
+        ASSERT_EQ(f.s.Bib.Library.size(), 2u);
+        const Bibitem& item = f.s.Bib.Library[1];
+        EXPECT_EQ(GetFieldValue(item, "title") + "|" + GetFieldValue(item, "author") + "|" +
+                      GetFieldValue(item, "year"),
+                  "{Close } brace|Smith, J|2001");
+    }
+}
+
 // Every command that changes the library is one step of the undo history,
 // named in the Undo caption: undone, the library and its notes are as
 // before, and the item is shown again; redone, as after.

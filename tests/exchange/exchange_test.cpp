@@ -113,21 +113,25 @@ TEST(Medline, RecordFields)
     EXPECT_EQ(ReadMedlineRecord(PrepareImportText(kRecord)).Abstract, "First part second part.");
 }
 
-// A record of about 6 MB: an abstract of 300,000 lines and 20,000 authors.
-// Copying the value at every continuation line, or the text at every author
-// taken out, made this take minutes (bench/ times it); here: read whole.
-TEST(Medline, HugeRecordReadsWhole)
+// An import file is read up to "import.maxkb" (16 MB when not set): a longer
+// one, or one that never ends, is refused with a message naming the setting.
+TEST(Medline, ImportFileReadUpToTheLimit)
 {
-    const std::string text = "TI  - Big\nAB  - start\n" + test::Repeat(300000, [](int i) {
-        return "      w" + std::to_string(i) + "\n";
-    }) + test::Repeat(20000, [](int i) {
-        return "FAU - N" + std::to_string(i) + ", X\nAU  - N" + std::to_string(i) + " X\n";
-    }) + "DP  - 2001\n";
-    const MedlineRecord r = ReadMedlineRecord(PrepareImportText(text));
-    EXPECT_EQ(r.Item.Reference, "n0:2001");
-    EXPECT_EQ(r.Abstract, "start" + test::Repeat(300000, [](int i) { return " w" + std::to_string(i); }));
-    EXPECT_EQ(GetFieldValue(r.Item, "author"),
-              "N0, X" + test::Repeat(19999, [](int i) { return " AND N" + std::to_string(i + 1) + ", X"; }));
+    test::TempDir dir;
+    const SettingsList st({"import.maxkb=1"});
+    test::WriteFile(dir.file("1024"), std::string(1024, 'x'));
+    test::WriteFile(dir.file("1025"), std::string(1025, 'x'));
+    EXPECT_EQ(ReadImportFile(st, dir.file("1024")).size(), 1024u);
+    for (const std::string& path : {dir.file("1025"), std::string("/dev/zero")}) {
+        try {
+            ReadImportFile(st, path);
+            ADD_FAILURE() << path;
+        } catch (const FileError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "The file \"" + path + "\" is larger than 1 KB, the limit set by \"import.maxkb\".");
+        }
+    }
+    EXPECT_EQ(ImportLimitBytes(SettingsList()), size_t(16384) * 1024);
 }
 
 TEST(Medline, ImportReportsMakesReferencesUniqueAndTakesRealRecords)
