@@ -2,14 +2,10 @@
 #include "core/library.h"
 #include "core/log.h"
 #include "core/model.h"
-#include "core/process.h"
 #include "core/text.h"
 #include "support/testutil.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <memory>
-#include <sstream>
 
 using namespace lorix;
 
@@ -115,41 +111,4 @@ TEST(UniqueReference, FirstFreeCandidateByCharacterCode)
     EXPECT_EQ(UniqueReference(bib, "q"), "q|"); // braces cannot stand in a saved reference
     bib.Library.push_back(Bibitem{0, "article", "q|", {}, {}});
     EXPECT_EQ(UniqueReference(bib, "q"), "q~");
-}
-
-namespace {
-// The kernel's flags of the mapping that holds p, from /proc/self/smaps.
-std::string MappingFlags(const void* p)
-{
-    const auto at = reinterpret_cast<std::uintptr_t>(p);
-    std::ifstream smaps("/proc/self/smaps");
-    bool inside = false;
-    for (std::string line; std::getline(smaps, line);) {
-        std::uintptr_t from = 0, to = 0;
-        char dash = 0;
-        if (std::istringstream(line) >> std::hex >> from >> dash >> to && dash == '-')
-            inside = from <= at && at < to;
-        else if (inside && line.rfind("VmFlags:", 0) == 0)
-            return line + " ";
-    }
-    return "";
-}
-} // namespace
-
-// Large buffers and the heap of small allocations are advised as huge-page
-// memory before they are used, without any setting of the environment.
-TEST(HugeBuffers, LargeBuffersAndTheGrowingHeapAreAdvised)
-{
-    if (!HugeBuffersAvailable())
-        GTEST_SKIP() << "no transparent huge pages here";
-    const size_t big = kHugeBufferBytes * 2;
-    std::unique_ptr<char[]> buffer(new char[big]);
-    EXPECT_NE(MappingFlags(buffer.get() + big / 2).find(" hg "), std::string::npos) << MappingFlags(buffer.get());
-    // 64 MB of small values: the ones allocated last lie in heap grown after
-    // the first allocations saw it.
-    std::vector<std::unique_ptr<std::string>> values;
-    for (int i = 0; i < 1 << 20; ++i)
-        values.push_back(std::make_unique<std::string>(40, 'x'));
-    EXPECT_NE(MappingFlags(values.back().get()).find(" hg "), std::string::npos) << MappingFlags(values.back().get());
-    EXPECT_EQ(std::getenv("GLIBC_TUNABLES"), nullptr);
 }

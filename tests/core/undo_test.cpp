@@ -1,5 +1,8 @@
-// The undo history: every kind of change undone and redone, compared with
-// the library before and after; merging, bounds and reordering.
+// The undo history on its own: the kinds of change a step records (an item,
+// a field, the notes spliced or changed in place, blocks and the text after
+// the last item) undone and redone, compared with the library before and
+// after; merging, bounds and reordering. That each command is one step is
+// the commands test's.
 #include "core/undo.h"
 
 #include <functional>
@@ -117,25 +120,11 @@ const Change kChanges[] = {
          l.items()[1].Reference = "renamed";
          l.h.Commit(1);
      }},
-    {"custom field appended to",
-     [](Lib& l) {
-         l.h.Begin("Add Custom Field", 3);
-         l.h.TouchItem(3);
-         l.items()[3].Fields[1].Value += " 2001";
-         l.items()[3].Fields.push_back({"folder", "x/"});
-         l.h.Commit(3);
-     }},
     {"item added",
      [](Lib& l) {
          l.h.Begin("New Item", 2);
          l.items().push_back(Bibitem{0, "article", "new", {}, ""});
          l.h.Commit(5);
-     }},
-    {"item in the middle deleted, with its note",
-     [](Lib& l) {
-         l.h.Begin("Delete Item", 1);
-         Delete(l, 1);
-         l.h.Commit(1);
      }},
     {"last item deleted, with its note",
      [](Lib& l) {
@@ -143,13 +132,6 @@ const Change kChanges[] = {
          l.h.SpliceNotes(0, 0, {"r4", "its note"}); // given one first, in the same step
          Delete(l, 4);
          l.h.Commit(3);
-     }},
-    {"MEDLINE record imported with its abstract",
-     [](Lib& l) {
-         l.h.Begin("Import from Clipboard", -1);
-         l.items().push_back(Bibitem{0, "article", "smith:2003", {{"title", "A"}, {"year", "2003"}}, ""});
-         l.h.SpliceNotes(l.notes.size(), 0, {"smith:2003", "An abstract."});
-         l.h.Commit(5);
      }},
     {"BibTeX pasted with a block",
      [](Lib& l) {
