@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -340,9 +339,8 @@ TEST(SaveFault, KilledAtRandomMomentsLeavesOldOrNewWhole)
     const std::string path = dir.file("lib.bib");
     WriteFile(path, Content(0, entries));
     std::mt19937 rng(20261207);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    int kills = 0, gen = 0;
-    for (int round = 0; round < 250 && std::chrono::steady_clock::now() < deadline; ++round) {
+    int gen = 0;
+    for (int round = 0; round < 200; ++round) {
         pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
@@ -357,7 +355,6 @@ TEST(SaveFault, KilledAtRandomMomentsLeavesOldOrNewWhole)
         int status = 0;
         ::waitpid(pid, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "child ended on its own in round " << round;
-        ++kills;
         const int now = Generation(ReadFile(path), entries);
         ASSERT_GE(now, gen) << "round " << round << ": the library is no whole generation";
         if (now > 0) {
@@ -368,7 +365,6 @@ TEST(SaveFault, KilledAtRandomMomentsLeavesOldOrNewWhole)
         // What a killed save leaves: its own temporary file and the backup's link.
         ASSERT_LE(TempFiles(dir.path()).size(), 2u) << "round " << round;
     }
-    EXPECT_GE(kills, 200);
     WriteFileAtomic(path, "last");
     EXPECT_TRUE(TempFiles(dir.path()).empty());
 }
