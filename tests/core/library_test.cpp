@@ -426,20 +426,16 @@ TEST(Library, LoadAndSaveThroughTheSession)
     const std::string lib = dir.file("lib.bib"),
                       text = "@a{R1, key = {b A b}, Key = {a neuro  vision,retina}, t = {1}}\n";
     WriteFile(lib, text);
-    WriteFile(dir.file("lib.not"), "R1\r\nhello\r\n");
     WriteFile(dir.file("R1.ps"), "");
     s.Settings.Write(key::PdfPath, dir.path() + "/");
     s.Settings.Write(key::Filename, lib);
     ASSERT_TRUE(LoadNamedLibrary(s));
-    EXPECT_EQ(s.Bib.Library[0].HasDocument, 1);
-    EXPECT_EQ(s.NotesList, (Strings{"R1", "hello"}));
     // Blanks separate keywords, commas do not.
     EXPECT_EQ(s.KeywordList, (Strings{"A", "b", "neuro", "vision,retina"}));
     s.LibraryChanged = true;
     SaveLibraryFile(s, lib);
     EXPECT_FALSE(s.LibraryChanged);
     EXPECT_EQ(ReadFile(lib + ".bak"), text);
-    EXPECT_EQ(ReadFile(dir.file("lib.not")), "R1\r\nhello\r\n");
     LoadLibraryFile(s, lib); // the reference keeps its case, and so its document file
     EXPECT_EQ(s.Bib.Library[0].Reference + std::to_string(s.Bib.Library[0].HasDocument), "R11");
     SaveLibraryFile(s, dir.file("new.bib")); // a first save makes no backup

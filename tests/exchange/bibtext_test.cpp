@@ -82,8 +82,8 @@ TEST(PasteBibtex, AppendsEntriesUniqueAndKeepsMissingBlocks)
 }
 
 // Every real file pasted whole into an empty library, then again into the
-// now full one: each entry arrives with its fields, the references stay
-// unique, and the library saves and reads back as it stands.
+// now full one: each entry arrives with its fields and the references stay
+// unique (that the library then saves whole is the corpus test's).
 TEST(PasteBibtex, RealFilesIntoEmptyAndFullLibrary)
 {
     if (const std::string why = test::CorpusMissing(); !why.empty())
@@ -107,10 +107,6 @@ TEST(PasteBibtex, RealFilesIntoEmptyAndFullLibrary)
             EXPECT_TRUE(SameItem(WithReference(b, ""), WithReference(file.Library[i % n], "")))
                 << name << " " << i;
         }
-        const TBib back = Read(FormatLibrary(m.s.Bib, {}));
-        ASSERT_EQ(back.Library.size(), 2 * n) << name;
-        for (size_t i = 0; i < 2 * n; ++i)
-            EXPECT_TRUE(SameItem(back.Library[i], m.s.Bib.Library[i])) << name << " " << i;
     }
 }
 
