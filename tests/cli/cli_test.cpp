@@ -155,15 +155,12 @@ TEST(CliFault, AFullDiskExitsTwoAndKeepsTheOldFile)
 
 // Exit codes that tell what happened, with what each command wrote: a load
 // that had to drop text exits 1 (the command still does its work), a source
-// that is not a file or too large is refused, and a library named X.not
-// keeps its notes apart.
+// that is not a file or too large is refused.
 TEST(CliExit, ProblemsAndRefusedInputsAreNeverSuccess)
 {
     TempDir d;
     WriteSmallIni(d, "import.maxkb=1\n");
-    const std::string record = "TI  - A title\nAU  - Smith J\nDP  - 2001\n";
-    WriteFile(d.file("r.txt"), record);
-    WriteFile(d.file("big.txt"), record + std::string(1024, ' '));
+    WriteFile(d.file("big.txt"), "TI  - A title\nAU  - Smith J\nDP  - 2001\n" + std::string(1024, ' '));
     const std::string fields = Repeat(32, [](int i) { return "  f" + std::to_string(i) + " = {v},\n"; });
     std::filesystem::create_directory(d.file("folder.bib"));
     const std::tuple<std::string, std::string, int, std::string, std::string> rows[] = {
@@ -172,25 +169,18 @@ TEST(CliExit, ProblemsAndRefusedInputsAreNeverSuccess)
         {"@article{a, title = {T}}\n@article{cut, title = {never closed\n", "format lib.bib", 1, "error: ",
          "@article{a,\r\n  title = {T}\r\n  }\r\n"},
         {"@misc{many,\n" + fields + "}\n", "list lib.bib", 1, "error: ", "="},
-        {"", "import-medline refs.not r.txt", 0, "status: Added item smith:2001 from Clipboard.", ""},
         {"", "import-medline lib.bib big.txt", 2, "lorix-cli: The file \"big.txt\" is larger than 1 KB", "="},
         {"", "list folder.bib", 1, "error: Cannot load folder.bib: it is a folder, not a file.", "="},
         {"", "check /dev/null", 1, "error: Cannot load /dev/null: it is a device, not a file.", "="},
     };
     for (const auto& [text, args, rc, message, after] : rows) {
-        const std::string lib = Has(args, "refs.not") ? "refs.not" : "lib.bib";
-        WriteFile(d.file(lib), text);
+        WriteFile(d.file("lib.bib"), text);
         CliResult r = RunCli(d, args);
         EXPECT_EQ(r.rc, rc) << args << "\n" << r.err;
         EXPECT_TRUE(Has(r.err, message)) << args << "\n" << r.err;
-        if (after != "") {
-            const std::string now = ReadFile(d.file(lib));
-            EXPECT_EQ(after == "=" ? now : now.substr(0, after.size()), after == "=" ? text : after) << args;
-        }
+        const std::string now = ReadFile(d.file("lib.bib"));
+        EXPECT_EQ(after == "=" ? now : now.substr(0, after.size()), after == "=" ? text : after) << args;
     }
-    // The item imported into refs.not stays there; its abstract-less note file is refs.not.not.
-    EXPECT_TRUE(Has(ReadFile(d.file("refs.not")), "@article{smith:2001,")) << ReadFile(d.file("refs.not"));
-    EXPECT_EQ(ReadFile(d.file("refs.not.not")), "");
 }
 
 // On a terminal the list shows control characters of the values; piped, it
