@@ -299,43 +299,6 @@ TEST(Reader, CleanUpRules)
     EXPECT_EQ(BlockClosing(2, '}') + BlockClosing(1, ')') + BlockClosing(-2, ')'), "}}}))(()");
 }
 
-// The reader's sixteen-byte scans against plain byte-by-byte rules, with the
-// interesting bytes at every offset of and around a block, so that an error
-// at a block edge or in the short tail shows up.
-TEST(Scan, EveryPieceAtEveryOffset)
-{
-    // Blank folding: a run of blanks and line ends becomes one blank, then
-    // trimming.
-    const auto fold = [](std::string_view v) {
-        std::string out;
-        for (char c : v) {
-            c = c == '\r' || c == '\n' ? ' ' : c;
-            if (!(c == ' ' && !out.empty() && out.back() == ' '))
-                out.push_back(c);
-        }
-        return Trim(out);
-    };
-    const std::pair<const char*, bool> pieces[] = {
-        {"  ", true}, {" \r\n ", true}, {"\r\n", true}, {"\n", true}, {"\r", true}, {" \n", true},
-        {"\n ", true}, {"\t ", true}, {" \r", true}, {"{in}", true}, {"\r\n  @ {x}", true},
-        {"\xc3\xa9", true}, {"\xff", false}, {"\xc3", false}, // a lead byte without its continuation
-    };
-    const std::string text =
-        Repeat(40, [](int i) { return std::string(1, i % 6 == 5 ? ' ' : char('a' + i % 26)); });
-    for (const auto& [piece, utf8] : pieces)
-        for (size_t len = 0; len <= 40; ++len)
-            for (size_t pos = 0; pos <= len; ++pos) {
-                const std::string v = text.substr(0, pos) + piece + text.substr(pos, len - pos);
-                SCOPED_TRACE(testing::Message() << "[" << piece << "] at " << pos << " of " << len);
-                ASSERT_EQ(Dump(ReadText("@misc{r,\n  t = {" + v + "}\n}\n").bib),
-                          "misc{r|t:" + fold(v) + "}");
-                // A line that starts an entry ends a broken value, wherever it falls.
-                const Read r = ReadText("@misc{r,\n  t = {" + v + "\r\n@misc{x, u = {1}}\n");
-                ASSERT_TRUE(r.n == 2 && r.bib.Library[1].Reference == "x");
-                EXPECT_EQ(IsValidUtf8(v), utf8);
-            }
-}
-
 TEST(Writer, LayoutOfAnEntryAndAStableByteWiseSort)
 {
     Read r = ReadText("@article{Smith:99,}\n@article{Smith99, author = {Smith, J.}, year = {1999}, "
