@@ -77,8 +77,7 @@ TEST(CliCommandLine, OptionsHelpAndUsageErrors)
     const std::string usage = "usage: lorix-cli [--ini FILE] COMMAND";
     const std::tuple<std::string, int, std::string, std::string> cases[] = {
         // arguments, exit code, standard output has, standard error has
-        {"--help", 0, usage, ""},
-        {"--version", 0, "lorix-cli 0.99", ""},
+        {"--help", 0, usage, ""}, {"--version", 0, "lorix-cli 0.99", ""},
         {"", 2, "", "lorix-cli: no command given\n" + usage},
         {"--bogus list lib.bib", 2, "", "lorix-cli: unknown option --bogus\n" + usage},
         {"--ini conf/my.ini lint lib.bib", 2, "", "unknown command lint\n"},

@@ -253,10 +253,8 @@ TEST(Commands, ImportKeepsTheLibrarysEncoding)
         const char* extra;
         const char* title; // as stored; nullptr: refused
     } rows[] = {
-        {true, "x", "Caf\xC3\xA9 \xE2\x80\x93 x"},
-        {false, "x", "Caf\xE9 \x96 x"},
-        {false, "\xCE\xB1", nullptr},
-        {true, "\xCE\xB1", "Caf\xC3\xA9 \xE2\x80\x93 \xCE\xB1"},
+        {true, "x", "Caf\xC3\xA9 \xE2\x80\x93 x"}, {false, "x", "Caf\xE9 \x96 x"},
+        {false, "\xCE\xB1", nullptr}, {true, "\xCE\xB1", "Caf\xC3\xA9 \xE2\x80\x93 \xCE\xB1"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.extra);

@@ -274,14 +274,10 @@ TEST(Reader, CleanUpRules)
         return d.Folder + "|" + d.NameStart;
     };
     const std::map<std::string, std::function<std::string(std::string_view)>> rules = {
-        {"value", FoldValue},
-        {"reference", ReferenceText},
-        {"name", FieldNameFromFile},
+        {"value", FoldValue}, {"reference", ReferenceText}, {"name", FieldNameFromFile},
         {"comment", TidyLines},
         {"no comma", [](std::string_view r) { return std::to_string(static_cast<long>(MissingCommaAt(r))); }},
-        {"keywords", keywords},
-        {"stem", DocumentStem},
-        {"documents", path},
+        {"keywords", keywords}, {"stem", DocumentStem}, {"documents", path},
     };
     const std::tuple<std::string, std::string, std::string> cases[] = {
         {"value", " a  b\r\n\r\n c \n", "a b c"}, {"value", "a\tb\rc", "a\tb c"},

@@ -117,8 +117,7 @@ TEST(SaveFault, ReadOnlyFolderOrLibraryAndFullDiskKeepTheOldFile)
         {"read-only folder", 0555, 0644, BecomeNobody},
         // A library its owner may not write is not replaced, although the
         // folder would allow the rename.
-        {"read-only library", 0777, 0444, BecomeNobody},
-        {"full disk", 0755, 0644, FullDisk},
+        {"read-only library", 0777, 0444, BecomeNobody}, {"full disk", 0755, 0644, FullDisk},
         // A large file is written past the page cache once it has grown.
         {"full disk, a large file", 0755, 0644, FullDisk, 900000, 20 << 20},
     };
@@ -310,8 +309,7 @@ TEST(SaveFault, LargeFilesArriveWholeWhateverTheirPieces)
         const char* name;
         std::vector<size_t> pieces; // repeated until the text is written
     } cases[] = {
-        {"one piece", {text.size()}},
-        {"pieces of 2 MB and a few bytes", {(2 << 20) + 7}},
+        {"one piece", {text.size()}}, {"pieces of 2 MB and a few bytes", {(2 << 20) + 7}},
         {"a small piece at a time", {4097, 3, 65536}},
         {"16 MB exactly, then odd pieces", {16 << 20, 1, (4 << 20) - 1, 12345}},
         {"just short of 16 MB, then one byte", {(16 << 20) - 1, 1, 1 << 20}},

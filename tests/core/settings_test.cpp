@@ -163,8 +163,7 @@ TEST(RecentLibraries, ANameGoesFirstOnceAbsoluteAndTheListKeepsEight)
         {"Recent3=/b\nrecent1=*none*\nrecent5=/b", "/c", "/c,/b|recent1=/c,recent2=/b"},
         {nine, "/new", "/new,/0,/1,/2,/3,/4,/5,/6|recent1=/new,recent2=/0,recent3=/1,recent4=/2,recent5=/3,"
                        "recent6=/4,recent7=/5,recent8=/6,recent9=/8"},
-        {"recent1=/a", "", "/a|recent1=/a"},
-        {"recent1=/a", kNone, "/a|recent1=/a"},
+        {"recent1=/a", "", "/a|recent1=/a"}, {"recent1=/a", kNone, "/a|recent1=/a"},
     };
     for (const auto& [before, name, after] : cases) {
         SettingsList s = Ini(before);

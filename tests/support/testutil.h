@@ -37,11 +37,8 @@ CommandOutput RunCommand(const std::string& shellCommand);
 
 // The libraries of the corpus (in bib/) and the entries each holds.
 inline constexpr std::pair<const char*, int> kCorpusLibraries[] = {
-    {"xampl.bib", 36},
-    {"biblatex-examples.bib", 92},
-    {"jurabib-jbtest-latin1.bib", 24},
-    {"zbbt-import-1730-5-jabref-crlf.bib", 4},
-    {"zbbt-import-mendeley-longfields.bib", 512},
+    {"xampl.bib", 36}, {"biblatex-examples.bib", 92}, {"jurabib-jbtest-latin1.bib", 24},
+    {"zbbt-import-1730-5-jabref-crlf.bib", 4}, {"zbbt-import-mendeley-longfields.bib", 512},
     {"zbbt-export-bulk-zotero.bib", 1241}};
 
 // A file of ../shared/corpus, e.g. CorpusFile("bib/xampl.bib").
