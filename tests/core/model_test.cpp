@@ -9,13 +9,6 @@
 
 using namespace lorix;
 
-TEST(GetFieldValue, LastExactNameWins)
-{
-    const Bibitem it{0, "a", "r", {{"title", "first"}, {"year", "1999"}, {"title", "second"}}, {}};
-    EXPECT_EQ(GetFieldValue(it, "title"), "second");
-    EXPECT_EQ(GetFieldValue(it, "Title"), "");
-}
-
 TEST(FindDocumentFile, ColonRuleAndLastExtensionWins)
 {
     test::TempDir dir;
@@ -25,11 +18,6 @@ TEST(FindDocumentFile, ColonRuleAndLastExtensionWins)
     for (auto [ref, file] : {std::pair{"smith:1999a", "smith1999a.pdf"}, {"x:y:z", "xy:z.ps"}, {"ref", "ref.doc"},
                              {"nothing", ""}})
         EXPECT_EQ(FindDocumentFile(ref, pdf), file) << ref;
-    TBib bib; // the reader sets the flag
-    ReadContext ctx{nullptr, nullptr, pdf, nullptr};
-    ASSERT_EQ(ReadBibText("@a{smith:1999a, t={1}}\n@a{nothing, t={1}}", bib, ctx), 2);
-    EXPECT_EQ(bib.Library[0].HasDocument, 1);
-    EXPECT_EQ(bib.Library[1].HasDocument, 0);
 }
 
 TEST(Notes, FileNameAndReferenceLinesAtEvenPositions)
@@ -53,10 +41,6 @@ TEST(Text, Utf8AndCharacterCounts)
     EXPECT_TRUE(IsValidUtf8("M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80"));
     for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "a\xE9t\xE9"}) // overlong, surrogate, Latin-1
         EXPECT_FALSE(IsValidUtf8(bad)) << bad;
-    EXPECT_EQ(CharCount("M\xC3\xBCller", false), 7u); // a cut within a character: see the list lines
-    EXPECT_EQ(CharPrefixBytes("ab", 5, true), 2u);
-    EXPECT_EQ(Trim("\t x \r\n"), "x");
-    EXPECT_EQ(LowerAscii("AbC\xC4"), "abc\xC4");
 }
 
 TEST(LogMessage, SwitchesDecideWhereAMessageGoesAndTheLogIsTrimmed)
