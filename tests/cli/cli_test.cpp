@@ -149,6 +149,8 @@ TEST(CliExit, ProblemsAndRefusedInputsAreNeverSuccess)
         {"", "import-medline lib.bib big.txt", 2, "lorix-cli: The file \"big.txt\" is larger than 1 KB", "="},
         {"", "list folder.bib", 1, "error: Cannot load folder.bib: it is a folder, not a file.", "="},
         {"", "check /dev/null", 1, "error: Cannot load /dev/null: it is a device, not a file.", "="},
+        // the check's findings
+        {"@article{a, title = {T}}", "check lib.bib", 1, "No value for required field \"author\" in article a", "="},
     };
     for (const auto& [text, args, rc, message, after] : rows) {
         WriteFile(d.file("lib.bib"), text);
@@ -320,25 +322,6 @@ TEST(CliList, ListTemplateAndExportFollowTheSettings)
     // the ticked fields in sorted order: title before year
     EXPECT_TRUE(Has(ReadFile(dir.file("exp.html")),
                     "    <td>title</td>\r\n    <td>On DNA</td>\r\n   </tr>\r\n   <tr>\r\n    <td>year</td>"));
-}
-
-// The messages are the consistency check's; here: the exit codes and the
-// document folder of the settings.
-TEST(CliCheck, ExitCodeFollowsTheFindings)
-{
-    const std::tuple<std::string, int, std::string> cases[] = { // document folder, exit, message
-        {"docs/", 0, "status: Consistency check successful. No errors found\n"},
-        // the test folder holds lorix.ini, which belongs to no item
-        {"", 1, "status: File not in database: lorix\n"},
-    };
-    TempDir d;
-    WriteFile(d.file("a.bib"), "@article{smith:2001,\n  author = {A},\n  title = {T}\n}\n");
-    for (const auto& [docs, rc, message] : cases) {
-        WriteSmallIni(d, "pdfpath=" + d.path() + "/" + docs + "\n");
-        CliResult r = RunCli(d, "check a.bib");
-        EXPECT_EQ(r.rc, rc) << r.err;
-        EXPECT_TRUE(Has(r.err, message)) << r.err;
-    }
 }
 
 // The exit codes of the import and the fetches: 0 with the item added (to

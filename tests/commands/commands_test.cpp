@@ -205,10 +205,7 @@ TEST(Commands, NewLibraryStartsEmptyInTheDataFolder)
         f.s.Bib.TrailingText = "tail";
         ASSERT_TRUE(command::NewLibrary(f.s, f.state, f.front, f.out));
         EXPECT_EQ(f.Names(), (folder ? f.dir.file("new.bib") : "new.bib") + " " + f.dir.file("one.bib"));
-        EXPECT_TRUE(f.s.Bib.Library.empty());
-        EXPECT_TRUE(f.s.Bib.Blocks.empty());
-        EXPECT_TRUE(f.s.Bib.TrailingText.empty());
-        EXPECT_FALSE(f.s.LibraryChanged);
+        EXPECT_EQ(FormatLibrary(f.s.Bib, {}), ""); // no item, block or text
         EXPECT_TRUE(f.out.Lines && f.out.Lines->empty());
     }
 }
