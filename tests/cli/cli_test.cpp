@@ -136,7 +136,7 @@ TEST(CliStart, LoadsOnlyTheRuntimeLibraries)
 TEST(CliExit, ProblemsAndRefusedInputsAreNeverSuccess)
 {
     TempDir d;
-    WriteSmallIni(d, "import.maxkb=1\n");
+    WriteSmallIni(d, "import.maxkb=1\npdfpath=" + d.path() + "/\n");
     WriteFile(d.file("big.txt"), "TI  - A title\nAU  - Smith J\nDP  - 2001\n" + std::string(1024, ' '));
     const std::string fields = Repeat(32, [](int i) { return "  f" + std::to_string(i) + " = {v},\n"; });
     std::filesystem::create_directory(d.file("folder.bib"));
@@ -149,8 +149,8 @@ TEST(CliExit, ProblemsAndRefusedInputsAreNeverSuccess)
         {"", "import-medline lib.bib big.txt", 2, "lorix-cli: The file \"big.txt\" is larger than 1 KB", "="},
         {"", "list folder.bib", 1, "error: Cannot load folder.bib: it is a folder, not a file.", "="},
         {"", "check /dev/null", 1, "error: Cannot load /dev/null: it is a device, not a file.", "="},
-        // the check's findings
-        {"@article{a, title = {T}}", "check lib.bib", 1, "No value for required field \"author\" in article a", "="},
+        // the check's findings: the files of the folder belong to no item
+        {"@article{a, author = {A}, title = {T}}", "check lib.bib", 1, "status: File not in database: lorix\n", "="},
     };
     for (const auto& [text, args, rc, message, after] : rows) {
         WriteFile(d.file("lib.bib"), text);
