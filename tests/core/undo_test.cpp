@@ -110,7 +110,13 @@ const std::pair<const char*, Run> kChanges[] = {
              m.h.SpliceNotes(0, 1, {"R3"});
          });
      }},
-    {"a note appended", [](Lib& l) { Step(l, {}, [](Lib& m) { m.h.SpliceNotes(4, 0, {"r2", "abc"}); }); }},
+    {"a note appended, then typed into",
+     [](Lib& l) {
+         Step(l, {}, [](Lib& m) {
+             m.h.SpliceNotes(4, 0, {"r2", "a"});
+             m.h.SpliceNotes(5, 1, {"ab"});
+         });
+     }},
     {"notes changed in place, told only beforehand",
      [](Lib& l) {
          Step(l, {}, [](Lib& m) {
