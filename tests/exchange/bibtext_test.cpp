@@ -9,7 +9,6 @@
 #include "support/testutil.h"
 
 #include <gtest/gtest.h>
-#include <set>
 #include <tuple>
 
 using namespace lorix;
@@ -36,12 +35,6 @@ TBib Read(const std::string& text)
     ctx.schema = &schema;
     ReadBibText(text, bib, ctx);
     return bib;
-}
-
-Bibitem WithReference(Bibitem b, const std::string& ref)
-{
-    b.Reference = ref;
-    return b;
 }
 
 const std::string kTwo = "@article{smith:2001, title={One}, doi={10.1/x}}\n@book{doe, title={Two}}\n";
@@ -78,35 +71,6 @@ TEST(PasteBibtex, AppendsEntriesUniqueAndKeepsMissingBlocks)
         EXPECT_TRUE(e.s.Bib.Library.empty() && e.s.Bib.Blocks.empty() && !e.s.LibraryChanged) << bad;
         ASSERT_FALSE(e.all.empty());
         EXPECT_EQ(e.all.back(), std::string("E ") + kPasteNoEntry);
-    }
-}
-
-// Every real file pasted whole into an empty library, then again into the
-// now full one: each entry arrives with its fields and the references stay
-// unique (that the library then saves whole is the corpus test's).
-TEST(PasteBibtex, RealFilesIntoEmptyAndFullLibrary)
-{
-    if (const std::string why = test::CorpusMissing(); !why.empty())
-        GTEST_SKIP() << why;
-    for (const auto& [name, entries] : test::kCorpusLibraries) {
-        const std::string text = test::ReadFile(test::CorpusFile(std::string("bib/") + name));
-        const TBib file = Read(text);
-        const size_t n = file.Library.size();
-        ASSERT_EQ(n, size_t(entries)) << name;
-        Messages m;
-        ASSERT_EQ(PasteBibText(m.s, text), 0) << name;
-        const size_t blocks = m.s.Bib.Blocks.size();
-        ASSERT_EQ(PasteBibText(m.s, text), static_cast<int>(n)) << name;
-        ASSERT_EQ(m.s.Bib.Library.size(), 2 * n) << name;
-        EXPECT_EQ(m.s.Bib.Blocks.size(), blocks)
-            << name << ": the second paste brings no block the library lacks";
-        std::set<std::string> refs;
-        for (size_t i = 0; i < 2 * n; ++i) {
-            const Bibitem& b = m.s.Bib.Library[i];
-            EXPECT_TRUE(refs.insert(b.Reference).second) << name << ": " << b.Reference;
-            EXPECT_TRUE(SameItem(WithReference(b, ""), WithReference(file.Library[i % n], "")))
-                << name << " " << i;
-        }
     }
 }
 
