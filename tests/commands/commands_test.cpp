@@ -309,35 +309,21 @@ TEST(Commands, EveryChangeIsOneUndoStep)
         return text;
     };
     using Run = void (*)(Fixture&);
-    const std::tuple<const char*, Run, int> changes[] = { // caption, change, item shown when undone
-        {"Undo Edit note",
-         [](Fixture& f) {
-             for (const char* typed : {"y", "ye", "yes"}) // one field typed into: one step
-                 command::EditField(f.s, 1, "note", typed);
-         },
-         1},
-        {"Undo Edit reference", [](Fixture& f) { command::EditField(f.s, 0, "reference", "renamed"); }, 0},
-        {"Undo Change Type", [](Fixture& f) { command::SetItemType(f.s, 1, "book"); }, 1},
-        {"Undo Add Custom Field", [](Fixture& f) { command::AddField(f.s, 0, "note", "more"); }, 0},
-        {"Undo New Item", [](Fixture& f) { command::AddItem(f.s, f.state, "old", f.out); }, -1},
-        {"Undo Delete Item",
-         [](Fixture& f) {
-             f.state.SelectedLine = 0;
-             command::DeleteItem(f.s, f.state, f.front, f.out);
-         },
-         0},
-        {"Undo Edit Note", [](Fixture& f) { command::EditNote(f.s, "OLD", "changed"); }, 0},
-        {"Undo Import from Clipboard",
-         [](Fixture& f) {
-             command::ImportMedline(f.s, f.state, "AU  - Smith J\nTI  - A title\nDP  - 2001\nAB  - Abstract.\n",
-                                    f.out);
-         },
-         -1},
-        {"Undo Paste BibTeX",
-         [](Fixture& f) {
+    const std::tuple<const char*, Run, int> changes[] = { // Undo caption, change, item shown when undone
+        // one field typed into: one step
+        {"Edit note", [](auto& f) { for (auto t : {"y", "yes"}) command::EditField(f.s, 1, "note", t); }, 1},
+        {"Edit reference", [](auto& f) { command::EditField(f.s, 0, "reference", "renamed"); }, 0},
+        {"Change Type", [](auto& f) { command::SetItemType(f.s, 1, "book"); }, 1},
+        {"Add Custom Field", [](auto& f) { command::AddField(f.s, 0, "note", "more"); }, 0},
+        {"New Item", [](auto& f) { command::AddItem(f.s, f.state, "old", f.out); }, -1},
+        {"Delete Item",
+         [](auto& f) { f.state.SelectedLine = 0, command::DeleteItem(f.s, f.state, f.front, f.out); }, 0},
+        {"Edit Note", [](auto& f) { command::EditNote(f.s, "OLD", "changed"); }, 0},
+        {"Import from Clipboard",
+         [](auto& f) { command::ImportMedline(f.s, f.state, "AU  - Smith J\nTI  - T\nAB  - A.\n", f.out); }, -1},
+        {"Paste BibTeX", [](auto& f) {
              command::PasteBibtex(f.s, f.state, "@string{m = {M}}\n@book{old, title = m}\n@misc{x}\n", f.out);
-         },
-         -1},
+         }, -1},
     };
     for (const auto& [caption, run, shown] : changes) {
         SCOPED_TRACE(caption);
@@ -349,7 +335,7 @@ TEST(Commands, EveryChangeIsOneUndoStep)
         run(f);
         const std::string after = image(f);
         ASSERT_NE(after, before);
-        EXPECT_EQ(command::UndoCaption(f.s, false), caption);
+        EXPECT_EQ(command::UndoCaption(f.s, false), "Undo " + std::string(caption));
         f.s.LibraryChanged = false;
         f.out = {};
         ASSERT_TRUE(command::Undo(f.s, f.state, false, f.out));
