@@ -47,84 +47,50 @@ void Fill(Lib& l)
     l.bib.TrailingText = "% the end\n";
 }
 
-// One step: the items it touches told beforehand, then the change.
-void Step(Lib& l, std::vector<size_t> touched, const std::function<void(Lib&)>& change)
+// One step: a change that tells the history what it touches beforehand.
+using Change = void (*)(Lib&);
+void Step(Lib& l, Change change)
 {
     l.h.Begin("Change", 0);
-    for (size_t i : touched)
-        l.h.TouchItem(i);
     change(l);
     l.h.Commit(0);
 }
 
-using Run = void (*)(Lib&);
-const std::pair<const char*, Run> kChanges[] = {
-    {"field typed", [](Lib& l) { Step(l, {1}, [](Lib& m) { m.items()[1].Fields[0].Value = "New"; }); }},
-    {"field removed",
-     [](Lib& l) {
-         Step(l, {0}, [](Lib& m) {
-             m.items()[0].Fields[0] = m.items()[0].Fields.back();
-             m.items()[0].Fields.pop_back();
-         });
-     }},
+void DropLast(Lib& l)
+{
+    l.h.TouchItem(l.items().size() - 1);
+    l.items().pop_back();
+}
+
+const std::pair<const char*, Change> kChanges[] = {
+    {"field typed", [](Lib& l) { l.h.TouchItem(1), l.items()[1].Fields[0].Value = "New"; }},
+    {"field removed", [](Lib& l) { l.h.TouchItem(0), l.items()[0].Fields.pop_back(); }},
     {"reference renamed with its note",
-     [](Lib& l) {
-         Step(l, {1}, [](Lib& m) {
-             m.h.SpliceNotes(0, 1, {"renamed"});
-             m.items()[1].Reference = "renamed";
-         });
-     }},
+     [](Lib& l) { l.h.TouchItem(1), l.h.SpliceNotes(0, 1, {"new"}), l.items()[1].Reference = "new"; }},
     {"items added with a block",
      [](Lib& l) {
-         Step(l, {}, [](Lib& m) {
-             m.items().push_back(Bibitem{0, "book", "p1", {{"title", "P"}}, "% a comment"});
-             m.items().push_back(Bibitem{0, "misc", "p2", {}, ""});
-             m.bib.Blocks.push_back("@string{c = {d}}");
-         });
+         l.items().push_back(Bibitem{0, "book", "p1", {{"title", "P"}}, "% a comment"});
+         l.items().push_back(Bibitem{0, "misc", "p2", {}, ""});
+         l.bib.Blocks.push_back("@string{c = {d}}");
      }},
     // as Delete Item does it: its note goes, the last item takes its place,
     // the leading comment of the last goes to the text after it
     {"last item deleted, with a note given in the same step",
      [](Lib& l) {
-         Step(l, {}, [](Lib& m) {
-             m.h.TouchItem(m.items().size() - 1);
-             m.h.TouchTrailing();
-             m.h.SpliceNotes(0, 0, {"r4", "its note"});
-             m.h.SpliceNotes(0, 2, {});
-             m.bib.TrailingText = m.items().back().LeadingText + m.bib.TrailingText;
-             m.items().pop_back();
-         });
+         l.h.TouchTrailing();
+         l.h.SpliceNotes(0, 0, {"r4", "its note"});
+         l.h.SpliceNotes(0, 2, {});
+         l.bib.TrailingText = l.items().back().LeadingText + l.bib.TrailingText;
+         DropLast(l);
      }},
     {"an item deleted, the last in its place",
-     [](Lib& l) {
-         Step(l, {1}, [](Lib& m) {
-             m.h.TouchItem(m.items().size() - 1);
-             m.items()[1] = m.items().back();
-             m.items().pop_back();
-         });
-     }},
+     [](Lib& l) { l.h.TouchItem(1), l.items()[1] = l.items().back(), DropLast(l); }},
     {"two notes in one step, the second moved by the first",
-     [](Lib& l) {
-         Step(l, {}, [](Lib& m) {
-             m.h.SpliceNotes(0, 2, {});
-             m.h.SpliceNotes(0, 1, {"R3"});
-         });
-     }},
+     [](Lib& l) { l.h.SpliceNotes(0, 2, {}), l.h.SpliceNotes(0, 1, {"R3"}); }},
     {"a note appended, then typed into",
-     [](Lib& l) {
-         Step(l, {}, [](Lib& m) {
-             m.h.SpliceNotes(4, 0, {"r2", "a"});
-             m.h.SpliceNotes(5, 1, {"ab"});
-         });
-     }},
+     [](Lib& l) { l.h.SpliceNotes(4, 0, {"r2", "a"}), l.h.SpliceNotes(5, 1, {"ab"}); }},
     {"notes changed in place, told only beforehand",
-     [](Lib& l) {
-         Step(l, {}, [](Lib& m) {
-             m.h.TouchNotes();
-             m.notes[3] = "new";
-             m.notes.insert(m.notes.begin(), {"r0", "x"});
-         });
-     }},
+     [](Lib& l) { l.h.TouchNotes(), l.notes[3] = "new", l.notes.insert(l.notes.begin(), {"r0", "x"}); }},
 };
 
 } // namespace
@@ -139,7 +105,7 @@ TEST(UndoHistory, EveryChangeUndoneAndRedone)
         Lib l;
         Fill(l);
         const std::string before = Dump(l);
-        run(l);
+        Step(l, run);
         const std::string after = Dump(l);
         ASSERT_NE(after, before);
         ASSERT_EQ(l.h.UndoSteps(), 1u);
@@ -154,7 +120,7 @@ TEST(UndoHistory, EveryChangeUndoneAndRedone)
     Fill(l);
     std::vector<std::string> states{Dump(l)};
     for (const auto& [name, run] : kChanges) {
-        run(l);
+        Step(l, run);
         states.push_back(Dump(l));
     }
     for (size_t k = states.size() - 1; k > 0; --k) {
@@ -178,8 +144,12 @@ TEST(UndoHistory, BoundedInStepsAndMemory)
 {
     Lib l;
     Fill(l);
-    for (int k = 0; k < 1500; ++k)
-        Step(l, {0}, [k](Lib& m) { m.items()[0].ItemType = "t" + std::to_string(k); });
+    for (int k = 0; k < 1500; ++k) {
+        l.h.Begin("Change Type", 0);
+        l.h.TouchItem(0);
+        l.items()[0].ItemType = "t" + std::to_string(k);
+        l.h.Commit(0);
+    }
     EXPECT_EQ(l.h.UndoSteps(), UndoHistory::kMaxSteps);
     while (l.h.Undo().Done) {
     }
@@ -195,7 +165,10 @@ TEST(UndoHistory, BoundedInStepsAndMemory)
     for (const Bibitem& b : big.items())
         libraryBytes += ItemBytes(b);
     for (size_t k = 0; k < 1000; ++k) {
-        Step(big, {k}, [k](Lib& m) { m.items()[k].Fields[0].Value = "short"; });
+        big.h.Begin("Edit abstract", 0);
+        big.h.TouchItem(k);
+        big.items()[k].Fields[0].Value = "short";
+        big.h.Commit(0);
         ASSERT_LE(big.h.Bytes(), std::max(UndoHistory::kMinBudget, libraryBytes / 10)) << k;
     }
     EXPECT_GT(big.h.UndoSteps(), 100u);
