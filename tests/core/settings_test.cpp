@@ -101,13 +101,9 @@ TEST(BadSettings, IntegerValuesThatAreNotIntegersThrowConversionError)
     test::WriteFile(dir.file("lorix.ini"), "linewidth=\nmaxlogsize=4" + std::string(1, '\0') + "2\n");
     const SettingsList ini = SettingsList::LoadFromFile(dir.file("lorix.ini"));
     for (const auto& [k, value] : {std::pair{key::LineWidth, ""}, {key::MaxLogSize, "4^@2"}}) {
-        try {
-            (void)ini.ReadInt(k);
-            ADD_FAILURE() << value;
-        } catch (const ConversionError& e) {
-            EXPECT_EQ(e.what(), "'" + std::string(value) + "' is not a valid integer value for the setting \"" +
-                                    std::string(k.Name) + "\" in " + dir.file("lorix.ini") + ".");
-        }
+        EXPECT_EQ(test::Thrown<ConversionError>([&] { (void)ini.ReadInt(k); }),
+                  "'" + std::string(value) + "' is not a valid integer value for the setting \"" + std::string(k.Name) +
+                      "\" in " + dir.file("lorix.ini") + ".");
     }
 }
 

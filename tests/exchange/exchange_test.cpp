@@ -112,15 +112,9 @@ TEST(Medline, ImportFileReadUpToTheLimit)
     test::WriteFile(dir.file("1024"), std::string(1024, 'x'));
     test::WriteFile(dir.file("1025"), std::string(1025, 'x'));
     EXPECT_EQ(ReadImportFile(st, dir.file("1024")).size(), 1024u);
-    for (const std::string& path : {dir.file("1025"), std::string("/dev/zero")}) {
-        try {
-            ReadImportFile(st, path);
-            ADD_FAILURE() << path;
-        } catch (const FileError& e) {
-            EXPECT_EQ(std::string(e.what()),
-                      "The file \"" + path + "\" is larger than 1 KB, the limit set by \"import.maxkb\".");
-        }
-    }
+    for (const std::string& path : {dir.file("1025"), std::string("/dev/zero")})
+        EXPECT_EQ(test::Thrown<FileError>([&] { ReadImportFile(st, path); }),
+                  "The file \"" + path + "\" is larger than 1 KB, the limit set by \"import.maxkb\".");
     EXPECT_EQ(ImportLimitBytes(SettingsList()), size_t(16384) * 1024);
 }
 
@@ -193,17 +187,11 @@ TEST(Pubmed, IdentifierRulesUrlAndFetch)
     // An HTTP error status and a transfer longer than the time-out fail;
     // answers are cut off at "import.maxkb": an announced length above it,
     // and an endless answer, stop with an error that names the setting.
-    for (const char* id : {"500", "slow", "kb1025", "endless"}) {
-        try {
-            fetch(id);
-            ADD_FAILURE() << id;
-        } catch (const HttpError& e) {
-            if (id[0] == 'k' || id[0] == 'e') {
-                EXPECT_EQ(std::string(e.what()), "The answer of " + PubmedUrl(st, id) +
-                                                     " is larger than 1 KB, the limit set by \"import.maxkb\".");
-            }
-        }
-    }
+    for (const char* id : {"500", "slow"})
+        EXPECT_THROW(fetch(id), HttpError) << id;
+    for (const char* id : {"kb1025", "endless"})
+        EXPECT_EQ(test::Thrown<HttpError>([&] { fetch(id); }),
+                  "The answer of " + PubmedUrl(st, id) + " is larger than 1 KB, the limit set by \"import.maxkb\".");
     st.Write(key::PubmedUrl, "http://127.0.0.1:" + std::to_string(test::UnusedPort()) + "/?id={id}");
     EXPECT_THROW(fetch("1"), HttpError);
     st.Write(key::PubmedTimeout, "soon");
@@ -218,14 +206,8 @@ TEST(Pubmed, HttpLibraryOpenedOnFirstUse)
     const std::pair<const char*, const char*> bad[] = {
         {"libcurl-not-here.so.4", "Cannot load the HTTP library libcurl-not-here.so.4, which fetching needs: "},
         {"libm.so.6", "The HTTP library libm.so.6 has no function curl_global_init."}};
-    for (const auto& [soname, message] : bad) {
-        try {
-            CheckCurlLibrary(soname);
-            ADD_FAILURE() << soname;
-        } catch (const HttpError& e) {
-            EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what();
-        }
-    }
+    for (const auto& [soname, message] : bad)
+        EXPECT_EQ(test::Thrown<HttpError>([&] { CheckCurlLibrary(soname); }).rfind(message, 0), 0u) << soname;
 }
 
 TEST(Template, RenderPreviewAndErrors)

@@ -47,6 +47,17 @@ std::string CorpusFile(const std::string& relative);
 // empty when the folder is there. A clone outside the workplace has none.
 std::string CorpusMissing();
 
+// The text of the E that call throws, or "(none)" when it throws none.
+template <class E, class F> std::string Thrown(F call)
+{
+    try {
+        call();
+    } catch (const E& e) {
+        return e.what();
+    }
+    return "(none)";
+}
+
 // piece(0) + piece(1) + ... + piece(count - 1).
 std::string Repeat(int count, const std::function<std::string(int)>& piece);
 
