@@ -491,11 +491,7 @@ TEST(DiskStamp, SeesEveryChangeOfContentAndNoOther)
         {"written in place at once", "abc", [&] { WriteFile(lib, "xyz"); }, true},
         // as on a file system whose clock ticks in whole seconds
         {"written at once, the same time", "abc",
-         [&] {
-             const auto t = fs::last_write_time(lib);
-             WriteFile(lib, "xyz"), fs::last_write_time(lib, t);
-         },
-         true},
+         [&] { const auto t = fs::last_write_time(lib); WriteFile(lib, "xyz"), fs::last_write_time(lib, t); }, true},
         {"other size", "abc", [&] { WriteFile(lib, "abcd"); }, true},
         {"removed", "abc", [&] { fs::remove(lib); }, true},
         {"replaced by a rename", "abc", [&] { WriteFile(lib + ".t", "xyz"), fs::rename(lib + ".t", lib); }, true},
