@@ -4,7 +4,6 @@
 #include "support/httpserver.h"
 #include "support/testutil.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>

@@ -5,7 +5,6 @@
 // being one step are the commands test's.
 #include "core/undo.h"
 
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace lorix;

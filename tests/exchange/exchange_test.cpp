@@ -9,7 +9,6 @@
 #include "support/httpserver.h"
 #include "support/testutil.h"
 
-#include <chrono>
 #include <gtest/gtest.h>
 #include <tuple>
 
