@@ -109,18 +109,14 @@ TEST(Doi, FetchFollowsRedirectsAndFails)
     // /hop/N redirects N more times, then answers with two entries.
     std::string self;
     test::LoopbackServer server([&self](const std::string& target) {
-        if (target.rfind("/hop/", 0) == 0) {
-            const int left = std::stoi(target.substr(5));
-            if (left == 0)
-                return test::HttpAnswer{200, kTwo};
-            return test::HttpAnswer{302, "", 0, false,
-                                    "Location: " + self + "/hop/" + std::to_string(left - 1) + "\r\n"};
-        }
-        if (target == "/elsewhere")
-            return test::HttpAnswer{301, "", 0, false, "Location: ftp://127.0.0.1/x\r\n"};
-        if (target.rfind("/10.404", 0) == 0)
-            return test::HttpAnswer{404, "DOI not found"};
-        return test::HttpAnswer{200, "<html>no entry here</html>"};
+        const int left = target.starts_with("/hop/") ? std::stoi(target.substr(5)) : -1;
+        const std::string next = "Location: " + self + "/hop/" + std::to_string(left - 1) + "\r\n";
+        const std::string ftp = "Location: ftp://127.0.0.1/x\r\n";
+        return left > 0                        ? test::HttpAnswer{302, "", 0, false, next}
+               : left == 0                     ? test::HttpAnswer{200, kTwo}
+               : target == "/elsewhere"        ? test::HttpAnswer{301, "", 0, false, ftp}
+               : target.starts_with("/10.404") ? test::HttpAnswer{404, "DOI not found"}
+                                               : test::HttpAnswer{200, "<html>no entry here</html>"};
     });
     self = server.url("");
     SettingsList st({"doi.url=" + server.url("/{id}")});
@@ -133,11 +129,11 @@ TEST(Doi, FetchFollowsRedirectsAndFails)
     EXPECT_EQ(request.find("Content-Type"), std::string::npos) << request;
 
     EXPECT_EQ(FetchDoiBibtex(http, st, server.url("/hop/5")), kTwo);
-    for (const std::string path : {"/hop/6", "/elsewhere", "/10.404%2Fx"})
-        EXPECT_THROW(FetchDoiBibtex(http, st, server.url(path)), HttpError) << path;
-    EXPECT_THROW(FetchDoiBibtex(http, st, "http://127.0.0.1:" + std::to_string(test::UnusedPort()) + "/x"),
-                 HttpError);
-    EXPECT_THROW(FetchDoiBibtex(http, st, "file:///etc/hostname"), HttpError);
+    // too many redirects, a redirect to another scheme, an error status, nobody listening, not HTTP
+    for (const std::string& url : {server.url("/hop/6"), server.url("/elsewhere"), server.url("/10.404%2Fx"),
+                                   "http://127.0.0.1:" + std::to_string(test::UnusedPort()) + "/x",
+                                   std::string("file:///etc/hostname")})
+        EXPECT_THROW(FetchDoiBibtex(http, st, url), HttpError) << url;
 }
 
 TEST(Doi, AnswerAddsEntriesWithTheirDoi)
