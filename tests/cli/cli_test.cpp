@@ -93,7 +93,6 @@ TEST(CliCommandLine, OptionsHelpAndUsageErrors)
         {"--ini conf/my.ini format -o out1.bib -- -dash.bib", 0, "", "Loaded -dash.bib."},
         {"--ini conf/my.ini format lib.bib -oout2.bib", 0, "", loaded},
         {"--ini conf/my.ini format lib.bib -o '" + abs + "out3.bib'", 0, "", loaded},
-        {"--ini conf/my.ini export-html lib.bib -o '" + abs + "x.html'", 0, "", loaded},
     };
     for (const auto& [args, rc, out, err] : cases) {
         CliResult r = RunCli(d, args);
@@ -101,7 +100,7 @@ TEST(CliCommandLine, OptionsHelpAndUsageErrors)
         EXPECT_TRUE(out.empty() ? r.out.empty() : Has(r.out, out)) << args << "\n" << r.out;
         EXPECT_TRUE(err.empty() ? r.err.empty() : Has(r.err, err)) << args << "\n" << r.err;
     }
-    for (const std::string& written : {d.file("out1.bib"), d.file("out2.bib"), abs + "out3.bib", abs + "x.html"})
+    for (const std::string& written : {d.file("out1.bib"), d.file("out2.bib"), abs + "out3.bib"})
         EXPECT_TRUE(Exists(written)) << written;
     EXPECT_EQ(ReadFile(d.file("lib.bib")), lib);
     EXPECT_FALSE(Exists(d.file("nothere.bib")) || Exists(d.file("nothere.not")) || Exists(d.file("*none*")));
