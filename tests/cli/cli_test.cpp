@@ -267,19 +267,17 @@ TEST(CliFault, SavesSyncEachFileBeforeItsRenameAndEachFolderOnceAfter)
         WriteFile(d.file("lib/lib.not"), "a\r\nnote\r\n");
         WriteFile(d.file("r.txt"), "TI  - A title\nAU  - Smith J\nDP  - 2001\n");
         // The shim counts the calls under one folder: one save traced in each.
-        for (const std::string dir : {"lib", "real"})
-            ASSERT_EQ(RunCli(d, "import-medline lib/lib.bib r.txt",
-                             Shim(d.file(dir)) + "LORIX_FAULT_TRACE=" + d.file("trace"))
-                          .rc,
-                      0);
+        for (const std::string dir : {"lib", "real"}) {
+            const std::string traced = Shim(d.file(dir)) + "LORIX_FAULT_TRACE=" + d.file("trace");
+            ASSERT_EQ(RunCli(d, "import-medline lib/lib.bib r.txt", traced).rc, 0);
+        }
         auto full = [&](const std::string& name) { return fs::weakly_canonical(fs::path(d.path()) / name).string(); };
         std::map<std::string, std::string> last;      // file -> its last write or sync
         std::map<std::string, int> renamedIn, synced; // folder -> renames since its last sync, its syncs
         std::istringstream trace(ReadFile(d.file("trace")));
         for (std::string step; std::getline(trace, step);) {
-            std::istringstream in(step);
             std::string kind, n, from, to;
-            in >> kind >> n >> from >> to;
+            std::istringstream(step) >> kind >> n >> from >> to;
             from = full(from);
             const bool folder = fs::is_directory(from);
             if (kind == "write" || (kind == "fsync" && !folder))
