@@ -46,16 +46,21 @@ struct ScriptedFront final : FrontEnd {
 };
 
 // A session on data/lorix.ini in a fresh folder holding one.bib (item "old")
-// and two.bib (item "new"), with one.bib loaded.
+// and two.bib (item "new"), with one.bib loaded; its error messages are kept.
 struct Fixture {
     TempDir dir;
     Session s;
     ScriptedFront front;
     ListState state;
     Outcome out;
+    std::vector<std::string> errors;
 
     Fixture()
     {
+        s.Log.Observer = [this](const std::string& text, MessageKind kind) {
+            if (kind == MessageKind::Error)
+                errors.push_back(text);
+        };
         EXPECT_TRUE(LoadSettingsFile(s, LORIX_SOURCE_DIR "/data/lorix.ini"));
         s.ProgramDir = dir.path();
         for (auto k : {key::PdfPath, key::LastFile})
@@ -144,14 +149,10 @@ TEST(Commands, AFailedLoadSetsTheNamesBack)
     // The notes file is unreadable for anyone but the superuser.
     const bool root = ::geteuid() == 0;
     ASSERT_TRUE(!root || ::seteuid(65534) == 0);
-    bool threw = false;
-    try {
-        command::Open(f.s, f.state, f.front, f.dir.file("c.bib"), f.out);
-    } catch (const FileError&) {
-        threw = true;
-    }
+    const std::string thrown =
+        Thrown<FileError>([&] { command::Open(f.s, f.state, f.front, f.dir.file("c.bib"), f.out); });
     ASSERT_TRUE(!root || ::seteuid(0) == 0);
-    EXPECT_TRUE(threw);
+    EXPECT_EQ(thrown.rfind("Cannot open file", 0), 0u) << thrown;
     EXPECT_EQ(f.Names(), names);
     EXPECT_TRUE(f.out.LastFile);
     EXPECT_EQ(f.FirstRef(), "old");
@@ -200,10 +201,7 @@ TEST(Commands, NewLibraryStartsEmptyInTheDataFolder)
         f.s.Bib.TrailingText = "tail";
         ASSERT_TRUE(command::NewLibrary(f.s, f.state, f.front, f.out));
         EXPECT_EQ(f.Names(), (folder ? f.dir.file("new.bib") : "new.bib") + " " + f.dir.file("one.bib"));
-        EXPECT_TRUE(f.s.Bib.Library.empty());
-        EXPECT_TRUE(f.s.Bib.Blocks.empty());
-        EXPECT_TRUE(f.s.Bib.TrailingText.empty());
-        EXPECT_FALSE(f.s.LibraryChanged);
+        EXPECT_EQ(FormatLibrary(f.s.Bib, {}), ""); // no item, block or text
         EXPECT_TRUE(f.out.Lines && f.out.Lines->empty());
     }
 }
@@ -248,28 +246,21 @@ TEST(Commands, ImportKeepsTheLibrarysEncoding)
         const char* extra;
         const char* title; // as stored; nullptr: refused
     } rows[] = {
-        {true, "x", "Caf\xC3\xA9 \xE2\x80\x93 x"},
-        {false, "x", "Caf\xE9 \x96 x"},
-        {false, "\xCE\xB1", nullptr},
-        {true, "\xCE\xB1", "Caf\xC3\xA9 \xE2\x80\x93 \xCE\xB1"},
+        {true, "x", "Caf\xC3\xA9 \xE2\x80\x93 x"}, {false, "x", "Caf\xE9 \x96 x"},
+        {false, "\xCE\xB1", nullptr}, {true, "\xCE\xB1", "Caf\xC3\xA9 \xE2\x80\x93 \xCE\xB1"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.extra);
         Fixture f;
         f.s.Bib.Utf8 = row.utf8;
-        std::vector<std::string> errors;
-        f.s.Log.Observer = [&errors](const std::string& text, MessageKind kind) {
-            if (kind == MessageKind::Error)
-                errors.push_back(text);
-        };
         std::string text = record;
         text.replace(text.find("%s"), 2, row.extra);
         EXPECT_EQ(command::ImportMedline(f.s, f.state, text, f.out), row.title != nullptr);
         if (!row.title) {
             EXPECT_EQ(f.s.Bib.Library.size(), 1u);
             EXPECT_FALSE(f.s.LibraryChanged);
-            ASSERT_EQ(errors.size(), 1u);
-            EXPECT_EQ(errors[0], "Character U+03B1 cannot be held by Windows-1252, the encoding of this "
+            ASSERT_EQ(f.errors.size(), 1u);
+            EXPECT_EQ(f.errors[0], "Character U+03B1 cannot be held by Windows-1252, the encoding of this "
                                  "library: not importing.");
             continue;
         }
@@ -277,6 +268,28 @@ TEST(Commands, ImportKeepsTheLibrarysEncoding)
         EXPECT_EQ(item.Fields[static_cast<size_t>(item.FindField("title"))].Value, row.title);
         EXPECT_EQ(item.Fields[static_cast<size_t>(item.FindField("author"))].Value,
                   row.utf8 ? "M\xC3\xBCller, A" : "M\xFCller, A");
+    }
+}
+
+// A "}" that closes nothing, imported or pasted: the save adds the missing
+// brace and says so, and every field reads back.
+TEST(Commands, AStrayBraceIsBalancedWhenSavedAndReported)
+{
+    for (const bool pasted : {false, true}) {
+        SCOPED_TRACE(pasted ? "pasted" : "imported");
+        Fixture f;
+        if (pasted)
+            command::PasteBibtex(f.s, f.state, "@article{smith:2001, title = \"Close } brace\", author = {Smith, J}}",
+                                 f.out);
+        else
+            command::ImportMedline(f.s, f.state, "TI  - Close } brace\nFAU - Smith, J\nDP  - 2001\n", f.out);
+        ASSERT_TRUE(command::Save(f.s, f.state, f.front, false, f.out));
+        EXPECT_EQ(f.errors, std::vector<std::string>{"Unbalanced braces in field title of entry smith:2001: saved "
+                                                   "with the missing braces added."});
+        ASSERT_TRUE(command::LoadCurrent(f.s, f.state, f.front, f.out));
+        ASSERT_EQ(f.s.Bib.Library.size(), 2u);
+        const Bibitem& item = f.s.Bib.Library[1];
+        EXPECT_EQ(GetFieldValue(item, "title") + "|" + GetFieldValue(item, "author"), "{Close } brace|Smith, J");
     }
 }
 
@@ -292,35 +305,21 @@ TEST(Commands, EveryChangeIsOneUndoStep)
         return text;
     };
     using Run = void (*)(Fixture&);
-    const std::tuple<const char*, Run, int> changes[] = { // caption, change, item shown when undone
-        {"Undo Edit note",
-         [](Fixture& f) {
-             for (const char* typed : {"y", "ye", "yes"}) // one field typed into: one step
-                 command::EditField(f.s, 1, "note", typed);
-         },
-         1},
-        {"Undo Edit reference", [](Fixture& f) { command::EditField(f.s, 0, "reference", "renamed"); }, 0},
-        {"Undo Change Type", [](Fixture& f) { command::SetItemType(f.s, 1, "book"); }, 1},
-        {"Undo Add Custom Field", [](Fixture& f) { command::AddField(f.s, 0, "note", "more"); }, 0},
-        {"Undo New Item", [](Fixture& f) { command::AddItem(f.s, f.state, "old", f.out); }, -1},
-        {"Undo Delete Item",
-         [](Fixture& f) {
-             f.state.SelectedLine = 0;
-             command::DeleteItem(f.s, f.state, f.front, f.out);
-         },
-         0},
-        {"Undo Edit Note", [](Fixture& f) { command::EditNote(f.s, "OLD", "changed"); }, 0},
-        {"Undo Import from Clipboard",
-         [](Fixture& f) {
-             command::ImportMedline(f.s, f.state, "AU  - Smith J\nTI  - A title\nDP  - 2001\nAB  - Abstract.\n",
-                                    f.out);
-         },
-         -1},
-        {"Undo Paste BibTeX",
-         [](Fixture& f) {
+    const std::tuple<const char*, Run, int> changes[] = { // Undo caption, change, item shown when undone
+        // one field typed into: one step
+        {"Edit note", [](auto& f) { for (auto t : {"y", "yes"}) command::EditField(f.s, 1, "note", t); }, 1},
+        {"Edit reference", [](auto& f) { command::EditField(f.s, 0, "reference", "renamed"); }, 0},
+        {"Change Type", [](auto& f) { command::SetItemType(f.s, 1, "book"); }, 1},
+        {"Add Custom Field", [](auto& f) { command::AddField(f.s, 0, "note", "more"); }, 0},
+        {"New Item", [](auto& f) { command::AddItem(f.s, f.state, "old", f.out); }, -1},
+        {"Delete Item",
+         [](auto& f) { f.state.SelectedLine = 0, command::DeleteItem(f.s, f.state, f.front, f.out); }, 0},
+        {"Edit Note", [](auto& f) { command::EditNote(f.s, "OLD", "changed"); }, 0},
+        {"Import from Clipboard",
+         [](auto& f) { command::ImportMedline(f.s, f.state, "AU  - Smith J\nTI  - T\nAB  - A.\n", f.out); }, -1},
+        {"Paste BibTeX", [](auto& f) {
              command::PasteBibtex(f.s, f.state, "@string{m = {M}}\n@book{old, title = m}\n@misc{x}\n", f.out);
-         },
-         -1},
+         }, -1},
     };
     for (const auto& [caption, run, shown] : changes) {
         SCOPED_TRACE(caption);
@@ -332,7 +331,7 @@ TEST(Commands, EveryChangeIsOneUndoStep)
         run(f);
         const std::string after = image(f);
         ASSERT_NE(after, before);
-        EXPECT_EQ(command::UndoCaption(f.s, false), caption);
+        EXPECT_EQ(command::UndoCaption(f.s, false), "Undo " + std::string(caption));
         f.s.LibraryChanged = false;
         f.out = {};
         ASSERT_TRUE(command::Undo(f.s, f.state, false, f.out));

@@ -8,14 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <numeric>
 #include <sys/stat.h>
 #include <tuple>
-#include <unistd.h>
 
 using namespace lorix;
 using namespace lorix::test;
@@ -54,6 +54,92 @@ std::string Dump(const TBib& bib)
         s += "}";
     }
     return s + (bib.TrailingText.empty() ? "" : "[" + bib.TrailingText + "]");
+}
+
+// A library as BibTeX itself reads it, written here apart from the reader so
+// that both cannot share a fault: each entry as its type, key and field names
+// in lower case and each value as its atoms ("{text}" for braced, quoted and
+// numeric ones, a macro's name bare), every run of white space one blank; and
+// the @string, @preamble and @comment blocks. Text outside entries is not
+// compared.
+struct BibtexView {
+    Strings entries, blocks;
+};
+
+BibtexView ReadAsBibtex(const std::string& t)
+{
+    BibtexView v;
+    size_t i = 0;
+    const auto space = [&](size_t k) { return k < t.size() && std::isspace(static_cast<unsigned char>(t[k])); };
+    const auto skip = [&] {
+        while (space(i))
+            ++i;
+    };
+    // The text from i to where stop() holds, squashed; i ends there.
+    const auto take = [&](const std::function<bool()>& stop) {
+        std::string out;
+        for (; i < t.size() && !stop(); ++i)
+            if (!space(i))
+                out += t[i];
+            else if (!out.empty() && out.back() != ' ')
+                out += ' ';
+        if (!out.empty() && out.back() == ' ')
+            out.pop_back();
+        return out;
+    };
+    // The text of a group opened just before i, up to close at depth 0; i ends past that.
+    const auto group = [&](char close) {
+        int depth = 0;
+        const std::string inner = take([&] {
+            if (t[i] == '{')
+                return ++depth, false;
+            if (depth == 0 && t[i] == close)
+                return true;
+            return depth -= t[i] == '}', false;
+        });
+        ++i;
+        return inner;
+    };
+    while ((i = t.find('@', i)) != std::string::npos) {
+        ++i;
+        skip();
+        const std::string type = LowerAscii(take([&] { return !std::isalnum(static_cast<unsigned char>(t[i])); }));
+        skip();
+        if (type.empty() || i >= t.size() || (t[i] != '{' && t[i] != '('))
+            continue;
+        const char close = t[i++] == '{' ? '}' : ')';
+        if (type == "string" || type == "preamble" || type == "comment") {
+            v.blocks.push_back(type + " " + group(close));
+            continue;
+        }
+        std::string entry = type + " " + LowerAscii(take([&] { return t[i] == ',' || t[i] == close; }));
+        while (i < t.size() && t[i] != close) {
+            ++i; // past the comma
+            skip();
+            const std::string name = LowerAscii(take([&] { return t[i] == '=' || t[i] == close; }));
+            if (i >= t.size() || t[i] == close)
+                break;
+            entry += "\n  " + name + " =";
+            ++i;
+            for (bool more = true; more;) { // atoms joined by "#"
+                skip();
+                if (i < t.size() && (t[i] == '{' || t[i] == '"')) {
+                    const char open = t[i++];
+                    entry += " {" + group(open == '{' ? '}' : '"') + "}";
+                } else {
+                    const std::string word = take([&] { return space(i) || (t[i] && std::strchr(",#{}()\"", t[i])); });
+                    const bool number = word.find_first_not_of("0123456789") == std::string::npos;
+                    entry += number ? " {" + word + "}" : " " + word;
+                }
+                skip();
+                more = i < t.size() && t[i] == '#';
+                i += more;
+            }
+        }
+        v.entries.push_back(entry);
+        ++i;
+    }
+    return v;
 }
 
 Session& Prepared(Session& s)
@@ -187,66 +273,21 @@ TEST(Reader, CleanUpRules)
         return d.Folder + "|" + d.NameStart;
     };
     const std::map<std::string, std::function<std::string(std::string_view)>> rules = {
-        {"value", FoldValue},
-        {"reference", ReferenceText},
-        {"name", FieldNameFromFile},
-        {"comment", TidyLines},
+        {"value", FoldValue}, {"name", FieldNameFromFile}, {"comment", TidyLines},
         {"no comma", [](std::string_view r) { return std::to_string(static_cast<long>(MissingCommaAt(r))); }},
-        {"keywords", keywords},
-        {"stem", DocumentStem},
-        {"documents", path},
+        {"keywords", keywords}, {"documents", path},
     };
     const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"value", " a  b\r\n\r\n c \n", "a b c"}, {"value", "a\tb\rc", "a\tb c"},
-        {"reference", " a{b}, c\t d ", "ab c d"},
-        {"name", "@ @Ti tle{\x01}\"#()", "title"}, {"name", "x@Y", "x@y"},
+        {"value", "a\tb\rc", "a\tb c"}, {"name", "x@Y", "x@y"},
         {"comment", "\n \n% one\r\n\n% two\r  \n", "% one\n\n% two"},
-        {"no comma", "ref title = {x", "3"}, {"no comma", "ref\n=", "3"}, {"no comma", "a=b", "-1"},
-        {"no comma", "Smith 2001", "-1"},
+        {"no comma", "ref title = {x", "3"}, {"no comma", "ref\n=", "3"}, {"no comma", "Smith 2001", "-1"},
         {"keywords", "neuro  vision,retina \x01 x", "[neuro][vision,retina][x]"},
-        {"stem", "x:y:z", "xy:z"}, {"documents", "", ".|"}, {"documents", "docs/", "docs/|"},
+        {"documents", "", ".|"}, {"documents", "docs/", "docs/|"},
         {"documents", "a/docs/pre", "a/docs/|pre"}, {"documents", "pre", ".|pre"},
     };
     for (const auto& [rule, in, out] : cases)
         EXPECT_EQ(rules.at(rule)(in), out) << rule << ": " << in;
     EXPECT_EQ(BlockClosing(2, '}') + BlockClosing(1, ')') + BlockClosing(-2, ')'), "}}}))(()");
-}
-
-// The reader's sixteen-byte scans against plain byte-by-byte rules, with the
-// interesting bytes at every offset of and around a block, so that an error
-// at a block edge or in the short tail shows up.
-TEST(Scan, EveryPieceAtEveryOffset)
-{
-    // Blank folding: a run of blanks and line ends becomes one blank, then
-    // trimming.
-    const auto fold = [](std::string_view v) {
-        std::string out;
-        for (char c : v) {
-            c = c == '\r' || c == '\n' ? ' ' : c;
-            if (!(c == ' ' && !out.empty() && out.back() == ' '))
-                out.push_back(c);
-        }
-        return Trim(out);
-    };
-    const std::pair<const char*, bool> pieces[] = {
-        {"  ", true}, {" \r\n ", true}, {"\r\n", true}, {"\n", true}, {"\r", true}, {" \n", true},
-        {"\n ", true}, {"\t ", true}, {" \r", true}, {"{in}", true}, {"\r\n  @ {x}", true},
-        {"\xc3\xa9", true}, {"\xff", false}, {"\xc3", false}, // a lead byte without its continuation
-    };
-    const std::string text =
-        Repeat(40, [](int i) { return std::string(1, i % 6 == 5 ? ' ' : char('a' + i % 26)); });
-    for (const auto& [piece, utf8] : pieces)
-        for (size_t len = 0; len <= 40; ++len)
-            for (size_t pos = 0; pos <= len; ++pos) {
-                const std::string v = text.substr(0, pos) + piece + text.substr(pos, len - pos);
-                SCOPED_TRACE(testing::Message() << "[" << piece << "] at " << pos << " of " << len);
-                ASSERT_EQ(Dump(ReadText("@misc{r,\n  t = {" + v + "}\n}\n").bib),
-                          "misc{r|t:" + fold(v) + "}");
-                // A line that starts an entry ends a broken value, wherever it falls.
-                const Read r = ReadText("@misc{r,\n  t = {" + v + "\r\n@misc{x, u = {1}}\n");
-                ASSERT_TRUE(r.n == 2 && r.bib.Library[1].Reference == "x");
-                EXPECT_EQ(IsValidUtf8(v), utf8);
-            }
 }
 
 TEST(Writer, LayoutOfAnEntryAndAStableByteWiseSort)
@@ -303,23 +344,31 @@ TEST(Writer, ValuesReadBackWithBreaksAsOneBlank)
         }
 }
 
+// Each corpus file reads with all its entries; the writer's text of it, with
+// and without line breaking, reads back to the same library, formats again to
+// the same bytes, and holds what BibTeX reads in the original, entry for entry
+// and field for field.
 TEST(Library, CorpusFilesReadCompletelyAndRoundTrip)
 {
     if (const std::string why = CorpusMissing(); !why.empty())
         GTEST_SKIP() << why;
     for (const auto& [file, entries] : kCorpusLibraries) {
         SCOPED_TRACE(file);
-        Read r = ReadText(ReadWholeFile(CorpusFile(std::string("bib/") + file)));
+        const std::string text = ReadWholeFile(CorpusFile(std::string("bib/") + file));
+        const Read r = ReadText(text);
         EXPECT_EQ(r.n, entries);
-        EXPECT_GT(std::accumulate(r.bib.Library.begin(), r.bib.Library.end(), size_t(0),
-                                  [](size_t n, const Bibitem& it) { return n + it.Fields.size(); }),
-                  size_t(entries)); // every "name =" of the file became a field
         EXPECT_EQ(r.bib.Utf8, std::string(file).find("latin1") == std::string::npos);
+        const BibtexView original = ReadAsBibtex(text);
         for (WriteOptions o : {WriteOptions{}, WriteOptions{true, 40, 3}, WriteOptions{true, 70, 2}}) {
             const std::string once = FormatLibrary(r.bib, o);
-            Read again = ReadText(once);
+            const Read again = ReadText(once);
             EXPECT_EQ(Dump(again.bib), Dump(r.bib));
             EXPECT_EQ(FormatLibrary(again.bib, o), once);
+            const BibtexView saved = ReadAsBibtex(once);
+            EXPECT_EQ(saved.blocks, original.blocks);
+            ASSERT_EQ(saved.entries.size(), original.entries.size());
+            for (size_t e = 0; e < original.entries.size(); ++e)
+                ASSERT_EQ(saved.entries[e], original.entries[e]) << "entry " << e;
         }
     }
 }
@@ -332,25 +381,21 @@ TEST(Library, LoadAndSaveThroughTheSession)
     const std::string lib = dir.file("lib.bib"),
                       text = "@a{R1, key = {b A b}, Key = {a neuro  vision,retina}, t = {1}}\n";
     WriteFile(lib, text);
-    WriteFile(dir.file("lib.not"), "R1\r\nhello\r\n");
     WriteFile(dir.file("R1.ps"), "");
     s.Settings.Write(key::PdfPath, dir.path() + "/");
     s.Settings.Write(key::Filename, lib);
     ASSERT_TRUE(LoadNamedLibrary(s));
-    EXPECT_EQ(s.Bib.Library[0].HasDocument, 1);
-    EXPECT_EQ(s.NotesList, (Strings{"R1", "hello"}));
     // Blanks separate keywords, commas do not.
     EXPECT_EQ(s.KeywordList, (Strings{"A", "b", "neuro", "vision,retina"}));
     s.LibraryChanged = true;
     SaveLibraryFile(s, lib);
     EXPECT_FALSE(s.LibraryChanged);
     EXPECT_EQ(ReadFile(lib + ".bak"), text);
-    EXPECT_EQ(ReadFile(dir.file("lib.not")), "R1\r\nhello\r\n");
     LoadLibraryFile(s, lib); // the reference keeps its case, and so its document file
     EXPECT_EQ(s.Bib.Library[0].Reference + std::to_string(s.Bib.Library[0].HasDocument), "R11");
     SaveLibraryFile(s, dir.file("new.bib")); // a first save makes no backup
     EXPECT_FALSE(Exists(dir.file("new.bib.bak")));
-    // A bad width, a missing folder or "*none*" write nothing and keep the flag.
+    // A bad width or "*none*" write nothing and keep the flag.
     s.Settings.Write(key::LineBreak, "yes");
     s.Settings.Write(key::LineWidth, "abc");
     s.LibraryChanged = true;
@@ -366,11 +411,8 @@ TEST(Library, LoadAndSaveThroughTheSession)
     EXPECT_THROW(SaveLibraryFile(s, lib), ConversionError);
     EXPECT_EQ(ReadFile(lib), before);
     s.Settings.Write(key::LineBreak, "no");
-    EXPECT_THROW(SaveLibraryFile(s, dir.file("missing/x.bib")), FileError);
     EXPECT_THROW(SaveLibraryFile(s, "*none*"), FileError);
     EXPECT_TRUE(s.LibraryChanged);
-    s.Settings.Write(key::Filename, dir.file("absent.bib"));
-    EXPECT_FALSE(LoadNamedLibrary(s));
     // A second load cuts the field names back to the schema's; names are
     // added once, whatever their letter case.
     s.schema.FieldNames = {"author"};
@@ -384,54 +426,38 @@ TEST(Library, LoadAndSaveThroughTheSession)
 }
 
 // A load replaces the library and its notes together or not at all, and the
-// notes of one library never stay with the next. Each step loads a name and
-// states what the session then holds: entries, notes and the last message.
+// notes of one library never stay with the next; one that cannot read its
+// notes is the commands test's. Each step loads a name and states what the
+// session then holds: entries, notes and the last message.
 TEST(Library, LoadIsAllOrNothingAndNotesBelongToTheirLibrary)
 {
     TempDir dir;
-    ::chmod(dir.path().c_str(), 0755);
     WriteFile(dir.file("a.bib"), "@a{A1, t = {1}}\n");
     WriteFile(dir.file("a.not"), "A1\r\nnote of a\r\n");
     WriteFile(dir.file("b.bib"), "@a{B1, t = {1}}\n@a{B2, other = {2}}\n");
-    WriteFile(dir.file("c.bib"), "@a{C1, u = {1}}\n");
-    WriteFile(dir.file("c.not"), "C1\r\nnote of c\r\n");
-    ::chmod(dir.file("c.not").c_str(), 0);
     std::filesystem::create_directory(dir.file("folder.bib"));
     ::mkfifo(dir.file("fifo.bib").c_str(), 0644);
     Session s;
     std::string last;
     Prepared(s).Log.Observer = [&](const std::string& t, MessageKind) { last = t; };
     const std::tuple<std::string, std::string, std::string> steps[] = { // file, entries | notes, last message
-        {"a.bib", "A1|A1,note of a", "Loaded"},
-        // the notes cannot be read: nothing changes, the error is thrown
-        {"c.bib", "A1|A1,note of a", "Cannot open file \"" + dir.file("c.not") + "\". Permission denied"},
-        {"b.bib", "B1,B2|", "Loaded"},
-        {"folder.bib", "B1,B2|", "Cannot load " + dir.file("folder.bib") + ": it is a folder, not a file."},
-        {"fifo.bib", "B1,B2|", "Cannot load " + dir.file("fifo.bib") + ": it is a named pipe, not a file."},
+        {"a.bib", "A1,|A1,note of a,", "Loaded"}, {"b.bib", "B1,B2,|", "Loaded"},
+        {"folder.bib", "B1,B2,|", "Cannot load " + dir.file("folder.bib") + ": it is a folder, not a file."},
+        {"fifo.bib", "B1,B2,|", "Cannot load " + dir.file("fifo.bib") + ": it is a named pipe, not a file."},
     };
     for (const auto& [file, held, message] : steps) {
         s.LibraryChanged = true;
         s.Settings.Write(key::Filename, dir.file(file));
         last.clear();
         const Strings names = s.schema.FieldNames;
-        {
-            // The notes file is unreadable for anyone but the superuser.
-            const bool root = ::geteuid() == 0;
-            ASSERT_TRUE(!root || ::seteuid(65534) == 0);
-            try {
-                LoadNamedLibrary(s);
-            } catch (const FileError& e) {
-                last = e.what();
-            }
-            ASSERT_TRUE(!root || ::seteuid(0) == 0);
-        }
-        std::string refs;
+        LoadNamedLibrary(s);
+        std::string now;
         for (const Bibitem& it : s.Bib.Library)
-            refs += (refs.empty() ? "" : ",") + it.Reference;
-        std::string notes;
+            now += it.Reference + ",";
+        now += "|";
         for (const std::string& n : s.NotesList)
-            notes += (notes.empty() ? "" : ",") + n;
-        EXPECT_EQ(refs + "|" + notes, held) << file;
+            now += n + ",";
+        EXPECT_EQ(now, held) << file;
         EXPECT_EQ(last.substr(0, message.size()), message) << file;
         EXPECT_EQ(s.LibraryChanged, message != "Loaded") << file;
         if (message != "Loaded") {
@@ -445,106 +471,89 @@ TEST(Library, LoadIsAllOrNothingAndNotesBelongToTheirLibrary)
 
 // What a save compares before it overwrites: a change by another program is
 // seen whatever its size and time say; the same bytes written again are none.
+// Files longer than the pieces the digest reads: a change in a later piece
+// counts, and so does the order of the pieces.
 TEST(DiskStamp, SeesEveryChangeOfContentAndNoOther)
 {
+    namespace fs = std::filesystem;
     TempDir dir;
-    const std::string lib = dir.file("lib.bib");
-    const auto later = [](const std::string& path, int seconds) {
-        std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(seconds));
-    };
+    const std::string lib = dir.file("lib.bib"), a(1 << 20, 'a'), b(1 << 20, 'b');
+    const auto later = [&lib] { fs::last_write_time(lib, fs::last_write_time(lib) + std::chrono::seconds(5)); };
     const struct {
         const char* name;
+        std::string before; // "": no file
         std::function<void()> change;
         bool changed;
     } cases[] = {
-        {"untouched", [] {}, false},
-        {"same bytes, later time", [&] { WriteFile(lib, "abc"), later(lib, 5); }, false},
-        {"same size, other bytes", [&] { WriteFile(lib, "abd"), later(lib, 5); }, true},
-        {"other size", [&] { WriteFile(lib, "abcd"); }, true},
-        {"removed", [&] { std::filesystem::remove(lib); }, true},
-        {"replaced by a rename", [&] { WriteFile(lib + ".t", "xyz"), std::filesystem::rename(lib + ".t", lib); }, true},
+        {"untouched", "abc", [] {}, false},
+        {"same bytes, later time", "abc", [&] { WriteFile(lib, "abc"), later(); }, false},
+        {"same size, other bytes", "abc", [&] { WriteFile(lib, "abd"), later(); }, true},
+        {"written in place at once", "abc", [&] { WriteFile(lib, "xyz"); }, true},
+        // as on a file system whose clock ticks in whole seconds
+        {"written at once, the same time", "abc",
+         [&] { const auto t = fs::last_write_time(lib); WriteFile(lib, "xyz"), fs::last_write_time(lib, t); }, true},
+        {"other size", "abc", [&] { WriteFile(lib, "abcd"); }, true},
+        {"removed", "abc", [&] { fs::remove(lib); }, true},
+        {"replaced by a rename", "abc", [&] { WriteFile(lib + ".t", "xyz"), fs::rename(lib + ".t", lib); }, true},
+        {"a later piece", a + b + a, [&] { WriteFile(lib, a + b + b), later(); }, true},
+        {"the pieces swapped", a + b, [&] { WriteFile(lib, b + a), later(); }, true},
+        {"absent and still so", "", [] {}, false},
+        {"absent, then there", "", [&] { WriteFile(lib, "new"); }, true},
     };
     for (const auto& c : cases) {
-        WriteFile(lib, "abc");
+        fs::remove(lib);
+        if (!c.before.empty())
+            WriteFile(lib, c.before);
         DiskStamp stamp = TakeDiskStamp(lib);
         c.change();
         EXPECT_EQ(ChangedOnDisk(stamp, lib), c.changed) << c.name;
     }
-    // Files longer than the pieces the digest reads: a change in a later
-    // piece counts, and so does the order of the pieces.
-    const std::string a(1 << 20, 'a'), b(1 << 20, 'b');
-    for (const auto& [before, after] : {std::pair{a + b + a, a + b + b}, std::pair{a + b, b + a}}) {
-        WriteFile(lib, before);
-        DiskStamp stamp = TakeDiskStamp(lib);
-        WriteFile(lib, after);
-        later(lib, 5);
-        EXPECT_TRUE(ChangedOnDisk(stamp, lib)) << after.size();
-    }
-    // Written in place at once after the stamp, the size and maybe the time unchanged.
-    WriteFile(lib, "abc");
-    DiskStamp taken = TakeDiskStamp(lib);
-    WriteFile(lib, "xyz");
-    EXPECT_TRUE(ChangedOnDisk(taken, lib));
-    // A file that was not there when the stamp was taken, and then is.
-    std::filesystem::remove(lib);
-    DiskStamp none = TakeDiskStamp(lib);
-    EXPECT_FALSE(ChangedOnDisk(none, lib));
-    WriteFile(lib, "new");
-    EXPECT_TRUE(ChangedOnDisk(none, lib));
     EXPECT_TRUE(SameFilePath(lib, dir.path() + "/./lib.bib"));
     EXPECT_FALSE(SameFilePath(lib, dir.file("other.bib")));
 }
 
-// A million entries (about 45 MB) of varying length, one of them broken: the
-// file read in chunks gives what a read of the whole text gives, errors with
-// their line numbers included, and sample entries read whole.
-TEST(HugeInput, MillionEntriesLoadAcrossChunks)
+// Entries of varying length, one of them broken, and one value of 6 MB: the
+// file read in chunks (1 MB, doubled while no entry fits) gives what a read of
+// the whole text gives, errors with their line numbers included; saved in
+// pieces, with line breaking off and on, it reads back the same, the broken
+// value repaired.
+TEST(HugeInput, ChunkedLoadAndSaveKeepEveryByte)
 {
-    const int count = 1000000, broken = 600000;
-    const auto title = [](int e) { return "T " + std::to_string(e) + std::string(size_t(e % 7), 'a'); };
-    const auto year = [](int e) { return std::to_string(1900 + e % 100); };
+    const int count = 200000, broken = 120000, big = 150000;
+    std::string value;
+    for (int w = 0; value.size() < (6u << 20); ++w)
+        value += (w % 11 == 0 ? "{DNA} " : w % 5 == 0 ? "\xc3\xa9t\xc3\xa9 " : "word ");
+    value.pop_back(); // no trailing blank: a value is stored trimmed
+    const auto title = [&](int e) {
+        return e == big ? value : "T " + std::to_string(e) + std::string(size_t(e % 7), 'a');
+    };
     const std::string text = Repeat(count, [&](int e) {
-        return "@misc{R" + std::to_string(e) + ",\r\n  title = {" + title(e) + "},\r\n  year = {" + year(e) +
-               "}\r\n}\r\n" + (e == broken ? "@book{broken, t = {x {y\r\n" : "");
+        return "@misc{R" + std::to_string(e) + ",\r\n  title = {" + title(e) + "},\r\n  year = {" +
+               std::to_string(1900 + e % 100) + "}\r\n}\r\n" + (e == broken ? "@book{broken, t = {x {y\r\n" : "");
     });
     TempDir dir;
-    WriteFile(dir.file("million.bib"), text);
+    WriteFile(dir.file("huge.bib"), text);
     Session s;
     std::vector<std::string> errors;
     Prepared(s).Log.Observer = [&](const std::string& t, MessageKind k) {
         if (k == MessageKind::Error)
             errors.push_back(t);
     };
-    ASSERT_EQ(LoadLibraryFile(s, dir.file("million.bib")), count + 1);
-    for (int e : {0, count / 2 + 1, broken, count - 1}) // the broken entry follows entry number broken
-        EXPECT_EQ(Dump(TBib{{s.Bib.Library[size_t(e + (e > broken))]}, {}, {}, true}),
-                  "misc{R" + std::to_string(e) + "|title:" + title(e) + "|year:" + year(e) + "}");
-    const Read whole = ReadText(text);
-    EXPECT_EQ(errors, whole.errors);
+    ASSERT_EQ(LoadLibraryFile(s, dir.file("huge.bib")), count + 1);
+    for (int e : {0, broken, big, count - 1}) // the broken entry follows entry number broken
+        EXPECT_TRUE(GetFieldValue(s.Bib.Library[size_t(e + (e > broken))], "title") == title(e)) << e;
+    Read whole = ReadText(text);
     ASSERT_EQ(whole.errors.size(), 1u);
-    EXPECT_EQ(Dump(s.Bib), Dump(whole.bib));
-}
-
-// One value of 50 MB spans fifty chunks of the reader and is broken into
-// hundreds of thousands of lines by the writer: every byte comes back.
-TEST(HugeInput, FiftyMegabyteValueSurvivesLoadSaveLoad)
-{
-    std::string value;
-    for (int w = 0; value.size() < (50u << 20); ++w)
-        value += (w % 11 == 0 ? "{DNA} " : w % 5 == 0 ? "\xc3\xa9t\xc3\xa9 " : "word ");
-    value.pop_back(); // no trailing blank: a value is stored trimmed
-    TempDir dir;
-    WriteFile(dir.file("big.bib"), "@article{Big,\n  abstract = {" + value +
-                                                    "},\n  year = {2001}\n}\n@misc{After, t = {x}}\n");
+    EXPECT_EQ(errors, whole.errors);
+    EXPECT_TRUE(Dump(s.Bib) == Dump(whole.bib)); // no diff of 15 MB on failure
+    for (Bibitem& it : whole.bib.Library)
+        for (Bibfield& f : it.Fields)
+            BalanceField(f);
     for (const char* lineBreak : {"no", "yes"}) {
-        SCOPED_TRACE(lineBreak);
-        Session s, again;
-        Prepared(s).Settings.Write(key::LineBreak, lineBreak);
-        ASSERT_EQ(LoadLibraryFile(s, dir.file("big.bib")), 2);
+        s.Settings.Write(key::LineBreak, lineBreak);
         SaveLibraryFile(s, dir.file("saved.bib"));
-        ASSERT_EQ(LoadLibraryFile(Prepared(again), dir.file("saved.bib")), 2);
-        EXPECT_TRUE(GetFieldValue(again.Bib.Library[0], "abstract") == value); // no 50 MB diff on failure
-        again.Bib.Library[0].Fields[0].Value = "v";
-        EXPECT_EQ(Dump(again.Bib), "article{Big|abstract:v|year:2001}misc{After|t:x}");
+        Session again;
+        ASSERT_EQ(LoadLibraryFile(Prepared(again), dir.file("saved.bib")), count + 1);
+        EXPECT_TRUE(Dump(again.Bib) == Dump(whole.bib)) << lineBreak;
     }
 }

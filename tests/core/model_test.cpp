@@ -2,23 +2,12 @@
 #include "core/library.h"
 #include "core/log.h"
 #include "core/model.h"
-#include "core/process.h"
 #include "core/text.h"
 #include "support/testutil.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <memory>
-#include <sstream>
 
 using namespace lorix;
-
-TEST(GetFieldValue, LastExactNameWins)
-{
-    const Bibitem it{0, "a", "r", {{"title", "first"}, {"year", "1999"}, {"title", "second"}}, {}};
-    EXPECT_EQ(GetFieldValue(it, "title"), "second");
-    EXPECT_EQ(GetFieldValue(it, "Title"), "");
-}
 
 TEST(FindDocumentFile, ColonRuleAndLastExtensionWins)
 {
@@ -29,11 +18,6 @@ TEST(FindDocumentFile, ColonRuleAndLastExtensionWins)
     for (auto [ref, file] : {std::pair{"smith:1999a", "smith1999a.pdf"}, {"x:y:z", "xy:z.ps"}, {"ref", "ref.doc"},
                              {"nothing", ""}})
         EXPECT_EQ(FindDocumentFile(ref, pdf), file) << ref;
-    TBib bib; // the reader sets the flag
-    ReadContext ctx{nullptr, nullptr, pdf, nullptr};
-    ASSERT_EQ(ReadBibText("@a{smith:1999a, t={1}}\n@a{nothing, t={1}}", bib, ctx), 2);
-    EXPECT_EQ(bib.Library[0].HasDocument, 1);
-    EXPECT_EQ(bib.Library[1].HasDocument, 0);
 }
 
 TEST(Notes, FileNameAndReferenceLinesAtEvenPositions)
@@ -57,10 +41,6 @@ TEST(Text, Utf8AndCharacterCounts)
     EXPECT_TRUE(IsValidUtf8("M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80"));
     for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "a\xE9t\xE9"}) // overlong, surrogate, Latin-1
         EXPECT_FALSE(IsValidUtf8(bad)) << bad;
-    EXPECT_EQ(CharCount("M\xC3\xBCller", false), 7u); // a cut within a character: see the list lines
-    EXPECT_EQ(CharPrefixBytes("ab", 5, true), 2u);
-    EXPECT_EQ(Trim("\t x \r\n"), "x");
-    EXPECT_EQ(LowerAscii("AbC\xC4"), "abc\xC4");
 }
 
 TEST(LogMessage, SwitchesDecideWhereAMessageGoesAndTheLogIsTrimmed)
@@ -115,41 +95,4 @@ TEST(UniqueReference, FirstFreeCandidateByCharacterCode)
     EXPECT_EQ(UniqueReference(bib, "q"), "q|"); // braces cannot stand in a saved reference
     bib.Library.push_back(Bibitem{0, "article", "q|", {}, {}});
     EXPECT_EQ(UniqueReference(bib, "q"), "q~");
-}
-
-namespace {
-// The kernel's flags of the mapping that holds p, from /proc/self/smaps.
-std::string MappingFlags(const void* p)
-{
-    const auto at = reinterpret_cast<std::uintptr_t>(p);
-    std::ifstream smaps("/proc/self/smaps");
-    bool inside = false;
-    for (std::string line; std::getline(smaps, line);) {
-        std::uintptr_t from = 0, to = 0;
-        char dash = 0;
-        if (std::istringstream(line) >> std::hex >> from >> dash >> to && dash == '-')
-            inside = from <= at && at < to;
-        else if (inside && line.rfind("VmFlags:", 0) == 0)
-            return line + " ";
-    }
-    return "";
-}
-} // namespace
-
-// Large buffers and the heap of small allocations are advised as huge-page
-// memory before they are used, without any setting of the environment.
-TEST(HugeBuffers, LargeBuffersAndTheGrowingHeapAreAdvised)
-{
-    if (!HugeBuffersAvailable())
-        GTEST_SKIP() << "no transparent huge pages here";
-    const size_t big = kHugeBufferBytes * 2;
-    std::unique_ptr<char[]> buffer(new char[big]);
-    EXPECT_NE(MappingFlags(buffer.get() + big / 2).find(" hg "), std::string::npos) << MappingFlags(buffer.get());
-    // 64 MB of small values: the ones allocated last lie in heap grown after
-    // the first allocations saw it.
-    std::vector<std::unique_ptr<std::string>> values;
-    for (int i = 0; i < 1 << 20; ++i)
-        values.push_back(std::make_unique<std::string>(40, 'x'));
-    EXPECT_NE(MappingFlags(values.back().get()).find(" hg "), std::string::npos) << MappingFlags(values.back().get());
-    EXPECT_EQ(std::getenv("GLIBC_TUNABLES"), nullptr);
 }

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <tuple>
 
 using namespace lorix;
@@ -85,16 +84,10 @@ TEST(SettingsList, ReadAndWriteRulesAndAFileRoundTripKeepsLinesAndLineEnds)
 TEST(BadSettings, IntegerValuesThatAreNotIntegersThrowConversionError)
 {
     const std::string bad[] = {"", "abc", "12x", "1.5", "+", "0x10", "2147483648", "-2147483649",
-                               std::string(100000, '9'), std::string("4\0" "2", 3), "\xff\xfe"};
+                               std::string("4\0" "2", 3), "\xff\xfe"};
     for (const std::string& v : bad)
         EXPECT_THROW((void)ToInt(v), ConversionError) << "value [" << v.substr(0, 40) << "]";
-    // Found by the settings fuzzer: 28 nines overflowed the accumulator
-    // before the length check could reject them.
-    EXPECT_THROW(
-        (void)Ini("fields=key\xf3\xf5\x8b\x86\x8f\x9a\x8c\xb9x\r\nx=9999999999999999999999999999,0\r\n"
-                  "listwidth=\r\n")
-            .ReadInt(SettingKey<Number>{"x"}),
-        ConversionError);
+    // 28 nines, a fuzzer find, overflowed the accumulator before the length check could reject them.
     for (size_t digits = 10; digits <= 40; ++digits)
         EXPECT_THROW((void)ToInt(std::string(digits, '9')), ConversionError) << digits;
     // A missing key reads as empty, which is no integer either; the texts: see the schema errors.
@@ -106,20 +99,10 @@ TEST(BadSettings, IntegerValuesThatAreNotIntegersThrowConversionError)
     test::TempDir dir;
     test::WriteFile(dir.file("lorix.ini"), "linewidth=\nmaxlogsize=4" + std::string(1, '\0') + "2\n");
     const SettingsList ini = SettingsList::LoadFromFile(dir.file("lorix.ini"));
-    const std::pair<std::function<void()>, std::string> errors[] = {
-        {[&] { (void)ini.ReadInt(key::LineWidth); },
-         "'' is not a valid integer value for the setting \"linewidth\" in " + dir.file("lorix.ini") + "."},
-        {[&] { (void)ini.ReadInt(key::MaxLogSize); },
-         "'4^@2' is not a valid integer value for the setting \"maxlogsize\" in " + dir.file("lorix.ini") +
-             "."},
-    };
-    for (const auto& [read, text] : errors) {
-        try {
-            read();
-            ADD_FAILURE() << text;
-        } catch (const ConversionError& e) {
-            EXPECT_EQ(e.what(), text);
-        }
+    for (const auto& [k, value] : {std::pair{key::LineWidth, ""}, {key::MaxLogSize, "4^@2"}}) {
+        EXPECT_EQ(test::Thrown<ConversionError>([&] { (void)ini.ReadInt(k); }),
+                  "'" + std::string(value) + "' is not a valid integer value for the setting \"" + std::string(k.Name) +
+                      "\" in " + dir.file("lorix.ini") + ".");
     }
 }
 
@@ -163,14 +146,12 @@ TEST(RecentLibraries, ANameGoesFirstOnceAbsoluteAndTheListKeepsEight)
     const auto nine = Repeat(9, [](int i) { return "recent" + std::to_string(i + 1) + "=/" + std::to_string(i) + "\n"; });
     const std::tuple<std::string, std::string, std::string> cases[] = {
         {"filename=x", "a.bib", "/w/a.bib|filename=x,recent1=/w/a.bib"},
-        {"recent1=/a\nrecent2=/b\nrecent3=/c", "/c", "/c,/a,/b|recent1=/c,recent2=/a,recent3=/b"},
         {"recent1=/b\nrecent2=/w/a.bib", "./sub/../a.bib", "/w/a.bib,/b|recent1=/w/a.bib,recent2=/b"},
         // A hand-edited file: gaps, "*none*" and doubles are closed up, a ninth key is left alone.
         {"Recent3=/b\nrecent1=*none*\nrecent5=/b", "/c", "/c,/b|recent1=/c,recent2=/b"},
         {nine, "/new", "/new,/0,/1,/2,/3,/4,/5,/6|recent1=/new,recent2=/0,recent3=/1,recent4=/2,recent5=/3,"
                        "recent6=/4,recent7=/5,recent8=/6,recent9=/8"},
-        {"recent1=/a", "", "/a|recent1=/a"},
-        {"recent1=/a", kNone, "/a|recent1=/a"},
+        {"recent1=/a", "", "/a|recent1=/a"}, {"recent1=/a", kNone, "/a|recent1=/a"},
     };
     for (const auto& [before, name, after] : cases) {
         SettingsList s = Ini(before);

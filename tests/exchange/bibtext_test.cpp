@@ -9,7 +9,6 @@
 #include "support/testutil.h"
 
 #include <gtest/gtest.h>
-#include <set>
 #include <tuple>
 
 using namespace lorix;
@@ -36,12 +35,6 @@ TBib Read(const std::string& text)
     ctx.schema = &schema;
     ReadBibText(text, bib, ctx);
     return bib;
-}
-
-Bibitem WithReference(Bibitem b, const std::string& ref)
-{
-    b.Reference = ref;
-    return b;
 }
 
 const std::string kTwo = "@article{smith:2001, title={One}, doi={10.1/x}}\n@book{doe, title={Two}}\n";
@@ -81,75 +74,24 @@ TEST(PasteBibtex, AppendsEntriesUniqueAndKeepsMissingBlocks)
     }
 }
 
-// Every real file pasted whole into an empty library, then again into the
-// now full one: each entry arrives with its fields, the references stay
-// unique, and the library saves and reads back as it stands.
-TEST(PasteBibtex, RealFilesIntoEmptyAndFullLibrary)
-{
-    if (const std::string why = test::CorpusMissing(); !why.empty())
-        GTEST_SKIP() << why;
-    for (const char* name : {"bib/xampl.bib", "bib/biblatex-examples.bib", "bib/jurabib-jbtest-latin1.bib",
-                             "bib/zbbt-export-bulk-zotero.bib", "bib/zbbt-import-1730-5-jabref-crlf.bib",
-                             "bib/zbbt-import-mendeley-longfields.bib"}) {
-        const std::string text = test::ReadFile(test::CorpusFile(name));
-        const TBib file = Read(text);
-        const size_t n = file.Library.size();
-        ASSERT_GT(n, 0u) << name;
-        Messages m;
-        ASSERT_EQ(PasteBibText(m.s, text), 0) << name;
-        const size_t blocks = m.s.Bib.Blocks.size();
-        ASSERT_EQ(PasteBibText(m.s, text), static_cast<int>(n)) << name;
-        ASSERT_EQ(m.s.Bib.Library.size(), 2 * n) << name;
-        EXPECT_EQ(m.s.Bib.Blocks.size(), blocks)
-            << name << ": the second paste brings no block the library lacks";
-        std::set<std::string> refs;
-        for (size_t i = 0; i < 2 * n; ++i) {
-            const Bibitem& b = m.s.Bib.Library[i];
-            EXPECT_TRUE(refs.insert(b.Reference).second) << name << ": " << b.Reference;
-            EXPECT_TRUE(SameItem(WithReference(b, ""), WithReference(file.Library[i % n], "")))
-                << name << " " << i;
-        }
-        const TBib back = Read(FormatLibrary(m.s.Bib, {}));
-        ASSERT_EQ(back.Library.size(), 2 * n) << name;
-        for (size_t i = 0; i < 2 * n; ++i)
-            EXPECT_TRUE(SameItem(back.Library[i], m.s.Bib.Library[i])) << name << " " << i;
-    }
-}
-
 TEST(Doi, RecognizesIdentifiers)
 {
     using K = WorkId::Kind;
     const std::tuple<std::string, K, std::string> cases[] = {
         // text, kind, DOI asked
         {"10.1000/xyz123", K::Doi, "10.1000/xyz123"},
-        {"  10.1038/nphys1170\n", K::Doi, "10.1038/nphys1170"},
-        {"DOI: 10.1000/182", K::Doi, "10.1000/182"},
         {"http://dx.doi.org/10.1000/182", K::Doi, "10.1000/182"},
         {"https://doi.org/10.1002/%28SICI%291097", K::Doi, "10.1002/(SICI)1097"},
         {"10.1000.10/abc(1)<2>;x", K::Doi, "10.1000.10/abc(1)<2>;x"},
-        {"2101.00001", K::Arxiv, "10.48550/arXiv.2101.00001"},
         {"arXiv:2101.00001v2", K::Arxiv, "10.48550/arXiv.2101.00001"},
-        {"0704.0001", K::Arxiv, "10.48550/arXiv.0704.0001"},
         {"hep-th/9901001", K::Arxiv, "10.48550/arXiv.hep-th/9901001"},
-        {"math.GT/0309136v1", K::Arxiv, "10.48550/arXiv.math.GT/0309136"},
         {"https://arxiv.org/abs/2101.00001v3", K::Arxiv, "10.48550/arXiv.2101.00001"},
-        {"http://arxiv.org/pdf/2101.00001.pdf", K::Arxiv, "10.48550/arXiv.2101.00001"},
         {"10.48550/arXiv.2101.00001", K::Doi, "10.48550/arXiv.2101.00001"},
-        // Not an identifier.
-        {"", K::None, ""},
-        {"12345678", K::None, ""},
-        {"10.123/short", K::None, ""},
-        {"10.1000/", K::None, ""},
-        {"10.1000/a b", K::None, ""},
-        {"11.1000/x", K::None, ""},
+        // not identifiers
+        {"10.123/short", K::None, ""}, {"10.1000/a b", K::None, ""},
         {"2113.00001", K::None, ""}, // no 13th month
-        {"1501.0001", K::None, ""},  // five digits from 2015 on
-        {"1412.00001", K::None, ""}, // four before
-        {"hep-th/990100", K::None, ""},
-        {"arXiv:10.1000/x", K::None, ""},
-        {"doi:2101.00001", K::None, ""},
-        {"https://arxiv.org/list/hep-th", K::None, ""},
-        {"see 10.1000/x", K::None, ""},
+        {"1501.0001", K::None, ""}, // five digits from 2015 on
+        {"arXiv:10.1000/x", K::None, ""}, {"doi:2101.00001", K::None, ""}, {"see 10.1000/x", K::None, ""},
     };
     for (const auto& [text, kind, doi] : cases) {
         const WorkId id = RecognizeWorkId(text);
@@ -167,18 +109,14 @@ TEST(Doi, FetchFollowsRedirectsAndFails)
     // /hop/N redirects N more times, then answers with two entries.
     std::string self;
     test::LoopbackServer server([&self](const std::string& target) {
-        if (target.rfind("/hop/", 0) == 0) {
-            const int left = std::stoi(target.substr(5));
-            if (left == 0)
-                return test::HttpAnswer{200, kTwo};
-            return test::HttpAnswer{302, "", 0, false,
-                                    "Location: " + self + "/hop/" + std::to_string(left - 1) + "\r\n"};
-        }
-        if (target == "/elsewhere")
-            return test::HttpAnswer{301, "", 0, false, "Location: ftp://127.0.0.1/x\r\n"};
-        if (target.rfind("/10.404", 0) == 0)
-            return test::HttpAnswer{404, "DOI not found"};
-        return test::HttpAnswer{200, "<html>no entry here</html>"};
+        const int left = target.starts_with("/hop/") ? std::stoi(target.substr(5)) : -1;
+        const std::string next = "Location: " + self + "/hop/" + std::to_string(left - 1) + "\r\n";
+        const std::string ftp = "Location: ftp://127.0.0.1/x\r\n";
+        return left > 0                        ? test::HttpAnswer{302, "", 0, false, next}
+               : left == 0                     ? test::HttpAnswer{200, kTwo}
+               : target == "/elsewhere"        ? test::HttpAnswer{301, "", 0, false, ftp}
+               : target.starts_with("/10.404") ? test::HttpAnswer{404, "DOI not found"}
+                                               : test::HttpAnswer{200, "<html>no entry here</html>"};
     });
     self = server.url("");
     SettingsList st({"doi.url=" + server.url("/{id}")});
@@ -191,11 +129,11 @@ TEST(Doi, FetchFollowsRedirectsAndFails)
     EXPECT_EQ(request.find("Content-Type"), std::string::npos) << request;
 
     EXPECT_EQ(FetchDoiBibtex(http, st, server.url("/hop/5")), kTwo);
-    for (const std::string path : {"/hop/6", "/elsewhere", "/10.404%2Fx"})
-        EXPECT_THROW(FetchDoiBibtex(http, st, server.url(path)), HttpError) << path;
-    EXPECT_THROW(FetchDoiBibtex(http, st, "http://127.0.0.1:" + std::to_string(test::UnusedPort()) + "/x"),
-                 HttpError);
-    EXPECT_THROW(FetchDoiBibtex(http, st, "file:///etc/hostname"), HttpError);
+    // too many redirects, a redirect to another scheme, an error status, nobody listening, not HTTP
+    for (const std::string& url : {server.url("/hop/6"), server.url("/elsewhere"), server.url("/10.404%2Fx"),
+                                   "http://127.0.0.1:" + std::to_string(test::UnusedPort()) + "/x",
+                                   std::string("file:///etc/hostname")})
+        EXPECT_THROW(FetchDoiBibtex(http, st, url), HttpError) << url;
 }
 
 TEST(Doi, AnswerAddsEntriesWithTheirDoi)

@@ -8,6 +8,7 @@
 // closed stays so), and formatting the second reading gives the same bytes.
 #include "core/library.h"
 #include "core/schema.h"
+#include "core/undo.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -27,21 +28,10 @@ TBib Read(std::string_view bytes, int& problems)
     return bib;
 }
 
-bool SameField(const Bibfield& x, const Bibfield& y)
-{
-    return x.Name == y.Name && x.Value == y.Value && x.Bare == y.Bare;
-}
-
-bool SameEntry(const Bibitem& x, const Bibitem& y)
-{
-    return x.ItemType == y.ItemType && x.Reference == y.Reference && x.LeadingText == y.LeadingText &&
-           std::equal(x.Fields.begin(), x.Fields.end(), y.Fields.begin(), y.Fields.end(), SameField);
-}
-
 bool SameLibrary(const TBib& x, const TBib& y)
 {
     return x.Blocks == y.Blocks && x.TrailingText == y.TrailingText &&
-           std::equal(x.Library.begin(), x.Library.end(), y.Library.begin(), y.Library.end(), SameEntry);
+           std::equal(x.Library.begin(), x.Library.end(), y.Library.begin(), y.Library.end(), SameItem);
 }
 
 } // namespace

@@ -37,11 +37,8 @@ CommandOutput RunCommand(const std::string& shellCommand);
 
 // The libraries of the corpus (in bib/) and the entries each holds.
 inline constexpr std::pair<const char*, int> kCorpusLibraries[] = {
-    {"xampl.bib", 36},
-    {"biblatex-examples.bib", 92},
-    {"jurabib-jbtest-latin1.bib", 24},
-    {"zbbt-import-1730-5-jabref-crlf.bib", 4},
-    {"zbbt-import-mendeley-longfields.bib", 512},
+    {"xampl.bib", 36}, {"biblatex-examples.bib", 92}, {"jurabib-jbtest-latin1.bib", 24},
+    {"zbbt-import-1730-5-jabref-crlf.bib", 4}, {"zbbt-import-mendeley-longfields.bib", 512},
     {"zbbt-export-bulk-zotero.bib", 1241}};
 
 // A file of ../shared/corpus, e.g. CorpusFile("bib/xampl.bib").
@@ -49,6 +46,17 @@ std::string CorpusFile(const std::string& relative);
 // Why a test of the corpus cannot run ("the corpus folder ... is absent"), or
 // empty when the folder is there. A clone outside the workplace has none.
 std::string CorpusMissing();
+
+// The text of the E that call throws, or "(none)" when it throws none.
+template <class E, class F> std::string Thrown(F call)
+{
+    try {
+        call();
+    } catch (const E& e) {
+        return e.what();
+    }
+    return "(none)";
+}
 
 // piece(0) + piece(1) + ... + piece(count - 1).
 std::string Repeat(int count, const std::function<std::string(int)>& piece);
