@@ -17,21 +17,7 @@
 #include "ui/program.h"
 #include "ui/scripted.h"
 
-#include <QAction>
-#include <QActionGroup>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTabWidget>
+#include <QtWidgets>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -114,6 +100,17 @@ class Harness {
     TFormCustom* Custom() const { return program->W().Custom; }
     TFormPrint* Print() const { return program->W().Print; }
     TFormAbout* About() const { return program->W().About; }
+    // The windows shown, "Main Display Options", with "-" after one held back
+    // by a dialog: what a user sees after a step.
+    QString Shown() const
+    {
+        QStringList out;
+        for (QWidget* w : std::initializer_list<QWidget*>{Main(), Display(), Notes(), Log(), Options(), Custom(),
+                                                          Print(), About()})
+            if (w->isVisible())
+                out << w->objectName().mid(5) + QLatin1String(w->isEnabled() ? "" : "-");
+        return out.join(u' ');
+    }
 
     // The main window's menu entries and controls by name.
     QAction* Action(const char* name) const { return Find<QAction>(Main(), name); }
