@@ -52,28 +52,23 @@ inline Bibitem MakeItem(const std::string& type, const std::string& ref,
 }
 
 // A control of a window found by its object name, as a user finds it by its
-// caption: a name that is missing (or of another kind) fails the test.
+// caption; without a window, a window of its own (the keyword menu). A name
+// that is missing (or of another kind) fails the test.
 template <class T = QWidget> T* Find(const QObject* window, const QString& name)
 {
-    if (T* found = window->findChild<T*>(name))
+    if (T* found = window ? window->findChild<T*>(name) : nullptr)
         return found;
-    const std::string problem = "no " + name.toStdString() + " in " + window->objectName().toStdString();
+    for (QWidget* w : window ? QWidgetList() : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<T*>(w); found && w->objectName() == name)
+            return found;
+    const QString where = window ? window->objectName() : QStringLiteral("the application");
+    const std::string problem = "no " + name.toStdString() + " in " + where.toStdString();
     qWarning("%s", problem.c_str()); // QtTest reports an exception without its text
     throw std::runtime_error(problem);
 }
 template <class T = QWidget> T* Find(const QObject* window, const char* name)
 {
     return Find<T>(window, QString::fromLatin1(name));
-}
-
-// A window of its own (the keyword menu), found among the application's.
-template <class T = QWidget> T* TopLevel(const QString& name)
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* found = qobject_cast<T*>(w); found && w->objectName() == name)
-            return found;
-    qWarning("no window %s", qPrintable(name));
-    throw std::runtime_error("no window " + name.toStdString());
 }
 
 class Harness {
@@ -133,7 +128,7 @@ class Harness {
                 return r;
         return -1;
     }
-    QMenu* PopupKeys() const { return TopLevel<QMenu>(QStringLiteral("PopupKeys")); }
+    QMenu* PopupKeys() const { return Find<QMenu>(nullptr, "PopupKeys"); }
 
     // Replaces the library by items built in memory and refreshes the list.
     void SetLibrary(std::vector<Bibitem> items)
