@@ -4,10 +4,7 @@
 // here: that the windows apply them.
 #include "uitest.h"
 
-#include <QScreen>
 #include <QtTest>
-#include <functional>
-#include <tuple>
 
 using namespace lorix;
 using namespace lorix::test;

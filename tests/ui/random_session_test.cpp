@@ -11,11 +11,8 @@
 // undone, which must give back the library as loaded (and a save its bytes),
 // and redone again, which must give back the edited one.
 // Replay a failure with LORIX_SEED=n (and LORIX_STEPS=m to stop early).
-#include "core/diskstamp.h"
 #include "core/fileio.h"
-#include "core/library.h"
 #include "core/reader.h"
-#include "core/text.h"
 #include "ui/librarywatch.h"
 #include "uitest.h"
 #include "view/itemrows.h"

@@ -3,8 +3,6 @@
 // lorix.ini made from the delivered one (with the test's changes), scripted
 // dialogs, clipboard and shell, and the eight windows started in order.
 
-#include "core/session.h"
-#include "core/settings.h"
 #include "support/testutil.h"
 #include "ui/formabout.h"
 #include "ui/formcustom.h"
@@ -19,9 +17,7 @@
 
 #include <QtWidgets>
 #include <map>
-#include <memory>
 #include <stdexcept>
-#include <string>
 
 namespace lorix::test {
 

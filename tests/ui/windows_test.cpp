@@ -4,16 +4,10 @@
 // the clipboard watch against a loopback server).
 #include "core/fileio.h"
 #include "support/httpserver.h"
-#include "ui/codec.h"
 #include "uitest.h"
 
-#include <QGuiApplication>
-#include <QMimeData>
-#include <QScreen>
 #include <QtTest>
 #include <filesystem>
-#include <functional>
-#include <tuple>
 
 using namespace lorix;
 using namespace lorix::test;
