@@ -146,7 +146,6 @@ class Harness {
             out << Model()->data(Model()->index(r), Qt::DisplayRole).toString();
         return out;
     }
-    std::string IniOnDisk() const { return ReadFile(dir.file("lorix.ini")); }
 
     TempDir dir;
     Session s;

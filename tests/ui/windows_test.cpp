@@ -27,9 +27,10 @@ QString Describe(const QMenu* menu)
     return out.join(u' ');
 }
 
-bool IniHasLine(const std::string& ini, const std::string& line)
+// Whether the settings file on disk holds the line "key=value".
+bool IniHasLine(const Harness& h, const std::string& line)
 {
-    return ("\n" + ini).find("\n" + line + "\n") != std::string::npos;
+    return ("\n" + ReadFile(h.dir.file("lorix.ini"))).find("\n" + line + "\n") != std::string::npos;
 }
 
 // Drags one file over target and drops it there, as a file manager does: Qt
@@ -297,7 +298,7 @@ class WindowsTest : public QObject {
         QCOMPARE(h.dialogs.questions, QStringList{u"Library has changed since last save. Save now?"_s});
         // The display window was never shown, so it keeps the size it was created with.
         for (const char* line : {"main.width=700", "main.height=500", "display.width=460", "notes.top=540"})
-            QVERIFY2(IniHasLine(h.IniOnDisk(), line), line);
+            QVERIFY2(IniHasLine(h, line), line);
         QVERIFY(Exists(h.dir.file("run.log")));
 
         // A settings file that cannot be written, then one that can.
@@ -308,7 +309,7 @@ class WindowsTest : public QObject {
         w.s.ProgramDir = w.dir.path();
         QCOMPARE(closeAt(w, QSize(333, 222)), std::pair(true, 1));
         // savesize=no keeps the stored size; logfile "*none*": no log.
-        QVERIFY(IniHasLine(w.IniOnDisk(), "main.width=760"));
+        QVERIFY(IniHasLine(w, "main.width=760"));
         QVERIFY(!Exists(w.dir.file("*none*")));
     }
 
