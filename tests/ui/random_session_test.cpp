@@ -503,10 +503,7 @@ class RandomUser {
         Schema schema;
         TBib bib;
         std::vector<std::string> keywords, problems;
-        ReadContext ctx{.schema = &schema,
-                        .keywords = &keywords,
-                        .pdfPath = {},
-                        .report = [&problems](const std::string& t) { problems.push_back(t); }};
+        ReadContext ctx{&schema, &keywords, {}, [&problems](const std::string& t) { problems.push_back(t); }};
         ReadBibFile(path, bib, ctx);
         const auto& mem = S().Bib.Library;
         Expect(problems.empty(), "the saved file reads with a problem: " + (problems.empty() ? "" : problems.front()));
