@@ -3,11 +3,7 @@
 // (styles, write-back, selection after a delete) are tested in the view layer;
 // here: that the windows apply them.
 #include "uitest.h"
-#include "view/listview.h"
 
-#include <QPlainTextEdit>
-#include <QScreen>
-#include <algorithm>
 #include <QtTest>
 
 using namespace lorix;
@@ -16,17 +12,6 @@ using namespace std::string_literals;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// A book with both sides of the author/editor pair and no publisher.
-Bibitem ConflictBook()
-{
-    return MakeItem("book", "knuth:1984",
-                    {{"author", "Knuth, D. E."},
-                     {"editor", "Someone"},
-                     {"title", "The TeXbook"},
-                     {"year", "1984"},
-                     {"doi", "10.1000/1"}});
-}
 
 // The notes as their lines, which a failed comparison shows.
 QStringList Notes(const Harness& h)
@@ -42,60 +27,37 @@ QStringList Notes(const Harness& h)
 class EditingTest : public QObject {
     Q_OBJECT
   private slots:
-    void rowStylesAndTheDocument()
+    // Every shown row reads whole; the document button opens the item's document.
+    void rowsReadWholeAndTheDocumentOpens()
     {
         Harness h(Overrides{{"pdfpath", "docs/"}});
-        QDir().mkdir(QStringLiteral("docs"));
+        QDir().mkdir(u"docs"_s);
         WriteFile(h.dir.file("docs/knuth1984.pdf"), "%PDF");
         QVERIFY(h.Start());
-        h.SetLibrary({ConflictBook(), MakeItem("misc", "Knuth:1984", {})});
-        TFormDisplay* d = h.Display();
-        auto* datei = Find<QPushButton>(d, "Datei");
-        // Background white without a document.
+        h.SetLibrary({MakeItem("book", "knuth:1984", {}), MakeItem("misc", "Knuth:1984", {})});
+        auto* datei = Find<QPushButton>(h.Display(), "Datei");
         h.Select(1);
-        QCOMPARE(d->palette().color(QPalette::Window), QColor(255, 255, 255));
         QVERIFY(!datei->isEnabled());
-
         h.Select(0);
-        auto colour = [](const QWidget* w, QPalette::ColorRole role) { return w->palette().color(role); };
-        QVERIFY(h.Label(0)->font().bold());
-        QVERIFY(!h.Label(6)->font().bold());
-        QCOMPARE(colour(h.Label(0), QPalette::WindowText), QColor(255, 0, 0));
-        for (int r : {1, 2}) { // author and editor both filled: two conflicts
-            QCOMPARE(colour(h.Editor(r), QPalette::Text), QColor(255, 0, 0));
-            QCOMPARE(h.Label(r)->toolTip(),
-                     QStringLiteral("Maybe you should delete the value in this field."));
-        }
-        // Every shown label and value reads whole: rows sized by the font, none overlapping the next.
+        // Rows sized by the font, none overlapping the next.
         for (int r = 0; r <= 17; ++r) {
             const QLabel* label = h.Label(r);
             const QPlainTextEdit* ed = h.Editor(r);
             const QByteArray row = label->text().toUtf8();
-            QVERIFY2(label->height() >= std::max(label->sizeHint().height(), QFontMetrics(label->font()).height()),
-                     row);
+            QVERIFY2(label->height() >= std::max(label->sizeHint().height(), label->fontMetrics().height()), row);
             QVERIFY2(ed->y() >= label->geometry().bottom(), row);
             QVERIFY2(h.Label(r + 1)->y() > ed->geometry().bottom(), row);
             QVERIFY2(ed->viewport()->height() >= ed->fontMetrics().lineSpacing() + 2, row);
         }
-
-        // With a document: silver, the button opens it, the list line gets the flag.
-        QCOMPARE(d->palette().color(QPalette::Window), QColor(192, 192, 192));
-        // A black label stays black while a dialog disables the window: the
-        // style's grey would not read on silver.
-        QCOMPARE(h.Label(6)->palette().color(QPalette::Disabled, QPalette::WindowText), QColor(0, 0, 0));
-        QVERIFY(datei->isEnabled());
-        QCOMPARE(datei->toolTip(), QStringLiteral("knuth1984.pdf"));
-        QCOMPARE(h.Lines()[0], QString::fromStdString(BuildListLine(h.s, 0)));
         // The desktop gets the document's absolute path; what it cannot open is reported.
         const QString pdf = QString::fromStdString(h.dir.file("docs/knuth1984.pdf"));
         datei->click();
         QCOMPARE(h.shell.opened, QStringList{pdf});
         h.shell.works = false;
         datei->click();
-        QCOMPARE(h.Status(), QStringLiteral("Cannot open ") + pdf + QStringLiteral("."));
+        QCOMPARE(h.Status(), u"Cannot open "_s + pdf + u"."_s);
         h.Action("Contents1")->trigger(); // no manual in this folder
-        QCOMPARE(h.Status(), QStringLiteral("File not found: ") +
-                                 QString::fromStdString(h.dir.file("manual/lorix.html")));
+        QCOMPARE(h.Status(), u"File not found: "_s + QString::fromStdString(h.dir.file("manual/lorix.html")));
     }
 
     // After the rows are laid out again, the keys still go into the field they
@@ -105,32 +67,28 @@ class EditingTest : public QObject {
         Started h;
         TFormDisplay* d = h.Display();
         // Emptied and typed again (the rows after it move meanwhile), or typed into empty.
-        const struct {
-            const char *field, *before, *after;
-        } cases[] = {
+        const std::tuple<const char*, const char*, const char*> cases[] = {
             {"aa", "aa=1 bb=2 cc=3", "aa=xy bb=2 cc=3"}, {"bb", "aa=1 bb=2 cc=3", "aa=1 bb=xy cc=3"},
             {"aa", "aa=1", "aa=xy"}, // the only custom field
             {"title", "aa=1 title=T", "aa=1 title=xy"},  {"title", "aa=1", "aa=1 title=xy"},
         };
-        for (const auto& c : cases) {
+        for (const auto& [field, before, after] : cases) {
             Bibitem item = MakeItem("misc", "m", {});
-            for (const QString& f : QString::fromLatin1(c.before).split(u' '))
-                item.Fields.push_back(
-                    {f.section(u'=', 0, 0).toStdString(), f.section(u'=', 1).toStdString(), false});
+            for (const QString& f : QString::fromLatin1(before).split(u' '))
+                item.Fields.push_back({f.section(u'=', 0, 0).toStdString(), f.section(u'=', 1).toStdString(), false});
             h.SetLibrary({item});
             h.Select(0);
-            h.Editor(h.RowOf(c.field))->setFocus();
+            h.Editor(h.RowOf(field))->setFocus();
             // The keys go where the focus is, wherever it moved.
-            for (const QKeyCombination k : {QKeyCombination(Qt::ControlModifier, Qt::Key_A),
-                                            QKeyCombination(Qt::Key_Backspace), QKeyCombination(Qt::Key_X),
-                                            QKeyCombination(Qt::Key_Y)})
-                QTest::keyClick(d->focusWidget(), k.key(), k.keyboardModifiers());
+            QTest::keyClick(d->focusWidget(), Qt::Key_A, Qt::ControlModifier);
+            for (Qt::Key k : {Qt::Key_Backspace, Qt::Key_X, Qt::Key_Y})
+                QTest::keyClick(d->focusWidget(), k);
             QStringList now;
             for (const Bibfield& f : h.s.Bib.Library[0].Fields)
                 now << QString::fromStdString(f.Name + "=" + f.Value);
             now.sort();
-            QCOMPARE(now.join(u' '), QString::fromLatin1(c.after));
-            QCOMPARE(d->focusWidget(), h.Editor(h.RowOf(c.field)));
+            QCOMPARE(now.join(u' '), QString::fromLatin1(after));
+            QCOMPARE(d->focusWidget(), h.Editor(h.RowOf(field)));
         }
 
         // A type change under the cursor keeps the row typed into in place,
@@ -140,7 +98,7 @@ class EditingTest : public QObject {
         h.SetLibrary({MakeItem("misc", "m", {})});
         h.Select(0);
         h.Editor(h.RowOf("howpublished"))->setFocus();
-        Find<QComboBox>(d, "Itemtype")->setCurrentText(QStringLiteral("book"));
+        Find<QComboBox>(d, "Itemtype")->setCurrentText(u"book"_s);
         QPlainTextEdit* address = h.Editor(h.RowOf("address"));
         address->setFocus();
         QTest::keyClick(address, Qt::Key_Return);
@@ -151,66 +109,48 @@ class EditingTest : public QObject {
 
     // That every edit reaches the item and the list line, the random session
     // checks after each step; here what it cannot see.
-    void editorsAndTheCustomFieldDialogWriteBackAndTheKeywordMenus()
+    void customFieldDialogAndTheKeywordMenus()
     {
         Started h;
-        h.SetLibrary({MakeItem("article", "a1", {{"title", "T"}})});
-        h.Select(0);
-        // Red while the braces of a value do not balance.
-        for (const auto& [title, colour] : {std::pair{"On {DNA", QColor(255, 0, 0)}, {"On {DNA}", QColor(0, 0, 0)}}) {
-            h.Editor(2)->setPlainText(QString::fromLatin1(title));
-            QCOMPARE(h.Editor(2)->palette().color(QPalette::Text), colour);
-        }
-        h.Editor(0)->setPlainText(QStringLiteral("a2")); // the notes caption follows the reference
-        QCOMPARE(h.Notes()->windowTitle(), QStringLiteral("a2"));
-
-        // The custom field dialog, by its senders.
         h.SetLibrary({MakeItem("misc", "m", {{"note", "y"}})});
         TFormCustom* c = h.Custom();
         auto* name = Find<QLineEdit>(c, "Fieldname");
         auto* value = Find<QLineEdit>(c, "Fieldvalue");
-        auto* ok = Find<QPushButton>(c, "OK");
-        auto* cancel = Find<QPushButton>(c, "Cancel");
         h.Main()->newFieldClick(h.Main()); // without a selection nothing happens
-        QVERIFY(!c->isVisible());
+        QCOMPARE(h.Shown(), QString());
         h.Select(0);
+        h.Editor(0)->setPlainText(u"a2"_s); // the notes caption follows the reference
+        QCOMPARE(h.Notes()->windowTitle(), u"a2"_s);
         h.Action("AddFolderlocation1")->trigger();
-        QVERIFY(c->isVisible());
-        QVERIFY(!h.Main()->isEnabled());
-        QVERIFY(!h.Display()->isEnabled());
-        QCOMPARE(name->text(), QStringLiteral("folder"));
-        value->setText(QStringLiteral("/papers"));
-        ok->click();
-        QVERIFY(!c->isVisible());
-        QVERIFY(h.Main()->isEnabled());
-        QVERIFY(h.Display()->isEnabled());
-        QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "folder"), std::string("/papers"));
-        h.Action("newField")->trigger(); // the menu entry keeps the boxes as they were
-        QCOMPARE(name->text(), QStringLiteral("folder"));
-        cancel->click();
-        h.Main()->KeyZ(); // Z empties both
-        QVERIFY(name->text().isEmpty());
-        QVERIFY(value->text().isEmpty());
-        cancel->click();
-        h.Action("AddKeywords1")->trigger(); // the name "key" attaches the keyword menu
-        QCOMPARE(name->text(), QStringLiteral("key"));
+        QCOMPARE(h.Shown() + u' ' + name->text(), u"Display- Custom folder"_s);
+        value->setText(u"/papers"_s);
+        Find<QPushButton>(c, "OK")->click();
+        QCOMPARE(h.Shown(), u"Display"_s);
+        QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "folder"), "/papers"s);
+        // The menu entry keeps the boxes as they were, Z empties both, Add
+        // Keywords names the field "key", which attaches the keyword menu.
+        const std::tuple<std::function<void()>, const char*, const char*> senders[] = {
+            {[&] { h.Action("newField")->trigger(); }, "folder", "/papers"},
+            {[&] { h.Main()->KeyZ(); }, "", ""},
+            {[&] { h.Action("AddKeywords1")->trigger(); }, "key", ""}};
+        for (const auto& [open, field, text] : senders) {
+            open();
+            QCOMPARE(name->text() + u'=' + value->text(), QString::fromLatin1(field) + u'=' + QString::fromLatin1(text));
+            Find<QPushButton>(c, "Cancel")->click();
+        }
         QCOMPARE(value->contextMenuPolicy(), Qt::CustomContextMenu);
-        cancel->click();
         // Captions escape "&"; more than 20 keywords go into submenus of 20, whose
         // captions name their first and last keyword.
-        const struct {
-            int count, topEntries, lastSubmenu;
-            const char* lastCaption;
-        } cases[] = {{20, 20, 0, "k&&119"}, {45, 3, 5, "k&&140-k&&144"}};
-        for (const auto& k : cases) {
+        const std::tuple<int, int, int, const char*> cases[] = {{20, 20, 0, "k&&119"}, {45, 3, 5, "k&&140-k&&144"}};
+        for (const auto& [count, topEntries, lastSubmenu, lastCaption] : cases) {
             h.s.KeywordList.clear();
-            for (int i = k.count - 1; i >= 0; --i)
+            for (int i = count - 1; i >= 0; --i)
                 h.s.KeywordList.push_back("k&" + std::to_string(100 + i));
             h.Main()->BuildPopupKeys();
             const QList<QAction*> top = h.PopupKeys()->actions();
-            QCOMPARE(top.size(), k.topEntries);
-            QCOMPARE(top.back()->text(), QString::fromLatin1(k.lastCaption));
-            QCOMPARE(top.back()->menu() ? top.back()->menu()->actions().size() : 0, k.lastSubmenu);
+            QCOMPARE(top.size(), topEntries);
+            QCOMPARE(top.back()->text(), QString::fromLatin1(lastCaption));
+            QCOMPARE(top.back()->menu() ? top.back()->menu()->actions().size() : 0, lastSubmenu);
         }
     }
 
@@ -226,16 +166,14 @@ class EditingTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(m));
         for (int line : {1, 0}) {
             h.Select(line);
-            const QRect r = h.Items()
-                                ->visualRect(h.Model()->index(line))
-                                .translated(h.Items()->viewport()->mapTo(m, QPoint()));
+            const QRect r =
+                h.Items()->visualRect(h.Model()->index(line)).translated(h.Items()->viewport()->mapTo(m, QPoint()));
             auto onScreen = [&] {
                 QTest::qWait(20); // a layout first, then the repaint it asks for
                 return m->screen()->grabWindow(m->winId(), r.x(), r.y(), r.width(), r.height()).toImage();
             };
             const QImage before = onScreen();
-            h.Editor(2)->setPlainText(QStringLiteral("Changed"));
-            QVERIFY(h.Lines()[line].contains(QStringLiteral("Changed")));
+            h.Editor(2)->setPlainText(u"Changed"_s);
             QVERIFY2(onScreen() != before, qPrintable(QString::number(line)));
         }
     }
@@ -248,21 +186,20 @@ class EditingTest : public QObject {
         h.s.NotesList = {"A", "note of a"};
         TFormNotes* n = h.Notes();
         auto* memo = Find<QPlainTextEdit>(n, "NotesMemo");
-        h.Select(0);
-        QVERIFY(n->isVisible()); // shown when the note (found ignoring case) is not empty
-        QCOMPARE(memo->toPlainText(), QStringLiteral("note of a"));
+        h.Select(0); // shown when the note (found ignoring case) is not empty
+        QCOMPARE(h.Shown() + u' ' + memo->toPlainText(), u"Main Display Notes note of a"_s);
         h.Select(1);
-        QVERIFY(!n->isVisible());
+        QCOMPARE(h.Shown(), u"Main Display"_s);
         // The first character creates the entry, line breaks become blanks,
         // emptying removes it.
-        QTest::keyClicks(memo, QStringLiteral("x"));
+        QTest::keyClicks(memo, u"x"_s);
         QCOMPARE(Notes(h), (QStringList{u"A"_s, u"note of a"_s, u"b"_s, u"x"_s}));
         QTest::keyClick(memo, Qt::Key_Return);
-        QCOMPARE(h.s.NotesList[3], std::string("x "));
+        QCOMPARE(h.s.NotesList[3], "x "s);
         memo->setPlainText(QString());
         QCOMPARE(h.s.NotesList.size(), size_t(2));
-        memo->setPlainText(QStringLiteral("abc\r\ndef"));
-        QCOMPARE(memo->toPlainText(), QStringLiteral("abc def"));
+        memo->setPlainText(u"abc\r\ndef"_s);
+        QCOMPARE(memo->toPlainText(), u"abc def"_s);
 
         // T: main window and notes hidden, the editor at 125/255; Ctrl+T back,
         // typed in any window of the program.
@@ -271,26 +208,23 @@ class EditingTest : public QObject {
         auto* transparent = Find<QPushButton>(d, "MakeTransparent");
         for (QWidget* window : std::initializer_list<QWidget*>{d, n, h.Log()}) {
             transparent->click();
-            QVERIFY(!h.Main()->isVisible());
-            QVERIFY(!n->isVisible());
-            QVERIFY(qAbs(d->windowOpacity() - 125.0 / 255.0) < 0.01);
+            QCOMPARE(h.Shown(), u"Display"_s);
+            QCOMPARE(qRound(d->windowOpacity() * 255), 125);
             window->show();
             window->activateWindow(); // shortcuts need an active window
             QVERIFY(QTest::qWaitForWindowActive(window));
             QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier);
-            QVERIFY2(h.Main()->isVisible(), qPrintable(window->objectName()));
-            QVERIFY2(n->isVisible(), qPrintable(window->objectName()));
+            QVERIFY2(h.Shown().startsWith(u"Main Display Notes"_s), qPrintable(window->objectName()));
             QCOMPARE(d->windowOpacity(), 1.0);
         }
         h.Log()->hide();
-        // The editor closed while the main window is hidden brings it back.
+        // The editor closed while the main window is hidden brings it back;
+        // then Ctrl+T would leave no window at all: it does nothing.
         transparent->click();
         d->close();
-        QVERIFY(h.Main()->isVisible());
         QCOMPARE(d->windowOpacity(), 1.0);
-        // With no item shown, Ctrl+T would leave no window at all: it does nothing.
         QTest::keyClick(h.Main(), Qt::Key_T, Qt::ControlModifier);
-        QVERIFY(h.Main()->isVisible());
+        QCOMPARE(h.Shown(), u"Main Notes"_s);
 
         // References that differ in letter case share one note: once the
         // reference is edited onto another item's, the memo must show that
@@ -298,30 +232,26 @@ class EditingTest : public QObject {
         h.SetLibrary({MakeItem("misc", "a", {}), MakeItem("misc", "b", {})});
         h.s.NotesList = {"a", "note of a"};
         h.Select(1);
-        QVERIFY(memo->toPlainText().isEmpty());
-        h.Editor(0)->setPlainText(QStringLiteral("A"));
-        QCOMPARE(n->windowTitle(), QStringLiteral("A"));
-        QCOMPARE(memo->toPlainText(), QStringLiteral("note of a"));
+        h.Editor(0)->setPlainText(u"A"_s);
+        QCOMPARE(memo->toPlainText(), u"note of a"_s);
         memo->moveCursor(QTextCursor::End);
-        QTest::keyClicks(memo, QStringLiteral("!"));
+        QTest::keyClicks(memo, u"!"_s);
         QCOMPARE(Notes(h), (QStringList{u"a"_s, u"note of a!"_s}));
         // A rename that carries the item's own note keeps the memo as it is.
         h.Select(0);
-        h.Editor(0)->setPlainText(QStringLiteral("c"));
-        QCOMPARE(memo->toPlainText(), QStringLiteral("note of a!"));
-        QCOMPARE(Notes(h), (QStringList{u"c"_s, u"note of a!"_s}));
+        h.Editor(0)->setPlainText(u"c"_s);
+        QCOMPARE(Notes(h) << memo->toPlainText(), (QStringList{u"c"_s, u"note of a!"_s, u"note of a!"_s}));
 
         // The note of "b" reads "c". Typing c's note must file it under c,
         // where the next showing finds it, and leave no empty entries behind.
         h.SetLibrary({MakeItem("misc", "b", {}), MakeItem("misc", "c", {})});
         h.s.NotesList = {"b", "c"};
         h.Select(1);
-        QVERIFY(memo->toPlainText().isEmpty());
-        QTest::keyClicks(memo, QStringLiteral("xy"));
+        QTest::keyClicks(memo, u"xy"_s);
         QCOMPARE(Notes(h), (QStringList{u"b"_s, u"c"_s, u"c"_s, u"xy"_s}));
         h.Select(0);
         h.Select(1);
-        QCOMPARE(memo->toPlainText(), QStringLiteral("xy"));
+        QCOMPARE(memo->toPlainText(), u"xy"_s);
     }
 
     // A Windows-1252 library never gets a "?" for a character it cannot hold:
@@ -337,30 +267,26 @@ class EditingTest : public QObject {
         QPlainTextEdit* title = h.Editor(2);
         QCOMPARE(title->toPlainText(), QString::fromUtf8("Caf\xc3\xa9"));
         const QString lodz = QString::fromUtf8(" \xc5\x81\xc3\xb3" "d\xc5\xba \xce\xb1");
-        const QString refused = QStringLiteral("Character U+0141 cannot be held by Windows-1252, the encoding "
-                                               "of this library: the change was refused.");
         title->moveCursor(QTextCursor::End);
         title->insertPlainText(lodz); // pasted whole: refused whole
         QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "title"), "Caf\xe9"s);
-        QCOMPARE(h.Status(), refused);
+        QCOMPARE(h.Status(), u"Character U+0141 cannot be held by Windows-1252, the encoding "
+                             u"of this library: the change was refused."_s);
         QCOMPARE(title->toPlainText(), QString::fromUtf8("Caf\xc3\xa9"));
         for (const QChar c : lodz) // typed: what the code page holds goes in
             QTest::sendKeyEvent(QTest::Click, title, Qt::Key_unknown, QString(c), Qt::NoModifier);
         QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "title"), "Caf\xe9 \xf3" "d "s);
-        QVERIFY(h.Status().startsWith(QStringLiteral("Character U+03B1 ")));
 
         // The note, the custom field dialog and a new item's reference.
-        auto* memo = Find<QPlainTextEdit>(h.Notes(), QStringLiteral("NotesMemo"));
+        auto* memo = Find<QPlainTextEdit>(h.Notes(), "NotesMemo");
         memo->setPlainText(QString::fromUtf8("\xce\xb1"));
-        QVERIFY(h.s.NotesList.empty());
-        QVERIFY(memo->toPlainText().isEmpty());
+        QCOMPARE(memo->toPlainText() + QString::number(h.s.NotesList.size()), u"0"_s);
         TFormCustom* c = h.Custom();
         h.Action("newField")->trigger();
-        Find<QLineEdit>(c, "Fieldname")->setText(QStringLiteral("x"));
+        Find<QLineEdit>(c, "Fieldname")->setText(u"x"_s);
         Find<QLineEdit>(c, "Fieldvalue")->setText(QString::fromUtf8("\xe2\x82\xac \xce\xb1"));
         Find<QPushButton>(c, "OK")->click(); // stays up to be mended
-        QVERIFY(c->isVisible());
-        QCOMPARE(h.s.Bib.Library[0].FindField("x"), -1);
+        QCOMPARE(h.Shown() + QString::number(h.s.Bib.Library[0].FindField("x")), u"Display- Custom-1"_s);
         Find<QPushButton>(c, "Cancel")->click();
         h.dialogs.texts.push_back(QString::fromUtf8("\xc5\x81"));
         h.Action("AddItem")->trigger();

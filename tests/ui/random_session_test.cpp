@@ -11,26 +11,18 @@
 // undone, which must give back the library as loaded (and a save its bytes),
 // and redone again, which must give back the edited one.
 // Replay a failure with LORIX_SEED=n (and LORIX_STEPS=m to stop early).
-#include "core/diskstamp.h"
 #include "core/fileio.h"
-#include "core/library.h"
 #include "core/reader.h"
-#include "core/text.h"
 #include "ui/librarywatch.h"
 #include "uitest.h"
 #include "view/itemrows.h"
 #include "view/listview.h"
 
-#include <QApplication>
-#include <QFrame>
-#include <QPlainTextEdit>
 #include <QtTest>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <random>
 #include <set>
-#include <stdexcept>
 
 using namespace lorix;
 using namespace lorix::test;
@@ -45,9 +37,7 @@ void Expect(bool ok, const std::string& what)
 
 unsigned long long EnvNumber(const char* name, unsigned long long fallback)
 {
-    bool ok = false;
-    const unsigned long long n = qgetenv(name).toULongLong(&ok);
-    return ok ? n : fallback;
+    return qEnvironmentVariableIsSet(name) ? qgetenv(name).toULongLong() : fallback;
 }
 
 // What the reader makes of a value the writer wrote: line breaks read as
@@ -68,15 +58,13 @@ std::string AsReadBack(const std::string& v)
 // balance with the braces the writer adds.
 std::string AsWritten(Bibitem it, bool saved = true)
 {
-    auto back = [saved](const std::string& v, bool lower) {
-        return saved ? (lower ? LowerAscii(AsReadBack(v)) : AsReadBack(v)) : v;
-    };
-    std::string out = it.LeadingText + "\n@" + it.ItemType + "{" + back(it.Reference, false);
+    auto back = [saved](const std::string& v) { return saved ? AsReadBack(v) : v; };
+    std::string out = it.LeadingText + "\n@" + it.ItemType + "{" + back(it.Reference);
     for (Bibfield& f : it.Fields) {
         if (saved)
             BalanceField(f);
-        out +=
-            "\n" + back(f.Name, true) + (f.Bare ? " bare " + f.Value : " = {" + back(f.Value, false) + "}");
+        const std::string name = saved ? LowerAscii(back(f.Name)) : f.Name;
+        out += "\n" + name + (f.Bare ? " bare " + f.Value : " = {" + back(f.Value) + "}");
     }
     return out;
 }
@@ -85,16 +73,15 @@ std::string AsWritten(Bibitem it, bool saved = true)
 // a preamble, comments, bare values, long fields, types in either case.
 std::string OwnLibrary()
 {
+    auto entry = [](int i) {
+        const std::string n = std::to_string(i), types[] = {"ARTICLE", "book", "Misc"};
+        const std::string words = Repeat(i % 40, [](int w) { return "word" + std::to_string(w) + " "; });
+        return (i % 10 ? "" : "Comment before entry " + n + "\n") + "@" + types[i % 3] + "{Key" + n +
+               ",\n  author = {Author " + n + " and Other, A.},\n  title = {On {DNA} " + words +
+               "end},\n  month = jan,\n  note = \"n\" # jan,\n  year = " + std::to_string(1950 + i) + "\n}\n";
+    };
     return "% Written for the random session\n@string{jan = \"January\"}\n@preamble{\"\\newcommand{\\x}{x}\"}\n" +
-           Repeat(100, [](int i) {
-               const std::string n = std::to_string(i);
-               return std::string(i % 10 == 0 ? "Comment before entry " + n + "\n" : "") + "@" +
-                      (i % 3 == 0 ? "ARTICLE" : i % 3 == 1 ? "book" : "Misc") + "{Key" + n + ",\n  author = {Author " +
-                      n + " and Other, A.},\n  title = {On {DNA} " + Repeat(i % 40, [](int w) {
-                          return "word" + std::to_string(w) + " ";
-                      }) + "end},\n  month = jan,\n  note = \"n\" # jan,\n  year = " + std::to_string(1950 + i) +
-                      "\n}\n";
-           });
+           Repeat(100, entry);
 }
 // What a step may not change unless it typed into it: per item the reference,
 // then "name=value" of every field, sorted (removing a field reorders them).
@@ -115,24 +102,13 @@ const QString kOverwrite = QStringLiteral(" was changed by another program since
 
 class RandomUser {
   public:
-    RandomUser(unsigned long long seed, Harness& h) : g(seed), h(h)
-    {
-        for (int r = 0; r < kEditorRows; ++r) {
-            m_labels.push_back(h.Label(r));
-            m_editors.push_back(h.Editor(r));
-        }
-    }
+    RandomUser(unsigned long long seed, Harness& h) : g(seed), h(h) {}
 
     void Run(long steps)
     {
         // A guarded step changes no reference and no field, except the one
         // it typed into (m_typed).
-        struct Action {
-            const char* name;
-            int weight;
-            bool guarded;
-            std::function<void()> run;
-        };
+        struct Action { const char* name; int weight; bool guarded; std::function<void()> run; };
         const Action actions[] = {
             {"list move", 23, true, [this] { QTest::keyClick(m_items, kMoves[Below(std::size(kMoves))]); }},
             {"list letter", 19, false, [this] { Letter("ajprtyfdnekbzsvlo"[Below(17)]); }},
@@ -140,34 +116,28 @@ class RandomUser {
             {"click line", 24, true, [this] { ClickLine(); }},
             {"edit field", 66, true, [this] { EditField(); }},
             {"retype custom field", 14, true, [this] { RetypeCustomField(); }},
-            {"edit note", 18, true, [this] { EditNote(); }},
+            {"edit note", 18, true, [this] { EditorLive() ? Edit(m_memo, Text(10), true) : ClickLine(); }},
             {"item type", 12, true, [this] { EditorLive() ? Choose(m_itemtype) : void(); }},
-            {"command", 47, false,
-             [this] {
-                 Menu(Pick({"byTitle", "byName", "byYear", "byJournal", "byType", "byRef", "Filter1",
-                            "AddItem", "AddItem", "mnuDeleteItem", "mnuDeleteItem"}));
-             }},
+            {"command", 47, false, [this] { Menu(Pick({"byTitle", "byName", "byYear", "byJournal", "byType", "byRef",
+                                                       "Filter1", "AddItem", "AddItem", "mnuDeleteItem", "mnuDeleteItem"})); }},
             {"filter rules", 12, true, [this] { FilterRules(); }},
             {"custom field", 15, true, [this] { CustomField(); }},
             {"save", 18, false, [this] { Letter('s'); }},
             {"save as", 6, false, [this] { SaveAs(); }},
             {"load", 10, false, [this] { PushLoadChoice(), Menu("mnuLoad"); }},
-            {"rare command", 8, false,
-             [this] {
-                 Menu(Pick({"LastFile", "LastFile", "NewLibrary1", "NewLibrary1", "CheckConsitency1",
-                            "ViewLog1", "ShowNotesWindow1", "mnuAbout"}));
-             }},
-            {"T button", 1, true, [this] { Click(D(), "MakeTransparent"); }},
+            {"rare command", 8, false, [this] { Menu(Pick({"LastFile", "LastFile", "NewLibrary1", "NewLibrary1",
+                                                            "CheckConsitency1", "ViewLog1", "ShowNotesWindow1", "mnuAbout"})); }},
+            {"T button", 1, true, [this] { Click(h.Display(), "MakeTransparent"); }},
             {"ctrl+T", 4, true, [this] { CtrlT(); }},
             {"another program", 3, true, [this] { WriteFromOutside(); }},
-            {"reload", 2, false, [this] { m_notice->isVisible() ? Click(M(), "NoticeReload") : void(); }},
+            {"reload", 2, false, [this] { m_notice->isVisible() ? Click(h.Main(), "NoticeReload") : void(); }},
             {"undo", 14, false, [this] { Undo(false); }},
             {"redo", 6, false, [this] { Undo(true); }},
         };
         int total = 0;
         for (const Action& a : actions)
             total += a.weight;
-        M()->show();
+        h.Main()->show();
         QObject::connect(m_lines, &QAbstractItemModel::modelReset, [this] { m_staleLine.clear(); });
         m_loaded = Image();
         for (step = 0; step < steps; ++step) {
@@ -199,18 +169,20 @@ class RandomUser {
     std::mt19937_64 g;
     long step = 0;
     const char* lastAction = "";
-    int saves = 0;
-    int outsideWrites = 0, overwriteQuestions = 0;
-    int undone = 0;
+    int saves = 0, outsideWrites = 0, overwriteQuestions = 0, undone = 0;
 
   private:
-    static constexpr Qt::Key kMoves[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_Home, Qt::Key_End,
-                                         Qt::Key_PageDown};
+    static constexpr Qt::Key kMoves[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_Home, Qt::Key_End, Qt::Key_PageDown};
 
     int Below(int n) { return n <= 0 ? 0 : static_cast<int>(g() % static_cast<unsigned>(n)); }
     bool Chance(int percent) { return Below(100) < percent; }
     template <class T> T Pick(std::initializer_list<T> from) { return from.begin()[Below(int(from.size()))]; }
     void Choose(QComboBox* box) { box->setCurrentIndex(Below(box->count())); }
+    void Menu(const char* entry) { h.Action(entry)->trigger(); }
+    static void Click(QWidget* window, const QString& button) { Find<QAbstractButton>(window, button)->click(); }
+    static void Click(QWidget* window, const char* button) { Click(window, QString::fromLatin1(button)); }
+    Session& S() { return h.s; }
+    FormContext& Ctx() { return h.Main()->Context(); }
 
     // Random text; a field value may also hold the characters that mean
     // something in the file (a reference never does: the editor takes it as typed).
@@ -225,27 +197,15 @@ class RandomUser {
         return t;
     }
 
-    TFormMain* M() { return h.Main(); }
-    TFormDisplay* D() { return h.Display(); }
-    TFormNotes* N() { return h.Notes(); }
-    TFormCustom* C() { return h.Custom(); }
-    void Menu(const char* entry) { h.Action(entry)->trigger(); }
-    static void Click(QWidget* window, const QString& button)
-    {
-        Find<QAbstractButton>(window, button)->click();
-    }
-    static void Click(QWidget* window, const char* button) { Click(window, QString::fromLatin1(button)); }
-    Session& S() { return h.s; }
-
-    // QTest types ASCII only; other characters come as the text of a key
-    // without a key code, as an input method delivers them.
     // Keys typed into the item editor go where its focus is, as a user's do,
-    // also after the rows moved under them.
-    QWidget* KeyTarget(QWidget* w) { return w->window() == D() && D()->focusWidget() ? D()->focusWidget() : w; }
-    void Key(QWidget* w, Qt::Key key, Qt::KeyboardModifiers mod = {})
+    // also after the rows moved under them. QTest types ASCII only; other
+    // characters come as the text of a key without a key code, as an input
+    // method delivers them.
+    QWidget* KeyTarget(QWidget* w)
     {
-        QTest::keyClick(KeyTarget(w), key, mod);
+        return w->window() == h.Display() && h.Display()->focusWidget() ? h.Display()->focusWidget() : w;
     }
+    void Key(QWidget* w, Qt::Key key, Qt::KeyboardModifiers mod = {}) { QTest::keyClick(KeyTarget(w), key, mod); }
     void Type(QWidget* w, const QString& text)
     {
         for (const QChar ch : text)
@@ -266,14 +226,12 @@ class RandomUser {
         if (c == 's')
             AfterSave();
     }
-
     void SaveAs()
     {
         h.dialogs.files.push_back(QString::fromLatin1(Chance(50) ? "saved%1" : "saved%1.bib").arg(Below(4)));
         Menu("mnuSaveAs");
         AfterSave();
     }
-
     void PushLoadChoice()
     {
         QStringList choices{QStringLiteral("lib.bib"), QStringLiteral("missing.bib")};
@@ -284,18 +242,16 @@ class RandomUser {
 
     void Navigator()
     {
-        QLineEdit* nav = m_nav;
         if (Chance(20))
-            return QTest::keyClick(nav, Qt::Key_Backspace);
-        nav->clear();
+            return QTest::keyClick(m_nav, Qt::Key_Backspace);
+        m_nav->clear();
         const auto& lib = S().Bib.Library;
         if (Chance(70))
-            Type(nav,
-                 lib.empty() || Chance(30)
-                     ? Text(3)
-                     : QString::fromStdString(lib[Below(int(lib.size()))].Reference.substr(0, 1 + Below(6))));
+            Type(m_nav, lib.empty() || Chance(30)
+                            ? Text(3)
+                            : QString::fromStdString(lib[Below(int(lib.size()))].Reference.substr(0, 1 + Below(6))));
         if (Chance(20))
-            QTest::mouseDClick(nav, Qt::LeftButton);
+            QTest::mouseDClick(m_nav, Qt::LeftButton);
     }
 
     void ClickLine()
@@ -307,7 +263,7 @@ class RandomUser {
         }
     }
 
-    bool EditorLive() { return D()->isVisible() && D()->isEnabled() && M()->SelectedItem() >= 0; }
+    bool EditorLive() { return h.Display()->isVisible() && h.Display()->isEnabled() && h.Main()->SelectedItem() >= 0; }
 
     // Typing at either end, a line break, backspaces or emptying, in a row of
     // the item editor or in the notes memo; a reference holds no line break.
@@ -327,42 +283,42 @@ class RandomUser {
             ed->setPlainText(QString());
     }
 
-    void Typing(int r) { m_typed = {M()->SelectedItem(), M()->Context().Bytes(m_labels[r]->text())}; }
+    void Typing(int r) { m_typed = {h.Main()->SelectedItem(), Ctx().Bytes(h.Label(r)->text())}; }
 
     void EditField()
     {
         if (!EditorLive())
             return ClickLine();
-        const int r = Chance(10) ? 0 : Below(D()->UsedRows());
+        const int r = Chance(10) ? 0 : Below(h.Display()->UsedRows());
         Typing(r);
-        Edit(m_editors[r], r ? Text(12, true) : Text(4), r > 0);
+        Edit(h.Editor(r), r ? Text(12, true) : Text(4), r > 0);
     }
 
     // A custom field emptied and typed again at once: the rows after it move
     // meanwhile, the typed text must still land in it.
     void RetypeCustomField()
     {
-        int r = EditorLive() ? D()->UsedRows() - 1 : 0;
-        while (r > 0 && (m_labels[r]->toolTip() != QLatin1String("Custom field.") || Chance(40)))
+        int r = EditorLive() ? h.Display()->UsedRows() - 1 : 0;
+        while (r > 0 && (h.Label(r)->toolTip() != QLatin1String("Custom field.") || Chance(40)))
             --r;
         if (r <= 0)
             return EditField();
         Typing(r);
-        m_editors[r]->setFocus();
-        Key(m_editors[r], Qt::Key_A, Qt::ControlModifier);
-        Key(m_editors[r], Qt::Key_Backspace);
+        h.Editor(r)->setFocus();
+        Key(h.Editor(r), Qt::Key_A, Qt::ControlModifier);
+        Key(h.Editor(r), Qt::Key_Backspace);
         const QString typed = QStringLiteral("x") + Text(6);
-        Type(m_editors[r], typed);
+        Type(h.Editor(r), typed);
         const std::string& now = GetFieldValue(S().Bib.Library[m_typed->first], m_typed->second);
-        Expect(now == M()->Context().Bytes(typed), "retyped " + m_typed->second + " holds " + now);
+        Expect(now == Ctx().Bytes(typed), "retyped " + m_typed->second + " holds " + now);
     }
 
     // Ctrl+T typed in any window that is shown.
     void CtrlT()
     {
         std::vector<QWidget*> shown;
-        for (QWidget* window :
-             std::initializer_list<QWidget*>{M(), h.About(), D(), h.Options(), h.Log(), C(), h.Print(), N()})
+        for (QWidget* window : std::initializer_list<QWidget*>{h.Main(), h.About(), h.Display(), h.Options(), h.Log(),
+                                                               h.Custom(), h.Print(), h.Notes()})
             if (window->isVisible())
                 shown.push_back(window);
         if (shown.empty())
@@ -381,37 +337,28 @@ class RandomUser {
             return;
         const std::string bytes = ReadWholeFile(path) + "@misc{outside" + std::to_string(step) +
                                   ",\r\n  note = {written by another program}\r\n  }\r\n";
-        if (Chance(50)) {
-            WriteFile(path, bytes);
-        } else {
-            WriteFile(path + ".other", bytes);
-            std::filesystem::rename(path + ".other", path);
-        }
+        const std::string written = Chance(50) ? path : path + ".other";
+        WriteFile(written, bytes);
+        if (written != path)
+            std::filesystem::rename(written, path);
         m_outside = {path, bytes};
         ++outsideWrites;
     }
-
-    void EditNote() { EditorLive() ? Edit(m_memo, Text(10), true) : ClickLine(); }
 
     void FilterRules()
     {
         TFormOptions* o = h.Options();
         Menu("mnuOptions");
         for (int c = 1 + Below(4); c > 0; --c) {
-            const int l = Below(3);
+            const QString line = QString::number(Below(3) + 1);
             if (Chance(30))
-                Choose(Find<QComboBox>(
-                    o, QString::fromLatin1(Chance(50) ? "Filter%1Field" : "Filter%1Op").arg(l + 1)));
+                Choose(Find<QComboBox>(o, QString::fromLatin1(Chance(50) ? "Filter%1Field" : "Filter%1Op").arg(line)));
             else if (Chance(20))
-                Find<QLineEdit>(o, QStringLiteral("FilterBound%1").arg(l + 1))
-                    ->setText(
-                        QString::fromLatin1(Pick({"a", "smith", "19", "1980", "kw1", "note", "", "z"})));
-            else if (const QString box = QString::fromLatin1(
-                         Pick({"Filter%1Not", "Invert", "Filtering", "AndOrOrAll", "AndOrOrAny"}));
-                     box.contains(u'%'))
-                Click(o, box.arg(l + 1));
+                Find<QLineEdit>(o, QStringLiteral("FilterBound") + line)
+                    ->setText(QString::fromLatin1(Pick({"a", "smith", "19", "1980", "kw1", "note", "", "z"})));
             else
-                Click(o, box);
+                Click(o, QString::fromLatin1(Pick({"Filter%1Not", "Invert", "Filtering", "AndOrOrAll", "AndOrOrAny"}))
+                             .replace(QStringLiteral("%1"), line));
         }
         if (Chance(10))
             Click(o, "Sorting");
@@ -427,15 +374,15 @@ class RandomUser {
             QTest::keyClick(m_items, 'z');
         else
             Menu(Pick({"newField", "AddFolderlocation1", "AddKeywords1"}));
-        if (!C()->isVisible())
+        if (!h.Custom()->isVisible())
             return;
         if (Chance(50) || m_fieldName->text().isEmpty())
-            m_fieldName->setText(QString::fromLatin1(
-                Pick({"doi", "folder", "key", "note", "Note", "url", "isbn", "title", "x"})));
+            m_fieldName->setText(
+                QString::fromLatin1(Pick({"doi", "folder", "key", "note", "Note", "url", "isbn", "title", "x"})));
         m_fieldValue->setText(Chance(10) ? QString() : Text(10, true));
-        m_staleLine.insert(M()->SelectedItem()); // its list line is rewritten at the next refresh
-        m_typed = {M()->SelectedItem(), FieldNameText(M()->Context().Bytes(m_fieldName->text()))};
-        Click(C(), Chance(80) ? "OK" : "Cancel");
+        m_staleLine.insert(h.Main()->SelectedItem()); // its list line is rewritten at the next refresh
+        m_typed = {h.Main()->SelectedItem(), FieldNameText(Ctx().Bytes(m_fieldName->text()))};
+        Click(h.Custom(), Chance(80) ? "OK" : "Cancel");
     }
 
     // Undo or Redo from the menu, whose entry is greyed out exactly when
@@ -443,9 +390,8 @@ class RandomUser {
     void Undo(bool redo)
     {
         QAction* entry = h.Action(redo ? "mnuRedo" : "mnuUndo");
-        M()->UpdateUndoActions(); // as opening the menu does
-        const UndoHistory& history = S().History;
-        const std::string name = redo ? history.RedoName() : history.UndoName();
+        h.Main()->UpdateUndoActions(); // as opening the menu does
+        const std::string name = redo ? S().History.RedoName() : S().History.UndoName();
         Expect(entry->isEnabled() == !name.empty(), "the entry is not greyed out exactly when there is no step");
         Expect(entry->text().toStdString() == (redo ? "Redo" : "Undo") + (name.empty() ? "" : " " + name),
                "the entry's caption " + entry->text().toStdString() + " does not name the step " + name);
@@ -471,12 +417,9 @@ class RandomUser {
         h.dialogs.yesNo = {true}; // a file written by another program is overwritten
         const std::string edited = Image();
         int steps = 0;
-        for (; S().History.CanUndo() && steps <= int(UndoHistory::kMaxSteps); ++steps) {
-            Undo(false);
-            Check();
-        }
-        Expect(Image() == m_loaded,
-               "undoing all " + std::to_string(steps) + " steps does not give the library as loaded");
+        for (; S().History.CanUndo() && steps <= int(UndoHistory::kMaxSteps); ++steps)
+            Undo(false), Check();
+        Expect(Image() == m_loaded, "undoing all " + std::to_string(steps) + " steps does not give the library as loaded");
         if (S().Settings.Read(key::Filename) != kNone) {
             // Unsorted: a sorted save is a change of its own, after which nothing can be redone.
             S().Settings.WriteYesNo(key::SaveSorted, false);
@@ -485,10 +428,8 @@ class RandomUser {
             Expect(Image(true).starts_with(ReadWholeFile(S().Settings.Read(key::Filename)) + "\nnotes:"),
                    "the save after undoing everything does not give the loaded file's bytes");
         }
-        for (int k = 0; S().History.CanRedo() && k < steps; ++k) {
-            Undo(true);
-            Check();
-        }
+        for (int k = 0; S().History.CanRedo() && k < steps; ++k)
+            Undo(true), Check();
         Expect(Image() == edited, "redoing all " + std::to_string(steps) + " steps does not give the edited library");
         undone = steps;
     }
@@ -496,11 +437,11 @@ class RandomUser {
     // Answers what a step left open, as the user would before going on.
     void Settle()
     {
-        if (C()->isVisible())
-            Click(C(), Chance(50) ? "OK" : "Cancel");
+        if (h.Custom()->isVisible())
+            Click(h.Custom(), Chance(50) ? "OK" : "Cancel");
         if (h.Options()->isVisible())
             Click(h.Options(), "Dismiss");
-        if (!M()->isVisible() && Chance(50))
+        if (!h.Main()->isVisible() && Chance(50))
             Menu("HideWindow1");
         if (h.Log()->isVisible() && Chance(30))
             h.Log()->hide();
@@ -520,10 +461,17 @@ class RandomUser {
                 if (name == "reference")
                     f[0].clear();
             }
-        for (size_t i = 0; i < std::max(after.size(), before.size()); ++i)
-            Expect(i < after.size() && i < before.size() && after[i] == before[i],
-                   "item " + std::to_string(i) + " changed where the step did not type" +
-                       (m_typed ? " (it typed into " + m_typed->second + ")" : ""));
+        Expect(after == before, "an item changed where the step did not type" +
+                                    (m_typed ? " (it typed into " + m_typed->second + ")" : std::string()));
+    }
+
+    // The overwrite questions of the step, and whether one was answered yes (or no).
+    bool Asked(std::optional<bool> answer = {})
+    {
+        const auto& asked = h.dialogs.answered;
+        return std::any_of(asked.begin(), asked.end(), [answer](const auto& q) {
+            return q.first.endsWith(kOverwrite) && (!answer || q.second == *answer);
+        });
     }
 
     // A file written by another program stays whole until a save was
@@ -537,21 +485,16 @@ class RandomUser {
             return;
         const auto& [path, bytes] = *m_outside;
         if (!FileExists(path) || ReadWholeFile(path) != bytes) {
-            Expect(std::any_of(asked.begin(), asked.end(),
-                               [](const auto& q) { return q.first.endsWith(kOverwrite) && q.second; }),
-                   "the file another program wrote was overwritten without a Yes");
+            Expect(Asked(true), "the file another program wrote was overwritten without a Yes");
             m_outside.reset();
-        } else if (!SameFilePath(S().Settings.Read(key::Filename), path) ||
-                   !m_watch->ChangedSinceTaken(path)) {
+        } else if (!SameFilePath(S().Settings.Read(key::Filename), path) || !m_watch->ChangedSinceTaken(path)) {
             m_outside.reset(); // no longer the library's file, or loaded again as it is
         }
     }
 
     void AfterSave()
     {
-        const auto& asked = h.dialogs.answered;
-        const auto refused = [](const auto& q) { return q.first.endsWith(kOverwrite) && !q.second; };
-        if (!h.dialogs.errors.isEmpty() || S().LibraryChanged || std::any_of(asked.begin(), asked.end(), refused))
+        if (!h.dialogs.errors.isEmpty() || S().LibraryChanged || Asked(false))
             return; // reported by Check, or nothing was written
         const std::string path = S().Settings.Read(key::Filename);
         ++saves;
@@ -560,59 +503,50 @@ class RandomUser {
         Schema schema;
         TBib bib;
         std::vector<std::string> keywords, problems;
-        ReadContext ctx{.schema = &schema,
-                        .keywords = &keywords,
-                        .pdfPath = {},
-                        .report = [&problems](const std::string& t) { problems.push_back(t); }};
+        ReadContext ctx{&schema, &keywords, {}, [&problems](const std::string& t) { problems.push_back(t); }};
         ReadBibFile(path, bib, ctx);
         const auto& mem = S().Bib.Library;
         Expect(problems.empty(), "the saved file reads with a problem: " + (problems.empty() ? "" : problems.front()));
-        Expect(bib.Library.size() == mem.size(), "saved " + std::to_string(mem.size()) +
-                                                     " entries, read back " +
-                                                     std::to_string(bib.Library.size()));
+        Expect(bib.Library.size() == mem.size(),
+               "saved " + std::to_string(mem.size()) + " entries, read back " + std::to_string(bib.Library.size()));
         for (size_t i = 0; i < mem.size(); ++i) {
             const std::string want = AsWritten(mem[i]), got = AsWritten(bib.Library[i], false);
             Expect(got == want, "entry " + std::to_string(i) + " reads back as\n" + got + "\nnot\n" + want);
         }
         Expect(bib.Blocks == S().Bib.Blocks && bib.TrailingText == S().Bib.TrailingText,
                "the blocks or the text after the last entry changed");
-        Expect(SplitLines(ReadWholeFile(NotesFileName(path))) == S().NotesList,
-               "the notes file is not NotesList");
+        Expect(SplitLines(ReadWholeFile(NotesFileName(path))) == S().NotesList, "the notes file is not NotesList");
     }
 
     void Check()
     {
         const ScriptedDialogs& d = h.dialogs;
-        Expect(d.errors.isEmpty() && d.fatals.isEmpty(),
-               "message box: " + (d.errors + d.fatals).value(0).toStdString());
-        Expect(M()->isVisible() || D()->isVisible(), "neither the main window nor the item editor is shown");
+        Expect(d.errors.isEmpty() && d.fatals.isEmpty(), "message box: " + (d.errors + d.fatals).value(0).toStdString());
+        Expect(h.Main()->isVisible() || h.Display()->isVisible(), "neither the main window nor the item editor is shown");
         const auto& shown = S().ShownItems;
         const int last = S().Bib.LastItemIndex();
         Expect(m_lines->rowCount() == int(shown.size()), "the list is not as long as ShownItems");
         Expect(std::all_of(shown.begin(), shown.end(), [last](int i) { return i >= 0 && i <= last; }),
                "ShownItems holds an item beyond the library");
         const QModelIndexList sel = m_items->selectionModel()->selectedRows();
-        const int line = M()->SelectedLine();
+        const int line = h.Main()->SelectedLine();
         Expect(line < int(shown.size()) && sel.size() <= 1 && (sel.isEmpty() || line == sel.first().row()),
                "the selection is not the one line SelectedLine names");
         const int item = line < 0 ? -1 : shown[line];
         Expect(item < 0 || m_staleLine.count(item) || m_lines->Line(line) == BuildListLine(S(), item),
                "line " + std::to_string(line) + " is not the line of its item");
-        if (!D()->isVisible())
+        if (!h.Display()->isVisible())
             return;
         Expect(item >= 0, "the item editor is shown with no line selected");
         const Bibitem& b = S().Bib.Library[item];
-        const auto& ctx = M()->Context();
         QString shownRows = m_itemtype->currentText(), itemRows = shownRows;
-        for (int r = 0; r < D()->UsedRows(); ++r) {
-            const std::string label = ctx.Bytes(m_labels[r]->text());
-            shownRows += QLatin1Char('|') + m_editors[r]->toPlainText();
-            itemRows += QLatin1Char('|') + ctx.Text(r ? GetFieldValue(b, label) : b.Reference);
+        for (int r = 0; r < h.Display()->UsedRows(); ++r) {
+            shownRows += QLatin1Char('|') + h.Editor(r)->toPlainText();
+            itemRows += QLatin1Char('|') + Ctx().Text(r ? GetFieldValue(b, Ctx().Bytes(h.Label(r)->text())) : b.Reference);
         }
         Expect(shownRows == itemRows && m_itemtype->currentIndex() == ShownTypeIndex(S().schema, b.ItemType),
                "the item editor shows " + shownRows.toStdString() + " for " + itemRows.toStdString());
-        Expect(N()->Key() == b.Reference,
-               "the notes window files under " + N()->Key() + ", not " + b.Reference);
+        Expect(h.Notes()->Key() == b.Reference, "the notes window files under " + h.Notes()->Key() + ", not " + b.Reference);
         // Renaming a reference onto one that has a note already leaves two
         // entries under one key; until the item is shown again its memo may
         // hold either of them.
@@ -621,8 +555,7 @@ class RandomUser {
             entries += EqualsNoCase(S().NotesList[k], b.Reference);
         const std::pair<int, std::string> here{item, LowerAscii(b.Reference)};
         m_twoNotes = entries > 1 || m_twoNotes == here ? here : std::pair<int, std::string>{-1, {}};
-        Expect(m_twoNotes.first >= 0 ||
-                   m_memo->toPlainText() == ctx.Text(GetNote(S().NotesList, b.Reference)),
+        Expect(m_twoNotes.first >= 0 || m_memo->toPlainText() == Ctx().Text(GetNote(S().NotesList, b.Reference)),
                "the notes window does not show the note of " + b.Reference);
     }
 
@@ -634,13 +567,11 @@ class RandomUser {
     QFrame* m_notice = h.Widget<QFrame>("Notice");
     LibraryWatch* m_watch = Find<LibraryWatch>(h.Main(), "Watch");
     QComboBox* m_itemtype = Find<QComboBox>(h.Display(), "Itemtype");
-    std::vector<QLabel*> m_labels;
-    std::vector<QPlainTextEdit*> m_editors;
     QPlainTextEdit* m_memo = Find<QPlainTextEdit>(h.Notes(), "NotesMemo");
     QLineEdit* m_fieldName = Find<QLineEdit>(h.Custom(), "Fieldname");
     QLineEdit* m_fieldValue = Find<QLineEdit>(h.Custom(), "Fieldvalue");
-    std::optional<std::pair<int, std::string>> m_typed;             // item and field name typed into
-    std::optional<std::pair<std::string, std::string>> m_outside;   // file and bytes another program wrote
+    std::optional<std::pair<int, std::string>> m_typed;           // item and field name typed into
+    std::optional<std::pair<std::string, std::string>> m_outside; // file and bytes another program wrote
     std::vector<std::string> m_saved;
     std::set<int> m_staleLine; // items whose list line may lag behind a custom field
     std::pair<int, std::string> m_twoNotes{-1, {}};
@@ -652,8 +583,8 @@ QtMessageHandler g_testHandler = nullptr;
 // The offscreen platform's notes about what it cannot do are no findings.
 void QuietPlatform(QtMsgType type, const QMessageLogContext& context, const QString& msg)
 {
-    if (type != QtWarningMsg || !(msg.startsWith(QLatin1String("This plugin does not support")) ||
-                                  msg.startsWith(QLatin1String("Keyboard event not accepted"))))
+    static const QRegularExpression platform(QStringLiteral("^(This plugin does not support|Keyboard event not accepted)"));
+    if (type != QtWarningMsg || !msg.contains(platform))
         g_testHandler(type, context, msg);
 }
 

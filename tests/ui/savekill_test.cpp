@@ -6,15 +6,10 @@
 #include "core/fileio.h"
 #include "uitest.h"
 
-#include <QApplication>
 #include <QtTest>
-#include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <random>
-#include <set>
 #include <sys/wait.h>
-#include <unistd.h>
 
 using namespace lorix;
 using namespace lorix::test;
@@ -54,11 +49,10 @@ int SaveLoop(int argc, char** argv, const char* dir)
     Program program(s, Platform{dialogs, clipboard, shell});
     if (!program.Start(kIniName) || s.Bib.Library.empty())
         return 3;
-    QAction* save = Find<QAction>(program.W().Main, "mnuSave");
     for (int gen = std::atoi(s.Bib.Library.back().Fields.back().Value.c_str());;) {
         s.Bib.Library.back().Fields.back().Value = std::to_string(++gen);
         s.LibraryChanged = true;
-        save->trigger();
+        Find<QAction>(program.W().Main, "mnuSave")->trigger();
         if (!dialogs.errors.isEmpty() || s.LibraryChanged)
             return 4;
     }
@@ -93,14 +87,12 @@ class SaveKillTest : public QObject {
             // Saving has begun once a new temporary file is there; the saves
             // then follow each other, so any moment is one of them.
             const std::set<std::string> left = TempFiles(dir.path());
+            auto saving = [&] {
+                const std::set<std::string> now = TempFiles(dir.path());
+                return !std::includes(left.begin(), left.end(), now.begin(), now.end());
+            };
             int status = 0;
             bool ended = false;
-            auto saving = [&] {
-                for (const std::string& name : TempFiles(dir.path()))
-                    if (!left.count(name))
-                        return true;
-                return false;
-            };
             while (!(ended = ::waitpid(pid, &status, WNOHANG) == pid) && !saving())
                 ::usleep(200);
             QVERIFY2(!ended, "the program ended on its own");
@@ -109,12 +101,10 @@ class SaveKillTest : public QObject {
             QCOMPARE(::waitpid(pid, &status, 0), pid);
             ++kills;
             const int now = Generation(ReadFile(lib));
-            QVERIFY2(now >= gen, ("round " + std::to_string(kills) + ": the library is no whole save").c_str());
-            if (now > 0) {
-                const int bak = Generation(ReadFile(lib + ".bak"));
-                QVERIFY2(bak == now || bak == now - 1,
-                         ("round " + std::to_string(kills) + ": backup " + std::to_string(bak)).c_str());
-            }
+            const std::string round = "round " + std::to_string(kills);
+            QVERIFY2(now >= gen, (round + ": the library is no whole save").c_str());
+            const int bak = now > 0 ? Generation(ReadFile(lib + ".bak")) : now;
+            QVERIFY2(bak == now || bak == now - 1, (round + ": backup " + std::to_string(bak)).c_str());
             QVERIFY(TempFiles(dir.path()).size() <= 2);
             gen = now;
         }

@@ -3,8 +3,6 @@
 // lorix.ini made from the delivered one (with the test's changes), scripted
 // dialogs, clipboard and shell, and the eight windows started in order.
 
-#include "core/session.h"
-#include "core/settings.h"
 #include "support/testutil.h"
 #include "ui/formabout.h"
 #include "ui/formcustom.h"
@@ -17,25 +15,9 @@
 #include "ui/program.h"
 #include "ui/scripted.h"
 
-#include <QAction>
-#include <QActionGroup>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTabWidget>
+#include <QtWidgets>
 #include <map>
-#include <memory>
 #include <stdexcept>
-#include <string>
 
 namespace lorix::test {
 
@@ -66,28 +48,23 @@ inline Bibitem MakeItem(const std::string& type, const std::string& ref,
 }
 
 // A control of a window found by its object name, as a user finds it by its
-// caption: a name that is missing (or of another kind) fails the test.
+// caption; without a window, a window of its own (the keyword menu). A name
+// that is missing (or of another kind) fails the test.
 template <class T = QWidget> T* Find(const QObject* window, const QString& name)
 {
-    if (T* found = window->findChild<T*>(name))
+    if (T* found = window ? window->findChild<T*>(name) : nullptr)
         return found;
-    const std::string problem = "no " + name.toStdString() + " in " + window->objectName().toStdString();
+    for (QWidget* w : window ? QWidgetList() : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<T*>(w); found && w->objectName() == name)
+            return found;
+    const QString where = window ? window->objectName() : QStringLiteral("the application");
+    const std::string problem = "no " + name.toStdString() + " in " + where.toStdString();
     qWarning("%s", problem.c_str()); // QtTest reports an exception without its text
     throw std::runtime_error(problem);
 }
 template <class T = QWidget> T* Find(const QObject* window, const char* name)
 {
     return Find<T>(window, QString::fromLatin1(name));
-}
-
-// A window of its own (the keyword menu), found among the application's.
-template <class T = QWidget> T* TopLevel(const QString& name)
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* found = qobject_cast<T*>(w); found && w->objectName() == name)
-            return found;
-    qWarning("no window %s", qPrintable(name));
-    throw std::runtime_error("no window " + name.toStdString());
 }
 
 class Harness {
@@ -114,6 +91,17 @@ class Harness {
     TFormCustom* Custom() const { return program->W().Custom; }
     TFormPrint* Print() const { return program->W().Print; }
     TFormAbout* About() const { return program->W().About; }
+    // The windows shown, "Main Display Options", with "-" after one held back
+    // by a dialog: what a user sees after a step.
+    QString Shown() const
+    {
+        QStringList out;
+        for (QWidget* w : std::initializer_list<QWidget*>{Main(), Display(), Notes(), Log(), Options(), Custom(),
+                                                          Print(), About()})
+            if (w->isVisible())
+                out << w->objectName().mid(5) + QLatin1String(w->isEnabled() ? "" : "-");
+        return out.join(u' ');
+    }
 
     // The main window's menu entries and controls by name.
     QAction* Action(const char* name) const { return Find<QAction>(Main(), name); }
@@ -136,7 +124,7 @@ class Harness {
                 return r;
         return -1;
     }
-    QMenu* PopupKeys() const { return TopLevel<QMenu>(QStringLiteral("PopupKeys")); }
+    QMenu* PopupKeys() const { return Find<QMenu>(nullptr, "PopupKeys"); }
 
     // Replaces the library by items built in memory and refreshes the list.
     void SetLibrary(std::vector<Bibitem> items)
@@ -158,7 +146,6 @@ class Harness {
             out << Model()->data(Model()->index(r), Qt::DisplayRole).toString();
         return out;
     }
-    std::string IniOnDisk() const { return ReadFile(dir.file("lorix.ini")); }
 
     TempDir dir;
     Session s;
