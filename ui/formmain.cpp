@@ -152,6 +152,27 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
     Navigator->installEventFilter(this);
     connect(Navigator, &QLineEdit::textChanged, this, [this] { Run([this] { NavigatorChange(); }); });
 
+    BuildList(client);
+
+    Status = new QLabel(QStringLiteral("Status"), client);
+    Status->setObjectName(QStringLiteral("Status"));
+
+    PopupKeys = new QMenu;
+    PopupKeys->setObjectName(QStringLiteral("PopupKeys"));
+
+    BuildNotice(client);
+    BuildMenu();
+    Uhr = new QTimer(this);
+    Uhr->setObjectName(QStringLiteral("Uhr"));
+    Uhr->setInterval(1000);
+    connect(Uhr, &QTimer::timeout, this, [this] { Run([this] { UhrTimer(); }); });
+    Brause = std::make_unique<CurlHttpClient>();
+    m_front = std::make_unique<WindowFrontEnd>(*this);
+    resize(640, 480);
+}
+
+void TFormMain::BuildList(QWidget* client)
+{
     ItemLines = new ItemListModel(this);
     Items = new ItemListView(client);
     Items->setObjectName(QStringLiteral("Items"));
@@ -192,13 +213,12 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
         Run([this] { ItemsClick(Items); });
     });
     Items->viewport()->installEventFilter(this);
+}
 
-    Status = new QLabel(QStringLiteral("Status"), client);
-    Status->setObjectName(QStringLiteral("Status"));
-
-    PopupKeys = new QMenu;
-    PopupKeys->setObjectName(QStringLiteral("PopupKeys"));
-
+// The notice above the list that the library's file was changed by another
+// program, and the watch that raises it.
+void TFormMain::BuildNotice(QWidget* client)
+{
     Notice = new QFrame(client);
     Notice->setObjectName(QStringLiteral("Notice"));
     Notice->setFrameShape(QFrame::StyledPanel);
@@ -223,15 +243,6 @@ TFormMain::TFormMain(FormContext& ctx) : QMainWindow(nullptr), m_ctx(ctx)
     Watch = new LibraryWatch(this);
     Watch->setObjectName(QStringLiteral("Watch"));
     connect(Watch, &LibraryWatch::changedOnDisk, this, [this](bool changed) { ShowNotice(changed); });
-
-    BuildMenu();
-    Uhr = new QTimer(this);
-    Uhr->setObjectName(QStringLiteral("Uhr"));
-    Uhr->setInterval(1000);
-    connect(Uhr, &QTimer::timeout, this, [this] { Run([this] { UhrTimer(); }); });
-    Brause = std::make_unique<CurlHttpClient>();
-    m_front = std::make_unique<WindowFrontEnd>(*this);
-    resize(640, 480);
 }
 
 TFormMain::~TFormMain()
@@ -252,10 +263,16 @@ QAction* TFormMain::MakeAction(const QString& name, const QString& caption, cons
 
 void TFormMain::BuildMenu()
 {
-    const auto none = QKeySequence();
     QMenuBar* bar = menuBar();
+    BuildFileMenu(bar->addMenu(QStringLiteral("&File")));
+    BuildEditMenu(bar->addMenu(QStringLiteral("&Edit")));
+    BuildSortMenu(bar->addMenu(QStringLiteral("&Sort")));
+    BuildHelpMenu(bar->addMenu(QStringLiteral("&Help")));
+}
 
-    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+void TFormMain::BuildFileMenu(QMenu* file)
+{
+    const auto none = QKeySequence();
     file->setObjectName(QStringLiteral("File1"));
     NewLibrary1 = MakeAction(QStringLiteral("NewLibrary1"), QStringLiteral("New Library"), none,
                              [this] { NewLibrary1Click(); });
@@ -306,8 +323,11 @@ void TFormMain::BuildMenu()
     Exit1 = MakeAction(QStringLiteral("Exit1"), QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
                        [this] { Quit(); });
     file->addAction(Exit1);
+}
 
-    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+void TFormMain::BuildEditMenu(QMenu* edit)
+{
+    const auto none = QKeySequence();
     edit->setObjectName(QStringLiteral("Edit1"));
     mnuDeleteItem = MakeAction(QStringLiteral("mnuDeleteItem"), QStringLiteral("&Delete Item"),
                                QKeySequence(Qt::SHIFT | Qt::Key_Delete), [this] { mnuDeleteItemClick(); });
@@ -345,8 +365,10 @@ void TFormMain::BuildMenu()
     HideWindow1->setShortcutContext(Qt::ApplicationShortcut);
     addAction(HideWindow1);
     BuildUndoMenu(edit);
+}
 
-    QMenu* sort = bar->addMenu(QStringLiteral("&Sort"));
+void TFormMain::BuildSortMenu(QMenu* sort)
+{
     sort->setObjectName(QStringLiteral("Sort1"));
     SortGroup = new QActionGroup(this);
     // One entry or none is checked; choosing the checked entry again switches sorting off.
@@ -364,8 +386,11 @@ void TFormMain::BuildMenu()
                          QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F), [this] { Filter1Click(); });
     Filter1->setCheckable(true);
     sort->addAction(Filter1);
+}
 
-    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+void TFormMain::BuildHelpMenu(QMenu* help)
+{
+    const auto none = QKeySequence();
     help->setObjectName(QStringLiteral("Help1"));
     Contents1 =
         MakeAction(QStringLiteral("Contents1"), QStringLiteral("Manual"), none, [this] { Contents1Click(); });

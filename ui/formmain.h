@@ -237,6 +237,14 @@ class TFormMain final : public QMainWindow {
     QAction* mnuAbout = nullptr;
 
     void BuildMenu();
+    void BuildFileMenu(QMenu* file);
+    void BuildEditMenu(QMenu* edit);
+    void BuildSortMenu(QMenu* sort);
+    void BuildHelpMenu(QMenu* help);
+    // The list of items (the model, its view and what a click or a new
+    // selection does).
+    void BuildList(QWidget* client);
+    void BuildNotice(QWidget* client);
     QAction* MakeAction(const QString& name, const QString& caption, const QKeySequence& shortcut,
                         const std::function<void()>& handler);
     void ShowItemAndFocus(int line, bool keepNavigatorFocus);
