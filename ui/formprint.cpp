@@ -140,8 +140,9 @@ void TFormPrint::Leave()
 
 void TFormPrint::keyPressEvent(QKeyEvent* event)
 {
-    // Enter cancels, whichever control has the focus.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    // Enter cancels, whichever control has the focus; so does Escape, as in
+    // the other dialogs.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
         CancelClick();
         return;
     }

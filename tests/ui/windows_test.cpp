@@ -440,6 +440,8 @@ class WindowsTest : public QObject {
             {"options, Dismiss", "mnuOptions", [&] { Click(h.Options(), "Dismiss"); }},
             {"options, Escape", "mnuOptions", [&] { key(Find(h.Options(), "FilterBound1"), Qt::Key_Escape); }},
             {"HTML export, Cancel", "mnuHTML", [&] { Click(h.Print(), "Cancel"); }},
+            {"HTML export, Enter", "mnuHTML", [&] { key(h.Print(), Qt::Key_Return); }},
+            {"HTML export, Escape", "mnuHTML", [&] { key(h.Print(), Qt::Key_Escape); }},
         };
         for (const auto& [way, entry, close] : ways) {
             h.Navigator()->setFocus();
