@@ -3,6 +3,7 @@
 #include "core/text.h"
 #include "view/itemrows.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <unordered_map>
 #include <unordered_set>
@@ -38,6 +39,43 @@ std::vector<FolderEntry> ListEntries(const std::string& pdfPath)
     return out;
 }
 
+// For each item, whether another item has the same reference but for the
+// case of ASCII letters. One open-addressed table of item numbers and hashes,
+// twice the items in size: no copy of a reference, no allocation an item, and
+// a look-up touches another item only when the hashes agree.
+std::vector<char> SharedReferences(const std::vector<Bibitem>& lib)
+{
+    struct Slot {
+        std::uint32_t Hash = 0;
+        std::uint32_t Item = UINT32_MAX;
+    };
+    size_t cap = 16;
+    while (cap < 2 * lib.size())
+        cap *= 2;
+    std::vector<Slot> slots(cap);
+    std::vector<char> shared(lib.size(), 0);
+    for (size_t i = 0; i < lib.size(); ++i) {
+        const std::string& ref = lib[i].Reference;
+        std::uint64_t h = 14695981039346656037ULL; // FNV-1a of the lower-cased bytes
+        for (const char c : ref)
+            h = (h ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ULL;
+        const auto hash = static_cast<std::uint32_t>(h >> 32);
+        for (size_t k = static_cast<size_t>(h) & (cap - 1);; k = (k + 1) & (cap - 1)) {
+            Slot& slot = slots[k];
+            if (slot.Item == UINT32_MAX) {
+                slot = {hash, static_cast<std::uint32_t>(i)};
+                break;
+            }
+            if (slot.Hash == hash && EqualsNoCase(lib[slot.Item].Reference, ref)) {
+                shared[slot.Item] = 1;
+                shared[i] = 1;
+                break;
+            }
+        }
+    }
+    return shared;
+}
+
 } // namespace
 
 std::vector<std::string> ListDocumentFolder(const std::string& pdfPath)
@@ -67,25 +105,13 @@ bool CheckConsistency(Session& s, const std::string& pdfPath, const std::functio
     size_t findings = 0;
 
     auto& lib = s.Bib.Library;
-    {
-        // Each item keeps a pointer to its reference's count, so that the
-        // second pass looks nothing up again.
-        std::unordered_map<std::string, int> counter;
-        counter.reserve(lib.size());
-        std::vector<const int*> count;
-        count.reserve(lib.size());
-        for (const Bibitem& item : lib) {
-            int& n = counter[LowerAscii(item.Reference)];
-            ++n;
-            count.push_back(&n);
-        }
-        for (size_t i = 0; i < lib.size(); ++i) {
-            if (*count[i] < 2)
-                continue;
-            ++findings;
-            s.Error("Multiply definined reference " + lib[i].Reference + " in " + lib[i].ItemType + " " +
-                    GetFieldValue(lib[i], "title"));
-        }
+    const std::vector<char> shared = SharedReferences(lib);
+    for (size_t i = 0; i < lib.size(); ++i) {
+        if (!shared[i])
+            continue;
+        ++findings;
+        s.Error("Multiply definined reference " + lib[i].Reference + " in " + lib[i].ItemType + " " +
+                GetFieldValue(lib[i], "title"));
     }
 
     // The folder is listed once; showing an item looks up its document file
