@@ -168,12 +168,7 @@ std::string BlockClosing(int depth, char close)
 
 size_t BibReader::NoCaseHash::operator()(std::string_view s) const noexcept
 {
-    // FNV-1a over the lowered bytes: inline and quick for the short names
-    // and keywords it sees.
-    size_t h = 14695981039346656037ull;
-    for (char c : s)
-        h = (h ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ull;
-    return h;
+    return static_cast<size_t>(HashNoCase(s));
 }
 
 bool BibReader::NoCaseEqual::operator()(std::string_view a, std::string_view b) const noexcept

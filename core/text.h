@@ -3,6 +3,7 @@
 // files hold them; "letter case" always means the ASCII letters A to Z only.
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,8 @@ constexpr char LowerAscii(char c)
 }
 std::string LowerAscii(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// A hash that agrees wherever EqualsNoCase does (FNV-1a of the lower-cased bytes).
+std::uint64_t HashNoCase(std::string_view s);
 // Compares lower-cased bytes: <0, 0, >0.
 int CompareNoCase(std::string_view a, std::string_view b);
 // Case-insensitive look-up in an ordered list of strings; -1 when absent.

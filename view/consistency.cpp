@@ -56,9 +56,7 @@ std::vector<char> SharedReferences(const std::vector<Bibitem>& lib)
     std::vector<char> shared(lib.size(), 0);
     for (size_t i = 0; i < lib.size(); ++i) {
         const std::string& ref = lib[i].Reference;
-        std::uint64_t h = 14695981039346656037ULL; // FNV-1a of the lower-cased bytes
-        for (const char c : ref)
-            h = (h ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ULL;
+        const std::uint64_t h = HashNoCase(ref);
         const auto hash = static_cast<std::uint32_t>(h >> 32);
         for (size_t k = static_cast<size_t>(h) & (cap - 1);; k = (k + 1) & (cap - 1)) {
             Slot& slot = slots[k];
