@@ -15,6 +15,7 @@
 #include "ui/program.h"
 #include "ui/scripted.h"
 
+#include <QtTest>
 #include <QtWidgets>
 #include <map>
 #include <stdexcept>
@@ -22,19 +23,6 @@
 namespace lorix::test {
 
 using Overrides = std::map<std::string, std::string>;
-
-// The delivered settings with a few keys replaced; by default no library and
-// no log file, so that a start touches nothing but the settings.
-inline void WriteIni(const std::string& path, const Overrides& changes)
-{
-    SettingsList st = SettingsList::LoadFromFile(std::string(LORIX_SOURCE_DIR) + "/data/lorix.ini");
-    st.Write(key::Filename, kNone);
-    st.Write(key::LastFile, kNone);
-    st.Write(key::LogFile, kNone);
-    for (const auto& [key, value] : changes)
-        st.WriteByName(key, value);
-    st.SaveToFile(path);
-}
 
 inline Bibitem MakeItem(const std::string& type, const std::string& ref,
                         std::initializer_list<std::pair<const char*, const char*>> fields)
@@ -73,8 +61,17 @@ class Harness {
     {
         m_oldDir = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(dir.path()));
-        if (withIni)
-            WriteIni(dir.file("lorix.ini"), changes);
+        // The delivered settings with a few keys replaced; by default no
+        // library and no log file, so that a start touches nothing but the settings.
+        if (withIni) {
+            SettingsList st = SettingsList::LoadFromFile(std::string(LORIX_SOURCE_DIR) + "/data/lorix.ini");
+            st.Write(key::Filename, kNone);
+            st.Write(key::LastFile, kNone);
+            st.Write(key::LogFile, kNone);
+            for (const auto& [key, value] : changes)
+                st.WriteByName(key, value);
+            st.SaveToFile(dir.file("lorix.ini"));
+        }
         program = std::make_unique<Program>(s, Platform{dialogs, clipboard, shell});
     }
     ~Harness()
@@ -91,13 +88,13 @@ class Harness {
     TFormCustom* Custom() const { return program->W().Custom; }
     TFormPrint* Print() const { return program->W().Print; }
     TFormAbout* About() const { return program->W().About; }
+    QWidgetList Windows() const { return {Main(), Display(), Notes(), Log(), Options(), Custom(), Print(), About()}; }
     // The windows shown, "Main Display Options", with "-" after one held back
     // by a dialog: what a user sees after a step.
     QString Shown() const
     {
         QStringList out;
-        for (QWidget* w : std::initializer_list<QWidget*>{Main(), Display(), Notes(), Log(), Options(), Custom(),
-                                                          Print(), About()})
+        for (QWidget* w : Windows())
             if (w->isVisible())
                 out << w->objectName().mid(5) + QLatin1String(w->isEnabled() ? "" : "-");
         return out.join(u' ');
@@ -157,6 +154,14 @@ class Harness {
   private:
     QString m_oldDir;
 };
+
+// Shows a window and makes it the active one, as shortcuts and focus need.
+inline bool ShowActive(QWidget* w)
+{
+    w->show();
+    w->activateWindow();
+    return QTest::qWaitForWindowActive(w);
+}
 
 // A harness whose start must succeed; a failed start fails the test (QtTest
 // reports the exception) instead of running on with windows that do not exist.
