@@ -28,11 +28,6 @@ using namespace lorix::test;
 
 namespace {
 
-unsigned long long EnvNumber(const char* name, unsigned long long fallback)
-{
-    return qEnvironmentVariableIsSet(name) ? qgetenv(name).toULongLong() : fallback;
-}
-
 // What a step may not change unless it typed into it: per item the reference,
 // then "name=value" of every field, sorted (removing a field reorders them).
 using Shape = std::vector<std::vector<std::string>>;
@@ -457,8 +452,8 @@ class RandomSessionTest : public QObject {
     // application, so the leak check's sanitizer would not see it.)
     void randomSessionAndNoWidgetOutlivesTheProgram()
     {
-        const unsigned long long seed = EnvNumber("LORIX_SEED", 20261207);
-        const long steps = static_cast<long>(EnvNumber("LORIX_STEPS", 20000));
+        const auto seed = qEnvironmentVariableIsSet("LORIX_SEED") ? qgetenv("LORIX_SEED").toULongLong() : 20261207;
+        const long steps = qEnvironmentVariableIsSet("LORIX_STEPS") ? qgetenv("LORIX_STEPS").toLong() : 20000;
         {
             Harness h(Overrides{{"filename", "lib.bib"}, {"displaynotes", std::to_string(seed % 3)}});
             // A real library (string macros, comments, bare values, long

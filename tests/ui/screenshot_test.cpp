@@ -4,7 +4,6 @@
 // With LORIX_SCREENSHOT_DIR set they are saved there (the docs/ pictures).
 #include "uitest.h"
 
-
 using namespace lorix;
 using namespace lorix::test;
 
