@@ -199,9 +199,7 @@ class EditingTest : public QObject {
             transparent->click();
             QCOMPARE(h.Shown(), u"Display"_s);
             QCOMPARE(qRound(d->windowOpacity() * 255), 125);
-            window->show();
-            window->activateWindow(); // shortcuts need an active window
-            QVERIFY(QTest::qWaitForWindowActive(window));
+            QVERIFY(ShowActive(window)); // shortcuts need an active window
             QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier);
             QVERIFY2(h.Shown().startsWith(u"Main Display Notes"_s), qPrintable(window->objectName()));
             QCOMPARE(d->windowOpacity(), 1.0);
@@ -230,7 +228,6 @@ class EditingTest : public QObject {
         h.Select(0);
         h.Editor(0)->setPlainText(u"c"_s);
         QCOMPARE(Notes(h) << memo->toPlainText(), (QStringList{u"c"_s, u"note of a!"_s, u"note of a!"_s}));
-
     }
 
     // A Windows-1252 library never gets a "?" for a character it cannot hold:

@@ -136,13 +136,6 @@ class Harness {
         Main()->SelectLine(line);
         Main()->ItemsClick(Items());
     }
-    QStringList Lines() const
-    {
-        QStringList out;
-        for (int r = 0; r < Model()->rowCount(); ++r)
-            out << Model()->data(Model()->index(r), Qt::DisplayRole).toString();
-        return out;
-    }
 
     TempDir dir;
     Session s;
