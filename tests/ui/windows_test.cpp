@@ -110,22 +110,6 @@ class WindowsTest : public QObject {
         }
     }
 
-    void logFileAndLogWindow()
-    {
-        Harness h(Overrides{{"logfile", "old.log"}});
-        WriteFile(h.dir.file("old.log"), "first\nsecond\n");
-        QVERIFY(h.Start());
-        auto* memo = Find<QPlainTextEdit>(h.Log(), "Logmemo");
-        h.Action("ViewLog1")->trigger();
-        memo->setPlainText(u"typed"_s); // not kept: entering the memo shows LogList again
-        h.Log()->LogmemoEnter();
-        QCOMPARE(memo->toPlainText(), u"first\nsecond"_s);
-        Click(h.Log(), "ClearLog");
-        QCOMPARE(memo->toPlainText() + QString::number(h.s.Log.LogList.size()), u"0"_s);
-        Click(h.Log(), "Dismiss");
-        QCOMPARE(h.Shown(), QString());
-    }
-
     // A library dropped on either window or chosen from the recent list loads
     // as Load does; the recent list shows a missing file disabled.
     void droppedAndRecentLibrariesOpenAsLoadDoes()
@@ -378,9 +362,6 @@ class WindowsTest : public QObject {
             QCOMPARE(h.Shown(), entry == "newField"s ? u"Main Display"_s : u"Main"_s);
             QTRY_VERIFY2(QApplication::focusWidget() == h.Items(), way);
         }
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_V);
-        QVERIFY(h.Log()->isVisible());
-        QVERIFY(h.Navigator()->text().isEmpty());
         // The about box's text reads whole, without a scroll bar.
         auto* text = Find<QLabel>(h.About(), "AboutText");
         QVERIFY(text->height() >= text->heightForWidth(text->width()));
