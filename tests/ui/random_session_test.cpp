@@ -80,10 +80,9 @@ class RandomUser {
             {"undo", 14, false, [this] { Undo(false); }},
             {"redo", 6, false, [this] { Undo(true); }},
         };
-        std::vector<int> weights;
-        for (const Action& a : actions)
-            weights.push_back(a.weight);
-        std::discrete_distribution<int> pickAction(weights.begin(), weights.end());
+        // The weights by index: the distribution asks for the k-th at k + 0.5.
+        std::discrete_distribution<int> pickAction(std::size(actions), 0, std::size(actions),
+                                                   [&](double k) { return actions[size_t(k)].weight; });
         h.Main()->show();
         QObject::connect(m_lines, &QAbstractItemModel::modelReset, [this] { m_staleLine.clear(); });
         m_loaded = Image();
@@ -124,8 +123,7 @@ class RandomUser {
     template <class T> T Pick(std::initializer_list<T> from) { return from.begin()[Below(int(from.size()))]; }
     void Choose(QComboBox* box) { box->setCurrentIndex(Below(box->count())); }
     void Menu(const char* entry) { h.Action(entry)->trigger(); }
-    static void Click(QWidget* window, const QString& button) { Find<QAbstractButton>(window, button)->click(); }
-    static void Click(QWidget* window, const char* button) { Click(window, QString::fromLatin1(button)); }
+    static void Click(QWidget* window, QAnyStringView button) { Find<QAbstractButton>(window, button)->click(); }
     Session& S() { return h.s; }
     FormContext& Ctx() { return h.Main()->Context(); }
 
@@ -164,10 +162,9 @@ class RandomUser {
     // one saved by the session, the one it started on, or none there.
     void Letter(char c)
     {
+        static const QStringList loads = QStringLiteral("lib missing unnamed saved0 saved1 saved2 saved3").split(u' ');
         if (c == 'l')
-            h.dialogs.files.push_back(Chance(5) ? QString()
-                                                : QString::fromLatin1(Pick({"lib", "missing", "unnamed", "saved0",
-                                                                            "saved1", "saved2", "saved3"})) + QStringLiteral(".bib"));
+            h.dialogs.files.push_back(Chance(5) ? QString() : loads[Below(int(loads.size()))] + QStringLiteral(".bib"));
         if (c == 's' && S().Settings.Read(key::Filename) == kNone)
             h.dialogs.files.push_back(QStringLiteral("unnamed"));
         QTest::keyClick(m_items, c);
@@ -252,8 +249,7 @@ class RandomUser {
         QWidgetList shown = h.Windows();
         shown.removeIf([](const QWidget* w) { return !w->isVisible(); });
         if (QWidget* window = shown.value(Below(int(shown.size())))) {
-            window->activateWindow(); // shortcuts need an active window
-            (void)QTest::qWaitForWindowActive(window, 100);
+            (void)ShowActive(window); // shortcuts need an active window
             QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier);
         }
     }
@@ -372,8 +368,8 @@ class RandomUser {
 
     void Check()
     {
-        const ScriptedDialogs& d = h.dialogs;
-        Expect(d.errors.isEmpty() && d.fatals.isEmpty(), "message box: " + (d.errors + d.fatals).value(0).toStdString());
+        const QStringList boxes = h.dialogs.errors + h.dialogs.fatals;
+        Expect(boxes.isEmpty(), "message box: " + boxes.value(0).toStdString());
         Expect(h.Main()->isVisible() || h.Display()->isVisible(), "neither the main window nor the item editor is shown");
         const auto& shown = S().ShownItems;
         Expect(m_lines->rowCount() == int(shown.size()), "the list is not as long as ShownItems");

@@ -38,8 +38,9 @@ inline Bibitem MakeItem(const std::string& type, const std::string& ref,
 // A control of a window found by its object name, as a user finds it by its
 // caption; without a window, a window of its own (the keyword menu). A name
 // that is missing (or of another kind) fails the test.
-template <class T = QWidget> T* Find(const QObject* window, const QString& name)
+template <class T = QWidget> T* Find(const QObject* window, QAnyStringView nameView)
 {
+    const QString name = nameView.toString();
     if (T* found = window ? window->findChild<T*>(name) : nullptr)
         return found;
     for (QWidget* w : window ? QWidgetList() : QApplication::topLevelWidgets())
@@ -49,10 +50,6 @@ template <class T = QWidget> T* Find(const QObject* window, const QString& name)
     const std::string problem = "no " + name.toStdString() + " in " + where.toStdString();
     qWarning("%s", problem.c_str()); // QtTest reports an exception without its text
     throw std::runtime_error(problem);
-}
-template <class T = QWidget> T* Find(const QObject* window, const char* name)
-{
-    return Find<T>(window, QString::fromLatin1(name));
 }
 
 class Harness {
