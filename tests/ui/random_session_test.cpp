@@ -1,24 +1,23 @@
 // A long seeded random session against the whole program: keys in the list
 // and the Navigator, menu commands, edits in the item editor and the notes
-// window, filter rules, type changes, adds, deletes, saves and loads, with
+// window, type changes, adds, deletes, saves and loads, with
 // unsaved changes answered at random, the library's file written meanwhile by
 // another program, and Ctrl+T typed in any window. After every step the list,
 // the model and the item editor must agree, a window to work in is shown, and
-// no field has changed that the step did not type into; after every save the
-// file, read back with the core reader, must hold the library in memory; a
-// file written by another program is never overwritten without a Yes.
+// no field has changed that the step did not type into; a file written by
+// another program is never overwritten without a Yes. (What a save writes is
+// the writer's rule, tested below the windows.)
 // Undo and Redo are steps too; at the end every step since the last load is
-// undone, which must give back the library as loaded (and a save its bytes),
-// and redone again, which must give back the edited one.
+// undone, which must give back the library as loaded, and redone again, which
+// must give back the edited one.
 // Replay a failure with LORIX_SEED=n (and LORIX_STEPS=m to stop early).
 #include "core/fileio.h"
-#include "core/reader.h"
+#include "core/library.h"
 #include "ui/librarywatch.h"
 #include "uitest.h"
 #include "view/itemrows.h"
 #include "view/listview.h"
 
-#include <QtTest>
 #include <filesystem>
 #include <optional>
 #include <random>
@@ -29,80 +28,24 @@ using namespace lorix::test;
 
 namespace {
 
-void Expect(bool ok, const std::string& what)
-{
-    if (!ok)
-        throw std::runtime_error(what);
-}
-
-unsigned long long EnvNumber(const char* name, unsigned long long fallback)
-{
-    return qEnvironmentVariableIsSet(name) ? qgetenv(name).toULongLong() : fallback;
-}
-
-// What the reader makes of a value the writer wrote: line breaks read as
-// blanks, blank runs folded, blanks and control characters trimmed at both ends.
-std::string AsReadBack(const std::string& v)
-{
-    std::string out;
-    for (char c : v) {
-        c = c == '\n' || c == '\r' ? ' ' : c;
-        if (!(c == ' ' && !out.empty() && out.back() == ' '))
-            out.push_back(c);
-    }
-    return Trim(out);
-}
-
-// An entry as the reader gives back what the writer wrote of it (or, with
-// saved false, as it is): names in lower case, values whose braces do not
-// balance with the braces the writer adds.
-std::string AsWritten(Bibitem it, bool saved = true)
-{
-    auto back = [saved](const std::string& v) { return saved ? AsReadBack(v) : v; };
-    std::string out = it.LeadingText + "\n@" + it.ItemType + "{" + back(it.Reference);
-    for (Bibfield& f : it.Fields) {
-        if (saved)
-            BalanceField(f);
-        const std::string name = saved ? LowerAscii(back(f.Name)) : f.Name;
-        out += "\n" + name + (f.Bare ? " bare " + f.Value : " = {" + back(f.Value) + "}");
-    }
-    return out;
-}
-
-// A library like a real one, for a clone without the corpus: string macros,
-// a preamble, comments, bare values, long fields, types in either case.
-std::string OwnLibrary()
-{
-    auto entry = [](int i) {
-        const std::string n = std::to_string(i), types[] = {"ARTICLE", "book", "Misc"};
-        const std::string words = Repeat(i % 40, [](int w) { return "word" + std::to_string(w) + " "; });
-        return (i % 10 ? "" : "Comment before entry " + n + "\n") + "@" + types[i % 3] + "{Key" + n +
-               ",\n  author = {Author " + n + " and Other, A.},\n  title = {On {DNA} " + words +
-               "end},\n  month = jan,\n  note = \"n\" # jan,\n  year = " + std::to_string(1950 + i) + "\n}\n";
-    };
-    return "% Written for the random session\n@string{jan = \"January\"}\n@preamble{\"\\newcommand{\\x}{x}\"}\n" +
-           Repeat(100, entry);
-}
-// What a step may not change unless it typed into it: per item the reference,
-// then "name=value" of every field, sorted (removing a field reorders them).
-using Shape = std::vector<std::vector<std::string>>;
+// What a step may not change unless it typed into it: "item|reference=..."
+// and "item|name=value" of every field, sorted (removing a field reorders them).
+using Shape = std::vector<std::string>;
 Shape Snapshot(const TBib& bib)
 {
     Shape out;
-    for (const Bibitem& it : bib.Library) {
-        std::vector<std::string>& f = out.emplace_back(1, it.Reference);
-        for (const Bibfield& field : it.Fields)
-            f.push_back(field.Name + "=" + field.Value);
-        std::sort(f.begin() + 1, f.end());
+    for (size_t i = 0; i < bib.Library.size(); ++i) {
+        out.push_back(std::to_string(i) + "|reference=" + bib.Library[i].Reference);
+        for (const Bibfield& field : bib.Library[i].Fields)
+            out.push_back(std::to_string(i) + "|" + field.Name + "=" + field.Value);
     }
+    std::sort(out.begin(), out.end());
     return out;
 }
 
-const QString kOverwrite = QStringLiteral(" was changed by another program since it was loaded. Overwrite it?");
-
 class RandomUser {
   public:
-    RandomUser(unsigned long long seed, Harness& h) : g(seed), h(h) {}
+    RandomUser(unsigned long long seed, Harness& h) : g(seed ^ 0x9e3779b97f4a7c15ULL), seed(seed), h(h) {}
 
     void Run(long steps)
     {
@@ -110,7 +53,8 @@ class RandomUser {
         // it typed into (m_typed).
         struct Action { const char* name; int weight; bool guarded; std::function<void()> run; };
         const Action actions[] = {
-            {"list move", 23, true, [this] { QTest::keyClick(m_items, kMoves[Below(std::size(kMoves))]); }},
+            {"list move", 23, true, [this] { QTest::keyClick(m_items, Pick({Qt::Key_Up, Qt::Key_Down, Qt::Key_Home,
+                                                                            Qt::Key_End, Qt::Key_PageDown})); }},
             {"list letter", 19, false, [this] { Letter("ajprtyfdnekbzsvlo"[Below(17)]); }},
             {"navigator", 24, true, [this] { Navigator(); }},
             {"click line", 24, true, [this] { ClickLine(); }},
@@ -120,23 +64,25 @@ class RandomUser {
             {"item type", 12, true, [this] { EditorLive() ? Choose(m_itemtype) : void(); }},
             {"command", 47, false, [this] { Menu(Pick({"byTitle", "byName", "byYear", "byJournal", "byType", "byRef",
                                                        "Filter1", "AddItem", "AddItem", "mnuDeleteItem", "mnuDeleteItem"})); }},
-            {"filter rules", 12, true, [this] { FilterRules(); }},
             {"custom field", 15, true, [this] { CustomField(); }},
             {"save", 18, false, [this] { Letter('s'); }},
-            {"save as", 6, false, [this] { SaveAs(); }},
-            {"load", 10, false, [this] { PushLoadChoice(), Menu("mnuLoad"); }},
+            {"save as", 6, false, [this] {
+                 h.dialogs.files.push_back(QString::fromLatin1(Chance(50) ? "saved%1" : "saved%1.bib").arg(Below(4)));
+                 Menu("mnuSaveAs");
+             }},
+            {"load", 10, false, [this] { Letter('l'); }},
             {"rare command", 8, false, [this] { Menu(Pick({"LastFile", "LastFile", "NewLibrary1", "NewLibrary1",
                                                             "CheckConsitency1", "ViewLog1", "ShowNotesWindow1", "mnuAbout"})); }},
             {"T button", 1, true, [this] { Click(h.Display(), "MakeTransparent"); }},
             {"ctrl+T", 4, true, [this] { CtrlT(); }},
             {"another program", 3, true, [this] { WriteFromOutside(); }},
-            {"reload", 2, false, [this] { m_notice->isVisible() ? Click(h.Main(), "NoticeReload") : void(); }},
+            {"reload", 2, false, [this] { h.Widget("Notice")->isVisible() ? Click(h.Main(), "NoticeReload") : void(); }},
             {"undo", 14, false, [this] { Undo(false); }},
             {"redo", 6, false, [this] { Undo(true); }},
         };
-        int total = 0;
-        for (const Action& a : actions)
-            total += a.weight;
+        // The weights by index: the distribution asks for the k-th at k + 0.5.
+        std::discrete_distribution<int> pickAction(std::size(actions), 0, std::size(actions),
+                                                   [&](double k) { return actions[size_t(k)].weight; });
         h.Main()->show();
         QObject::connect(m_lines, &QAbstractItemModel::modelReset, [this] { m_staleLine.clear(); });
         m_loaded = Image();
@@ -147,10 +93,7 @@ class RandomUser {
             h.dialogs.texts = {Chance(70) ? Text(6) : QString()};
             h.dialogs.yesNo = {Chance(65)};
             h.dialogs.yesNoCancel = {Pick({Answer::Yes, Answer::No, Answer::Cancel})};
-            int pick = Below(total);
-            const Action* a = actions;
-            while (pick >= a->weight)
-                pick -= (a++)->weight;
+            const Action* a = &actions[pickAction(g)];
             lastAction = a->name;
             const Shape before = Snapshot(S().Bib);
             m_typed.reset();
@@ -166,21 +109,21 @@ class RandomUser {
         UndoEverything();
     }
 
-    std::mt19937_64 g;
-    long step = 0;
-    const char* lastAction = "";
-    int saves = 0, outsideWrites = 0, overwriteQuestions = 0, undone = 0;
-
   private:
-    static constexpr Qt::Key kMoves[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_Home, Qt::Key_End, Qt::Key_PageDown};
-
+    // A failed check ends the session with what a replay needs.
+    void Expect(bool ok, const std::string& what) const
+    {
+        if (!ok)
+            throw std::runtime_error("seed " + std::to_string(seed) + ", step " + std::to_string(step) + " (" +
+                                     lastAction + "): " + what + "\nreplay: LORIX_SEED=" + std::to_string(seed) +
+                                     " LORIX_STEPS=" + std::to_string(step + 1));
+    }
     int Below(int n) { return n <= 0 ? 0 : static_cast<int>(g() % static_cast<unsigned>(n)); }
     bool Chance(int percent) { return Below(100) < percent; }
     template <class T> T Pick(std::initializer_list<T> from) { return from.begin()[Below(int(from.size()))]; }
     void Choose(QComboBox* box) { box->setCurrentIndex(Below(box->count())); }
     void Menu(const char* entry) { h.Action(entry)->trigger(); }
-    static void Click(QWidget* window, const QString& button) { Find<QAbstractButton>(window, button)->click(); }
-    static void Click(QWidget* window, const char* button) { Click(window, QString::fromLatin1(button)); }
+    static void Click(QWidget* window, QAnyStringView button) { Find<QAbstractButton>(window, button)->click(); }
     Session& S() { return h.s; }
     FormContext& Ctx() { return h.Main()->Context(); }
 
@@ -189,8 +132,8 @@ class RandomUser {
     QString Text(int maxLen, bool value = false)
     {
         static const QString safe = QString::fromUtf8(
-            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .-:'\xc3\xa9\xc3\xa9");
-        static const QString special = QStringLiteral("{}\"@%#,=\\~");
+            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .-:'\xc3\xa9\xc3\xa9"),
+                             special = QStringLiteral("{}\"@%#,=\\~");
         QString t;
         for (int i = 1 + Below(maxLen); i > 0; --i)
             t += value && Chance(4) ? special[Below(special.size())] : safe[Below(safe.size())];
@@ -215,29 +158,16 @@ class RandomUser {
                 QTest::sendKeyEvent(QTest::Click, KeyTarget(w), Qt::Key_unknown, QString(ch), Qt::NoModifier);
     }
 
-    // A single-letter command of the list; saving and loading want a file.
+    // A single-letter command of the list; saving and loading want a file:
+    // one saved by the session, the one it started on, or none there.
     void Letter(char c)
     {
+        static const QStringList loads = QStringLiteral("lib missing unnamed saved0 saved1 saved2 saved3").split(u' ');
         if (c == 'l')
-            PushLoadChoice();
+            h.dialogs.files.push_back(Chance(5) ? QString() : loads[Below(int(loads.size()))] + QStringLiteral(".bib"));
         if (c == 's' && S().Settings.Read(key::Filename) == kNone)
             h.dialogs.files.push_back(QStringLiteral("unnamed"));
         QTest::keyClick(m_items, c);
-        if (c == 's')
-            AfterSave();
-    }
-    void SaveAs()
-    {
-        h.dialogs.files.push_back(QString::fromLatin1(Chance(50) ? "saved%1" : "saved%1.bib").arg(Below(4)));
-        Menu("mnuSaveAs");
-        AfterSave();
-    }
-    void PushLoadChoice()
-    {
-        QStringList choices{QStringLiteral("lib.bib"), QStringLiteral("missing.bib")};
-        for (const std::string& f : m_saved)
-            choices << QString::fromStdString(f);
-        h.dialogs.files.push_back(Chance(5) ? QString() : choices[Below(int(choices.size()))]);
     }
 
     void Navigator()
@@ -316,17 +246,12 @@ class RandomUser {
     // Ctrl+T typed in any window that is shown.
     void CtrlT()
     {
-        std::vector<QWidget*> shown;
-        for (QWidget* window : std::initializer_list<QWidget*>{h.Main(), h.About(), h.Display(), h.Options(), h.Log(),
-                                                               h.Custom(), h.Print(), h.Notes()})
-            if (window->isVisible())
-                shown.push_back(window);
-        if (shown.empty())
-            return;
-        QWidget* window = shown[Below(int(shown.size()))];
-        window->activateWindow(); // shortcuts need an active window
-        (void)QTest::qWaitForWindowActive(window, 100);
-        QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier);
+        QWidgetList shown = h.Windows();
+        shown.removeIf([](const QWidget* w) { return !w->isVisible(); });
+        if (QWidget* window = shown.value(Below(int(shown.size())))) {
+            (void)ShowActive(window); // shortcuts need an active window
+            QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier);
+        }
     }
 
     // Another program writes the library's file: in place or by a rename.
@@ -342,38 +267,12 @@ class RandomUser {
         if (written != path)
             std::filesystem::rename(written, path);
         m_outside = {path, bytes};
-        ++outsideWrites;
     }
 
-    void FilterRules()
-    {
-        TFormOptions* o = h.Options();
-        Menu("mnuOptions");
-        for (int c = 1 + Below(4); c > 0; --c) {
-            const QString line = QString::number(Below(3) + 1);
-            if (Chance(30))
-                Choose(Find<QComboBox>(o, QString::fromLatin1(Chance(50) ? "Filter%1Field" : "Filter%1Op").arg(line)));
-            else if (Chance(20))
-                Find<QLineEdit>(o, QStringLiteral("FilterBound") + line)
-                    ->setText(QString::fromLatin1(Pick({"a", "smith", "19", "1980", "kw1", "note", "", "z"})));
-            else
-                Click(o, QString::fromLatin1(Pick({"Filter%1Not", "Invert", "Filtering", "AndOrOrAll", "AndOrOrAny"}))
-                             .replace(QStringLiteral("%1"), line));
-        }
-        if (Chance(10))
-            Click(o, "Sorting");
-        if (Chance(5))
-            Click(o, "LineBreak");
-        Click(o, "Dismiss");
-    }
-
-    // By its four senders: the menu entry, Add Folder, Add Keywords and Z.
+    // By its menu entries (Z, a list letter, opens it too).
     void CustomField()
     {
-        if (Chance(25))
-            QTest::keyClick(m_items, 'z');
-        else
-            Menu(Pick({"newField", "AddFolderlocation1", "AddKeywords1"}));
+        Menu(Pick({"newField", "AddFolderlocation1", "AddKeywords1"}));
         if (!h.Custom()->isVisible())
             return;
         if (Chance(50) || m_fieldName->text().isEmpty())
@@ -398,12 +297,10 @@ class RandomUser {
         entry->trigger();
     }
 
-    // The library as a save writes it (with the layout options of the
-    // settings, or with the default ones, which no step changes), and its notes.
-    std::string Image(bool asSaved = false)
+    // The library as a save writes it, and its notes.
+    std::string Image()
     {
-        std::string image =
-            FormatLibrary(S().Bib, asSaved ? WriteOptionsFromSettings(S().Settings) : WriteOptions{}) + "\nnotes:";
+        std::string image = FormatLibrary(S().Bib, WriteOptions{}) + "\nnotes:";
         for (const std::string& line : S().NotesList)
             image += line + "\n";
         return image;
@@ -414,24 +311,14 @@ class RandomUser {
         step = -1;
         lastAction = "undo everything";
         h.dialogs = ScriptedDialogs();
-        h.dialogs.yesNo = {true}; // a file written by another program is overwritten
         const std::string edited = Image();
         int steps = 0;
         for (; S().History.CanUndo() && steps <= int(UndoHistory::kMaxSteps); ++steps)
             Undo(false), Check();
         Expect(Image() == m_loaded, "undoing all " + std::to_string(steps) + " steps does not give the library as loaded");
-        if (S().Settings.Read(key::Filename) != kNone) {
-            // Unsorted: a sorted save is a change of its own, after which nothing can be redone.
-            S().Settings.WriteYesNo(key::SaveSorted, false);
-            Letter('s');
-            Check();
-            Expect(Image(true).starts_with(ReadWholeFile(S().Settings.Read(key::Filename)) + "\nnotes:"),
-                   "the save after undoing everything does not give the loaded file's bytes");
-        }
         for (int k = 0; S().History.CanRedo() && k < steps; ++k)
             Undo(true), Check();
         Expect(Image() == edited, "redoing all " + std::to_string(steps) + " steps does not give the edited library");
-        undone = steps;
     }
 
     // Answers what a step left open, as the user would before going on.
@@ -453,81 +340,39 @@ class RandomUser {
     void CheckUntyped(Shape before)
     {
         Shape after = Snapshot(S().Bib);
-        if (m_typed && m_typed->first < int(after.size()) && m_typed->first < int(before.size()))
-            for (Shape* shape : {&before, &after}) {
-                auto& f = (*shape)[size_t(m_typed->first)];
-                const std::string name = m_typed->second;
-                std::erase_if(f, [&name](const std::string& x) { return x.starts_with(name + "="); });
-                if (name == "reference")
-                    f[0].clear();
-            }
+        const std::string typed = m_typed ? std::to_string(m_typed->first) + "|" + m_typed->second + "=" : "-";
+        for (Shape* shape : {&before, &after})
+            std::erase_if(*shape, [&typed](const std::string& x) { return x.starts_with(typed); });
         Expect(after == before, "an item changed where the step did not type" +
                                     (m_typed ? " (it typed into " + m_typed->second + ")" : std::string()));
-    }
-
-    // The overwrite questions of the step, and whether one was answered yes (or no).
-    bool Asked(std::optional<bool> answer = {})
-    {
-        const auto& asked = h.dialogs.answered;
-        return std::any_of(asked.begin(), asked.end(), [answer](const auto& q) {
-            return q.first.endsWith(kOverwrite) && (!answer || q.second == *answer);
-        });
     }
 
     // A file written by another program stays whole until a save was
     // answered Yes, or the program took the file as it is (a load).
     void CheckOutsideWrite()
     {
-        const auto& asked = h.dialogs.answered;
-        overwriteQuestions += int(
-            std::count_if(asked.begin(), asked.end(), [](const auto& q) { return q.first.endsWith(kOverwrite); }));
         if (!m_outside)
             return;
         const auto& [path, bytes] = *m_outside;
         if (!FileExists(path) || ReadWholeFile(path) != bytes) {
-            Expect(Asked(true), "the file another program wrote was overwritten without a Yes");
+            const auto& asked = h.dialogs.answered;
+            Expect(std::any_of(asked.begin(), asked.end(),
+                               [](const auto& q) { return q.second && q.first.endsWith(u"loaded. Overwrite it?"); }),
+                   "the file another program wrote was overwritten without a Yes");
             m_outside.reset();
-        } else if (!SameFilePath(S().Settings.Read(key::Filename), path) || !m_watch->ChangedSinceTaken(path)) {
+        } else if (!SameFilePath(S().Settings.Read(key::Filename), path) ||
+                   !Find<LibraryWatch>(h.Main(), "Watch")->ChangedSinceTaken(path)) {
             m_outside.reset(); // no longer the library's file, or loaded again as it is
         }
     }
 
-    void AfterSave()
-    {
-        if (!h.dialogs.errors.isEmpty() || S().LibraryChanged || Asked(false))
-            return; // reported by Check, or nothing was written
-        const std::string path = S().Settings.Read(key::Filename);
-        ++saves;
-        if (std::find(m_saved.begin(), m_saved.end(), path) == m_saved.end())
-            m_saved.push_back(path);
-        Schema schema;
-        TBib bib;
-        std::vector<std::string> keywords, problems;
-        ReadContext ctx{&schema, &keywords, {}, [&problems](const std::string& t) { problems.push_back(t); }};
-        ReadBibFile(path, bib, ctx);
-        const auto& mem = S().Bib.Library;
-        Expect(problems.empty(), "the saved file reads with a problem: " + (problems.empty() ? "" : problems.front()));
-        Expect(bib.Library.size() == mem.size(),
-               "saved " + std::to_string(mem.size()) + " entries, read back " + std::to_string(bib.Library.size()));
-        for (size_t i = 0; i < mem.size(); ++i) {
-            const std::string want = AsWritten(mem[i]), got = AsWritten(bib.Library[i], false);
-            Expect(got == want, "entry " + std::to_string(i) + " reads back as\n" + got + "\nnot\n" + want);
-        }
-        Expect(bib.Blocks == S().Bib.Blocks && bib.TrailingText == S().Bib.TrailingText,
-               "the blocks or the text after the last entry changed");
-        Expect(SplitLines(ReadWholeFile(NotesFileName(path))) == S().NotesList, "the notes file is not NotesList");
-    }
-
     void Check()
     {
-        const ScriptedDialogs& d = h.dialogs;
-        Expect(d.errors.isEmpty() && d.fatals.isEmpty(), "message box: " + (d.errors + d.fatals).value(0).toStdString());
+        const QStringList boxes = h.dialogs.errors + h.dialogs.fatals;
+        Expect(boxes.isEmpty(), "message box: " + boxes.value(0).toStdString());
         Expect(h.Main()->isVisible() || h.Display()->isVisible(), "neither the main window nor the item editor is shown");
         const auto& shown = S().ShownItems;
-        const int last = S().Bib.LastItemIndex();
         Expect(m_lines->rowCount() == int(shown.size()), "the list is not as long as ShownItems");
-        Expect(std::all_of(shown.begin(), shown.end(), [last](int i) { return i >= 0 && i <= last; }),
-               "ShownItems holds an item beyond the library");
         const QModelIndexList sel = m_items->selectionModel()->selectedRows();
         const int line = h.Main()->SelectedLine();
         Expect(line < int(shown.size()) && sel.size() <= 1 && (sel.isEmpty() || line == sel.first().row()),
@@ -559,69 +404,61 @@ class RandomUser {
                "the notes window does not show the note of " + b.Reference);
     }
 
+    std::mt19937_64 g;
+    const unsigned long long seed;
+    long step = 0;
+    const char* lastAction = "";
     Harness& h;
     // The controls of every step, found once.
     QListView* m_items = h.Items();
     QLineEdit* m_nav = h.Navigator();
     const ItemListModel* m_lines = h.Model();
-    QFrame* m_notice = h.Widget<QFrame>("Notice");
-    LibraryWatch* m_watch = Find<LibraryWatch>(h.Main(), "Watch");
     QComboBox* m_itemtype = Find<QComboBox>(h.Display(), "Itemtype");
     QPlainTextEdit* m_memo = Find<QPlainTextEdit>(h.Notes(), "NotesMemo");
     QLineEdit* m_fieldName = Find<QLineEdit>(h.Custom(), "Fieldname");
     QLineEdit* m_fieldValue = Find<QLineEdit>(h.Custom(), "Fieldvalue");
     std::optional<std::pair<int, std::string>> m_typed;           // item and field name typed into
     std::optional<std::pair<std::string, std::string>> m_outside; // file and bytes another program wrote
-    std::vector<std::string> m_saved;
     std::set<int> m_staleLine; // items whose list line may lag behind a custom field
     std::pair<int, std::string> m_twoNotes{-1, {}};
     std::string m_loaded; // the library as loaded: what undoing every step gives
 };
-
-QtMessageHandler g_testHandler = nullptr;
-
-// The offscreen platform's notes about what it cannot do are no findings.
-void QuietPlatform(QtMsgType type, const QMessageLogContext& context, const QString& msg)
-{
-    static const QRegularExpression platform(QStringLiteral("^(This plugin does not support|Keyboard event not accepted)"));
-    if (type != QtWarningMsg || !msg.contains(platform))
-        g_testHandler(type, context, msg);
-}
 
 } // namespace
 
 class RandomSessionTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() { g_testHandler = qInstallMessageHandler(QuietPlatform); }
+    // The offscreen platform's notes about what it cannot do are no findings.
+    void initTestCase()
+    {
+        static QtMessageHandler next = nullptr;
+        next = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& msg) {
+            if (!msg.startsWith(u"This plugin does not support") && !msg.startsWith(u"Keyboard event not accepted"))
+                next(type, context, msg);
+        });
+    }
     // The session; then the program's windows go with it, and every control
     // with its window. (A leaked top-level widget stays listed by the
     // application, so the leak check's sanitizer would not see it.)
     void randomSessionAndNoWidgetOutlivesTheProgram()
     {
-        const unsigned long long seed = EnvNumber("LORIX_SEED", 20261207);
-        const long steps = static_cast<long>(EnvNumber("LORIX_STEPS", 20000));
+        const auto seed = qEnvironmentVariableIsSet("LORIX_SEED") ? qgetenv("LORIX_SEED").toULongLong() : 20261207;
+        const long steps = qEnvironmentVariableIsSet("LORIX_STEPS") ? qgetenv("LORIX_STEPS").toLong() : 20000;
         {
             Harness h(Overrides{{"filename", "lib.bib"}, {"displaynotes", std::to_string(seed % 3)}});
-            // A real library: string macros, comments, bare values, long fields.
-            WriteFile(h.dir.file("lib.bib"), CorpusMissing().empty()
-                                                  ? ReadFile(CorpusFile("bib/biblatex-examples.bib"))
-                                                  : OwnLibrary());
+            // A real library (string macros, comments, bare values, long
+            // fields), or without the corpus the delivered sample.
+            WriteFile(h.dir.file("lib.bib"), ReadFile(CorpusMissing().empty()
+                                                          ? CorpusFile("bib/biblatex-examples.bib")
+                                                          : std::string(LORIX_SOURCE_DIR) + "/data/sample.bib"));
             QVERIFY(h.Start());
-            QVERIFY(h.s.Bib.Library.size() > 90);
-            RandomUser run(seed ^ 0x9e3779b97f4a7c15ULL, h);
+            QVERIFY(h.s.Bib.Library.size() > 30);
             try {
-                run.Run(steps);
+                RandomUser(seed, h).Run(steps);
             } catch (const std::exception& e) {
-                const std::string msg = "seed " + std::to_string(seed) + ", step " + std::to_string(run.step) +
-                                        " (" + run.lastAction + "): " + e.what() +
-                                        "\nreplay: LORIX_SEED=" + std::to_string(seed) +
-                                        " LORIX_STEPS=" + std::to_string(run.step + 1);
-                QFAIL(msg.c_str());
+                QFAIL(e.what());
             }
-            qInfo("seed %llu: %ld steps, %d saves read back, %d writes by another program, %d questions "
-                  "before overwriting them, %d steps undone at the end",
-                  seed, steps, run.saves, run.outsideWrites, run.overwriteQuestions, run.undone);
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(QApplication::allWidgets().size(), 0);

@@ -15,6 +15,7 @@
 #include "ui/program.h"
 #include "ui/scripted.h"
 
+#include <QtTest>
 #include <QtWidgets>
 #include <map>
 #include <stdexcept>
@@ -22,19 +23,6 @@
 namespace lorix::test {
 
 using Overrides = std::map<std::string, std::string>;
-
-// The delivered settings with a few keys replaced; by default no library and
-// no log file, so that a start touches nothing but the settings.
-inline void WriteIni(const std::string& path, const Overrides& changes)
-{
-    SettingsList st = SettingsList::LoadFromFile(std::string(LORIX_SOURCE_DIR) + "/data/lorix.ini");
-    st.Write(key::Filename, kNone);
-    st.Write(key::LastFile, kNone);
-    st.Write(key::LogFile, kNone);
-    for (const auto& [key, value] : changes)
-        st.WriteByName(key, value);
-    st.SaveToFile(path);
-}
 
 inline Bibitem MakeItem(const std::string& type, const std::string& ref,
                         std::initializer_list<std::pair<const char*, const char*>> fields)
@@ -50,8 +38,9 @@ inline Bibitem MakeItem(const std::string& type, const std::string& ref,
 // A control of a window found by its object name, as a user finds it by its
 // caption; without a window, a window of its own (the keyword menu). A name
 // that is missing (or of another kind) fails the test.
-template <class T = QWidget> T* Find(const QObject* window, const QString& name)
+template <class T = QWidget> T* Find(const QObject* window, QAnyStringView nameView)
 {
+    const QString name = nameView.toString();
     if (T* found = window ? window->findChild<T*>(name) : nullptr)
         return found;
     for (QWidget* w : window ? QWidgetList() : QApplication::topLevelWidgets())
@@ -62,10 +51,6 @@ template <class T = QWidget> T* Find(const QObject* window, const QString& name)
     qWarning("%s", problem.c_str()); // QtTest reports an exception without its text
     throw std::runtime_error(problem);
 }
-template <class T = QWidget> T* Find(const QObject* window, const char* name)
-{
-    return Find<T>(window, QString::fromLatin1(name));
-}
 
 class Harness {
   public:
@@ -73,8 +58,17 @@ class Harness {
     {
         m_oldDir = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(dir.path()));
-        if (withIni)
-            WriteIni(dir.file("lorix.ini"), changes);
+        // The delivered settings with a few keys replaced; by default no
+        // library and no log file, so that a start touches nothing but the settings.
+        if (withIni) {
+            SettingsList st = SettingsList::LoadFromFile(std::string(LORIX_SOURCE_DIR) + "/data/lorix.ini");
+            st.Write(key::Filename, kNone);
+            st.Write(key::LastFile, kNone);
+            st.Write(key::LogFile, kNone);
+            for (const auto& [key, value] : changes)
+                st.WriteByName(key, value);
+            st.SaveToFile(dir.file("lorix.ini"));
+        }
         program = std::make_unique<Program>(s, Platform{dialogs, clipboard, shell});
     }
     ~Harness()
@@ -91,13 +85,13 @@ class Harness {
     TFormCustom* Custom() const { return program->W().Custom; }
     TFormPrint* Print() const { return program->W().Print; }
     TFormAbout* About() const { return program->W().About; }
+    QWidgetList Windows() const { return {Main(), Display(), Notes(), Log(), Options(), Custom(), Print(), About()}; }
     // The windows shown, "Main Display Options", with "-" after one held back
     // by a dialog: what a user sees after a step.
     QString Shown() const
     {
         QStringList out;
-        for (QWidget* w : std::initializer_list<QWidget*>{Main(), Display(), Notes(), Log(), Options(), Custom(),
-                                                          Print(), About()})
+        for (QWidget* w : Windows())
             if (w->isVisible())
                 out << w->objectName().mid(5) + QLatin1String(w->isEnabled() ? "" : "-");
         return out.join(u' ');
@@ -139,13 +133,6 @@ class Harness {
         Main()->SelectLine(line);
         Main()->ItemsClick(Items());
     }
-    QStringList Lines() const
-    {
-        QStringList out;
-        for (int r = 0; r < Model()->rowCount(); ++r)
-            out << Model()->data(Model()->index(r), Qt::DisplayRole).toString();
-        return out;
-    }
 
     TempDir dir;
     Session s;
@@ -157,6 +144,14 @@ class Harness {
   private:
     QString m_oldDir;
 };
+
+// Shows a window and makes it the active one, as shortcuts and focus need.
+inline bool ShowActive(QWidget* w)
+{
+    w->show();
+    w->activateWindow();
+    return QTest::qWaitForWindowActive(w);
+}
 
 // A harness whose start must succeed; a failed start fails the test (QtTest
 // reports the exception) instead of running on with windows that do not exist.
