@@ -178,7 +178,6 @@ TEST(Reader, ReadsAndRewritesLosslessly)
         // The type may stand after blanks; its case is kept, as is the reference's.
         {"@ misc { Ref9 , note = {x}}\n@\tARTICLE(DBLP:conf/X, y = 1)\n@Book{\xc3\x9c" "BER,}",
          "misc{Ref9|note:x}ARTICLE{DBLP:conf/X|y:1}Book{\xc3\x9c" "BER}"},
-        {"@ARTICLE{ Smith99 , x = {1}}\n@misc{ref,}\n", "ARTICLE{Smith99|x:1}misc{ref}"},
         {"@article{a, month = jan, note = \"x\" # foo # {y}, year = {1}}",
          "article{a|month=jan|note=\"x\" # foo # {y}|year:1}"},
         {"% head\n@string{ACM = \"The ACM\"}\n\nmail me: x@y.org\n@book{b1, t = {1}}\n"
@@ -202,7 +201,6 @@ TEST(Reader, ReadsAndRewritesLosslessly)
         // Recovery from an unbalanced brace keeps the entries that follow.
         {"@a{one, t = {x {y z, u = {v}\n@a{two, t = {2}}\n", "a{one|t:x {y z, u = {v}a{two|t:2}",
          {"one at line 1"}, true},
-        {"@a{one, t = {1}}\n@a{two, t = {never ends", "a{one|t:1}", {"two"}},
         {Repeat(3000, [](int i) { return i % 3 ? i % 3 == 1 ? "\n" : "\r" : "\r\n"; }) +
              "@misc{cut, t = {open\n",
          "", {"cut at line 3001"}},
@@ -441,13 +439,14 @@ TEST(Library, LoadIsAllOrNothingAndNotesBelongToTheirLibrary)
     std::string last;
     Prepared(s).Log.Observer = [&](const std::string& t, MessageKind) { last = t; };
     const std::tuple<std::string, std::string, std::string> steps[] = { // file, entries | notes, last message
-        {"a.bib", "A1,|A1,note of a,", "Loaded"}, {"b.bib", "B1,B2,|", "Loaded"},
-        {"folder.bib", "B1,B2,|", "Cannot load " + dir.file("folder.bib") + ": it is a folder, not a file."},
-        {"fifo.bib", "B1,B2,|", "Cannot load " + dir.file("fifo.bib") + ": it is a named pipe, not a file."},
+        {dir.file("a.bib"), "A1,|A1,note of a,", "Loaded"}, {dir.file("b.bib"), "B1,B2,|", "Loaded"},
+        {dir.file("folder.bib"), "B1,B2,|", "Cannot load " + dir.file("folder.bib") + ": it is a folder, not a file."},
+        {dir.file("fifo.bib"), "B1,B2,|", "Cannot load " + dir.file("fifo.bib") + ": it is a named pipe, not a file."},
+        {"/dev/null", "B1,B2,|", "Cannot load /dev/null: it is a device, not a file."},
     };
     for (const auto& [file, held, message] : steps) {
         s.LibraryChanged = true;
-        s.Settings.Write(key::Filename, dir.file(file));
+        s.Settings.Write(key::Filename, file);
         last.clear();
         const Strings names = s.schema.FieldNames;
         LoadNamedLibrary(s);
@@ -464,9 +463,12 @@ TEST(Library, LoadIsAllOrNothingAndNotesBelongToTheirLibrary)
             EXPECT_EQ(s.schema.FieldNames, names) << file;
         }
     }
-    // The library without notes saves an empty notes file, never a's notes.
+    // The library without notes saves an empty notes file, never a's notes; a
+    // value whose braces do not balance is saved repaired, and that is said.
+    s.Bib.Library[0].Fields[0].Value = "a } b";
     SaveLibraryFile(s, dir.file("b.bib"));
     EXPECT_EQ(ReadFile(dir.file("b.not")), "");
+    EXPECT_EQ(last, "Unbalanced braces in field t of entry B1: saved with the missing braces added.");
 }
 
 // What a save compares before it overwrites: a change by another program is
@@ -488,7 +490,6 @@ TEST(DiskStamp, SeesEveryChangeOfContentAndNoOther)
         {"untouched", "abc", [] {}, false},
         {"same bytes, later time", "abc", [&] { WriteFile(lib, "abc"), later(); }, false},
         {"same size, other bytes", "abc", [&] { WriteFile(lib, "abd"), later(); }, true},
-        {"written in place at once", "abc", [&] { WriteFile(lib, "xyz"); }, true},
         // as on a file system whose clock ticks in whole seconds
         {"written at once, the same time", "abc",
          [&] { const auto t = fs::last_write_time(lib); WriteFile(lib, "xyz"), fs::last_write_time(lib, t); }, true},

@@ -57,7 +57,6 @@ void LoopbackServer::Answer(int c)
         m_lastRequest = request.substr(0, request.find("\r\n\r\n"));
     }
     const HttpAnswer a = m_handler(target);
-    ++m_requests;
     // Wait in small steps so that a stopping server does not hang.
     for (int waited = 0; waited < a.delayMs && !m_stop; waited += 20)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -27,7 +27,6 @@ public:
 
     // "http://127.0.0.1:PORT" + path
     std::string url(const std::string& p) const { return "http://127.0.0.1:" + std::to_string(m_port) + p; }
-    int requests() const { return m_requests; }
     std::string lastTarget() const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -47,7 +46,6 @@ private:
     int m_listen = -1;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
-    std::atomic<int> m_requests{0};
     std::string m_lastTarget, m_lastRequest;
     mutable std::mutex m_mutex;
     std::thread m_thread;
