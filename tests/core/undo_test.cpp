@@ -3,6 +3,8 @@
 // the last item) undone and redone, compared with the library before and
 // after, and its bounds. Merging typed keys, reordering and each command
 // being one step are the commands test's.
+#include "core/fileio.h"
+#include "core/library.h"
 #include "core/undo.h"
 
 #include <gtest/gtest.h>
@@ -18,22 +20,9 @@ struct Lib {
     std::vector<Bibitem>& items() { return bib.Library; }
 };
 
-// Everything the history may change, as one text.
-std::string Dump(const Lib& l)
-{
-    std::string out;
-    for (const Bibitem& b : l.bib.Library) {
-        out += b.LeadingText + "@" + b.ItemType + "{" + b.Reference;
-        for (const Bibfield& f : b.Fields)
-            out += "," + f.Name + "=" + f.Value;
-        out += "}\n";
-    }
-    for (const std::string& n : l.notes)
-        out += "note:" + n + "\n";
-    for (const std::string& b : l.bib.Blocks)
-        out += "block:" + b + "\n";
-    return out + "trailing:" + l.bib.TrailingText;
-}
+// Everything the history may change, as one text: the library as saved
+// (items, blocks, the text around them) and the notes.
+std::string Dump(const Lib& l) { return FormatLibrary(l.bib, {}) + "notes:" + JoinLines(l.notes, "|"); }
 
 void Fill(Lib& l)
 {
