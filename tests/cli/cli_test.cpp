@@ -101,20 +101,18 @@ TEST(CliCommandLine, OptionsHelpAndUsageErrors)
 }
 
 // Exit codes that tell what happened: a load that had to drop text exits 1
-// (the command still does its work), so does one that could not load and a
-// check with findings; a source too large is a failure.
+// (the command still does its work), so do one that could not load and a
+// check with findings. A failure (exit 2) is the import test's.
 TEST(CliExit, ProblemsAndRefusedInputsAreNeverSuccess)
 {
     TempDir d;
-    WriteSmallIni(d, "import.maxkb=1\npdfpath=" + d.path() + "/\n");
-    WriteFile(d.file("big.txt"), "TI  - A title\nAU  - Smith J\nDP  - 2001\n" + std::string(1024, ' '));
+    WriteSmallIni(d, "pdfpath=" + d.path() + "/\n");
     std::filesystem::create_directory(d.file("folder.bib"));
     const std::tuple<std::string, std::string, int, std::string, std::string> rows[] = {
         // library text, arguments, exit code, a line of standard error, the start of the library afterwards
         // ("=": unchanged)
         {"@article{a, title = {T}}\n@article{cut, title = {never closed\n", "format lib.bib", 1, "error: ",
          "@article{a,\r\n  title = {T}\r\n  }\r\n"},
-        {"", "import-medline lib.bib big.txt", 2, "lorix-cli: ", "="},
         {"", "list folder.bib", 1, "error: ", "="},
         // the check's findings: the files of the folder belong to no item
         {"@article{a, author = {A}, title = {T}}", "check lib.bib", 1, "status: File not in database: lorix\n", "="},

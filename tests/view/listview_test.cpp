@@ -89,25 +89,6 @@ TEST(BuildListLine, ColumnsTruncationAndMarkers)
     EXPECT_NO_THROW(ListColumnsFromSettings(s));
 }
 
-// The Navigator's search: the first shown line whose reference starts with
-// the typed text in any letter case; keys only pass lines over.
-TEST(FindReferenceLine, FirstShownLineByPrefixWithAndWithoutKeys)
-{
-    Session s;
-    Fill(s, {Item("Smith:1999", {{"year", "2"}}), Item("smithson", {{"year", "1"}}), Item("SMIT", {}),
-             Item("abcdefghijK", {}), Item("abcdefghij", {{"year", "0"}}), Item("", {})});
-    const ListResult byYear = BuildList(s, FilterRules{}, "year"); // lines: SMIT abc... "" abcdefghij smithson Smith
-    ASSERT_EQ(byYear.ReferenceKeys.size(), byYear.ShownItems.size());
-    const std::pair<std::string, int> cases[] = { // typed text in lower case, line
-        {"smi", 0}, {"smith", 4}, {"smith:", 5}, {"smiths", 4}, {"smith:1999", 5}, {"smith:19999", -1},
-        {"abcdefgh", 1}, {"abcdefghij", 1}, {"abcdefghijk", 1}, {"abcdefghijkl", -1}, {"x", -1},
-        {std::string("sm\0", 3), -1}, {"", 0}};
-    for (const auto& [typed, line] : cases) {
-        EXPECT_EQ(FindReferenceLine(s.Bib, byYear.ShownItems, byYear.ReferenceKeys, typed), line) << typed;
-        EXPECT_EQ(FindReferenceLine(s.Bib, byYear.ShownItems, {}, typed), line) << typed; // no keys
-    }
-}
-
 TEST(BuildList, SortIsStableAndByteWiseAndTheFilterRules)
 {
     Session s;
