@@ -6,6 +6,7 @@
 #include "exchange/bibtext.h"
 #include "exchange/doi.h"
 #include "support/httpserver.h"
+#include "support/readback.h"
 #include "support/testutil.h"
 
 #include <gtest/gtest.h>
@@ -27,16 +28,6 @@ struct Messages {
     }
 };
 
-TBib Read(const std::string& text)
-{
-    TBib bib;
-    Schema schema;
-    ReadContext ctx;
-    ctx.schema = &schema;
-    ReadBibText(text, bib, ctx);
-    return bib;
-}
-
 const std::string kTwo = "@article{smith:2001, title={One}, doi={10.1/x}}\n@book{doe, title={Two}}\n";
 
 } // namespace
@@ -44,7 +35,7 @@ const std::string kTwo = "@article{smith:2001, title={One}, doi={10.1/x}}\n@book
 TEST(PasteBibtex, AppendsEntriesUniqueAndKeepsMissingBlocks)
 {
     Messages m;
-    m.s.Bib = Read("@string{jan = {January}}\n@preamble{\"\\def\\x{}\"}\n@article{doe, title={Old}}\n");
+    m.s.Bib = test::ReadText("@string{jan = {January}}\n@preamble{\"\\def\\x{}\"}\n@article{doe, title={Old}}\n").bib;
     const std::string text = "% copied\n@STRING{ Jan = {Jan.}}\n@string{feb = {February}}\n"
                              "@preamble{\"\\def\\x{}\"}\n@comment{not data}\n" +
                              kTwo + "@misc{doe, note={Again}}\n";
@@ -136,7 +127,7 @@ TEST(Doi, AnswerAddsEntriesWithTheirDoi)
 {
     const WorkId id = RecognizeWorkId("arXiv:2101.00001");
     Messages m;
-    m.s.Bib = Read("@book{doe, title={Mine}}\n");
+    m.s.Bib = test::ReadText("@book{doe, title={Mine}}\n").bib;
     // Both entries come in; one has a DOI, so none is added.
     EXPECT_EQ(AddDoiAnswer(m.s, kTwo, id), 1);
     ASSERT_EQ(m.s.Bib.Library.size(), 3u);

@@ -1,6 +1,7 @@
 // The item editor's rows, write-back and item commands, and the consistency
 // check built on them, on a session made in memory.
 #include "core/library.h"
+#include "support/readback.h"
 #include "support/testutil.h"
 #include "view/consistency.h"
 #include "view/itemrows.h"
@@ -214,9 +215,7 @@ TEST_F(Editing, WriteBackCustomFieldsAndAFullItem)
         AddCustomField(s, i, name, value);
     EXPECT_EQ(Fields(s.Bib.Library[i]), "r|note=y x|month=jan or feb|Note=z|abc=w|");
     // Text added to a macro is written as text, so that it reads back whole.
-    TBib back;
-    ReadContext ctx;
-    ReadBibText(FormatLibrary(TBib{{s.Bib.Library[i]}, {}, {}, true}, {}), back, ctx);
+    const TBib back = test::ReadText(FormatLibrary(TBib{{s.Bib.Library[i]}, {}, {}, true}, {})).bib;
     EXPECT_EQ(GetFieldValue(back.Library.at(0), "month"), "jan or feb");
     EXPECT_EQ(AppendKeyword("", "k") + "|" + AppendKeyword("\ta k   \r\n", "k"), "k|a k k");
 
