@@ -6,6 +6,7 @@
 #include "commands/items.h"
 #include "commands/library.h"
 #include "core/errors.h"
+#include "core/fileio.h"
 #include "core/library.h"
 #include "support/testutil.h"
 
@@ -263,12 +264,7 @@ TEST(Commands, ImportKeepsTheLibrarysEncoding)
 // before, and the item is shown again; redone, as after.
 TEST(Commands, EveryChangeIsOneUndoStep)
 {
-    auto image = [](const Fixture& f) {
-        std::string text = FormatLibrary(f.s.Bib, {}) + "notes:";
-        for (const std::string& line : f.s.NotesList)
-            text += line + "|";
-        return text;
-    };
+    auto image = [](const Fixture& f) { return FormatLibrary(f.s.Bib, {}) + "notes:" + JoinLines(f.s.NotesList, "|"); };
     using Run = void (*)(Fixture&);
     const std::tuple<const char*, Run, int> changes[] = { // Undo caption, change, item shown when undone
         // one field typed into: one step

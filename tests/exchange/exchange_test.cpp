@@ -7,6 +7,7 @@
 #include "exchange/pubmed.h"
 #include "exchange/template.h"
 #include "support/httpserver.h"
+#include "support/readback.h"
 #include "support/testutil.h"
 
 #include <gtest/gtest.h>
@@ -34,24 +35,19 @@ struct Imports {
     }
 };
 
-std::string Fields(const Bibitem& b)
-{
-    std::string out = b.ItemType + " " + b.Reference;
-    for (const Bibfield& f : b.Fields)
-        out += "|" + f.Name + "=" + f.Value;
-    return out;
-}
-
 // The item read from text, or "" when the record would not be added.
 std::string Read(const std::string& text)
 {
     MedlineRecord r = ReadMedlineRecord(PrepareImportText(text));
-    return r.Outcome == MedlineOutcome::Added ? Fields(r.Item) : "";
+    return r.Outcome == MedlineOutcome::Added ? test::Dump(TBib{{r.Item}}) : "";
 }
 
 // Field names by number: 02 author, 17 title, 20 year.
-const std::vector<std::string> kNames = {"f", "f", "author", "f", "f", "f", "f", "f", "f", "f", "f", "f",
-                                         "f", "f", "f", "f", "f", "title", "f", "f", "year", "f"};
+const std::vector<std::string> kNames = [] {
+    std::vector<std::string> names(22, "f");
+    names[2] = "author", names[17] = "title", names[20] = "year";
+    return names;
+}();
 
 Bibitem Item(std::vector<Bibfield> fields) { return Bibitem{0, "article", "r", std::move(fields), ""}; }
 
@@ -73,16 +69,14 @@ std::string Cells(const std::string& name, const std::string& value)
 
 TEST(Medline, RecordFields)
 {
-    const std::string full = "article smith:2003|title=A title spread over three lines|author=Smith, John A AND "
-                             "Doe, Kim|journal=J Test|volume=3|pages=1-9|month=Jan 15|year=2003";
-    const std::string smith2001 = "article smith:2001|title=T|author=Smith, J|year=2001";
     const std::pair<std::string, std::string> cases[] = {
-        {kRecord, full},
+        {kRecord, "article{smith:2003|title:A title spread over three lines|author:Smith, John A AND Doe, Kim|"
+                  "journal:J Test|volume:3|pages:1-9|month:Jan 15|year:2003}"},
         {"TI  - Some title..\nAU  - Smith JA\nIP  - 4\n",
-         "article smith:|title=Some title.|author=Smith, JA|number=4|year="},
-        {"TI  - T\nFAU - Plato\nDP  - 1999\n", "article :1999|title=T|author=Plato|year=1999"},
-        {"FAU - Smith, J\nTI  - T\nDP  - 2001\n", smith2001}, // title not first
-        {"    TI  - T\n          more\n    FAU - Smith, J\n", "article smith:|title=T more|author=Smith, J|year="},
+         "article{smith:|title:Some title.|author:Smith, JA|number:4|year:}"},
+        {"TI  - T\nFAU - Plato\nDP  - 1999\n", "article{:1999|title:T|author:Plato|year:1999}"},
+        {"FAU - Smith, J\nTI  - T\nDP  - 2001\n", "article{smith:2001|title:T|author:Smith, J|year:2001}"},
+        {"    TI  - T\n          more\n    FAU - Smith, J\n", "article{smith:|title:T more|author:Smith, J|year:}"},
     };
     for (const auto& [text, fields] : cases)
         EXPECT_EQ(Read(text), fields) << text;
