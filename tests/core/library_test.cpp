@@ -385,11 +385,12 @@ TEST(Library, LoadIsAllOrNothingAndNotesBelongToTheirLibrary)
     Session s;
     std::string last;
     Prepared(s).Log.Observer = [&](const std::string& t, MessageKind) { last = t; };
-    const std::tuple<std::string, std::string, std::string> steps[] = { // file, entries | notes, last message
-        {dir.file("a.bib"), "A1,|A1,note of a,", "Loaded"}, {dir.file("b.bib"), "B1,B2,|", "Loaded"},
-        {dir.file("folder.bib"), "B1,B2,|", "Cannot load " + dir.file("folder.bib") + ": it is a folder, not a file."},
-        {dir.file("fifo.bib"), "B1,B2,|", "Cannot load " + dir.file("fifo.bib") + ": it is a named pipe, not a file."},
-        {"/dev/null", "B1,B2,|", "Cannot load /dev/null: it is a device, not a file."},
+    const std::string b = "a{B1|t:1}a{B2|other:2} notes:";
+    const std::tuple<std::string, std::string, std::string> steps[] = { // file, library and notes, last message
+        {dir.file("a.bib"), "a{A1|t:1} notes:A1,note of a,", "Loaded"}, {dir.file("b.bib"), b, "Loaded"},
+        {dir.file("folder.bib"), b, "Cannot load " + dir.file("folder.bib") + ": it is a folder, not a file."},
+        {dir.file("fifo.bib"), b, "Cannot load " + dir.file("fifo.bib") + ": it is a named pipe, not a file."},
+        {"/dev/null", b, "Cannot load /dev/null: it is a device, not a file."},
     };
     for (const auto& [file, held, message] : steps) {
         s.LibraryChanged = true;
@@ -397,13 +398,7 @@ TEST(Library, LoadIsAllOrNothingAndNotesBelongToTheirLibrary)
         last.clear();
         const Strings names = s.schema.FieldNames;
         LoadNamedLibrary(s);
-        std::string now;
-        for (const Bibitem& it : s.Bib.Library)
-            now += it.Reference + ",";
-        now += "|";
-        for (const std::string& n : s.NotesList)
-            now += n + ",";
-        EXPECT_EQ(now, held) << file;
+        EXPECT_EQ(Dump(s.Bib) + " notes:" + JoinLines(s.NotesList, ","), held) << file;
         EXPECT_EQ(last.substr(0, message.size()), message) << file;
         EXPECT_EQ(s.LibraryChanged, message != "Loaded") << file;
         if (message != "Loaded") {

@@ -1,7 +1,6 @@
 // The exchange formats: MEDLINE import and the PubMed fetch, item templates
 // and the HTML export.
 #include "core/errors.h"
-#include "exchange/curlload.h"
 #include "exchange/htmlexport.h"
 #include "exchange/medline.h"
 #include "exchange/pubmed.h"
@@ -173,18 +172,6 @@ TEST(Pubmed, IdentifierRulesUrlAndFetch)
     for (const char* id : {"kb1025", "endless"})
         EXPECT_EQ(test::Thrown<HttpError>([&] { fetch(id); }),
                   "The answer of " + PubmedUrl(st, id) + " is larger than 1 KB, the limit set by \"import.maxkb\".");
-}
-
-// libcurl is opened on the first fetch; a library that is missing or is not
-// libcurl fails that fetch with a message naming it.
-TEST(Pubmed, HttpLibraryOpenedOnFirstUse)
-{
-    EXPECT_NO_THROW(CheckCurlLibrary(kCurlLibrary));
-    const std::pair<const char*, const char*> bad[] = {
-        {"libcurl-not-here.so.4", "Cannot load the HTTP library libcurl-not-here.so.4, which fetching needs: "},
-        {"libm.so.6", "The HTTP library libm.so.6 has no function curl_global_init."}};
-    for (const auto& [soname, message] : bad)
-        EXPECT_EQ(test::Thrown<HttpError>([&] { CheckCurlLibrary(soname); }).rfind(message, 0), 0u) << soname;
 }
 
 TEST(Template, RenderPreviewAndErrors)
