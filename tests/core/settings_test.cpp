@@ -145,7 +145,6 @@ TEST(RecentLibraries, ANameGoesFirstOnceAbsoluteAndTheListKeepsEight)
 {
     const auto nine = Repeat(9, [](int i) { return "recent" + std::to_string(i + 1) + "=/" + std::to_string(i) + "\n"; });
     const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"filename=x", "a.bib", "/w/a.bib|filename=x,recent1=/w/a.bib"},
         {"recent1=/b\nrecent2=/w/a.bib", "./sub/../a.bib", "/w/a.bib,/b|recent1=/w/a.bib,recent2=/b"},
         // A hand-edited file: gaps, "*none*" and doubles are closed up, a ninth key is left alone.
         {"Recent3=/b\nrecent1=*none*\nrecent5=/b", "/c", "/c,/b|recent1=/c,recent2=/b"},
