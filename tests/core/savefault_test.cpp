@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <tuple>
 #include <vector>
 
 using namespace lorix;
@@ -77,50 +78,36 @@ struct Saver {
 };
 const char* const kSaved = "@article{new,\r\n  title = {New}\r\n  }\r\n\r\n";
 
-rlim_t g_limit = 0;
-
-// The size limit stands in for a full disk: writes past it fail with EFBIG.
+// A size limit of 20 MB stands in for a full disk: writes past it fail with EFBIG.
 void FullDisk()
 {
     std::signal(SIGXFSZ, SIG_IGN);
-    rlimit lim{g_limit, g_limit};
+    const rlimit lim{20 << 20, 20 << 20};
     ::setrlimit(RLIMIT_FSIZE, &lim);
 }
 } // namespace
 
-// Faults that need a process of their own.
+// Faults that need a process of their own: a library its owner may not
+// write is not replaced, although the folder allows the rename (under root
+// the save runs as an unprivileged user); a full disk while a large file is
+// written past the page cache. (A folder that refuses the temporary file, and
+// a failed write of a small file, are among the CliFault trial's steps.)
 TEST(SaveFault, ReadOnlyLibraryAndFullDiskKeepTheOldFile)
 {
-    struct Case {
-        const char* name;
-        mode_t folderMode, fileMode;
-        void (*prepare)();
-        size_t entries = 20000;
-        rlim_t limit = 64 * 1024;
-    } cases[] = {
-        // A library its owner may not write is not replaced, although the
-        // folder would allow the rename; under root the save runs as an
-        // unprivileged user. (A folder that refuses the temporary file, and a
-        // write that fails, are among the CliFault trial's steps.)
-        {"read-only library", 0777, 0444, BecomeNobody},
-        // A large file is written past the page cache once it has grown.
-        {"full disk, a large file", 0755, 0644, FullDisk, 900000, 20 << 20},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    const std::tuple<const char*, mode_t, void (*)(), size_t> cases[] = { // the library's mode, entries saved
+        {"read-only library", 0444, BecomeNobody, 20000}, {"full disk, a large file", 0644, FullDisk, 900000}};
+    for (const auto& [name, mode, prepare, entries] : cases) {
+        SCOPED_TRACE(name);
         TempDir dir;
-        const std::string path = dir.file("lib.bib"), old = Content(1, 100), next = Content(2, c.entries);
-        ASSERT_GT(next.size(), c.limit);
+        const std::string path = dir.file("lib.bib"), old = Content(1, 100), next = Content(2, entries);
         WriteFile(path, old);
         ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
-        ::chmod(path.c_str(), c.fileMode);
-        ::chmod(dir.path().c_str(), c.folderMode);
+        ::chmod(path.c_str(), mode);
+        ::chmod(dir.path().c_str(), 0777);
         const int rc = InChild([&] {
-            g_limit = c.limit;
-            c.prepare();
+            prepare();
             WriteFileAtomic(path, next);
         });
-        ::chmod(dir.path().c_str(), 0755);
         EXPECT_EQ(rc, 2) << "the failed write was reported as success";
         EXPECT_EQ(ReadFile(path), old);
         EXPECT_TRUE(TempFiles(dir.path()).empty());
