@@ -244,7 +244,8 @@ TEST(CliFault, EveryStepOfASaveWithBackupFailsOrDiesSafely)
                     const CliResult next = RunCli(d, import, shim);
                     ASSERT_EQ(next.rc, 0) << next.err;
                 }
-                ASSERT_TRUE(TempFiles(lib).empty() && TempFiles(real).empty());
+                ASSERT_TRUE(TempFiles(lib).empty());
+                ASSERT_TRUE(TempFiles(real).empty());
             }
         }
     }
