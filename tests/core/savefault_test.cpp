@@ -15,7 +15,6 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <tuple>
 
 using namespace lorix;
 using Strings = std::vector<std::string>;
