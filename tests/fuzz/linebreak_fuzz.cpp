@@ -1,6 +1,6 @@
 // Any bytes as a field value, with any line widths: a library saved with
 // long lines broken must read back to the same values as one saved without.
-#include "core/library.h"
+#include "support/readback.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,15 +13,12 @@ namespace {
 
 std::vector<Bibfield> RoundTrip(const std::string& value, const WriteOptions& options)
 {
-    TBib bib, back;
+    TBib bib;
     bib.Library.push_back(Bibitem{0, "misc", "r", {{"title", value}, {"note", "x"}}, {}});
-    Schema schema;
-    bool problems = false;
-    ReadContext ctx{&schema, nullptr, "", [&problems](const std::string&) { problems = true; }};
-    ReadBibText(FormatLibrary(bib, options), back, ctx);
-    if (problems || back.Library.size() != 1)
+    const test::Read back = test::ReadText(FormatLibrary(bib, options));
+    if (!back.errors.empty() || back.bib.Library.size() != 1)
         std::abort();
-    return back.Library[0].Fields;
+    return back.bib.Library[0].Fields;
 }
 
 } // namespace

@@ -104,42 +104,24 @@ int open(const char* path, int flags, ...)
     return Guarded(kOpen, Under(path), path, [&] { return REAL(int (*)(const char*, int, ...), "open")(path, flags, mode); });
 }
 
-ssize_t write(int fd, const void* buf, size_t n)
-{
-    return OnFd(kWrite, fd, [&] { return REAL(ssize_t (*)(int, const void*, size_t), "write")(fd, buf, n); });
-}
+// The calls on an open file and on two names: each counted when what it
+// touches lies under the folder.
+#define ON_FD(kind, type, name, params, ...) \
+    type name params { return OnFd(kind, fd, [&] { return REAL(type(*) params, #name)(__VA_ARGS__); }); }
+#define ON_TWO_NAMES(kind, name) \
+    int name(const char* from, const char* to) \
+    { \
+        return Guarded(kind, Under(from) || Under(to), std::string(from) + " " + to, \
+                       [&] { return REAL(int (*)(const char*, const char*), #name)(from, to); }); \
+    }
 
-int fsync(int fd)
-{
-    return OnFd(kFsync, fd, [&] { return REAL(int (*)(int), "fsync")(fd); });
-}
-
-int close(int fd)
-{
-    return OnFd(kClose, fd, [&] { return REAL(int (*)(int), "close")(fd); });
-}
-
-int fchmod(int fd, mode_t mode)
-{
-    return OnFd(kFchmod, fd, [&] { return REAL(int (*)(int, mode_t), "fchmod")(fd, mode); });
-}
-
-int fchown(int fd, uid_t uid, gid_t gid)
-{
-    return OnFd(kFchown, fd, [&] { return REAL(int (*)(int, uid_t, gid_t), "fchown")(fd, uid, gid); });
-}
-
-int link(const char* from, const char* to)
-{
-    return Guarded(kLink, Under(from) || Under(to), std::string(from) + " " + to,
-                   [&] { return REAL(int (*)(const char*, const char*), "link")(from, to); });
-}
-
-int rename(const char* from, const char* to)
-{
-    return Guarded(kRename, Under(from) || Under(to), std::string(from) + " " + to,
-                   [&] { return REAL(int (*)(const char*, const char*), "rename")(from, to); });
-}
+ON_FD(kWrite, ssize_t, write, (int fd, const void* buf, size_t n), fd, buf, n)
+ON_FD(kFsync, int, fsync, (int fd), fd)
+ON_FD(kClose, int, close, (int fd), fd)
+ON_FD(kFchmod, int, fchmod, (int fd, mode_t mode), fd, mode)
+ON_FD(kFchown, int, fchown, (int fd, uid_t uid, gid_t gid), fd, uid, gid)
+ON_TWO_NAMES(kLink, link)
+ON_TWO_NAMES(kRename, rename)
 
 int unlink(const char* path)
 {

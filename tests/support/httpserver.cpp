@@ -48,16 +48,11 @@ void LoopbackServer::Answer(int c)
     char buf[4096];
     for (ssize_t n; request.find("\r\n\r\n") == std::string::npos && (n = ::recv(c, buf, sizeof buf, 0)) > 0;)
         request.append(buf, static_cast<size_t>(n));
-    // "GET /path?query HTTP/1.0": the target stands between the first two blanks.
-    const size_t sp1 = request.find(' '), sp2 = request.find(' ', sp1 + 1);
-    const std::string target = sp2 == std::string::npos ? "" : request.substr(sp1 + 1, sp2 - sp1 - 1);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_lastTarget = target;
         m_lastRequest = request.substr(0, request.find("\r\n\r\n"));
     }
-    const HttpAnswer a = m_handler(target);
-    ++m_requests;
+    const HttpAnswer a = m_handler(TargetOf(request));
     // Wait in small steps so that a stopping server does not hang.
     for (int waited = 0; waited < a.delayMs && !m_stop; waited += 20)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -79,6 +74,12 @@ void LoopbackServer::Serve()
             if (const int c = ::accept(m_listen, nullptr, nullptr); c >= 0)
                 m_workers.emplace_back([this, c] { Answer(c); });
     }
+}
+
+std::string TargetOf(const std::string& request)
+{
+    const size_t sp1 = request.find(' '), sp2 = request.find(' ', sp1 + 1);
+    return sp2 == std::string::npos ? "" : request.substr(sp1 + 1, sp2 - sp1 - 1);
 }
 
 int UnusedPort()

@@ -20,6 +20,9 @@ struct HttpAnswer {
     std::string headers = {}; // more header lines, each ended by CR LF ("Location: ...\r\n")
 };
 
+// The target of a request ("GET /path?query HTTP/1.0": between the first two blanks).
+std::string TargetOf(const std::string& request);
+
 class LoopbackServer {
 public:
     explicit LoopbackServer(std::function<HttpAnswer(const std::string& target)> handler);
@@ -27,18 +30,14 @@ public:
 
     // "http://127.0.0.1:PORT" + path
     std::string url(const std::string& p) const { return "http://127.0.0.1:" + std::to_string(m_port) + p; }
-    int requests() const { return m_requests; }
-    std::string lastTarget() const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_lastTarget;
-    }
-    // The request line and header lines of the last request.
+    // The request line and header lines of the last request, and its target.
+
     std::string lastRequest() const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_lastRequest;
     }
+    std::string lastTarget() const { return TargetOf(lastRequest()); }
 
 private:
     void Serve();
@@ -47,8 +46,7 @@ private:
     int m_listen = -1;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
-    std::atomic<int> m_requests{0};
-    std::string m_lastTarget, m_lastRequest;
+    std::string m_lastRequest;
     mutable std::mutex m_mutex;
     std::thread m_thread;
     std::vector<std::thread> m_workers; // one per connection
