@@ -5,14 +5,16 @@
 // another program, and Ctrl+T typed in any window. After every step the list,
 // the model and the item editor must agree, a window to work in is shown, and
 // no field has changed that the step did not type into; a file written by
-// another program is never overwritten without a Yes. (What a save writes is
-// the writer's rule, tested below the windows.)
+// another program is never overwritten without a Yes, and what a save writes
+// reads back as the library in memory.
 // Undo and Redo are steps too; at the end every step since the last load is
 // undone, which must give back the library as loaded, and redone again, which
 // must give back the edited one.
 // Replay a failure with LORIX_SEED=n (and LORIX_STEPS=m to stop early).
 #include "core/fileio.h"
 #include "core/library.h"
+#include "core/reader.h"
+#include "support/readback.h"
 #include "ui/librarywatch.h"
 #include "uitest.h"
 #include "view/itemrows.h"
@@ -65,10 +67,10 @@ class RandomUser {
             {"command", 47, false, [this] { Menu(Pick({"byTitle", "byName", "byYear", "byJournal", "byType", "byRef",
                                                        "Filter1", "AddItem", "AddItem", "mnuDeleteItem", "mnuDeleteItem"})); }},
             {"custom field", 15, true, [this] { CustomField(); }},
-            {"save", 18, false, [this] { Letter('s'); }},
+            {"save", 18, false, [this] { Letter('s'), CheckWritten(); }},
             {"save as", 6, false, [this] {
                  h.dialogs.files.push_back(QString::fromLatin1(Chance(50) ? "saved%1" : "saved%1.bib").arg(Below(4)));
-                 Menu("mnuSaveAs");
+                 Menu("mnuSaveAs"), CheckWritten();
              }},
             {"load", 10, false, [this] { Letter('l'); }},
             {"rare command", 8, false, [this] { Menu(Pick({"LastFile", "LastFile", "NewLibrary1", "NewLibrary1",
@@ -345,6 +347,32 @@ class RandomUser {
             std::erase_if(*shape, [&typed](const std::string& x) { return x.starts_with(typed); });
         Expect(after == before, "an item changed where the step did not type" +
                                     (m_typed ? " (it typed into " + m_typed->second + ")" : std::string()));
+    }
+
+    // A save's file reads back without a problem as the library in memory
+    // (braces that do not balance repaired, names in lower case, line breaks
+    // and runs of blanks in values as one blank), the values typed into the
+    // windows included; its notes file holds the notes.
+    void CheckWritten()
+    {
+        const auto& asked = h.dialogs.answered;
+        if (!h.dialogs.errors.isEmpty() || S().LibraryChanged ||
+            std::any_of(asked.begin(), asked.end(), [](const auto& q) { return !q.second; }))
+            return; // reported by Check, or nothing was written
+        TBib want = S().Bib;
+        for (Bibitem& it : want.Library)
+            for (Bibfield& f : it.Fields) {
+                BalanceField(f);
+                f.Name = LowerAscii(f.Name);
+                f.Value = f.Bare ? f.Value : FoldValue(f.Value);
+            }
+        const std::string path = S().Settings.Read(key::Filename);
+        const Read back = ReadText(ReadWholeFile(path));
+        for (const std::string& problem : back.errors)
+            Expect(false, "the saved file reads with a problem: " + problem);
+        const std::string got = Dump(back.bib), wanted = Dump(want);
+        Expect(got == wanted, "the saved file reads back as\n" + got + "\nnot\n" + wanted);
+        Expect(SplitLines(ReadWholeFile(NotesFileName(path))) == S().NotesList, "the notes file is not the notes");
     }
 
     // A file written by another program stays whole until a save was
