@@ -2,10 +2,11 @@
 
 namespace lorix {
 
-// Every allocation of at least kHugeBufferBytes through operator new (the
-// text of a library read or written, the item array, ...) is advised to the
-// kernel as huge-page memory before it is first touched. On by default;
-// the switch is for measuring what it gains.
+// Allocations of at least kHugeBufferBytes through operator new (the text of
+// a library written, the item array, ...) are mappings of their own; while
+// they and the heap are small, they are advised to the kernel as huge-page
+// memory before they are first touched (process.cpp says when that stops).
+// On by default; the switch is for measuring what it gains.
 inline constexpr unsigned long kHugeBufferBytes = 4ul << 20;
 void SetHugeBuffers(bool on);
 // Whether this build and system give the advice (not with sanitizers, which
