@@ -41,8 +41,7 @@ bool Has(const std::string& text, const std::string& part) { return text.find(pa
 // The wrapper that preloads the fault shim, counting the calls under folder.
 std::string Shim(const std::string& folder)
 {
-    return "LD_PRELOAD=" LORIX_FAULTSHIM_PATH " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" "
-           "LORIX_FAULT_DIR=" +
+    return "LD_PRELOAD=" LORIX_FAULTSHIM_PATH " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" LORIX_FAULT_DIR=" +
            folder + " ";
 }
 
@@ -134,8 +133,7 @@ TEST(CliList, ControlCharactersShowOnATerminalOnly)
     TempDir d;
     WriteFile(d.file("lorix.ini"), kListIni);
     WriteFile(d.file("lib.bib"), "@misc{a,\n  year = {x\x1b]0;owned\x07 \xc2\x9b" "2J \xc3\xa9}\n}\n");
-    const std::string shown = " a x\x1b]0;owned\x07 \xc2\x9b" "2J \xc3\xa9\n";
-    EXPECT_EQ(RunCli(d, "list lib.bib").out, shown);
+    EXPECT_EQ(RunCli(d, "list lib.bib").out, " a x\x1b]0;owned\x07 \xc2\x9b" "2J \xc3\xa9\n");
     const CommandOutput tty = RunCommand("cd '" + d.path() + "' && script -qec \"'" LORIX_CLI_PATH
                                          "' list lib.bib 2>/dev/null\" /dev/null");
     EXPECT_EQ(tty.out, " a x^[]0;owned^G M-^[2J \xc3\xa9\r\n");
@@ -259,8 +257,7 @@ TEST(CliList, ListTemplateAndExportFollowTheSettings)
     WriteFile(dir.file("lib.bib"), kLibrary);
     WriteFile(dir.file("lorix.ini"), "truncate=yes\ncharlimit=5\nsorting=title\ndisp2=title\n" +
                                          std::string(kListIni)); // the first line of a key wins
-    CliResult r = RunCli(dir, "list lib.bib");
-    EXPECT_EQ(r.out, " Adams Banan\n Smith On DN\n+doe:2 apple\n");
+    EXPECT_EQ(RunCli(dir, "list lib.bib").out, " Adams Banan\n Smith On DN\n+doe:2 apple\n");
     CliResult t = RunCli(dir, "template lib.bib Smith1999a");
     EXPECT_EQ(std::to_string(t.rc) + " " + t.out, "0 On DNA (1999).\n");
     EXPECT_EQ(RunCli(dir, "template lib.bib smith1999a").rc, 1); // references compare exactly

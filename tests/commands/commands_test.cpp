@@ -21,8 +21,7 @@ using namespace lorix::test;
 
 namespace {
 
-template <typename T>
-T Next(std::deque<T>& queue, T fallback)
+template <typename T> T Next(std::deque<T>& queue, T fallback)
 {
     if (queue.empty())
         return fallback;
@@ -130,7 +129,9 @@ TEST(Commands, UnsavedChangesAreSavedOrAskedAboutBeforeTheLibraryIsReplaced)
 }
 
 // With autosave on, a save that fails stops the load: nothing is replaced.
-TEST(Commands, AFailedSaveStopsTheLoad)
+// A load that fails leaves the library and both of its names as they were,
+// so that a later save cannot write the old library under the new name.
+TEST(Commands, AFailedSaveOrLoadReplacesNothing)
 {
     Fixture f;
     f.Edit();
@@ -140,28 +141,22 @@ TEST(Commands, AFailedSaveStopsTheLoad)
     EXPECT_EQ(f.front.asked, 0);
     EXPECT_EQ(f.FirstRef(), "old");
     EXPECT_TRUE(f.s.LibraryChanged);
-}
-
-// A load that fails leaves the library and both of its names as they were,
-// so that a later save cannot write the old library under the new name.
-TEST(Commands, AFailedLoadSetsTheNamesBack)
-{
-    Fixture f;
-    WriteFile(f.dir.file("c.bib"), "@misc{c, note = {z}}\n");
-    WriteFile(f.dir.file("c.not"), "c\r\nnote\r\n");
-    ::chmod(f.dir.path().c_str(), 0755);
-    ::chmod(f.dir.file("c.not").c_str(), 0);
-    const std::string names = f.Names();
+    Fixture g;
+    WriteFile(g.dir.file("c.bib"), "@misc{c, note = {z}}\n");
+    WriteFile(g.dir.file("c.not"), "c\r\nnote\r\n");
+    ::chmod(g.dir.path().c_str(), 0755);
+    ::chmod(g.dir.file("c.not").c_str(), 0);
+    const std::string names = g.Names();
     // The notes file is unreadable for anyone but the superuser.
     const bool root = ::geteuid() == 0;
     ASSERT_TRUE(!root || ::seteuid(65534) == 0);
     const std::string thrown =
-        Thrown<FileError>([&] { command::Open(f.s, f.state, f.front, f.dir.file("c.bib"), f.out); });
+        Thrown<FileError>([&] { command::Open(g.s, g.state, g.front, g.dir.file("c.bib"), g.out); });
     ASSERT_TRUE(!root || ::seteuid(0) == 0);
     EXPECT_EQ(thrown.rfind("Cannot open file", 0), 0u) << thrown;
-    EXPECT_EQ(f.Names(), names);
-    EXPECT_TRUE(f.out.LastFile);
-    EXPECT_EQ(f.FirstRef(), "old");
+    EXPECT_EQ(g.Names(), names);
+    EXPECT_TRUE(g.out.LastFile);
+    EXPECT_EQ(g.FirstRef(), "old");
 }
 
 // Save asks before it overwrites a file another program changed; a library

@@ -504,12 +504,11 @@ TEST(HugeInput, ChunkedLoadAndSaveKeepEveryByte)
 TEST(FindDocumentFile, ColonRuleAndLastExtensionWins)
 {
     TempDir dir;
-    const std::string pdf = dir.path() + "/";
     for (const char* f : {"smith1999a.pdf", "xy:z.ps", "ref.pdf", "ref.doc"})
-        WriteFile(pdf + f, "x");
+        WriteFile(dir.file(f), "x");
     for (auto [ref, file] : {std::pair{"smith:1999a", "smith1999a.pdf"}, {"x:y:z", "xy:z.ps"}, {"ref", "ref.doc"},
                              {"nothing", ""}})
-        EXPECT_EQ(FindDocumentFile(ref, pdf), file) << ref;
+        EXPECT_EQ(FindDocumentFile(ref, dir.path() + "/"), file) << ref;
 }
 
 TEST(Notes, FileNameAndReferenceLinesAtEvenPositions)

@@ -59,8 +59,9 @@ void BecomeNobody()
         ::_exit(3);
 }
 
-// A session that saves a one-entry library with backup on.
+// A session that saves a one-entry library with backup on, and a folder to save in.
 struct Saver {
+    TempDir dir;
     Session s;
     std::vector<std::string> errors;
     Saver()
@@ -91,7 +92,7 @@ void FullDisk()
 // the save runs as an unprivileged user); a full disk while a large file is
 // written past the page cache. (A folder that refuses the temporary file, and
 // a failed write of a small file, are among the CliFault trial's steps.)
-TEST(SaveFault, ReadOnlyLibraryAndFullDiskKeepTheOldFile)
+TEST(SaveFault, UnwritableTargetsKeepTheOldFileAndAreReported)
 {
     const std::tuple<const char*, mode_t, void (*)(), size_t> cases[] = { // the library's mode, entries saved
         {"read-only library", 0444, BecomeNobody, 20000}, {"full disk, a large file", 0644, FullDisk, 900000}};
@@ -111,12 +112,8 @@ TEST(SaveFault, ReadOnlyLibraryAndFullDiskKeepTheOldFile)
         EXPECT_EQ(ReadFile(path), old);
         EXPECT_TRUE(TempFiles(dir.path()).empty());
     }
-}
-
-// A missing folder or a target that is a folder: the error names the file,
-// nothing is created and no temporary is left.
-TEST(SaveFault, UnwritableTargetIsReportedWithTheFileName)
-{
+    // A missing folder or a target that is a folder: the error names the file,
+    // nothing is created and no temporary is left.
     TempDir dir;
     fs::create_directory(dir.file("lib.bib"));
     WriteFile(dir.file("lib.bib/inside"), "x");
@@ -146,20 +143,19 @@ TEST(SaveFault, LinksModesFoldersLongNamesAndLeftovers)
     {
         SCOPED_TRACE("a link: the target gets the text and the backup, with the mode, owner and group of the "
                       "old file; the link stays a link");
-        TempDir d;
         Saver sv;
-        fs::create_directory(d.file("real"));
-        const std::string target = d.file("real/target.bib");
+        fs::create_directory(sv.dir.file("real"));
+        const std::string target = sv.dir.file("real/target.bib");
         WriteFile(target, "old");
         EXPECT_EQ(::chown(target.c_str(), 65534, 65534), 0);
         ::chmod(target.c_str(), 0640);
-        fs::create_symlink("real/target.bib", d.file("lib.bib"));
-        EXPECT_EQ(SaveTo(sv, d.file("lib.bib")), "(none)");
-        EXPECT_TRUE(fs::is_symlink(d.file("lib.bib")));
+        fs::create_symlink("real/target.bib", sv.dir.file("lib.bib"));
+        EXPECT_EQ(SaveTo(sv, sv.dir.file("lib.bib")), "(none)");
+        EXPECT_TRUE(fs::is_symlink(sv.dir.file("lib.bib")));
         EXPECT_EQ(ReadFile(target), kSaved);
         EXPECT_EQ(ReadFile(target + ".bak"), "old");
-        EXPECT_FALSE(Exists(d.file("lib.bib.bak")));
-        EXPECT_EQ(ReadFile(d.file("lib.not")), "new\r\na note\r\n"); // named after the link
+        EXPECT_FALSE(Exists(sv.dir.file("lib.bib.bak")));
+        EXPECT_EQ(ReadFile(sv.dir.file("lib.not")), "new\r\na note\r\n"); // named after the link
         for (const std::string& name : {target, target + ".bak"}) {
             struct stat st {};
             ASSERT_EQ(::stat(name.c_str(), &st), 0);
@@ -169,20 +165,18 @@ TEST(SaveFault, LinksModesFoldersLongNamesAndLeftovers)
     }
     {
         SCOPED_TRACE("a folder under the backup's name is neither deleted nor replaced");
-        TempDir d;
         Saver sv;
-        WriteFile(d.file("lib.bib"), "old");
-        fs::create_directory(d.file("lib.bib.bak"));
-        EXPECT_NE(SaveTo(sv, d.file("lib.bib")).find("lib.bib.bak"), std::string::npos);
-        EXPECT_TRUE(fs::is_directory(d.file("lib.bib.bak")));
-        EXPECT_EQ(ReadFile(d.file("lib.bib")), "old");
+        WriteFile(sv.dir.file("lib.bib"), "old");
+        fs::create_directory(sv.dir.file("lib.bib.bak"));
+        EXPECT_NE(SaveTo(sv, sv.dir.file("lib.bib")).find("lib.bib.bak"), std::string::npos);
+        EXPECT_TRUE(fs::is_directory(sv.dir.file("lib.bib.bak")));
+        EXPECT_EQ(ReadFile(sv.dir.file("lib.bib")), "old");
     }
     // A name of 250 bytes saves with its backup (254 bytes); one of 253 has
     // no room for ".bak": it saves and says that it kept no backup.
     for (const size_t length : {246u, 249u}) {
-        TempDir d;
         Saver sv;
-        const std::string lib = d.file(std::string(length, 'n') + ".bib");
+        const std::string lib = sv.dir.file(std::string(length, 'n') + ".bib");
         WriteFile(lib, "old");
         EXPECT_EQ(SaveTo(sv, lib), "(none)");
         EXPECT_EQ(ReadFile(lib), kSaved);
@@ -195,24 +189,19 @@ TEST(SaveFault, LinksModesFoldersLongNamesAndLeftovers)
         }
     }
     // Leftovers of killed saves of the same library go, others stay.
-    TempDir d;
     Saver sv;
-    const std::string lib = d.file("lib.bib");
+    const std::string lib = sv.dir.file("lib.bib");
     WriteFile(lib, "old");
-    // Two writers that never commit: a killed one, and one still running
-    // (here: holding its lock in this process).
-    EXPECT_EQ(InChild([&] {
-                  new AtomicFileWriter(lib);
-                  ::_exit(0);
-              }),
-              0);
+    // Two writers that never commit: a killed one (its child ends without
+    // destructors), and one still running (here: holding its lock in this process).
+    EXPECT_EQ(InChild([&] { new AtomicFileWriter(lib); }), 0);
     const AtomicFileWriter running(lib);
     // The names earlier versions left, and a look-alike of another file.
     for (const char* name : {".lib.bib.tmp123", ".lib.bib.saving.tmp77", ".lib.bibx.tmp1", ".lib.bib.tmpx"})
-        WriteFile(d.file(name), "left");
+        WriteFile(sv.dir.file(name), "left");
     EXPECT_EQ(SaveTo(sv, lib), "(none)");
     std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(d.path()))
+    for (const auto& e : fs::directory_iterator(sv.dir.path()))
         left.push_back(e.path().filename().string().substr(0, 7));
     std::sort(left.begin(), left.end());
     // the running writer's file, the look-alikes, the library and its backup and notes

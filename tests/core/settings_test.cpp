@@ -98,11 +98,10 @@ TEST(BadSettings, IntegerValuesThatAreNotIntegersThrowConversionError)
     test::TempDir dir;
     test::WriteFile(dir.file("lorix.ini"), "linewidth=\nmaxlogsize=4" + std::string(1, '\0') + "2\n");
     const SettingsList ini = SettingsList::LoadFromFile(dir.file("lorix.ini"));
-    for (const auto& [k, value] : {std::pair{key::LineWidth, ""}, {key::MaxLogSize, "4^@2"}}) {
+    for (const auto& [k, value] : {std::pair{key::LineWidth, ""}, {key::MaxLogSize, "4^@2"}})
         EXPECT_EQ(test::Thrown<ConversionError>([&] { (void)ini.ReadInt(k); }),
                   "'" + std::string(value) + "' is not a valid integer value for the setting \"" + std::string(k.Name) +
                       "\" in " + dir.file("lorix.ini") + ".");
-    }
 }
 
 TEST(BadSchema, ParsedSchemasAndTheirErrors)
@@ -138,28 +137,22 @@ TEST(BadSchema, ParsedSchemasAndTheirErrors)
         EXPECT_EQ(ParseResult(ini), result) << ini;
 }
 
-// The recent list: "<settings before> + name -> list after | settings lines after",
-// relative names taken from the folder /w.
+// The recent list: "<settings before> + name -> list after | settings lines
+// after", each ended by ",", relative names taken from the folder /w.
 TEST(RecentLibraries, ANameGoesFirstOnceAbsoluteAndTheListKeepsEight)
 {
     const auto nine = Repeat(9, [](int i) { return "recent" + std::to_string(i + 1) + "=/" + std::to_string(i) + "\n"; });
     const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"recent1=/b\nrecent2=/w/a.bib", "./sub/../a.bib", "/w/a.bib,/b|recent1=/w/a.bib,recent2=/b"},
+        {"recent1=/b\nrecent2=/w/a.bib", "./sub/../a.bib", "/w/a.bib,/b,|recent1=/w/a.bib,recent2=/b,"},
         // A hand-edited file: gaps, "*none*" and doubles are closed up, a ninth key is left alone.
-        {"Recent3=/b\nrecent1=*none*\nrecent5=/b", "/c", "/c,/b|recent1=/c,recent2=/b"},
-        {nine, "/new", "/new,/0,/1,/2,/3,/4,/5,/6|recent1=/new,recent2=/0,recent3=/1,recent4=/2,recent5=/3,"
-                       "recent6=/4,recent7=/5,recent8=/6,recent9=/8"},
-        {"recent1=/a", "", "/a|recent1=/a"}, {"recent1=/a", kNone, "/a|recent1=/a"},
+        {"Recent3=/b\nrecent1=*none*\nrecent5=/b", "/c", "/c,/b,|recent1=/c,recent2=/b,"},
+        {nine, "/new", "/new,/0,/1,/2,/3,/4,/5,/6,|recent1=/new,recent2=/0,recent3=/1,recent4=/2,recent5=/3,"
+                       "recent6=/4,recent7=/5,recent8=/6,recent9=/8,"},
+        {"recent1=/a", "", "/a,|recent1=/a,"}, {"recent1=/a", kNone, "/a,|recent1=/a,"},
     };
     for (const auto& [before, name, after] : cases) {
         SettingsList s = Ini(before);
         RememberRecentLibrary(s, name, "/w");
-        std::string got;
-        for (const std::string& n : RecentLibraries(s))
-            got += (got.empty() ? "" : ",") + n;
-        got += "|";
-        for (size_t i = 0; i < s.Lines().size(); ++i)
-            got += (i ? "," : "") + s.Lines()[i];
-        EXPECT_EQ(got, after) << before << " + " << name;
+        EXPECT_EQ(JoinLines(RecentLibraries(s), ",") + "|" + JoinLines(s.Lines(), ","), after) << before << " + " << name;
     }
 }

@@ -62,15 +62,6 @@ const std::string kHead = "<html>\r\n <head>\r\n  <title>Lorix HTML Export</titl
 const std::string kTail = "  </table>\r\n </body>\r\n</html>\r\n";
 const std::string kOpen = "   <tr>\r\n", kClose = "   </tr>\r\n";
 
-std::string Heading(const std::string& ref, const std::string& type)
-{
-    return "   <tr>\r\n    <td colspan=2 bgcolor=lightgrey>\r\n     " + ref + " (" + type + ")\r\n    </td>\r\n";
-}
-std::string Cells(const std::string& name, const std::string& value)
-{
-    return "    <td>" + name + "</td>\r\n    <td>" + value + "</td>\r\n";
-}
-
 } // namespace
 
 TEST(Medline, RecordFields)
@@ -213,10 +204,16 @@ TEST(HtmlExport, LayoutEscapingAndOptions)
     auto html = [&](int columns, bool separate) {
         return BuildHtmlExport(s, {0, 1}, HtmlExportOptions{{"author", "year"}, columns, separate});
     };
+    const auto heading = [](const std::string& ref, const std::string& type) {
+        return "   <tr>\r\n    <td colspan=2 bgcolor=lightgrey>\r\n     " + ref + " (" + type + ")\r\n    </td>\r\n";
+    };
+    const auto cells = [](const std::string& name, const std::string& value) {
+        return "    <td>" + name + "</td>\r\n    <td>" + value + "</td>\r\n";
+    };
     const std::string top = kHead + "   Displaying 2 items.</h1>\r\n  <table cellpadding=4>\r\n";
-    const std::string a = Heading("a:1", "article"), smith = Cells("author", "Smith"), y = Cells("year", "1999");
-    const std::string b = Heading("b&lt;2&gt;", "book"), doe = Cells("author", "Doe &amp; &quot;Roe&quot;");
-    const std::string none = Cells("year", "");
+    const std::string a = heading("a:1", "article"), smith = cells("author", "Smith"), y = cells("year", "1999");
+    const std::string b = heading("b&lt;2&gt;", "book"), doe = cells("author", "Doe &amp; &quot;Roe&quot;");
+    const std::string none = cells("year", "");
     // One column: every field a row of its own, each closed.
     EXPECT_EQ(html(1, false), top + a + kOpen + smith + kClose + kOpen + y + kClose + b + kOpen + doe + kClose +
                                   kOpen + none + kClose + kTail);

@@ -20,6 +20,12 @@ struct Read {
     int n = 0;
 };
 
+// An item made in memory, as the reader would make it of "@type{ref, fields}".
+inline Bibitem Item(std::string type, std::string ref, std::vector<Bibfield> fields = {})
+{
+    return Bibitem{0, std::move(type), std::move(ref), std::move(fields), ""};
+}
+
 inline Read ReadText(std::string_view text)
 {
     Read r;

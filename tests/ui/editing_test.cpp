@@ -2,6 +2,7 @@
 // commands of the main window, driven headless. The rules behind the rows
 // (styles, write-back, selection after a delete) are tested in the view layer;
 // here: that the windows apply them.
+#include "core/fileio.h"
 #include "uitest.h"
 
 using namespace lorix;
@@ -11,14 +12,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The notes as their lines, which a failed comparison shows.
-QStringList Notes(const Harness& h)
-{
-    QStringList out;
-    for (const std::string& line : h.s.NotesList)
-        out << QString::fromStdString(line);
-    return out;
-}
+// The notes, each line ended by "|", as a text a failed comparison shows.
+QString Notes(const Harness& h) { return QString::fromStdString(JoinLines(h.s.NotesList, "|")); }
 
 } // namespace
 
@@ -32,7 +27,7 @@ class EditingTest : public QObject {
         QDir().mkdir(u"docs"_s);
         WriteFile(h.dir.file("docs/knuth1984.pdf"), "%PDF");
         QVERIFY(h.Start());
-        h.SetLibrary({MakeItem("book", "knuth:1984", {}), MakeItem("misc", "Knuth:1984", {})});
+        h.SetLibrary({Item("book", "knuth:1984"), Item("misc", "Knuth:1984")});
         auto* datei = Find<QPushButton>(h.Display(), "Datei");
         h.Select(1);
         QVERIFY(!datei->isEnabled());
@@ -71,7 +66,7 @@ class EditingTest : public QObject {
             {"title", "aa=1 title=T", "aa=1 title=xy"},  {"title", "aa=1", "aa=1 title=xy"},
         };
         for (const auto& [field, before, after] : cases) {
-            Bibitem item = MakeItem("misc", "m", {});
+            Bibitem item = Item("misc", "m");
             for (const QString& f : QString::fromLatin1(before).split(u' '))
                 item.Fields.push_back({f.section(u'=', 0, 0).toStdString(), f.section(u'=', 1).toStdString(), false});
             h.SetLibrary({item});
@@ -93,7 +88,7 @@ class EditingTest : public QObject {
         // so the rows below it stand one lower; a line break typed then into
         // an empty row down there lays the rows out again while the key is
         // still being handled: the break stays in that field.
-        h.SetLibrary({MakeItem("misc", "m", {})});
+        h.SetLibrary({Item("misc", "m")});
         h.Select(0);
         h.Editor(h.RowOf("howpublished"))->setFocus();
         Find<QComboBox>(d, "Itemtype")->setCurrentText(u"book"_s);
@@ -110,7 +105,7 @@ class EditingTest : public QObject {
     void customFieldDialogAndTheKeywordMenus()
     {
         Started h;
-        h.SetLibrary({MakeItem("misc", "m", {{"note", "y"}})});
+        h.SetLibrary({Item("misc", "m", {{"note", "y"}})});
         TFormCustom* c = h.Custom();
         auto* name = Find<QLineEdit>(c, "Fieldname");
         auto* value = Find<QLineEdit>(c, "Fieldvalue");
@@ -122,7 +117,7 @@ class EditingTest : public QObject {
         h.Action("AddFolderlocation1")->trigger();
         QCOMPARE(h.Shown() + u' ' + name->text(), u"Display- Custom folder"_s);
         value->setText(u"/papers"_s);
-        Find<QPushButton>(c, "OK")->click();
+        Click(c, "OK");
         QCOMPARE(h.Shown(), u"Display"_s);
         // The menu entry keeps the boxes as they were, Z empties both, Add
         // Keywords names the field "key", which attaches the keyword menu.
@@ -133,7 +128,7 @@ class EditingTest : public QObject {
         for (const auto& [open, field, text] : senders) {
             open();
             QCOMPARE(name->text() + u'=' + value->text(), QString::fromLatin1(field) + u'=' + QString::fromLatin1(text));
-            Find<QPushButton>(c, "Cancel")->click();
+            Click(c, "Cancel");
         }
         QCOMPARE(value->contextMenuPolicy(), Qt::CustomContextMenu);
         // The keyword menu: its groups (the view's rule) as submenus whose
@@ -152,7 +147,7 @@ class EditingTest : public QObject {
     void listLineOnScreenFollowsAnEdit()
     {
         Started h;
-        h.SetLibrary({MakeItem("article", "a0", {{"title", "T0"}}), MakeItem("article", "a1", {{"title", "T1"}})});
+        h.SetLibrary({Item("article", "a0", {{"title", "T0"}}), Item("article", "a1", {{"title", "T1"}})});
         TFormMain* m = h.Main();
         m->show();
         QVERIFY(QTest::qWaitForWindowExposed(m));
@@ -174,7 +169,7 @@ class EditingTest : public QObject {
     {
         Started h(Overrides{{"displaynotes", "2"}});
         h.Main()->show();
-        h.SetLibrary({MakeItem("misc", "a", {}), MakeItem("misc", "b", {})});
+        h.SetLibrary({Item("misc", "a"), Item("misc", "b")});
         h.s.NotesList = {"A", "note of a"};
         TFormNotes* n = h.Notes();
         auto* memo = Find<QPlainTextEdit>(n, "NotesMemo");
@@ -184,7 +179,7 @@ class EditingTest : public QObject {
         QCOMPARE(h.Shown(), u"Main Display"_s);
         // Typed, the note is filed under the item shown; line breaks become blanks.
         QTest::keyClicks(memo, u"x"_s);
-        QCOMPARE(Notes(h), (QStringList{u"A"_s, u"note of a"_s, u"b"_s, u"x"_s}));
+        QCOMPARE(Notes(h), u"A|note of a|b|x|"_s);
         QTest::keyClick(memo, Qt::Key_Return);
         QCOMPARE(h.s.NotesList[3], "x "s);
         memo->setPlainText(u"abc\r\ndef"_s);
@@ -216,18 +211,18 @@ class EditingTest : public QObject {
         // References that differ in letter case share one note: once the
         // reference is edited onto another item's, the memo must show that
         // note, or the next keystroke overwrites it with the old memo text.
-        h.SetLibrary({MakeItem("misc", "a", {}), MakeItem("misc", "b", {})});
+        h.SetLibrary({Item("misc", "a"), Item("misc", "b")});
         h.s.NotesList = {"a", "note of a"};
         h.Select(1);
         h.Editor(0)->setPlainText(u"A"_s);
         QCOMPARE(memo->toPlainText(), u"note of a"_s);
         memo->moveCursor(QTextCursor::End);
         QTest::keyClicks(memo, u"!"_s);
-        QCOMPARE(Notes(h), (QStringList{u"a"_s, u"note of a!"_s}));
+        QCOMPARE(Notes(h), u"a|note of a!|"_s);
         // A rename that carries the item's own note keeps the memo as it is.
         h.Select(0);
         h.Editor(0)->setPlainText(u"c"_s);
-        QCOMPARE(Notes(h) << memo->toPlainText(), (QStringList{u"c"_s, u"note of a!"_s, u"note of a!"_s}));
+        QCOMPARE(Notes(h) + memo->toPlainText(), u"c|note of a!|note of a!"_s);
     }
 
     // A Windows-1252 library never gets a "?" for a character it cannot hold:
@@ -236,7 +231,7 @@ class EditingTest : public QObject {
     void charactersTheLibrarysEncodingCannotHoldAreRefused()
     {
         Started h;
-        h.SetLibrary({MakeItem("misc", "m", {{"title", "Caf\xe9"}})});
+        h.SetLibrary({Item("misc", "m", {{"title", "Caf\xe9"}})});
         h.s.Bib.Utf8 = false;
         h.Main()->RefreshList(false);
         h.Select(0);
@@ -260,9 +255,9 @@ class EditingTest : public QObject {
         h.Action("newField")->trigger();
         Find<QLineEdit>(c, "Fieldname")->setText(u"x"_s);
         Find<QLineEdit>(c, "Fieldvalue")->setText(QString::fromUtf8("\xe2\x82\xac \xce\xb1"));
-        Find<QPushButton>(c, "OK")->click(); // stays up to be mended
+        Click(c, "OK"); // stays up to be mended
         QCOMPARE(h.Shown() + QString::number(h.s.Bib.Library[0].FindField("x")), u"Display- Custom-1"_s);
-        Find<QPushButton>(c, "Cancel")->click();
+        Click(c, "Cancel");
     }
 };
 

@@ -125,7 +125,6 @@ class RandomUser {
     template <class T> T Pick(std::initializer_list<T> from) { return from.begin()[Below(int(from.size()))]; }
     void Choose(QComboBox* box) { box->setCurrentIndex(Below(box->count())); }
     void Menu(const char* entry) { h.Action(entry)->trigger(); }
-    static void Click(QWidget* window, QAnyStringView button) { Find<QAbstractButton>(window, button)->click(); }
     Session& S() { return h.s; }
     FormContext& Ctx() { return h.Main()->Context(); }
 
@@ -302,10 +301,7 @@ class RandomUser {
     // The library as a save writes it, and its notes.
     std::string Image()
     {
-        std::string image = FormatLibrary(S().Bib, WriteOptions{}) + "\nnotes:";
-        for (const std::string& line : S().NotesList)
-            image += line + "\n";
-        return image;
+        return FormatLibrary(S().Bib, WriteOptions{}) + "\nnotes:" + JoinLines(S().NotesList, "\n");
     }
 
     void UndoEverything()

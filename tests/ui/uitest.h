@@ -3,6 +3,7 @@
 // lorix.ini made from the delivered one (with the test's changes), scripted
 // dialogs, clipboard and shell, and the eight windows started in order.
 
+#include "support/readback.h"
 #include "support/testutil.h"
 #include "ui/formabout.h"
 #include "ui/formcustom.h"
@@ -23,17 +24,6 @@
 namespace lorix::test {
 
 using Overrides = std::map<std::string, std::string>;
-
-inline Bibitem MakeItem(const std::string& type, const std::string& ref,
-                        std::initializer_list<std::pair<const char*, const char*>> fields)
-{
-    Bibitem b;
-    b.ItemType = type;
-    b.Reference = ref;
-    for (const auto& [n, v] : fields)
-        b.Fields.push_back({n, v, false});
-    return b;
-}
 
 // A control of a window found by its object name, as a user finds it by its
 // caption; without a window, a window of its own (the keyword menu). A name
@@ -56,15 +46,13 @@ class Harness {
   public:
     explicit Harness(const Overrides& changes = {}, bool withIni = true)
     {
-        m_oldDir = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(dir.path()));
         // The delivered settings with a few keys replaced; by default no
         // library and no log file, so that a start touches nothing but the settings.
         if (withIni) {
             SettingsList st = SettingsList::LoadFromFile(std::string(LORIX_SOURCE_DIR) + "/data/lorix.ini");
-            st.Write(key::Filename, kNone);
-            st.Write(key::LastFile, kNone);
-            st.Write(key::LogFile, kNone);
+            for (const auto& k : {key::Filename, key::LastFile, key::LogFile})
+                st.Write(k, kNone);
             for (const auto& [key, value] : changes)
                 st.WriteByName(key, value);
             st.SaveToFile(dir.file("lorix.ini"));
@@ -106,10 +94,7 @@ class Harness {
     const ItemListModel* Model() const { return static_cast<const ItemListModel*>(Items()->model()); }
     // Row r of the item editor: its label and its value.
     QLabel* Label(int r) const { return Find<QLabel>(Display(), QStringLiteral("FieldLabel%1").arg(r)); }
-    QPlainTextEdit* Editor(int r) const
-    {
-        return Find<QPlainTextEdit>(Display(), QStringLiteral("FieldEditor%1").arg(r));
-    }
+    QPlainTextEdit* Editor(int r) const { return Find<QPlainTextEdit>(Display(), QStringLiteral("FieldEditor%1").arg(r)); }
     // The row whose label reads label, or -1.
     int RowOf(const char* label) const
     {
@@ -142,8 +127,11 @@ class Harness {
     std::unique_ptr<Program> program;
 
   private:
-    QString m_oldDir;
+    QString m_oldDir = QDir::currentPath(); // taken before the constructor moves into dir
 };
+
+// Presses a button of a window.
+inline void Click(QWidget* window, QAnyStringView button) { Find<QAbstractButton>(window, button)->click(); }
 
 // Shows a window and makes it the active one, as shortcuts and focus need.
 inline bool ShowActive(QWidget* w)

@@ -52,7 +52,6 @@ const QString kRecord = u"TI  - A study.\nFAU - Smith, John A\nAU  - Smith JA\nT
 
 void Set(QWidget* window, const char* name, bool on) { Find<QAbstractButton>(window, name)->setChecked(on); }
 void Set(QWidget* window, const char* name, const QString& text) { Find<QLineEdit>(window, name)->setText(text); }
-void Click(QWidget* window, const char* button) { Find<QAbstractButton>(window, button)->click(); }
 
 } // namespace
 
@@ -240,7 +239,7 @@ class WindowsTest : public QObject {
         TFormMain* m = h.Main();
         TFormOptions* o = h.Options();
         QListView* items = h.Items();
-        h.SetLibrary({MakeItem("misc", "c1", {}), MakeItem("misc", "c2", {}), MakeItem("misc", "d", {})});
+        h.SetLibrary({Item("misc", "c1"), Item("misc", "c2"), Item("misc", "d")});
         m->show();
         m->SelectLine(0);
         // Type-ahead would jump to "c2" or "d"; unmapped characters and Enter do nothing.
@@ -279,8 +278,7 @@ class WindowsTest : public QObject {
         TFormMain* m = h.Main();
         QLineEdit* nav = h.Navigator();
         h.Display()->show();
-        h.s.Bib.Library = {MakeItem("article", "Jones2001", {}), MakeItem("book", "smith1999", {}),
-                           MakeItem("misc", "Smythe", {})};
+        h.s.Bib.Library = {Item("article", "Jones2001"), Item("book", "smith1999"), Item("misc", "Smythe")};
         m->RefreshList(true); // a refresh hides the editor and selects nothing
         QVERIFY(ShowActive(m));
         QCOMPARE(QApplication::focusWidget(), h.Items()); // the list has the focus after the start
@@ -316,7 +314,7 @@ class WindowsTest : public QObject {
 
         // A Windows-1252 library: accents shown, and the Navigator finds them.
         h.s.Bib.Utf8 = false;
-        h.s.Bib.Library = {MakeItem("book", "M\xFCller \x80 \x93q\x94", {})};
+        h.s.Bib.Library = {Item("book", "M\xFCller \x80 \x93q\x94")};
         m->RefreshList(false);
         nav->setText(QString::fromUtf8("m\xC3\xBC"));
         QVERIFY(h.Model()->index(0).data().toString().contains(QString::fromUtf8("M\xC3\xBCller \xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D")));
@@ -330,7 +328,7 @@ class WindowsTest : public QObject {
     {
         Started h;
         TFormMain* m = h.Main();
-        h.SetLibrary({MakeItem("misc", "a", {}), MakeItem("misc", "b", {})});
+        h.SetLibrary({Item("misc", "a"), Item("misc", "b")});
         QVERIFY(ShowActive(m));
         auto key = [](QWidget* w, Qt::Key k) { QTest::keyClick(w->focusWidget() ? w->focusWidget() : w, k); };
         const std::tuple<const char*, const char*, std::function<void()>> ways[] = {
@@ -368,7 +366,7 @@ class WindowsTest : public QObject {
         TFormMain* m = h.Main();
         h.s.KeywordList = {"dna"};
         m->BuildPopupKeys();
-        h.SetLibrary({MakeItem("misc", "a", {})});
+        h.SetLibrary({Item("misc", "a")});
         h.Select(0);
         QMenu* popup = h.PopupKeys();
         auto chooseIn = [&](QLineEdit* box) {
@@ -516,8 +514,8 @@ class WindowsTest : public QObject {
         // To the clipboard: no selection, nothing; a syntax error, the error box.
         h.Main()->show();
         h.s.Settings.Write(key::Format("article"), "%02");
-        h.SetLibrary({MakeItem("article", "a", {{"author", "Smith, J."}, {"booktitle", "B"}, {"title", "T"}, {"year", "1"}}),
-                      MakeItem("misc", "b", {})});
+        h.SetLibrary({Item("article", "a", {{"author", "Smith, J."}, {"booktitle", "B"}, {"title", "T"}, {"year", "1"}}),
+                      Item("misc", "b")});
         h.clipboard.content = u"before"_s;
         for (const auto& [line, clip, errors] : {std::tuple{-1, "before", 0}, {0, "Smith, J.", 0}, {1, "Smith, J.", 1}}) {
             if (line >= 0)

@@ -15,10 +15,7 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-Bibitem Item(std::string type, std::string ref, std::vector<Bibfield> fields)
-{
-    return Bibitem{0, std::move(type), std::move(ref), std::move(fields), ""};
-}
+using test::Item;
 
 // Label, kind, state, style, label/editor colour, key menu, value and tooltip of a row.
 std::string Describe(const ItemRow& r)
