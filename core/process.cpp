@@ -35,15 +35,6 @@ void SetHugeBuffers(bool on)
     g_hugeBuffers.store(on, std::memory_order_relaxed);
 }
 
-bool HugeBuffersAvailable()
-{
-#if LORIX_OWN_NEW && defined(__GLIBC__) && defined(MADV_HUGEPAGE)
-    return access("/sys/kernel/mm/transparent_hugepage/enabled", F_OK) == 0;
-#else
-    return false;
-#endif
-}
-
 void IgnoreFileSizeSignal()
 {
 #ifdef SIGXFSZ

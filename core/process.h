@@ -9,9 +9,6 @@ namespace lorix {
 // On by default; the switch is for measuring what it gains.
 inline constexpr unsigned long kHugeBufferBytes = 4ul << 20;
 void SetHugeBuffers(bool on);
-// Whether this build and system give the advice (not with sanitizers, which
-// bring their own operator new, nor without transparent huge pages).
-bool HugeBuffersAvailable();
 
 // A write past the file-size limit (ulimit -f) raises SIGXFSZ, which ends the
 // process in the middle of a save and leaves its temporary file behind.

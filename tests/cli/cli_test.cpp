@@ -300,9 +300,11 @@ TEST(CliImport, MedlineFileFetchAndFailures)
         CliResult r = RunCli(d, args);
         EXPECT_EQ(r.rc, rc) << args << "\n" << r.err;
         EXPECT_TRUE(Has(r.err, message)) << args << "\n" << r.err;
-        if (written != "lib.bib")
+        if (written != "lib.bib") {
             EXPECT_EQ(ReadFile(d.file("lib.bib")), lib) << args;
-        if (!written.empty())
+        }
+        if (!written.empty()) {
             EXPECT_TRUE(Has(ReadFile(d.file(written)), "@article{smith:2001a,")) << args;
+        }
     }
 }

@@ -45,7 +45,7 @@ const std::string kTwo = "@article{smith:2001, title={One}, doi={10.1/x}}\n@book
 std::string Read(const std::string& text)
 {
     MedlineRecord r = ReadMedlineRecord(PrepareImportText(text));
-    return r.Outcome == MedlineOutcome::Added ? test::Dump(TBib{{r.Item}}) : "";
+    return r.Outcome == MedlineOutcome::Added ? test::Dump(r.Item) : "";
 }
 
 // Field names by number: 02 author, 17 title, 20 year.

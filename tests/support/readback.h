@@ -51,6 +51,13 @@ inline std::string Dump(const TBib& bib)
     return s + (bib.TrailingText.empty() ? "" : "[" + bib.TrailingText + "]");
 }
 
+inline std::string Dump(const Bibitem& item)
+{
+    TBib bib;
+    bib.Library = {item};
+    return Dump(bib);
+}
+
 // The writer's promise for bib: its text with options reads back to the
 // same library, each value whose braces do not balance repaired and reported
 // once, without a problem when bib itself was read without one, and formats

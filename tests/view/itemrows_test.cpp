@@ -39,9 +39,6 @@ ItemLayout Laid(const Schema& schema, const Bibitem& item)
     return full;
 }
 
-// An item as the reader's dump shows it: type{reference|name:value|name=macro}.
-std::string Fields(const Bibitem& b) { return test::Dump(TBib{{b}}); }
-
 // A schema with an "article" type (author, title required; year, key,
 // journal optional), pairs on article and book, and a log that keeps every
 // message.
@@ -182,7 +179,7 @@ TEST_F(Editing, WriteBackCustomFieldsAndAFullItem)
     s.NotesList = {"OLD", "a note"};
     // characters that would end or break the entry header in the file are dropped
     EXPECT_EQ(WriteBackRow(s, i, "reference", "a,b{c}\nd"), EditResult::Renamed);
-    EXPECT_EQ(Fields(s.Bib.Library[0]), "article{abcd|author:A}");
+    EXPECT_EQ(test::Dump(s.Bib.Library[0]), "article{abcd|author:A}");
     EXPECT_EQ(s.NotesList, (Strings{"abcd", "a note"})); // the note moves with the renaming
     EXPECT_EQ(s.Bib.Library[AddNewItem(s, "x,y}")].Reference, "xy");
 
@@ -192,7 +189,7 @@ TEST_F(Editing, WriteBackCustomFieldsAndAFullItem)
                                       {"@a b=c,", "w"}, {"month", "or feb"}})
         AddCustomField(s, i, name, value);
     // Text added to a macro makes it text ("month:"), so that it is saved whole.
-    EXPECT_EQ(Fields(s.Bib.Library[i]), "article{r|note:y x|month:jan or feb|Note:z|abc:w}");
+    EXPECT_EQ(test::Dump(s.Bib.Library[i]), "article{r|note:y x|month:jan or feb|Note:z|abc:w}");
     EXPECT_EQ(AppendKeyword("", "k") + "|" + AppendKeyword("\ta k   \r\n", "k"), "k|a k k");
 
     // A full item refuses another field, but appending to one it has works.
