@@ -32,14 +32,6 @@ std::string LowerAscii(std::string_view s)
     return r;
 }
 
-std::uint64_t HashNoCase(std::string_view s)
-{
-    std::uint64_t h = 14695981039346656037ULL;
-    for (const char c : s)
-        h = (h ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ULL;
-    return h;
-}
-
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())

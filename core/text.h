@@ -26,8 +26,15 @@ constexpr char LowerAscii(char c)
 }
 std::string LowerAscii(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
-// A hash that agrees wherever EqualsNoCase does (FNV-1a of the lower-cased bytes).
-std::uint64_t HashNoCase(std::string_view s);
+// A hash that agrees wherever EqualsNoCase does (FNV-1a of the lower-cased
+// bytes); inline for the short names and keywords the reader hashes.
+inline std::uint64_t HashNoCase(std::string_view s)
+{
+    std::uint64_t h = 14695981039346656037ULL;
+    for (const char c : s)
+        h = (h ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ULL;
+    return h;
+}
 // Compares lower-cased bytes: <0, 0, >0.
 int CompareNoCase(std::string_view a, std::string_view b);
 // Case-insensitive look-up in an ordered list of strings; -1 when absent.
