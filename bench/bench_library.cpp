@@ -5,6 +5,7 @@
 //
 //   bench_library [--runs N] [entries...]
 #include "bench/genlib.h"
+#include "bench/peak.h"
 #include "core/fileio.h"
 #include "core/library.h"
 #include "core/process.h"
@@ -14,13 +15,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace lorix;
+using lorix::bench::PeakKb;
 
 namespace {
 
@@ -42,16 +43,6 @@ Usage Now()
     getrusage(RUSAGE_SELF, &u);
     return {double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6,
             u.ru_minflt + u.ru_majflt};
-}
-
-long PeakKb()
-{
-    std::ifstream f("/proc/self/status");
-    std::string line;
-    while (std::getline(f, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return 0;
 }
 
 enum class Op { Floor, Load, Save, LoadSave };

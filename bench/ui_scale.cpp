@@ -20,6 +20,7 @@
 // process fresh memory and of writing the file to disk, which on a virtual
 // machine varies from run to run by a factor of five.
 #include "bench/genlib.h"
+#include "bench/peak.h"
 #include "core/fileio.h"
 #include "core/library.h"
 #include "core/settings.h"
@@ -37,7 +38,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -53,16 +53,6 @@ constexpr int kFigures = 8;
 const char* const kNames[kFigures] = {"load",      "save",     "refresh",       "keystroke",
                                       "check",     "load peak", "load, user cpu", "save, user cpu"};
 constexpr int kPeak = 5;
-
-long PeakKb()
-{
-    std::ifstream f("/proc/self/status");
-    std::string line;
-    while (std::getline(f, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return 0;
-}
 
 struct Cpu {
     double user, system; // ms
