@@ -126,6 +126,11 @@ TEST(Commands, UnsavedChangesAreSavedOrAskedAboutBeforeTheLibraryIsReplaced)
                 EXPECT_EQ(FormatLibrary(f.s.Bib, {}).substr(0, 10), fresh ? "" : "@misc{new,");
             }
         }
+    // Without a data folder the new library's name has no folder either, never "*none*new.bib".
+    Fixture f;
+    f.s.Settings.Write(key::DataPath, kNone);
+    ASSERT_TRUE(command::NewLibrary(f.s, f.state, f.front, f.out));
+    EXPECT_EQ(f.s.Settings.Read(key::Filename), "new.bib");
 }
 
 // With autosave on, a save that fails stops the load: nothing is replaced.
